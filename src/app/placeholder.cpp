@@ -1,0 +1,1 @@
+// The windows and the headless run are added here.

@@ -1,0 +1,34 @@
+#pragma once
+// Text helpers on UTF-8 strings.
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace orvena::core {
+
+// Removes leading and trailing characters with codes up to 32 (blanks and control characters).
+std::string trim(std::string_view s);
+std::string trim_left(std::string_view s);
+std::string trim_right(std::string_view s);
+
+// Letter case for the scripts the system meets (ASCII, Latin-1, Latin Extended-A).
+char32_t to_upper(char32_t cp);
+char32_t to_lower(char32_t cp);
+std::string to_upper(std::string_view s);
+std::string to_lower(std::string_view s);
+bool equals_ignore_case(std::string_view a, std::string_view b);
+// Byte offset of the first occurrence of `needle` ignoring letter case, or npos.
+size_t find_ignore_case(std::string_view hay, std::string_view needle, size_t from = 0);
+
+std::string replace_all(std::string_view s, std::string_view from, std::string_view to);
+
+// Splits at CR LF, LF and lone CR. A final line break does not start another line;
+// an empty text gives no lines.
+std::vector<std::string> split_lines(std::string_view s);
+
+// Byte offset of the code point with the given index (clamped to the end).
+size_t utf8_offset(std::string_view s, size_t index);
+// Code points [start, start+count) of s.
+std::string utf8_substr(std::string_view s, size_t start, size_t count = std::string_view::npos);
+
+}  // namespace orvena::core

@@ -26,6 +26,7 @@ function(orvena_test name)
   endif()
   add_executable(${name} ${sources})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
   target_compile_definitions(${name} PRIVATE
     ORVENA_FIXTURES="${PROJECT_SOURCE_DIR}/tests/fixtures"
     ORVENA_SOURCE_DIR="${PROJECT_SOURCE_DIR}"

@@ -1,0 +1,86 @@
+#include "config/settings.h"
+
+#include <array>
+#include <system_error>
+
+#include "core/encoding.h"
+#include "core/line_file.h"
+#include "core/text.h"
+
+namespace orvena::config {
+
+namespace {
+
+struct Key {
+  const char* text;
+  std::string Konfiguracja::*field;
+};
+
+// The order in which every line is tested; each match shortens the line for the keys after it.
+const std::array<Key, 14> kKeys = {{
+    {"[db_server]=", &Konfiguracja::db_server},
+    {"[db_user]=", &Konfiguracja::db_user},
+    {"[db_pass]=", &Konfiguracja::db_pass},
+    {"[db]=", &Konfiguracja::db},
+    {"[email_nadawca]=", &Konfiguracja::email_nadawca},
+    {"[email_stopka]=", &Konfiguracja::email_stopka},
+    {"[email_podpis]=", &Konfiguracja::email_podpis},
+    {"[email_adress]=", &Konfiguracja::email_adress},
+    {"[email_user]=", &Konfiguracja::email_user},
+    {"[email_pass]=", &Konfiguracja::email_pass},
+    {"[email_smtp]=", &Konfiguracja::email_smtp},
+    {"[email_port]=", &Konfiguracja::email_port},
+    {"[db_driver]=", &Konfiguracja::db_driver},
+    {"[email_tls_verify]=", &Konfiguracja::email_tls_verify},
+}};
+
+constexpr std::string_view kBodyStart = "[email_tresc_start]";
+constexpr std::string_view kBodyEnd = "[email_tresc_end]";
+
+// Removes as many characters (not bytes) from the start as the key has.
+void drop_leading_characters(std::string& text, std::string_view key) {
+  text.erase(0, core::utf8_offset(text, core::utf8_length(key)));
+}
+
+}  // namespace
+
+bool Konfiguracja::verify_mail_certificate() const {
+  return core::to_lower(core::trim(email_tls_verify)) != "nie";
+}
+
+Konfiguracja parse_settings(const std::vector<std::string>& lines) {
+  Konfiguracja k;
+  size_t body_start = 0;
+  for (size_t i = 0; i < lines.size(); ++i) {
+    std::string work = lines[i];
+    for (const auto& key : kKeys) {
+      if (work.find(key.text) == std::string::npos) continue;
+      drop_leading_characters(work, key.text);
+      work = core::trim(work);
+      k.*key.field = work;
+    }
+    if (work.find(kBodyStart) != std::string::npos) body_start = i;
+    if (work.find(kBodyEnd) != std::string::npos) {
+      k.email_tresc.clear();
+      for (size_t j = body_start + 1; j < i; ++j) k.email_tresc += core::trim(lines[j]) + "\r";
+    }
+  }
+  return k;
+}
+
+Konfiguracja read_settings(const std::filesystem::path& path) {
+  std::error_code ec;
+  if (!std::filesystem::exists(path, ec)) return {};
+  return parse_settings(core::read_lines(path));
+}
+
+std::string connection_string(const Konfiguracja& k) {
+  return "Provider=SQLOLEDB.1;Password=" + k.db_pass + ";Persist Security Info=True;User ID=" + k.db_user +
+         ";Initial Catalog=" + k.db + ";Data Source=" + k.db_server;
+}
+
+std::string mail_body(const Konfiguracja& k) {
+  return k.email_stopka + "\r\r" + k.email_tresc + "\r" + k.email_podpis;
+}
+
+}  // namespace orvena::config

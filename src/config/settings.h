@@ -1,0 +1,46 @@
+#pragma once
+// The settings file Dane/konfiguracja.txt: database login, mail account and the fixed parts of
+// the mail body. Written by hand, read once at start, never written back.
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace orvena::config {
+
+struct Konfiguracja {
+  std::string email_adress;
+  std::string email_user;
+  std::string email_pass;
+  std::string email_smtp;
+  std::string email_port;
+  std::string email_nadawca;
+  std::string email_stopka;
+  std::string email_podpis;
+  std::string email_tresc;  // body lines, each followed by CR
+  std::string db_server;
+  std::string db_user;
+  std::string db_pass;
+  std::string db;
+  // Linux additions: which database backend, and whether the mail server's certificate is checked.
+  std::string db_driver;        // "" = SQL Server through ODBC driver FreeTDS, "sqlite", or an ODBC driver
+  std::string email_tls_verify;  // "nie" switches verification off
+
+  bool verify_mail_certificate() const;
+};
+
+// Fills the settings from the file's lines (UTF-8). Keys are matched anywhere in a line with exact
+// case, but their length is removed from the line's start, so a key is only read cleanly at the
+// very beginning of its line.
+Konfiguracja parse_settings(const std::vector<std::string>& lines);
+
+// Reads the file; a missing file leaves every value empty, silently. An existing file that cannot
+// be read raises core::Error.
+Konfiguracja read_settings(const std::filesystem::path& path);
+
+// The classic connection string, built by plain concatenation as the settings give it.
+std::string connection_string(const Konfiguracja& k);
+
+// stopka CR CR tresc CR podpis (CR = code 13 alone).
+std::string mail_body(const Konfiguracja& k);
+
+}  // namespace orvena::config

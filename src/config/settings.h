@@ -22,7 +22,7 @@ struct Konfiguracja {
   std::string db_pass;
   std::string db;
   // Linux additions: which database backend, and whether the mail server's certificate is checked.
-  std::string db_driver;        // "" = SQL Server through ODBC driver FreeTDS, "sqlite", or an ODBC driver
+  std::string db_driver;         // "" = SQL Server through ODBC driver FreeTDS, "sqlite", or an ODBC driver
   std::string email_tls_verify;  // "nie" switches verification off
 
   bool verify_mail_certificate() const;

@@ -10,7 +10,7 @@
 namespace orvena::core {
 
 namespace {
-// Days from 0001-01-01 to 1899-12-30.
+// Day number of 1899-12-30 when 0001-01-01 is day 1.
 constexpr long kDelta = 693594;
 constexpr double kMsPerDay = 86400000.0;
 
@@ -20,7 +20,9 @@ long days_before_year(int year) {
 }
 }  // namespace
 
-bool is_leap_year(int year) { return year % 4 == 0 && (year % 100 != 0 || year % 400 == 0); }
+bool is_leap_year(int year) {
+  return year % 4 == 0 && (year % 100 != 0 || year % 400 == 0);
+}
 
 int days_in_month(int year, int month) {
   static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
@@ -33,7 +35,7 @@ bool try_encode_date(int year, int month, int day, DateTime& out) {
     return false;
   long days = days_before_year(year);
   for (int m = 1; m < month; ++m) days += days_in_month(year, m);
-  days += day - 1;
+  days += day;
   out = static_cast<double>(days - kDelta);
   return true;
 }
@@ -45,8 +47,8 @@ DateTime encode_date(int year, int month, int day) {
 }
 
 DateTime encode_time(int hour, int minute, int second, int millisecond) {
-  if (hour < 0 || hour > 23 || minute < 0 || minute > 59 || second < 0 || second > 59 ||
-      millisecond < 0 || millisecond > 999)
+  if (hour < 0 || hour > 23 || minute < 0 || minute > 59 || second < 0 || second > 59 || millisecond < 0 ||
+      millisecond > 999)
     throw Error("Invalid argument to time encode");
   return ((hour * 3600000.0) + minute * 60000.0 + second * 1000.0 + millisecond) / kMsPerDay;
 }
@@ -68,7 +70,7 @@ DateParts decode(DateTime value) {
   p.second = static_cast<int>(rest / 1000 % 60);
   p.millisecond = static_cast<int>(rest % 1000);
 
-  long n = static_cast<long>(days) + kDelta;  // days since 0001-01-01
+  long n = static_cast<long>(days) + kDelta - 1;  // days since 0001-01-01
   if (n < 0) return p;
   int year = static_cast<int>(n / 365.2425) + 1;
   while (days_before_year(year) > n) --year;

@@ -9,9 +9,12 @@ namespace {
 
 const std::array<char16_t, 128>& table_of(CodePage page) {
   switch (page) {
-    case CodePage::Windows1250: return kCp1250;
-    case CodePage::Iso8859_2: return kIso8859_2;
-    case CodePage::Oem852: return kCp852;
+    case CodePage::Windows1250:
+      return kCp1250;
+    case CodePage::Iso8859_2:
+      return kIso8859_2;
+    case CodePage::Oem852:
+      return kCp852;
   }
   return kCp1250;
 }

@@ -16,7 +16,9 @@ namespace orvena::core {
 
 namespace {
 
-std::string os_error(int err) { return std::strerror(err); }
+std::string os_error(int err) {
+  return std::strerror(err);
+}
 
 bool starts_with(std::string_view s, std::string_view prefix) {
   return s.substr(0, prefix.size()) == prefix;
@@ -56,9 +58,7 @@ std::vector<std::string> read_lines(const std::filesystem::path& path) {
 }
 
 void write_file_atomic(const std::filesystem::path& path, std::string_view bytes) {
-  auto fail = [&](int err) {
-    throw Error("Cannot create file \"" + path.string() + "\". " + os_error(err));
-  };
+  auto fail = [&](int err) { throw Error("Cannot create file \"" + path.string() + "\". " + os_error(err)); };
   std::string tmp = path.string() + ".XXXXXX";
   int fd = ::mkstemp(tmp.data());
   if (fd < 0) fail(errno);

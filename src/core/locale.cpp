@@ -21,8 +21,7 @@ std::string two(int v) {
 bool read_int(std::string_view s, size_t& pos, int max_digits, int& out) {
   size_t start = pos;
   out = 0;
-  while (pos < s.size() && pos - start < static_cast<size_t>(max_digits) && s[pos] >= '0' &&
-         s[pos] <= '9')
+  while (pos < s.size() && pos - start < static_cast<size_t>(max_digits) && s[pos] >= '0' && s[pos] <= '9')
     out = out * 10 + (s[pos++] - '0');
   return pos > start;
 }

@@ -14,6 +14,8 @@ void RunLog::append(std::string_view text) {
   }
 }
 
-void RunLog::save(const std::filesystem::path& path) const { write_lines(path, m_lines); }
+void RunLog::save(const std::filesystem::path& path) const {
+  write_lines(path, m_lines);
+}
 
 }  // namespace orvena::core

@@ -5,7 +5,9 @@
 namespace orvena::core {
 
 namespace {
-bool is_blank(char c) { return static_cast<unsigned char>(c) <= 32; }
+bool is_blank(char c) {
+  return static_cast<unsigned char>(c) <= 32;
+}
 }  // namespace
 
 std::string trim_left(std::string_view s) {
@@ -66,8 +68,12 @@ std::string map_case(std::string_view s, F f) {
 }
 }  // namespace
 
-std::string to_upper(std::string_view s) { return map_case(s, [](char32_t c) { return to_upper(c); }); }
-std::string to_lower(std::string_view s) { return map_case(s, [](char32_t c) { return to_lower(c); }); }
+std::string to_upper(std::string_view s) {
+  return map_case(s, [](char32_t c) { return to_upper(c); });
+}
+std::string to_lower(std::string_view s) {
+  return map_case(s, [](char32_t c) { return to_lower(c); });
+}
 
 bool equals_ignore_case(std::string_view a, std::string_view b) {
   size_t i = 0, j = 0;

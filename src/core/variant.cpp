@@ -18,7 +18,9 @@ namespace {
               ") into type (" + Variant::type_name(to) + ")");
 }
 
-[[noreturn]] void invalid_operation() { throw Error("Invalid variant operation"); }
+[[noreturn]] void invalid_operation() {
+  throw Error("Invalid variant operation");
+}
 
 // Parses an integer written in decimal (or "$" hexadecimal), with an optional sign.
 bool parse_integer(std::string_view text, int64_t& out) {
@@ -34,10 +36,14 @@ bool parse_integer(std::string_view text, int64_t& out) {
   for (; i < s.size(); ++i) {
     int d;
     char c = s[i];
-    if (c >= '0' && c <= '9') d = c - '0';
-    else if (base == 16 && c >= 'a' && c <= 'f') d = c - 'a' + 10;
-    else if (base == 16 && c >= 'A' && c <= 'F') d = c - 'A' + 10;
-    else return false;
+    if (c >= '0' && c <= '9')
+      d = c - '0';
+    else if (base == 16 && c >= 'a' && c <= 'f')
+      d = c - 'a' + 10;
+    else if (base == 16 && c >= 'A' && c <= 'F')
+      d = c - 'A' + 10;
+    else
+      return false;
     if (v > (std::numeric_limits<uint64_t>::max() - d) / base) return false;
     v = v * base + d;
   }
@@ -91,19 +97,25 @@ Kind kind_of(const Variant& v) {
   switch (v.type()) {
     case VarType::Empty:
     case VarType::Bool:
-    case VarType::Int32: return Kind::Int32;
-    case VarType::Int64: return Kind::Int64;
-    case VarType::Currency: return Kind::Currency;
-    case VarType::Date: return Kind::Date;
+    case VarType::Int32:
+      return Kind::Int32;
+    case VarType::Int64:
+      return Kind::Int64;
+    case VarType::Currency:
+      return Kind::Currency;
+    case VarType::Date:
+      return Kind::Date;
     case VarType::String: {
       // A string taking part in arithmetic becomes an integer when it is one, else a double.
       int64_t i;
       if (parse_integer(v.str(), i))
-        return i >= std::numeric_limits<int32_t>::min() && i <= std::numeric_limits<int32_t>::max() ? Kind::Int32
-                                                                                                      : Kind::Int64;
+        return i >= std::numeric_limits<int32_t>::min() && i <= std::numeric_limits<int32_t>::max()
+                   ? Kind::Int32
+                   : Kind::Int64;
       return Kind::Double;
     }
-    default: return Kind::Double;
+    default:
+      return Kind::Double;
   }
 }
 
@@ -139,17 +151,30 @@ Variant integer_op(BinaryOp op, int64_t x, int64_t y, bool keep64) {
       if (y == 0) throw Error("Division by zero");
       r = (y == -1) ? 0 : x % y;
       break;
-    case BinaryOp::And: r = x & y; break;
-    case BinaryOp::Or: r = x | y; break;
-    case BinaryOp::Xor: r = x ^ y; break;
-    case BinaryOp::Shl: r = (y < 0 || y > 63) ? 0 : static_cast<int64_t>(static_cast<uint64_t>(x) << y); break;
-    case BinaryOp::Shr: r = (y < 0 || y > 63) ? 0 : static_cast<int64_t>(static_cast<uint64_t>(x) >> y); break;
-    case BinaryOp::Divide: break;  // handled by the caller
+    case BinaryOp::And:
+      r = x & y;
+      break;
+    case BinaryOp::Or:
+      r = x | y;
+      break;
+    case BinaryOp::Xor:
+      r = x ^ y;
+      break;
+    case BinaryOp::Shl:
+      r = (y < 0 || y > 63) ? 0 : static_cast<int64_t>(static_cast<uint64_t>(x) << y);
+      break;
+    case BinaryOp::Shr:
+      r = (y < 0 || y > 63) ? 0 : static_cast<int64_t>(static_cast<uint64_t>(x) >> y);
+      break;
+    case BinaryOp::Divide:
+      break;  // handled by the caller
   }
   return keep64 ? Variant(r) : make_int(r);
 }
 
-int sign_of(double d) { return d < 0 ? -1 : (d > 0 ? 1 : 0); }
+int sign_of(double d) {
+  return d < 0 ? -1 : (d > 0 ? 1 : 0);
+}
 
 int compare_strings(const std::string& a, const std::string& b) {
   // UTF-8 byte order equals code point order.
@@ -166,7 +191,9 @@ Currency Currency::from_double(double v) {
   return Currency{static_cast<int64_t>(scaled)};
 }
 
-double round_half_even(double v) { return std::nearbyint(v); }  // default rounding mode: to nearest even
+double round_half_even(double v) {
+  return std::nearbyint(v);
+}  // default rounding mode: to nearest even
 
 Variant::Variant(std::vector<Variant> items)
     : m_value(std::make_shared<const std::vector<Variant>>(std::move(items))) {}
@@ -178,34 +205,56 @@ bool Variant::is_numeric() const {
 
 int Variant::type_code() const {
   switch (type()) {
-    case VarType::Empty: return 0;
-    case VarType::Null: return 1;
-    case VarType::Int32: return 3;
-    case VarType::Double: return 5;
-    case VarType::Currency: return 6;
-    case VarType::Date: return 7;
-    case VarType::Bool: return 11;
-    case VarType::Int64: return 20;
-    case VarType::String: return 256;
-    case VarType::Array: return 0x2000 | 12;
-    case VarType::Object: return 9;
+    case VarType::Empty:
+      return 0;
+    case VarType::Null:
+      return 1;
+    case VarType::Int32:
+      return 3;
+    case VarType::Double:
+      return 5;
+    case VarType::Currency:
+      return 6;
+    case VarType::Date:
+      return 7;
+    case VarType::Bool:
+      return 11;
+    case VarType::Int64:
+      return 20;
+    case VarType::String:
+      return 256;
+    case VarType::Array:
+      return 0x2000 | 12;
+    case VarType::Object:
+      return 9;
   }
   return 0;
 }
 
 const char* Variant::type_name(VarType t) {
   switch (t) {
-    case VarType::Empty: return "Empty";
-    case VarType::Null: return "Null";
-    case VarType::Int32: return "Integer";
-    case VarType::Int64: return "Int64";
-    case VarType::Double: return "Double";
-    case VarType::Currency: return "Currency";
-    case VarType::Date: return "Date";
-    case VarType::String: return "String";
-    case VarType::Bool: return "Boolean";
-    case VarType::Array: return "Array";
-    case VarType::Object: return "Dispatch";
+    case VarType::Empty:
+      return "Empty";
+    case VarType::Null:
+      return "Null";
+    case VarType::Int32:
+      return "Integer";
+    case VarType::Int64:
+      return "Int64";
+    case VarType::Double:
+      return "Double";
+    case VarType::Currency:
+      return "Currency";
+    case VarType::Date:
+      return "Date";
+    case VarType::String:
+      return "String";
+    case VarType::Bool:
+      return "Boolean";
+    case VarType::Array:
+      return "Array";
+    case VarType::Object:
+      return "Dispatch";
   }
   return "Unknown";
 }
@@ -213,47 +262,70 @@ const char* Variant::type_name(VarType t) {
 std::string Variant::to_string() const {
   switch (type()) {
     case VarType::Empty:
-    case VarType::Null: return "";
-    case VarType::Int32: return std::to_string(std::get<int32_t>(m_value));
-    case VarType::Int64: return std::to_string(std::get<int64_t>(m_value));
-    case VarType::Double: return Locale::format_float(std::get<double>(m_value));
-    case VarType::Currency: return currency_text(std::get<Currency>(m_value));
-    case VarType::Date: return Locale::format_datetime(std::get<DateTag>(m_value).value);
-    case VarType::String: return std::get<std::string>(m_value);
-    case VarType::Bool: return std::get<bool>(m_value) ? "True" : "False";
+    case VarType::Null:
+      return "";
+    case VarType::Int32:
+      return std::to_string(std::get<int32_t>(m_value));
+    case VarType::Int64:
+      return std::to_string(std::get<int64_t>(m_value));
+    case VarType::Double:
+      return Locale::format_float(std::get<double>(m_value));
+    case VarType::Currency:
+      return currency_text(std::get<Currency>(m_value));
+    case VarType::Date:
+      return Locale::format_datetime(std::get<DateTag>(m_value).value);
+    case VarType::String:
+      return std::get<std::string>(m_value);
+    case VarType::Bool:
+      return std::get<bool>(m_value) ? "True" : "False";
     case VarType::Array:
-    case VarType::Object: cannot_convert(type(), VarType::String);
+    case VarType::Object:
+      cannot_convert(type(), VarType::String);
   }
   return "";
 }
 
 double Variant::to_double() const {
   switch (type()) {
-    case VarType::Empty: return 0;
-    case VarType::Int32: return std::get<int32_t>(m_value);
-    case VarType::Int64: return static_cast<double>(std::get<int64_t>(m_value));
-    case VarType::Double: return std::get<double>(m_value);
-    case VarType::Currency: return std::get<Currency>(m_value).to_double();
-    case VarType::Date: return std::get<DateTag>(m_value).value;
-    case VarType::Bool: return std::get<bool>(m_value) ? -1 : 0;
+    case VarType::Empty:
+      return 0;
+    case VarType::Int32:
+      return std::get<int32_t>(m_value);
+    case VarType::Int64:
+      return static_cast<double>(std::get<int64_t>(m_value));
+    case VarType::Double:
+      return std::get<double>(m_value);
+    case VarType::Currency:
+      return std::get<Currency>(m_value).to_double();
+    case VarType::Date:
+      return std::get<DateTag>(m_value).value;
+    case VarType::Bool:
+      return std::get<bool>(m_value) ? -1 : 0;
     case VarType::String: {
       double d;
       if (parse_number(str(), d)) return d;
       cannot_convert(VarType::String, VarType::Double);
     }
-    default: cannot_convert(type(), VarType::Double);
+    default:
+      cannot_convert(type(), VarType::Double);
   }
 }
 
 int64_t Variant::to_int64() const {
   switch (type()) {
-    case VarType::Empty: return 0;
-    case VarType::Int32: return std::get<int32_t>(m_value);
-    case VarType::Int64: return std::get<int64_t>(m_value);
-    case VarType::Bool: return std::get<bool>(m_value) ? -1 : 0;
-    case VarType::Currency: return checked_round(std::get<Currency>(m_value).to_double(), VarType::Int64);
+    case VarType::Empty:
+      return 0;
+    case VarType::Int32:
+      return std::get<int32_t>(m_value);
+    case VarType::Int64:
+      return std::get<int64_t>(m_value);
+    case VarType::Bool:
+      return std::get<bool>(m_value) ? -1 : 0;
+    case VarType::Currency:
+      return checked_round(std::get<Currency>(m_value).to_double(), VarType::Int64);
     case VarType::Double:
-    case VarType::Date: return checked_round(to_double(), VarType::Int64);
+    case VarType::Date:
+      return checked_round(to_double(), VarType::Int64);
     case VarType::String: {
       int64_t i;
       if (parse_integer(str(), i)) return i;
@@ -261,7 +333,8 @@ int64_t Variant::to_int64() const {
       if (parse_number(str(), d)) return checked_round(d, VarType::Int64);
       cannot_convert(VarType::String, VarType::Int64);
     }
-    default: cannot_convert(type(), VarType::Int64);
+    default:
+      cannot_convert(type(), VarType::Int64);
   }
 }
 
@@ -280,13 +353,16 @@ int32_t Variant::to_int() const {
 
 bool Variant::to_bool() const {
   switch (type()) {
-    case VarType::Empty: return false;
-    case VarType::Bool: return std::get<bool>(m_value);
+    case VarType::Empty:
+      return false;
+    case VarType::Bool:
+      return std::get<bool>(m_value);
     case VarType::Int32:
     case VarType::Int64:
     case VarType::Double:
     case VarType::Currency:
-    case VarType::Date: return to_double() != 0;
+    case VarType::Date:
+      return to_double() != 0;
     case VarType::String: {
       std::string s = to_lower(trim(str()));
       if (s == "true") return true;
@@ -295,13 +371,15 @@ bool Variant::to_bool() const {
       if (parse_number(s, d)) return d != 0;
       cannot_convert(VarType::String, VarType::Bool);
     }
-    default: cannot_convert(type(), VarType::Bool);
+    default:
+      cannot_convert(type(), VarType::Bool);
   }
 }
 
 DateTime Variant::to_date() const {
   switch (type()) {
-    case VarType::Date: return std::get<DateTag>(m_value).value;
+    case VarType::Date:
+      return std::get<DateTag>(m_value).value;
     case VarType::String: {
       if (auto d = Locale::parse_datetime(str())) return *d;
       double n;
@@ -310,8 +388,10 @@ DateTime Variant::to_date() const {
     }
     case VarType::Null:
     case VarType::Array:
-    case VarType::Object: cannot_convert(type(), VarType::Date);
-    default: return to_double();
+    case VarType::Object:
+      cannot_convert(type(), VarType::Date);
+    default:
+      return to_double();
   }
 }
 
@@ -369,13 +449,14 @@ Variant apply(BinaryOp op, const Variant& a, const Variant& b) {
       if (y == 0) throw Error("Division by zero");
       return Variant(x / y);
     }
-    default: break;
+    default:
+      break;
   }
 
   // Add, Subtract, Multiply: the wider of the two kinds decides.
   Kind ka = kind_of(a), kb = kind_of(b);
   if (ka == Kind::Date || kb == Kind::Date) {
-    double r = op == BinaryOp::Add ? a.to_double() + b.to_double()
+    double r = op == BinaryOp::Add        ? a.to_double() + b.to_double()
                : op == BinaryOp::Subtract ? a.to_double() - b.to_double()
                                           : a.to_double() * b.to_double();
     // A date minus a date is a number of days; a date moved by a number stays a date.
@@ -399,27 +480,37 @@ Variant apply(BinaryOp op, const Variant& a, const Variant& b) {
 
 Variant negate(const Variant& a) {
   switch (a.type()) {
-    case VarType::Null: return a;
-    case VarType::Empty: return Variant(int32_t{0});
+    case VarType::Null:
+      return a;
+    case VarType::Empty:
+      return Variant(int32_t{0});
     case VarType::Int32:
     case VarType::Int64:
-    case VarType::Bool: return integer_op(BinaryOp::Subtract, 0, a.to_int64(), a.type() == VarType::Int64);
-    case VarType::Currency: return Variant(Currency{-a.to_currency().scaled});
-    case VarType::Date: return Variant::date(-a.to_date());
+    case VarType::Bool:
+      return integer_op(BinaryOp::Subtract, 0, a.to_int64(), a.type() == VarType::Int64);
+    case VarType::Currency:
+      return Variant(Currency{-a.to_currency().scaled});
+    case VarType::Date:
+      return Variant::date(-a.to_date());
     case VarType::String:
       if (kind_of(a) != Kind::Double) return integer_op(BinaryOp::Subtract, 0, a.to_int64(), false);
       return Variant(-a.to_double());
-    case VarType::Double: return Variant(-a.to_double());
-    default: invalid_operation();
+    case VarType::Double:
+      return Variant(-a.to_double());
+    default:
+      invalid_operation();
   }
 }
 
 Variant logical_not(const Variant& a) {
   switch (a.type()) {
-    case VarType::Null: return a;
-    case VarType::Bool: return Variant(!a.to_bool());
+    case VarType::Null:
+      return a;
+    case VarType::Bool:
+      return Variant(!a.to_bool());
     case VarType::Array:
-    case VarType::Object: invalid_operation();
+    case VarType::Object:
+      invalid_operation();
     default: {
       int64_t v = ~a.to_int64();
       return a.type() == VarType::Int64 ? Variant(v) : make_int(v);
@@ -448,12 +539,18 @@ int compare_values(const Variant& a, const Variant& b) {
 bool compare(CompareOp op, const Variant& a, const Variant& b) {
   int c = compare_values(a, b);
   switch (op) {
-    case CompareOp::Equal: return c == 0;
-    case CompareOp::NotEqual: return c != 0;
-    case CompareOp::Less: return c < 0;
-    case CompareOp::LessEqual: return c <= 0;
-    case CompareOp::Greater: return c > 0;
-    case CompareOp::GreaterEqual: return c >= 0;
+    case CompareOp::Equal:
+      return c == 0;
+    case CompareOp::NotEqual:
+      return c != 0;
+    case CompareOp::Less:
+      return c < 0;
+    case CompareOp::LessEqual:
+      return c <= 0;
+    case CompareOp::Greater:
+      return c > 0;
+    case CompareOp::GreaterEqual:
+      return c >= 0;
   }
   return false;
 }

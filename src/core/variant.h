@@ -19,7 +19,19 @@
 
 namespace orvena::core {
 
-enum class VarType : uint8_t { Empty, Null, Int32, Int64, Double, Currency, Date, String, Bool, Array, Object };
+enum class VarType : uint8_t {
+  Empty,
+  Null,
+  Int32,
+  Int64,
+  Double,
+  Currency,
+  Date,
+  String,
+  Bool,
+  Array,
+  Object
+};
 
 // Currency: a fixed-point number with four decimals, held as value * 10000.
 struct Currency {
@@ -75,7 +87,7 @@ class Variant {
   bool to_bool() const;
   DateTime to_date() const;
   Currency to_currency() const;
-  const std::vector<Variant>& items() const;            // Array only
+  const std::vector<Variant>& items() const;             // Array only
   const std::shared_ptr<VariantObject>& object() const;  // Object only
 
   // Direct access without conversion, for callers that switch on type().

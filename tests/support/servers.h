@@ -13,15 +13,17 @@ inline std::string server_env(const char* name) {
   return v ? v : "";
 }
 
-inline bool servers_required() { return std::getenv("ORVENA_REQUIRE_SERVERS") != nullptr; }
+inline bool servers_required() {
+  return std::getenv("ORVENA_REQUIRE_SERVERS") != nullptr;
+}
 
 }  // namespace orvena::test
 
 // Skips the test when the variable is unset, or fails it when the servers are required.
-#define ORVENA_NEED_SERVER(var)                                                    \
-  do {                                                                             \
-    if (::orvena::test::server_env(var).empty()) {                                 \
-      if (::orvena::test::servers_required()) FAIL() << var << " is not set";      \
-      GTEST_SKIP() << var << " is not set: start scripts/test-servers.sh";         \
-    }                                                                              \
+#define ORVENA_NEED_SERVER(var)                                               \
+  do {                                                                        \
+    if (::orvena::test::server_env(var).empty()) {                            \
+      if (::orvena::test::servers_required()) FAIL() << var << " is not set"; \
+      GTEST_SKIP() << var << " is not set: start scripts/test-servers.sh";    \
+    }                                                                         \
   } while (0)

@@ -1,0 +1,104 @@
+#include "config/settings.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "core/error.h"
+#include "core/temp_dir.h"
+
+namespace orvena::config {
+namespace {
+
+TEST(Settings, ConnectionStringHasAFixedOrderWhateverTheFileOrder) {
+  auto k =
+      parse_settings({"[db]=Sprzedaz", "[db_pass]=tajne", "[db_server]=SQL01\\PROD", "[db_user]=raporty"});
+  EXPECT_EQ(connection_string(k),
+            "Provider=SQLOLEDB.1;Password=tajne;Persist Security Info=True;User ID=raporty;"
+            "Initial Catalog=Sprzedaz;Data Source=SQL01\\PROD");
+  k.db.clear();
+  EXPECT_NE(connection_string(k).find(";Initial Catalog=;Data Source="), std::string::npos);
+}
+
+struct LineCase {
+  const char* name;
+  std::vector<std::string> lines;
+  std::string Konfiguracja::*field;
+  std::string expected;
+};
+
+class SettingsLines : public ::testing::TestWithParam<LineCase> {};
+
+TEST_P(SettingsLines, Value) {
+  EXPECT_EQ(parse_settings(GetParam().lines).*GetParam().field, GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Reader, SettingsLines,
+    ::testing::Values(
+        LineCase{"trimmed_inner_blanks_kept",
+                 {"[email_nadawca]=   Dział  Raportów \t"},
+                 &Konfiguracja::email_nadawca,
+                 "Dział  Raportów"},
+        LineCase{"other_case_not_recognised", {"[EMAIL_PORT]=465"}, &Konfiguracja::email_port, ""},
+        LineCase{
+            "later_line_wins", {"[email_port]=25", "[email_port]=465"}, &Konfiguracja::email_port, "465"},
+        // The key's length is removed from the line's start, so two leading blanks leave "]=" + value...
+        LineCase{"leading_blanks_spoil_the_value", {"  [db]=baza"}, &Konfiguracja::db, "]=baza"},
+        // ...and text before the key stays in front: "x" is removed, the key's last character stays.
+        LineCase{"text_before_key", {"x[db]=baza"}, &Konfiguracja::db, "=baza"},
+        // Characters, not bytes, are removed: two Polish letters (four bytes) in front act like two blanks.
+        LineCase{"polish_prefix_counts_characters", {"łą[db]=baza"}, &Konfiguracja::db, "]=baza"},
+        LineCase{"missing_key_stays_empty", {"# komentarz", ""}, &Konfiguracja::email_smtp, ""},
+        LineCase{"driver_key", {"[db_driver]=sqlite"}, &Konfiguracja::db_driver, "sqlite"},
+        // Three body lines, the second empty: first, CR, CR, third, CR.
+        LineCase{"body_block",
+                 {"[email_tresc_start]", "  Dzień dobry, ", "", "w załączniku raport.", "[email_tresc_end]"},
+                 &Konfiguracja::email_tresc,
+                 "Dzień dobry,\r\rw załączniku raport.\r"},
+        LineCase{
+            "empty_body_block", {"[email_tresc_start]", "[email_tresc_end]"}, &Konfiguracja::email_tresc, ""},
+        // Without a start marker the body starts at the file's second line.
+        LineCase{"end_without_start",
+                 {"pierwsza", "druga", "trzecia", "[email_tresc_end]"},
+                 &Konfiguracja::email_tresc,
+                 "druga\rtrzecia\r"},
+        // Lines inside the body are still read for keys.
+        LineCase{"key_inside_body",
+                 {"[email_tresc_start]", "[email_port]=587", "[email_tresc_end]"},
+                 &Konfiguracja::email_port,
+                 "587"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(Settings, MailBodyJoinsThePartsWithCarriageReturns) {
+  Konfiguracja k;
+  k.email_stopka = "Stopka";
+  k.email_tresc = "a\rb\r";
+  k.email_podpis = "Podpis";
+  EXPECT_EQ(mail_body(k), "Stopka\r\ra\rb\r\rPodpis");
+}
+
+TEST(Settings, TlsVerificationIsOnUnlessSwitchedOff) {
+  EXPECT_TRUE(parse_settings({}).verify_mail_certificate());
+  EXPECT_FALSE(parse_settings({"[email_tls_verify]=nie"}).verify_mail_certificate());
+  EXPECT_FALSE(parse_settings({"[email_tls_verify]= NIE "}).verify_mail_certificate());
+  EXPECT_TRUE(parse_settings({"[email_tls_verify]=tak"}).verify_mail_certificate());
+}
+
+TEST(Settings, FileReadingMissingWindows1250AndUnreadable) {
+  core::TempDir dir;
+  EXPECT_EQ(read_settings(dir.path() / "konfiguracja.txt").db_server, "");  // missing: silent
+
+  auto path = dir.path() / "k.txt";
+  std::ofstream(path, std::ios::binary) << "[email_nadawca]=Dzia\xB3 Raport\xF3w\r\n[db]=x\r\n";
+  auto k = read_settings(path);
+  EXPECT_EQ(k.email_nadawca, "Dział Raportów");
+  EXPECT_EQ(k.db, "x");
+
+  // A folder in place of the file cannot be read: an error, not a silent empty result.
+  std::filesystem::create_directory(dir.path() / "folder.txt");
+  EXPECT_THROW(read_settings(dir.path() / "folder.txt"), core::Error);
+}
+
+}  // namespace
+}  // namespace orvena::config

@@ -1,0 +1,82 @@
+#include "core/locale.h"
+
+#include <gtest/gtest.h>
+
+#include "core/datetime.h"
+
+namespace orvena::core {
+namespace {
+
+TEST(DateTime, EncodesTheClassicDayCount) {
+  EXPECT_EQ(encode_date(1899, 12, 30), 0);
+  EXPECT_EQ(encode_date(1900, 1, 1), 2);
+  EXPECT_EQ(encode_date(2015, 10, 18), 42295);
+  EXPECT_EQ(day_of_week(encode_date(2015, 10, 18)), 1);  // a Sunday
+  EXPECT_EQ(day_of_week(encode_date(2024, 2, 29)), 5);   // a Thursday
+  DateParts p = decode(encode_date(2024, 2, 29) + encode_time(23, 59, 58, 999));
+  EXPECT_EQ((std::vector<int>{p.year, p.month, p.day, p.hour, p.minute, p.second, p.millisecond}),
+            (std::vector<int>{2024, 2, 29, 23, 59, 58, 999}));
+  DateParts before = decode(-1.25);  // a day before the epoch, six in the morning
+  EXPECT_EQ((std::vector<int>{before.year, before.month, before.day, before.hour}),
+            (std::vector<int>{1899, 12, 29, 6}));
+  EXPECT_THROW(encode_date(2023, 2, 29), std::exception);
+  EXPECT_THROW(encode_time(24, 0, 0), std::exception);
+}
+
+TEST(Locale, DatesAndTimes) {
+  DateTime d = encode_date(2015, 10, 18);
+  EXPECT_EQ(Locale::format_date(d), "2015-10-18");
+  EXPECT_EQ(Locale::format_time(d + encode_time(7, 5, 9)), "07:05:09");
+  EXPECT_EQ(Locale::format_date_and_time(d), "2015-10-18 00:00:00");
+  EXPECT_EQ(Locale::format_datetime(d), "2015-10-18");
+  EXPECT_EQ(Locale::format_datetime(d + encode_time(13, 0, 1)), "2015-10-18 13:00:01");
+  EXPECT_EQ(Locale::parse_datetime("2015-10-18 13:00:01"), d + encode_time(13, 0, 1));
+  EXPECT_EQ(Locale::parse_date("2015-02-30"), std::nullopt);
+  EXPECT_EQ(Locale::parse_date("2015-1-5"), encode_date(2015, 1, 5));
+  EXPECT_EQ(Locale::parse_time("25:00"), std::nullopt);
+}
+
+struct FloatCase {
+  double value;
+  const char* text;
+};
+
+TEST(Locale, FloatsInGeneralForm) {
+  // Up to 15 significant digits, the exponent form below 1E-4 and from 1E15 on.
+  const FloatCase cases[] = {
+      {3.5, "3,5"},
+      {-0.25, "-0,25"},
+      {12.5, "12,5"},
+      {100, "100"},
+      {0.0001, "0,0001"},
+      {1e-5, "1E-5"},
+      {-1.5e-7, "-1,5E-7"},
+      {1e20, "1E20"},
+      {0.1 + 0.2, "0,3"},
+      {123456789012345.0, "123456789012345"},
+      {1e15, "1E15"},
+      {2.0 / 3.0, "0,666666666666667"},
+      {0, "0"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(Locale::format_float(c.value), c.text) << c.value;
+}
+
+TEST(Locale, FixedWithThousands) {
+  EXPECT_EQ(Locale::format_fixed(1234567.5, 2, true), "1\u00A0234\u00A0567,50");
+  EXPECT_EQ(Locale::format_fixed(-999.999, 2, true), "-1\u00A0000,00");
+  EXPECT_EQ(Locale::format_fixed(-0.001, 2), "0,00");
+  EXPECT_EQ(Locale::format_fixed(42, 0), "42");
+}
+
+TEST(Locale, ParsesWhatItWrites) {
+  EXPECT_EQ(Locale::parse_float("3,5"), 3.5);
+  EXPECT_EQ(Locale::parse_float(" -1\u00A0234,5 "), -1234.5);
+  EXPECT_EQ(Locale::parse_float("1E20"), 1e20);
+  EXPECT_EQ(Locale::parse_float("2.25"), 2.25);
+  EXPECT_EQ(Locale::parse_float("abc"), std::nullopt);
+  EXPECT_EQ(Locale::parse_float("1,2,3"), std::nullopt);
+  EXPECT_EQ(Locale::parse_float(""), std::nullopt);
+}
+
+}  // namespace
+}  // namespace orvena::core

@@ -1,0 +1,77 @@
+#include "core/run_log.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "core/datetime.h"
+#include "core/error.h"
+#include "core/line_file.h"
+#include "core/paths.h"
+#include "core/temp_dir.h"
+
+namespace orvena::core {
+namespace {
+
+TEST(RunLog, EmbeddedLineBreaksBecomeLines) {
+  RunLog log;
+  std::vector<std::string> seen;
+  log.set_observer([&](const std::string& line) { seen.push_back(line); });
+  log.append("SQL raportu:");
+  log.append("select *\r\nfrom sprzedaz\nwhere 1=1");
+  log.append(" ");
+  log.append("");
+  EXPECT_EQ(log.lines(),
+            (std::vector<std::string>{"SQL raportu:", "select *", "from sprzedaz", "where 1=1", " ", ""}));
+  EXPECT_EQ(seen, log.lines());
+}
+
+TEST(RunLog, SaveWritesWindows1250WithCrLfAndReplacesTheFile) {
+  TempDir dir;
+  std::filesystem::create_directory(dir.path() / "Logi");
+  Home home(dir.path());
+  auto path = home.log_file(encode_date(2015, 10, 18));
+  EXPECT_EQ(path, dir.path() / "Logi" / "log_2015-10-18.txt");
+
+  std::ofstream(path, std::ios::binary) << "an earlier start's lines that must go\r\n";
+  RunLog log;
+  log.append("Uruchomiono aplikację");
+  log.append("Zamknięcie aplikacji: 2015-10-18 07:00:00");
+  log.save(path);
+  EXPECT_EQ(read_file(path),
+            "Uruchomiono aplikacj\xEA\r\nZamkni\xEA\x63ie aplikacji: 2015-10-18 07:00:00\r\n");
+}
+
+TEST(RunLog, MissingLogiFolderFailsAndKeepsTheLines) {
+  TempDir dir;
+  Home home(dir.path());
+  RunLog log;
+  log.append("a");
+  auto path = home.log_file(encode_date(2015, 10, 18));
+  try {
+    log.save(path);
+    FAIL() << "saved without a Logi folder";
+  } catch (const Error& e) {
+    EXPECT_EQ(std::string(e.what()),
+              "Cannot create file \"" + path.string() + "\". No such file or directory");
+  }
+  EXPECT_EQ(log.lines().size(), 1u);
+  EXPECT_FALSE(std::filesystem::exists(dir.path() / "Logi"));
+}
+
+TEST(Home, FixedPathsAndArguments) {
+  Home home("/srv/orvena");
+  EXPECT_EQ(home.settings_file(), "/srv/orvena/Dane/konfiguracja.txt");
+  EXPECT_EQ(home.control_file(), "/srv/orvena/Dane/sterowanie.txt");
+  EXPECT_EQ(home.templates(), "/srv/orvena/Dane/Szablony");
+  EXPECT_EQ(home.temporary(), "/srv/orvena/Tymczasowe");
+  EXPECT_EQ(home.resolve("Dane/demo.db"), "/srv/orvena/Dane/demo.db");
+  EXPECT_EQ(home.resolve("/var/db.sqlite"), "/var/db.sqlite");
+  char a0[] = "orvena", a1[] = "--run", a2[] = "--home", a3[] = "/tmp/h";
+  char* argv[] = {a0, a1, a2, a3};
+  EXPECT_EQ(Home::from_arguments(4, argv).root(), "/tmp/h");
+  EXPECT_EQ(Home::from_arguments(2, argv).root(), Home::executable_folder());
+}
+
+}  // namespace
+}  // namespace orvena::core

@@ -4,7 +4,8 @@
 #   FTP (21, passive 60000-60099).
 # Usage: source scripts/test-servers.sh start   # exports ORVENA_TEST_* and sets a stop function
 #        orvena_servers_stop
-# Needs root (PostgreSQL runs as 'postgres', FTP binds port 21).
+# Needs root (PostgreSQL runs as 'postgres', FTP binds port 21). Two sets of servers can run side by
+# side with other ports: ORVENA_PG_PORT, ORVENA_SMTP_PORT, ORVENA_FTP_PORT, ORVENA_FTP_PASV (lo-hi).
 
 orvena_servers_start() {
   local here; here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -13,23 +14,24 @@ orvena_servers_start() {
   ORVENA_SERVER_PIDS=()
   local w=$ORVENA_SERVERS_DIR
 
-  eval "$(PGPORT=54329 PGTMP=$w/pg "$here/servers/pg_up.sh")" || return 1
+  eval "$(PGPORT=${ORVENA_PG_PORT:-54329} PGTMP=$w/pg "$here/servers/pg_up.sh")" || return 1
   export ORVENA_TEST_PG_ODBC="Driver={PostgreSQL Unicode};Server=127.0.0.1;Port=$PGPORT;Database=testdb;Uid=testuser;Pwd=testpass;"
 
-  $py "$here/servers/smtps_server.py" --port 2465 --user testuser --password testpass \
+  $py "$here/servers/smtps_server.py" --port "${ORVENA_SMTP_PORT:-2465}" --user testuser --password testpass \
       --maildir "$w/mail" --cert "$w/smtp.crt" --key "$w/smtp.key" >"$w/smtp.log" 2>&1 &
   ORVENA_SERVER_PIDS+=($!)
-  export ORVENA_TEST_SMTP_HOST=127.0.0.1 ORVENA_TEST_SMTP_PORT=2465 ORVENA_TEST_SMTP_USER=testuser \
+  export ORVENA_TEST_SMTP_HOST=127.0.0.1 ORVENA_TEST_SMTP_PORT=${ORVENA_SMTP_PORT:-2465} ORVENA_TEST_SMTP_USER=testuser \
          ORVENA_TEST_SMTP_PASS=testpass ORVENA_TEST_SMTP_MAILDIR=$w/mail ORVENA_TEST_SMTP_CERT=$w/smtp.crt
 
-  $py "$here/servers/ftp_server.py" --port 21 --user testuser --password testpass --home "$w/ftp" \
+  $py "$here/servers/ftp_server.py" --port "${ORVENA_FTP_PORT:-21}" --user testuser --password testpass --home "$w/ftp" \
+      --pasv "${ORVENA_FTP_PASV:-60000-60099}" \
       >"$w/ftp.log" 2>&1 &
   ORVENA_SERVER_PIDS+=($!)
-  export ORVENA_TEST_FTP_HOST=127.0.0.1 ORVENA_TEST_FTP_PORT=21 ORVENA_TEST_FTP_USER=testuser \
+  export ORVENA_TEST_FTP_HOST=127.0.0.1 ORVENA_TEST_FTP_PORT=${ORVENA_FTP_PORT:-21} ORVENA_TEST_FTP_USER=testuser \
          ORVENA_TEST_FTP_PASS=testpass ORVENA_TEST_FTP_HOME=$w/ftp
 
   local port
-  for port in 2465 21; do
+  for port in "$ORVENA_TEST_SMTP_PORT" "$ORVENA_TEST_FTP_PORT"; do
     local up=0
     for _ in $(seq 1 100); do
       if (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null; then up=1; break; fi

@@ -33,3 +33,5 @@ logging.basicConfig(level=logging.INFO, format="%(asctime)s %(message)s", stream
 server = FTPServer((a.host, a.port), Handler)
 server.max_cons = 64
 signal.signal(signal.SIGTERM, lambda *_: sys.exit(0))   # serve_forever(handle_exit=True) catches SystemExit, closes sockets
+print(f"FTP ready on {a.host}:{a.port} home={a.home}", flush=True)
+server.serve_forever(handle_exit=True)

@@ -30,7 +30,7 @@ std::string socket_error_text(int err) {
 // Returns the poll result events, or 0 on time-out.
 short wait_for(int fd, short events, Clock::time_point deadline, Millis slice, const Pump& pump) {
   for (;;) {
-    auto left = std::chrono::duration_cast<Millis>(deadline - Clock::now());
+    auto left = std::chrono::ceil<Millis>(deadline - Clock::now());
     if (left.count() <= 0) return 0;
     // Without a pump there is nothing to service between slices: wait in one go.
     Millis wait = pump ? std::min(left, slice) : left;

@@ -118,13 +118,16 @@ std::string format_address(const MailAddress& a) {
 
 namespace {
 
-// Index after which `line` is broken, or npos. Positions before `from` are not candidates, so a
-// continuation line is never broken right after its leading blank.
+// Index after which `line` is broken, or npos. Positions before `from` are no break points.
 size_t fold_point(std::string_view line, size_t from) {
   size_t best = std::string_view::npos;
   bool quoted = false;
   for (size_t i = 0; i < line.size(); ++i) {
     char c = line[i];
+    if (quoted && c == '\\') {
+      ++i;  // an escaped character inside quotes
+      continue;
+    }
     if (c == '"') quoted = !quoted;
     if (quoted || i < from || !(c == ' ' || c == '\t' || c == ',')) continue;
     if (i + 1 >= line.size()) break;  // nothing would follow the break
@@ -146,14 +149,16 @@ std::string_view trim_blanks_right(std::string_view s) {
 
 void fold_physical_line(std::string_view line, std::string& out) {
   std::string rest(line);
-  bool continuation = false;
+  // A break right after "Name:" would leave the field name alone and gain nothing.
+  size_t colon = rest.find(": ");
+  size_t from = colon == std::string::npos ? 0 : colon + 2;
   while (rest.size() > kMaxHeaderLine) {
-    size_t at = fold_point(rest, continuation ? 1 : 0);
+    size_t at = fold_point(rest, from);
     if (at == std::string_view::npos) break;
     out += trim_blanks_right(std::string_view(rest).substr(0, at + 1));
     out += "\r\n";
     rest = " " + rest.substr(at + 1);
-    continuation = true;
+    from = 1;  // never right after the leading blank of a continuation line
   }
   out += trim_blanks_right(rest);
   out += "\r\n";

@@ -37,6 +37,7 @@ class FtpServerTest : public ::testing::Test {
     if (!port.empty()) m_transfer.set_port(static_cast<uint16_t>(std::stoi(port)));
     m_transfer.konfiguruj_ftp(server_env("ORVENA_TEST_FTP_HOST"), server_env("ORVENA_TEST_FTP_USER"),
                               server_env("ORVENA_TEST_FTP_PASS"));
+    remove_earlier_results();
   }
   void TearDown() override {
     std::error_code ignored;
@@ -48,6 +49,15 @@ class FtpServerTest : public ::testing::Test {
     fs::path p = m_local / (unique() + suffix);
     std::ofstream(p, std::ios::binary) << content;
     return p;
+  }
+  // What a previous run of this test left on the server would hide a file that is not stored.
+  void remove_earlier_results() {
+    for (const fs::path& dir : {m_home, m_home / "a" / "b", m_home / "dl"}) {
+      std::error_code ec;
+      for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+        if (it->path().filename().string().rfind(unique(), 0) == 0) fs::remove_all(it->path(), ec);
+      }
+    }
   }
   std::string unique() const {
     return std::string("t_") + ::testing::UnitTest::GetInstance()->current_test_info()->name();

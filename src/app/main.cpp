@@ -1,30 +1,68 @@
 // orvena — the unattended report server.
 #include <cstdio>
-#include <cstring>
+#include <iostream>
+#include <string_view>
+
+#include "app/headless_run.h"
+#include "core/datetime.h"
+#include "core/paths.h"
+#include "runner/startup.h"
+
+#ifdef ORVENA_GUI
+#include "app/gui/windowed_run.h"
+#endif
 
 namespace {
 
 const char* kUsage =
     "Usage: orvena [--home DIR] [--run]\n"
+    "       orvena --check-template FILE [--resave OUT]\n"
     "\n"
-    "  --home DIR   home folder holding Dane/, Logi/ and Tymczasowe/ (default: the executable's folder)\n"
-    "  --run        run every report definition once without a window, then exit\n"
-    "  --help       show this help and exit\n"
-    "  --version    show the version and exit\n";
+    "Runs every report definition of HOME/Dane/sterowanie.txt: queries the database, produces the\n"
+    "due reports in HOME/Tymczasowe and delivers them; the day's log is HOME/Logi/log_<date>.txt.\n"
+    "\n"
+    "  --home DIR        home folder holding Dane/, Logi/ and Tymczasowe/ (default: the executable's "
+    "folder)\n"
+    "  --run             run once without a window, then exit (for cron and systemd timers);\n"
+    "                    exit status 0 when the run ended normally, 1 when an error ended it\n"
+    "  --check-template  load a report template, print its errors (exit status 1 when there are any),\n"
+    "                    and with --resave write it back to OUT\n"
+    "  --help            show this help and exit\n"
+    "  --version         show the version and exit\n"
+    "\n"
+    "Without --run the main window opens, counts down ten seconds and runs; \"stop\" keeps it open.\n";
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  bool run = false;
   for (int i = 1; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+    std::string_view arg = argv[i];
+    if (arg == "--help" || arg == "-h") {
       std::fputs(kUsage, stdout);
       return 0;
     }
-    if (std::strcmp(argv[i], "--version") == 0) {
-      std::puts("orvena 2.4.0");
+    if (arg == "--version") {
+      std::printf("orvena %s\n", orvena::runner::kVersion);
       return 0;
     }
+    if (arg == "--run") {
+      run = true;
+    } else if (arg == "--home" && i + 1 < argc) {
+      ++i;
+    } else if (arg.substr(0, 7) != "--home=") {
+      std::fprintf(stderr, "orvena: unknown option '%s'\n\n%s", argv[i], kUsage);
+      return 2;
+    }
   }
-  std::fputs(kUsage, stderr);
+
+  const orvena::core::Home home = orvena::core::Home::from_arguments(argc, argv);
+  orvena::core::SystemClock clock;
+  if (run) return orvena::app::headless_run(home, clock, std::cerr);
+#ifdef ORVENA_GUI
+  return orvena::app::windowed_run(argc, argv, home, clock);
+#else
+  std::fputs("orvena: built without windows; use --run\n", stderr);
   return 2;
+#endif
 }

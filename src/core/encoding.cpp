@@ -121,6 +121,11 @@ int encode_char(char32_t cp, CodePage page) {
 std::string from_utf8(std::string_view utf8, CodePage page) {
   std::string out;
   out.reserve(utf8.size());
+  append_from_utf8(out, utf8, page);
+  return out;
+}
+
+void append_from_utf8(std::string& out, std::string_view utf8, CodePage page) {
   for (size_t pos = 0; pos < utf8.size();) {
     auto b = static_cast<unsigned char>(utf8[pos]);
     if (b < 0x80) {  // fast path for the common case
@@ -130,7 +135,6 @@ std::string from_utf8(std::string_view utf8, CodePage page) {
     int byte = encode_char(next_code_point(utf8, pos), page);
     out += byte < 0 ? '?' : static_cast<char>(byte);
   }
-  return out;
 }
 
 std::string utf16_to_utf8(std::string_view bytes, bool big_endian) {

@@ -22,6 +22,7 @@ bool is_valid_utf8(std::string_view s);
 std::string to_utf8(std::string_view bytes, CodePage page);
 // Characters the page cannot hold become '?'.
 std::string from_utf8(std::string_view utf8, CodePage page);
+void append_from_utf8(std::string& out, std::string_view utf8, CodePage page);
 // The single byte for a code point, or -1 when the page cannot hold it.
 int encode_char(char32_t cp, CodePage page);
 

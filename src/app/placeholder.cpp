@@ -1,1 +1,0 @@
-// The windows and the headless run are added here.

@@ -1,0 +1,70 @@
+#pragma once
+// Everything one process of the server holds for its whole life: the home folder, the settings,
+// the run log, the one database connection and query dataset, the workshop's SQL box, output
+// production, mail and FTP delivery, and the job runner over them. The main window and the
+// headless run both drive a Session; nothing here knows about windows.
+#include <functional>
+#include <memory>
+
+#include "config/database.h"
+#include "core/datetime.h"
+#include "core/paths.h"
+#include "core/run_log.h"
+#include "delivery/ftp/transfer.h"
+#include "runner/job_runner.h"
+#include "runner/startup.h"
+
+namespace orvena::app {
+
+class Session {
+ public:
+  Session(core::Home home, const core::Clock& clock);
+  ~Session();
+
+  // The start-up step: settings, templates folder, Tymczasowe emptied of its files.
+  void start_up();
+  // Closes the connection, points it at the settings' database and opens it; errors escape
+  // with the database's message.
+  void connect();
+  // One run through the control file; false when one is already under way.
+  bool run_reports();
+  // The unattended run: opening lines, the run, closing lines and the final save under the
+  // date at the end. An error escaping the run leaves the log file as its last save wrote it.
+  void unattended_run();
+
+  // Lets a window process its events during long waits (socket waits, FTP transfers).
+  void set_pump(std::function<void()> pump);
+  // The report engine's producer for the six template formats.
+  void set_report_producer(std::unique_ptr<runner::ReportProducer> producer);
+
+  const core::Home& home() const { return m_home; }
+  const runner::StartupState& state() const { return m_state; }
+  core::RunLog& log() { return m_log; }
+  runner::SqlBuffer& sql() { return m_sql; }
+  config::Connection& connection() { return m_connection; }
+  config::Dataset& dataset() { return m_dataset; }
+  delivery::FtpTransfer& ftp() { return m_ftp; }
+  runner::JobRunner& runner() { return *m_runner; }
+
+ private:
+  class MailPort;
+  class FtpPort;
+  class ProducerSlot;
+
+  core::Home m_home;
+  const core::Clock& m_clock;
+  runner::StartupState m_state;
+  core::RunLog m_log;
+  config::Connection m_connection;
+  config::Dataset m_dataset;
+  runner::SqlBuffer m_sql;
+  delivery::FtpTransfer m_ftp;
+  std::function<void()> m_pump;
+  std::unique_ptr<ProducerSlot> m_producer;
+  std::unique_ptr<runner::OutputProduction> m_production;
+  std::unique_ptr<MailPort> m_mail;
+  std::unique_ptr<FtpPort> m_ftp_port;
+  std::unique_ptr<runner::JobRunner> m_runner;
+};
+
+}  // namespace orvena::app

@@ -1,0 +1,174 @@
+#include "runner/job_runner.h"
+
+#include "core/error.h"
+#include "core/text.h"
+#include "runner/day_rules.h"
+#include "runner/startup.h"
+
+namespace orvena::runner {
+
+namespace {
+
+bool mail_destination(const std::string& wyslij_na) {
+  return wyslij_na == "e-mail" || wyslij_na == "ftp/e-mail" || wyslij_na == "e-mail/ftp";
+}
+
+bool ftp_destination(const std::string& wyslij_na) {
+  return wyslij_na == "ftp" || wyslij_na == "ftp/e-mail" || wyslij_na == "e-mail/ftp";
+}
+
+// Resets the flag however the run ends.
+class RunningFlag {
+ public:
+  explicit RunningFlag(bool& flag) : m_flag(flag) { m_flag = true; }
+  ~RunningFlag() { m_flag = false; }
+
+ private:
+  bool& m_flag;
+};
+
+}  // namespace
+
+std::string sql_text(const config::SzablonRaportu& d) {
+  std::string text;
+  for (size_t i = 0; i < d.zapytanie.size(); ++i) {
+    if (i > 0) text += "\r\n";
+    text += d.zapytanie[i];
+  }
+  return text;
+}
+
+std::filesystem::path output_path(const core::Home& home, const std::string& nazwa_pliku) {
+  if (nazwa_pliku.find('/') != std::string::npos || nazwa_pliku.find('\\') != std::string::npos ||
+      nazwa_pliku == "." || nazwa_pliku == "..")
+    throw core::Error("Nazwa pliku raportu \"" + nazwa_pliku + "\" wychodzi poza folder Tymczasowe.");
+  return home.temporary() / nazwa_pliku;
+}
+
+bool JobRunner::wczytaj_zadania() {
+  if (m_running) return false;
+  RunningFlag flag(m_running);
+
+  const core::DateTime started = m.clock.now();
+  const std::filesystem::path log_path = m.home.log_file(started);
+  const std::string weekday(weekday_name_of(started));
+  read_control_file(m.home.control_file(), m.clock, weekday,
+                    [&](ReadDefinition& d) { run_job(d, log_path, weekday); });
+  return true;
+}
+
+void JobRunner::run_job(ReadDefinition& def, const std::filesystem::path& log_path,
+                        const std::string& weekday) {
+  const config::SzablonRaportu& d = def.szablon;
+  core::RunLog& log = m.log;
+
+  const std::string sql = sql_text(d);
+  log.append("Wykonuję raport: " + d.raport);
+  log.append("SQL raportu:");
+  log.append(core::trim(sql));
+  log.append("Koniec poleceń SQL do raportu");
+  log.append(" ");
+  log.append("Raport zapisać do pliku: " + d.nazwa_pliku);
+  log.append("Raport w formacie: " + d.format_pliku);
+  log.append("Raport na podstawie szablonu: " + d.szablon_raportu);
+  log.append("Raport ma być wysyłany na: " + core::to_upper(d.wyslij_na));
+  log.append("Raport do wykonania w dni: " + d.dni_raportu);
+  log.append("Raport ma być wysłany nawet jeśli jest pusty: " + core::to_upper(d.wyslij_jesli_pusty));
+
+  m.sql.set_text(sql);
+
+  const std::string key = month_day_key(m.clock.now());
+  log.append("Mamy dzień : " + key);
+  log.append("Jest to dzień tygodnia: " + weekday);
+  if (month_day_listed(d.daty, key)) def.due = true;
+
+  const size_t count = count_rows();
+  const bool empty = count == 0;
+  log.append(empty ? std::string("Raport jest PUSTY - brak rekordów!")
+                   : "Raport zawiera " + std::to_string(count) + " rekordów!");
+
+  bool send = !empty;
+  if (empty && d.wyslij_jesli_pusty == "tak") {
+    log.append(">>> Wysyłam raport pomimo tego, że jest pusty!!!");
+    send = true;
+  }
+
+  if (def.due) {
+    log.append("Właściwy dzień wykonania raportu: TAK");
+    if (send) {
+      log.append("Spełniono wszystkie warunki - TWORZĘ i WYSYŁAM RAPORT!");
+      produce_and_deliver(d);
+    } else {
+      log.append(">>Pomijam raport - nie spełniono wymaganych ustawień");
+    }
+  } else {
+    log.append("Właściwy dzień wykonania raportu: NIE");
+    log.append(">>Pomijam raport - nie spełniono wymaganych ustawień");
+  }
+
+  log.append("Koniec raportu: " + d.raport);
+  log.append(separator_line());
+  log.save(log_path);
+}
+
+size_t JobRunner::count_rows() {
+  m.dataset.close();
+  m.dataset.set_command_text(m.sql.text());
+  m.dataset.open();
+  size_t count = m.dataset.record_count();
+  m.dataset.close();
+  return count;
+}
+
+void JobRunner::produce_and_deliver(const config::SzablonRaportu& d) {
+  bool produced = false;
+  try {
+    const std::filesystem::path output = output_path(m.home, d.nazwa_pliku);
+    produce(d, output);
+    produced = true;
+    if (mail_destination(d.wyslij_na)) deliver_by_mail(d, output);
+    if (ftp_destination(d.wyslij_na)) deliver_by_ftp(d, output);
+  } catch (const std::exception&) {
+    // Production failures get the one fixed line; a delivery failure has logged its own text.
+    if (!produced) m.log.append(">> BŁĄD! : Nie udało się przygotować danych z polecenia SQL!");
+  }
+}
+
+void JobRunner::produce(const config::SzablonRaportu& d, const std::filesystem::path& output) {
+  const std::string& f = d.format_pliku;
+  OutputProduction& p = m.production;
+  if (f == "excel")
+    p.export_excel("normalny", output, d.szablon_raportu);
+  else if (f == "excel-arkusze")
+    p.export_excel("arkusze", output, d.szablon_raportu);
+  else if (f == "word")
+    p.export_word(output, d.szablon_raportu);
+  else if (f == "pdf")
+    p.export_pdf(output, d.szablon_raportu);
+  else if (f == "csv")
+    p.export_csv_full(output, '"', ';', true);
+  else if (f == "html")
+    p.export_html(output, d.szablon_raportu);
+  else if (f == "tiff")
+    p.export_tiff(output, d.szablon_raportu);
+  // Any other format produces nothing and says nothing; delivery is still attempted.
+}
+
+void JobRunner::deliver_by_mail(const config::SzablonRaportu& d, const std::filesystem::path& output) {
+  const std::string body = config::mail_body(m.settings);
+  for (const auto& adresat : d.adresaci) {
+    m.log.append("Próba wysłania raportu na adres: " + adresat);
+    if (m.mail.wyslij_raport_email(adresat, d.temat_email, body, output))
+      m.log.append(">> Poprawnie wysłano raport na adres e-mail: " + adresat + "!");
+  }
+}
+
+void JobRunner::deliver_by_ftp(const config::SzablonRaportu& d, const std::filesystem::path& output) {
+  m.ftp.konfiguruj_ftp(d.adres_ftp, d.user_ftp, d.pass_ftp);
+  if (m.ftp.zapisz_plik(output, d.folder_ftp, d.nazwa_pliku))
+    m.log.append(">> Wysłano raport na serwer FTP: " + d.adres_ftp + "!");
+  else
+    m.log.append(">> NIE UDAŁO się wysłać raportu na serwer FTP: " + d.adres_ftp + "!");
+}
+
+}  // namespace orvena::runner

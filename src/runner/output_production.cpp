@@ -1,0 +1,139 @@
+#include "runner/output_production.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+#include "core/encoding.h"
+#include "core/error.h"
+
+namespace orvena::runner {
+
+const char* format_name(ReportFormat format) {
+  switch (format) {
+    case ReportFormat::Excel:
+      return "excel";
+    case ReportFormat::ExcelSheets:
+      return "excel-arkusze";
+    case ReportFormat::Word:
+      return "word";
+    case ReportFormat::Pdf:
+      return "pdf";
+    case ReportFormat::Html:
+      return "html";
+    case ReportFormat::Tiff:
+      return "tiff";
+  }
+  return "";
+}
+
+void UnavailableReportProducer::produce(const ExportRequest& request, config::Dataset&) {
+  throw core::Error(std::string("Eksport w formacie \"") + format_name(request.format) +
+                    "\" nie jest dostępny w tej wersji programu.");
+}
+
+OutputProduction::OutputProduction(config::Dataset& dataset, const SqlBuffer& sql,
+                                   std::filesystem::path templates, ReportProducer& producer)
+    : m_dataset(dataset), m_sql(sql), m_templates(std::move(templates)), m_producer(producer) {}
+
+void OutputProduction::reopen_query() {
+  m_dataset.close();
+  m_dataset.set_command_text(m_sql.text());
+  m_dataset.open();
+}
+
+void OutputProduction::export_report(ReportFormat format, const std::filesystem::path& do_pliku,
+                                     const std::string& plik_raportu) {
+  reopen_query();
+  // The dataset stays open afterwards; the next job closes it first.
+  m_producer.produce({format, do_pliku, m_templates / plik_raportu}, m_dataset);
+}
+
+void OutputProduction::export_excel(std::string_view typ, const std::filesystem::path& do_pliku,
+                                    const std::string& plik_raportu) {
+  export_report(typ == "normalny" ? ReportFormat::Excel : ReportFormat::ExcelSheets, do_pliku, plik_raportu);
+}
+void OutputProduction::export_word(const std::filesystem::path& do_pliku, const std::string& plik_raportu) {
+  export_report(ReportFormat::Word, do_pliku, plik_raportu);
+}
+void OutputProduction::export_pdf(const std::filesystem::path& do_pliku, const std::string& plik_raportu) {
+  export_report(ReportFormat::Pdf, do_pliku, plik_raportu);
+}
+void OutputProduction::export_html(const std::filesystem::path& do_pliku, const std::string& plik_raportu) {
+  export_report(ReportFormat::Html, do_pliku, plik_raportu);
+}
+void OutputProduction::export_tiff(const std::filesystem::path& do_pliku, const std::string& plik_raportu) {
+  export_report(ReportFormat::Tiff, do_pliku, plik_raportu);
+}
+
+namespace {
+
+struct FileCloser {
+  void operator()(std::FILE* f) const { std::fclose(f); }
+};
+
+// Appends a delimited value in Windows-1250, doubling the delimiter inside it.
+void append_delimited(std::string& out, std::string_view utf8, char delimiter) {
+  out += delimiter;
+  size_t start = 0;
+  for (size_t at; (at = utf8.find(delimiter, start)) != std::string_view::npos; start = at + 1) {
+    core::append_from_utf8(out, utf8.substr(start, at + 1 - start), core::CodePage::Windows1250);
+    out += delimiter;
+  }
+  core::append_from_utf8(out, utf8.substr(start), core::CodePage::Windows1250);
+  out += delimiter;
+}
+
+void flush(std::string& buffer, std::FILE* file) {
+  if (!buffer.empty() && std::fwrite(buffer.data(), 1, buffer.size(), file) != buffer.size())
+    throw core::Error(std::string("Błąd zapisu pliku: ") + std::strerror(errno));
+  buffer.clear();
+}
+
+}  // namespace
+
+void write_delimited(const config::ResultSet& result, std::FILE* file, char delimiter, char separator,
+                     bool write_header) {
+  const size_t fields = result.field_count();
+  std::vector<bool> numeric(fields);
+  for (size_t f = 0; f < fields; ++f) numeric[f] = config::is_numeric_field(result.field(f));
+
+  std::string buffer, value;
+  buffer.reserve(1 << 20);
+  if (write_header) {
+    for (size_t f = 0; f < fields; ++f) {
+      if (f > 0) buffer += separator;
+      append_delimited(buffer, result.field(f).name, delimiter);
+    }
+    buffer += "\r\n";
+  }
+  for (size_t row = 0; row < result.row_count(); ++row) {
+    for (size_t f = 0; f < fields; ++f) {
+      if (f > 0) buffer += separator;
+      value.clear();
+      result.append_text(row, f, value);
+      if (numeric[f])
+        core::append_from_utf8(buffer, value, core::CodePage::Windows1250);
+      else
+        append_delimited(buffer, value, delimiter);
+    }
+    buffer += "\r\n";
+    if (buffer.size() > (1 << 20) - 4096) flush(buffer, file);
+  }
+  flush(buffer, file);
+}
+
+void OutputProduction::export_csv_full(const std::filesystem::path& path, char delimiter, char separator,
+                                       bool write_header) {
+  reopen_query();
+  std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "wb"));
+  if (!file) throw core::Error("Cannot create file \"" + path.string() + "\". " + std::strerror(errno));
+  write_delimited(m_dataset.result(), file.get(), delimiter, separator, write_header);
+  std::FILE* raw = file.release();
+  if (std::fclose(raw) != 0)
+    throw core::Error("Cannot write file \"" + path.string() + "\". " + std::strerror(errno));
+  m_dataset.close();
+}
+
+}  // namespace orvena::runner

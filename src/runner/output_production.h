@@ -1,0 +1,71 @@
+#pragma once
+// Turning a due definition into a file in Tymczasowe: "csv" straight from the query result, the
+// six template formats through the report engine.
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+#include "config/database.h"
+#include "runner/sql_buffer.h"
+
+namespace orvena::runner {
+
+enum class ReportFormat { Excel, ExcelSheets, Word, Pdf, Html, Tiff };
+
+const char* format_name(ReportFormat format);
+
+struct ExportRequest {
+  ReportFormat format;
+  std::filesystem::path output;         // the file to write
+  std::filesystem::path template_file;  // templates folder / szablon_raportu (may not exist)
+};
+
+// Loads the template, prepares the report over the open dataset and exports it with the writer
+// of the format and its fixed settings. The report engine implements it.
+class ReportProducer {
+ public:
+  virtual ~ReportProducer() = default;
+  virtual void produce(const ExportRequest& request, config::Dataset& data) = 0;
+};
+
+// Stands in while no report engine is linked: every template format fails, so the job logs its
+// failure line instead of pretending a file was made.
+class UnavailableReportProducer final : public ReportProducer {
+ public:
+  void produce(const ExportRequest& request, config::Dataset& data) override;
+};
+
+class OutputProduction {
+ public:
+  OutputProduction(config::Dataset& dataset, const SqlBuffer& sql, std::filesystem::path templates,
+                   ReportProducer& producer);
+
+  // `typ` "normalny" puts the whole report on one sheet, anything else one sheet per page.
+  void export_excel(std::string_view typ, const std::filesystem::path& do_pliku,
+                    const std::string& plik_raportu);
+  void export_word(const std::filesystem::path& do_pliku, const std::string& plik_raportu);
+  void export_pdf(const std::filesystem::path& do_pliku, const std::string& plik_raportu);
+  void export_html(const std::filesystem::path& do_pliku, const std::string& plik_raportu);
+  void export_tiff(const std::filesystem::path& do_pliku, const std::string& plik_raportu);
+
+  // Runs the query again and writes it as delimited text in Windows-1250 with CR LF: a header
+  // of field names when asked, numeric fields bare, every other value between delimiters (a
+  // delimiter inside a value is doubled, so the file stays parseable), NULL as empty text.
+  void export_csv_full(const std::filesystem::path& path, char delimiter, char separator, bool write_header);
+
+ private:
+  void reopen_query();
+  void export_report(ReportFormat format, const std::filesystem::path& do_pliku,
+                     const std::string& plik_raportu);
+
+  config::Dataset& m_dataset;
+  const SqlBuffer& m_sql;
+  std::filesystem::path m_templates;
+  ReportProducer& m_producer;
+};
+
+// Writes the delimited text of a whole result set; exposed for the tests and the benchmark.
+void write_delimited(const config::ResultSet& result, std::FILE* file, char delimiter, char separator,
+                     bool write_header);
+
+}  // namespace orvena::runner

@@ -1,0 +1,33 @@
+#pragma once
+// The start-up step and the unattended run's opening and closing lines, as plain code that both
+// the main window and the headless run call.
+#include <filesystem>
+
+#include "config/settings.h"
+#include "core/datetime.h"
+#include "core/paths.h"
+#include "core/run_log.h"
+
+namespace orvena::runner {
+
+inline constexpr const char* kVersion = "2.4.0";
+
+struct StartupState {
+  config::Konfiguracja settings;
+  std::filesystem::path templates;  // Dane/Szablony, no trailing separator
+};
+
+// Reads the settings (a missing file leaves them empty), sets the templates folder and deletes
+// every file directly in Tymczasowe. Sub-folders and anything that cannot be deleted stay.
+StartupState start_up(const core::Home& home);
+void empty_temporary_folder(const std::filesystem::path& folder);
+
+// The 112 "=" characters that close every definition and frame the run.
+std::string separator_line();
+
+// "Uruchomiono aplikację ...", "Uruchomienie: " + date and time, separator.
+void log_run_opening(core::RunLog& log, const core::Clock& clock);
+// separator, "Poprawnie zakończono ...", "Nie napotkano ...", "Zamknięcie aplikacji: " + date and time.
+void log_run_closing(core::RunLog& log, const core::Clock& clock);
+
+}  // namespace orvena::runner

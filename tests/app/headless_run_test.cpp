@@ -1,0 +1,228 @@
+// End-to-end runs of the unattended run on temporary home folders with SQLite and a fixed clock.
+#include "app/headless_run.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "core/line_file.h"
+#include "core/locale.h"
+#include "support/test_home.h"
+
+namespace orvena::app {
+namespace {
+
+using test::TestHome;
+const std::string kSeparator(112, '=');
+
+// Thursday 2026-12-10, 08:00:00.
+core::DateTime thursday_morning() {
+  return core::encode_date(2026, 12, 10) + core::encode_time(8, 0, 0);
+}
+
+class HeadlessRun : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    home.sql(
+        "create table sprzedaz (id integer, klient varchar(40), kwota decimal(10,2));"
+        "insert into sprzedaz values (1, 'Żuraw Sp. z o.o.', 12.50), (2, 'Łąka s.c.', 100), (3, 'Bór', "
+        "-0.05);"
+        "create table reklamacje (id integer, opis text);");
+  }
+
+  int run(std::string* err_text = nullptr) {
+    std::ostringstream err;
+    int rc = headless_run(home.home(), clock, err);
+    if (err_text) *err_text = err.str();
+    return rc;
+  }
+
+  TestHome home;
+  core::FixedClock clock{thursday_morning()};
+};
+
+TEST_F(HeadlessRun, WholeLogOfDueNotDueEmptyAndMonthDayDefinitions) {
+  home.write_definitions({
+      {.raport = "Sprzedaż",
+       .zapytanie = {"select klient, kwota", "from sprzedaz order by id"},
+       .nazwa_pliku = "sprzedaz_[<data>].csv"},
+      {.raport = "Nie dziś",
+       .dni_raportu = "1110111",
+       .zapytanie = {"select * from sprzedaz"},
+       .nazwa_pliku = "nie.csv"},
+      {.raport = "Pusty tak",
+       .zapytanie = {"select * from reklamacje"},
+       .nazwa_pliku = "pusty.csv",
+       .wyslij_na = "e-mail"},
+      {.raport = "Pusty nie",
+       .zapytanie = {"select * from reklamacje"},
+       .wyslij_jesli_pusty = "nie",
+       .nazwa_pliku = "pusty_nie.csv"},
+      {.raport = "Dzień miesiąca",
+       .dni_raportu = "0000000",
+       .daty = {"01-01", "12-10"},
+       .zapytanie = {"select id from sprzedaz where id = 2"},
+       .nazwa_pliku = "grudzien.csv"},
+  });
+  ASSERT_EQ(run(), 0);
+
+  auto job_header = [](std::string name, std::vector<std::string> sql, std::string file, std::string on,
+                       std::string days, std::string empty) {
+    std::vector<std::string> l = {"Wykonuję raport: " + name, "SQL raportu:"};
+    l.insert(l.end(), sql.begin(), sql.end());
+    std::vector<std::string> rest = {"Koniec poleceń SQL do raportu",
+                                     " ",
+                                     "Raport zapisać do pliku: " + file,
+                                     "Raport w formacie: csv",
+                                     "Raport na podstawie szablonu: ",
+                                     "Raport ma być wysyłany na: " + on,
+                                     "Raport do wykonania w dni: " + days,
+                                     "Raport ma być wysłany nawet jeśli jest pusty: " + empty,
+                                     "Mamy dzień : 12-10",
+                                     "Jest to dzień tygodnia: czw"};
+    l.insert(l.end(), rest.begin(), rest.end());
+    return l;
+  };
+  std::vector<std::string> expected = {
+      "Uruchomiono aplikację automatycznego raportowania Orvena w wersji: 2.4.0",
+      "Uruchomienie: 2026-12-10 08:00:00", kSeparator};
+  auto add = [&](std::vector<std::string> lines) {
+    expected.insert(expected.end(), lines.begin(), lines.end());
+  };
+  add(job_header("Sprzedaż", {"select klient, kwota", "from sprzedaz order by id"},
+                 "sprzedaz_ 2026-12-10 .csv", "", "1111111", "TAK"));
+  add({"Raport zawiera 3 rekordów!", "Właściwy dzień wykonania raportu: TAK",
+       "Spełniono wszystkie warunki - TWORZĘ i WYSYŁAM RAPORT!", "Koniec raportu: Sprzedaż", kSeparator});
+  // Not due on a Thursday: its query still runs and its rows are counted.
+  add(job_header("Nie dziś", {"select * from sprzedaz"}, "nie.csv", "", "1110111", "TAK"));
+  add({"Raport zawiera 3 rekordów!", "Właściwy dzień wykonania raportu: NIE",
+       ">>Pomijam raport - nie spełniono wymaganych ustawień", "Koniec raportu: Nie dziś", kSeparator});
+  // Empty but to be sent anyway; e-mail with no recipients logs no mail line.
+  add(job_header("Pusty tak", {"select * from reklamacje"}, "pusty.csv", "E-MAIL", "1111111", "TAK"));
+  add({"Raport jest PUSTY - brak rekordów!", ">>> Wysyłam raport pomimo tego, że jest pusty!!!",
+       "Właściwy dzień wykonania raportu: TAK", "Spełniono wszystkie warunki - TWORZĘ i WYSYŁAM RAPORT!",
+       "Koniec raportu: Pusty tak", kSeparator});
+  add(job_header("Pusty nie", {"select * from reklamacje"}, "pusty_nie.csv", "", "1111111", "NIE"));
+  add({"Raport jest PUSTY - brak rekordów!", "Właściwy dzień wykonania raportu: TAK",
+       ">>Pomijam raport - nie spełniono wymaganych ustawień", "Koniec raportu: Pusty nie", kSeparator});
+  // Due by its month-day entry alone.
+  add(job_header("Dzień miesiąca", {"select id from sprzedaz where id = 2"}, "grudzien.csv", "", "0000000",
+                 "TAK"));
+  add({"Raport zawiera 1 rekordów!", "Właściwy dzień wykonania raportu: TAK",
+       "Spełniono wszystkie warunki - TWORZĘ i WYSYŁAM RAPORT!", "Koniec raportu: Dzień miesiąca",
+       kSeparator});
+  add({kSeparator, "Poprawnie zakończono wszystkie operacje!", "Nie napotkano żadnych błędów krytycznych.",
+       "Zamknięcie aplikacji: 2026-12-10 08:00:00"});
+
+  EXPECT_EQ(home.log_lines("2026-12-10"), expected);
+  const auto tmp = home.home().temporary();
+  // Date variables leave a blank on each side of the date.
+  EXPECT_TRUE(std::filesystem::exists(tmp / "sprzedaz_ 2026-12-10 .csv"));
+  EXPECT_FALSE(std::filesystem::exists(tmp / "nie.csv"));
+  EXPECT_EQ(core::read_file(tmp / "pusty.csv"), "\"id\";\"opis\"\r\n");  // header only
+  EXPECT_FALSE(std::filesystem::exists(tmp / "pusty_nie.csv"));
+  EXPECT_EQ(core::read_file(tmp / "grudzien.csv"), "\"id\"\r\n2\r\n");
+  // The file ends with CR LF after the last line, in Windows-1250.
+  std::string raw = core::read_file(home.home().logs() / "log_2026-12-10.txt");
+  EXPECT_EQ(raw.substr(raw.size() - 2), "\r\n");
+  EXPECT_NE(raw.find("Wykonuj\xEA raport: Sprzeda\xBF"), std::string::npos);
+}
+
+TEST_F(HeadlessRun, CsvBytesForEveryKindOfColumn) {
+  home.sql(
+      "create table wartosci (tekst varchar(20), calkowita integer, duza bigint, kwota decimal(10,2),"
+      " dokladna decimal(18,6), dzien date, pusta varchar(5));"
+      "insert into wartosci values ('Zażółć; \"gęślą\"', 42, 9000000000, 1234.5, 0.125, '2015-10-18', NULL),"
+      " ('', -7, -1, -0.01, 1, '2024-02-29', NULL);");
+  home.write_definitions(
+      {{.raport = "CSV", .zapytanie = {"select * from wartosci"}, .nazwa_pliku = "w.csv"}});
+  ASSERT_EQ(run(), 0);
+  // Numeric fields bare with the decimal comma (bigint and wide decimals are not numeric here),
+  // everything else between double quotes, a quote inside a value doubled, NULL as empty text.
+  EXPECT_EQ(core::read_file(home.home().temporary() / "w.csv"),
+            "\"tekst\";\"calkowita\";\"duza\";\"kwota\";\"dokladna\";\"dzien\";\"pusta\"\r\n"
+            "\"Za\xBF\xF3\xB3\xE6; "
+            "\"\"g\xEA\x9C\x6C\xB9\"\"\";42;\"9000000000\";1234,5;\"0,125\";\"2015-10-18\";\"\"\r\n"
+            "\"\";-7;\"-1\";-0,01;\"1\";\"2024-02-29\";\"\"\r\n");
+}
+
+TEST_F(HeadlessRun, BadSqlEndsTheRunWithTheDatabaseMessage) {
+  home.write_definitions({
+      {.raport = "Dobry", .zapytanie = {"select 1 as x"}, .nazwa_pliku = "a.csv"},
+      {.raport = "Zły", .zapytanie = {"select * from nie_ma_takiej_tabeli"}, .nazwa_pliku = "b.csv"},
+      {.raport = "Nigdy", .zapytanie = {"select 1 as x"}, .nazwa_pliku = "c.csv"},
+  });
+  std::string err;
+  EXPECT_EQ(run(&err), 1);
+  EXPECT_NE(err.find("no such table: nie_ma_takiej_tabeli"), std::string::npos) << err;
+  // The file holds the last save: the first job, no line of the failed one, no closing lines.
+  auto lines = home.log_lines("2026-12-10");
+  ASSERT_FALSE(lines.empty());
+  EXPECT_EQ(lines.back(), kSeparator);
+  EXPECT_EQ(lines[lines.size() - 2], "Koniec raportu: Dobry");
+  EXPECT_FALSE(std::filesystem::exists(home.home().temporary() / "c.csv"));
+}
+
+TEST_F(HeadlessRun, MissingControlFileStillWritesOpeningAndClosing) {
+  ASSERT_EQ(run(), 0);
+  EXPECT_EQ(home.log_lines("2026-12-10"),
+            (std::vector<std::string>{
+                "Uruchomiono aplikację automatycznego raportowania Orvena w wersji: 2.4.0",
+                "Uruchomienie: 2026-12-10 08:00:00", kSeparator, kSeparator,
+                "Poprawnie zakończono wszystkie operacje!", "Nie napotkano żadnych błędów krytycznych.",
+                "Zamknięcie aplikacji: 2026-12-10 08:00:00"}));
+}
+
+TEST_F(HeadlessRun, MissingLogiFolderFailsTheRun) {
+  home.write_definitions({{.raport = "A", .zapytanie = {"select 1 as x"}, .nazwa_pliku = "a.csv"}});
+  std::filesystem::remove_all(home.home().logs());
+  std::string err;
+  EXPECT_EQ(run(&err), 1);
+  EXPECT_NE(err.find("Cannot create file"), std::string::npos) << err;
+  EXPECT_NE(err.find("Logi/log_2026-12-10.txt"), std::string::npos) << err;
+}
+
+TEST_F(HeadlessRun, ProductionFailuresLogTheFixedLineAndTheRunGoesOn) {
+  home.write_definitions({
+      // Outside the seven formats: nothing produced, nothing said.
+      {.raport = "Nieznany", .zapytanie = {"select 1 as x"}, .nazwa_pliku = "x.xyz", .format_pliku = "xml"},
+      // A name leaving Tymczasowe is refused.
+      {.raport = "Ucieczka", .zapytanie = {"select 1 as x"}, .nazwa_pliku = "../ucieczka.csv"},
+      // No file name: the file cannot be created.
+      {.raport = "Bez nazwy", .zapytanie = {"select 1 as x"}, .nazwa_pliku = ""},
+      {.raport = "Ostatni", .zapytanie = {"select 1 as x"}, .nazwa_pliku = "ok.csv"},
+  });
+  ASSERT_EQ(run(), 0);
+  auto lines = home.log_lines("2026-12-10");
+  const std::string failure = ">> BŁĄD! : Nie udało się przygotować danych z polecenia SQL!";
+  auto after = [&](const std::string& name) {
+    auto end = std::find(lines.begin(), lines.end(), "Koniec raportu: " + name);
+    return end == lines.begin() ? std::string() : *(end - 1);
+  };
+  EXPECT_EQ(after("Nieznany"), "Spełniono wszystkie warunki - TWORZĘ i WYSYŁAM RAPORT!");
+  EXPECT_EQ(after("Ucieczka"), failure);
+  EXPECT_EQ(after("Bez nazwy"), failure);
+  EXPECT_EQ(after("Ostatni"), "Spełniono wszystkie warunki - TWORZĘ i WYSYŁAM RAPORT!");
+  EXPECT_FALSE(std::filesystem::exists(home.home().root() / "ucieczka.csv"));
+  EXPECT_TRUE(std::filesystem::exists(home.home().temporary() / "ok.csv"));
+}
+
+TEST_F(HeadlessRun, StartUpEmptiesTymczasoweOfFilesOnly) {
+  const auto tmp = home.home().temporary();
+  core::write_lines(tmp / "stary.csv", {"x"});
+  std::filesystem::create_directory(tmp / "podfolder");
+  core::write_lines(tmp / "podfolder" / "zostaje.txt", {"x"});
+  ASSERT_EQ(run(), 0);
+  EXPECT_FALSE(std::filesystem::exists(tmp / "stary.csv"));
+  EXPECT_TRUE(std::filesystem::exists(tmp / "podfolder" / "zostaje.txt"));
+}
+
+TEST_F(HeadlessRun, RefusedDatabaseGivesAClearError) {
+  home.write_settings({"[db_driver]=sqlite", "[db]=Dane/brak/nie_ma.db"});
+  std::string err;
+  EXPECT_EQ(run(&err), 1);
+  EXPECT_NE(err.find("nie_ma.db"), std::string::npos) << err;
+}
+
+}  // namespace
+}  // namespace orvena::app

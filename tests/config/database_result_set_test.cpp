@@ -1,0 +1,173 @@
+// The in-memory result: the fast text formatters against the Locale ones they stand in for,
+// decimals, the delimited-text numeric rule, and storage changes while rows arrive.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "config/result_set.h"
+#include "core/locale.h"
+
+namespace orvena::config {
+namespace {
+
+TEST(ResultSetText, GeneralFloatMatchesLocaleFormat) {
+  std::vector<double> values = {0.0,         -0.0,
+                                1.0,         -1.5,
+                                0.1,         1e-4,
+                                1e-5,        123.45,
+                                1e14,        1e15,
+                                1e16,        123456789012345678.0,
+                                1.0 / 3,     2.0 / 3,
+                                5e-324,      1.7976931348623157e308,
+                                0.000123456, 999999999999999.9};
+  std::mt19937_64 random(42);
+  std::uniform_real_distribution<double> mantissa(-10, 10);
+  std::uniform_int_distribution<int> exponent(-30, 30);
+  for (int i = 0; i < 20000; ++i) values.push_back(mantissa(random) * std::pow(10.0, exponent(random)));
+  for (double v : values) {
+    for (int precision : {15, 7}) {
+      std::string fast;
+      detail::append_general_float(fast, v, precision);
+      ASSERT_EQ(fast, core::Locale::format_float(v, precision)) << v << " precision " << precision;
+    }
+  }
+}
+
+TEST(ResultSetText, DatesMatchLocaleFormats) {
+  std::vector<core::DateTime> values = {0.0,   1.5,       45418.0, 45418.99999, 45418.999999999,
+                                        -1.25, 2958465.5, 36525.0};
+  std::mt19937_64 random(7);
+  std::uniform_real_distribution<double> any(-600000, 2900000);
+  for (int i = 0; i < 5000; ++i) values.push_back(any(random));
+  for (core::DateTime v : values) {
+    std::string date, time, stamp;
+    detail::append_date_time(date, v, FieldKind::DBDate);
+    detail::append_date_time(time, v, FieldKind::DBTime);
+    detail::append_date_time(stamp, v, FieldKind::DBTimeStamp);
+    ASSERT_EQ(date, core::Locale::format_date(v)) << v;
+    ASSERT_EQ(time, core::Locale::format_time(v)) << v;
+    ASSERT_EQ(stamp, core::Locale::format_datetime(v)) << v;
+  }
+}
+
+TEST(ResultSetText, ParseScaled) {
+  struct Case {
+    const char* text;
+    int scale;
+    bool ok;
+    int64_t value;
+  } cases[] = {
+      {"12.50", 2, true, 1250},
+      {"12.5", 2, true, 1250},
+      {"-0.05", 2, true, -5},
+      {"7", 2, true, 700},
+      {".5", 1, true, 5},
+      {"+3.10", 2, true, 310},
+      {"1.2300", 2, true, 123},  // trailing zeros beyond the scale are harmless
+      {"1.234", 2, false, 0},    // a digit the column cannot hold
+      {"999999999999999999", 0, true, 999999999999999999},
+      {"9999999999999999999", 0, false, 0},  // beyond 64 bits
+      {"1e5", 0, false, 0},
+      {"", 2, false, 0},
+      {"-", 2, false, 0},
+      {"1.2.3", 2, false, 0},
+  };
+  for (const Case& c : cases) {
+    int64_t v = 0;
+    EXPECT_EQ(detail::parse_scaled(c.text, c.scale, v), c.ok) << c.text;
+    if (c.ok) EXPECT_EQ(v, c.value) << c.text;
+  }
+}
+
+TEST(ResultSetText, DecimalsReadExactlyInTheGeneralForm) {
+  ResultSetBuilder b({{"small", FieldKind::Decimal, 10, 2},
+                      {"wide", FieldKind::Numeric, 38, 10},
+                      {"money", FieldKind::Currency, 0, 0}});
+  b.add_decimal(0, "12.50");
+  b.add_decimal(1, "-00012345678901234567890.1234500000");
+  b.add_decimal(2, "0.0001");
+  b.end_row();
+  b.add_decimal(0, "-0.00");
+  b.add_decimal(1, "0.0000000000");
+  b.add_null(2);
+  b.end_row();
+  ResultSet r = b.finish();
+  EXPECT_EQ(r.text(0, 0), "12,5");
+  EXPECT_EQ(r.text(0, 1), "-12345678901234567890,12345") << "38 digits survive as text";
+  EXPECT_EQ(r.text(0, 2), "0,0001");
+  EXPECT_EQ(r.text(1, 0), "0");
+  EXPECT_EQ(r.text(1, 1), "0");
+  EXPECT_EQ(r.value(0, 0), core::Variant(core::Currency{125000}));
+  EXPECT_EQ(r.value(0, 1).type(), core::VarType::Double);
+  EXPECT_EQ(r.value(0, 2), core::Variant(core::Currency{1}));
+  EXPECT_TRUE(r.value(1, 2).is_null());
+  EXPECT_EQ(r.field(2).scale, 4) << "currency has four decimals";
+}
+
+TEST(ResultSetText, NumericFieldsForDelimitedText) {
+  struct Case {
+    FieldInfo field;
+    bool numeric;
+  } cases[] = {
+      {{"", FieldKind::TinyInt}, true},
+      {{"", FieldKind::UnsignedInt}, true},
+      {{"", FieldKind::Integer}, true},
+      {{"", FieldKind::Single}, true},
+      {{"", FieldKind::Double}, true},
+      {{"", FieldKind::Currency}, true},
+      {{"", FieldKind::Error}, true},
+      {{"", FieldKind::Decimal, 19, 4}, true},
+      {{"", FieldKind::Numeric, 20, 4}, false},     // precision 20 or more
+      {{"", FieldKind::VarNumeric, 10, 5}, false},  // scale above 4
+      {{"", FieldKind::BigInt}, false},
+      {{"", FieldKind::UnsignedBigInt}, false},
+      {{"", FieldKind::Boolean}, false},
+      {{"", FieldKind::DBDate}, false},
+      {{"", FieldKind::VarWChar}, false},
+      {{"", FieldKind::Guid}, false},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(is_numeric_field(c.field), c.numeric)
+        << field_kind_name(c.field.kind) << " " << c.field.precision << "," << c.field.scale;
+}
+
+TEST(ResultSetBuilderTest, IntegersThenFractionsInAnExpressionBecomeDoubles) {
+  ResultSetBuilder b({{"x"}});
+  b.add_null(0);
+  b.end_row();
+  b.add_integer(0, 3);
+  b.end_row();
+  b.add_real(0, 0.25);
+  b.end_row();
+  ResultSet r = b.finish();
+  EXPECT_EQ(r.field(0).kind, FieldKind::Double);
+  EXPECT_TRUE(r.is_null(0, 0));
+  EXPECT_EQ(r.text(1, 0), "3");
+  EXPECT_EQ(r.text(2, 0), "0,25");
+}
+
+TEST(ResultSetBuilderTest, AMismatchKeepsEarlierValuesAndTheirText) {
+  ResultSetBuilder b({{"d", FieldKind::DBTimeStamp}});
+  b.add_text(0, "2024-02-29 10:00:00");
+  b.end_row();
+  b.add_null(0);
+  b.end_row();
+  b.add_text(0, "not a date");
+  b.end_row();
+  ResultSet r = b.finish();
+  EXPECT_EQ(r.value(0, 0), core::Variant::date(core::encode_date(2024, 2, 29) + core::encode_time(10, 0, 0)));
+  EXPECT_EQ(r.text(0, 0), "2024-02-29 10:00:00");
+  EXPECT_TRUE(r.is_null(1, 0));
+  EXPECT_EQ(r.text(2, 0), "not a date");
+  EXPECT_THROW(r.text(3, 0), std::out_of_range);
+}
+
+TEST(ResultSetBuilderTest, SingleUsesSevenDigits) {
+  ResultSetBuilder b({{"s", FieldKind::Single}});
+  b.add_real(0, static_cast<double>(0.1f));
+  b.end_row();
+  EXPECT_EQ(b.finish().text(0, 0), "0,1");
+}
+
+}  // namespace
+}  // namespace orvena::config

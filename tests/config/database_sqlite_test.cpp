@@ -1,0 +1,247 @@
+// The database suite on SQLite, and what only the SQLite backend does: kinds from declared
+// column types, values that do not match their declared type, files that are no database.
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <atomic>
+#include <fstream>
+
+#include "config/database.h"
+#include "config/database_suite.h"
+#include "config/sqlite/sqlite_backend.h"
+#include "core/temp_dir.h"
+
+namespace orvena::config {
+namespace {
+
+using test::DatabaseSuite;
+
+// A fresh database file per call, in a folder that lives as long as the test program.
+std::filesystem::path new_database(const std::string& sql = "") {
+  static core::TempDir dir;
+  static std::atomic<int> counter{0};
+  std::filesystem::path file = dir.path() / ("db" + std::to_string(++counter) + ".sqlite");
+  sqlite3* db = nullptr;
+  EXPECT_EQ(sqlite3_open(file.c_str(), &db), SQLITE_OK);
+  char* error = nullptr;
+  EXPECT_EQ(sqlite3_exec(db, ("PRAGMA user_version = 1;" + sql).c_str(), nullptr, nullptr, &error), SQLITE_OK)
+      << (error ? error : "");
+  sqlite3_free(error);
+  sqlite3_close(db);
+  return file;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Sqlite, DatabaseSuite,
+    ::testing::Values(test::DatabaseBackendCase{
+        "sqlite", "", [] { return ConnectionTarget{SqliteTarget{new_database()}}; },
+        // Counts for ever: only the time limit stops it.
+        "WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c) SELECT count(*) FROM c",
+        std::chrono::milliseconds(300)}),
+    [](const auto& info) { return info.param.name; });
+
+class SqliteDataset : public ::testing::Test {
+ protected:
+  void open_database(const std::string& sql) {
+    connection.set_target(SqliteTarget{new_database(sql)});
+    connection.open();
+  }
+  void run(const std::string& sql) {
+    dataset.close();
+    dataset.set_command_text(sql);
+    dataset.open();
+  }
+  Connection connection;
+  Dataset dataset{connection};
+};
+
+TEST(SqliteDeclaredTypes, MapToFieldKinds) {
+  struct Case {
+    const char* declared;
+    FieldKind kind;
+    int precision, scale;
+  } cases[] = {
+      {"INTEGER", FieldKind::Integer, 0, 0},
+      {"int", FieldKind::Integer, 0, 0},
+      {"BIGINT", FieldKind::BigInt, 0, 0},
+      {"SMALLINT", FieldKind::SmallInt, 0, 0},
+      {"TINYINT", FieldKind::TinyInt, 0, 0},
+      {"DECIMAL(10,2)", FieldKind::Decimal, 10, 2},
+      {"numeric( 18 , 6 )", FieldKind::Numeric, 18, 6},
+      {"DECIMAL", FieldKind::Decimal, 18, 0},  // SQL's default decimal(18, 0)
+      {"DECIMAL(5)", FieldKind::Decimal, 5, 0},
+      {"MONEY", FieldKind::Currency, 0, 0},
+      {"REAL", FieldKind::Double, 0, 0},
+      {"FLOAT", FieldKind::Double, 0, 0},
+      {"DOUBLE PRECISION", FieldKind::Double, 0, 0},
+      {"TEXT", FieldKind::VarWChar, 0, 0},
+      {"VARCHAR(50)", FieldKind::VarWChar, 0, 0},
+      {"NVARCHAR(10)", FieldKind::VarWChar, 0, 0},
+      {"DATE", FieldKind::DBDate, 0, 0},
+      {"DATETIME", FieldKind::DBTimeStamp, 0, 0},
+      {"TIMESTAMP", FieldKind::DBTimeStamp, 0, 0},
+      {"TIME", FieldKind::DBTime, 0, 0},
+      {"BOOLEAN", FieldKind::Boolean, 0, 0},
+      {"BLOB", FieldKind::LongVarBinary, 0, 0},
+      {"", FieldKind::Empty, 0, 0},          // an expression: the values decide
+      {"WHATEVER", FieldKind::Empty, 0, 0},  // unknown: the values decide
+  };
+  for (const Case& c : cases) {
+    FieldInfo f = sqlite::field_from_declared_type("x", c.declared);
+    EXPECT_EQ(f.kind, c.kind) << c.declared;
+    EXPECT_EQ(f.precision, c.precision) << c.declared;
+    EXPECT_EQ(f.scale, c.scale) << c.declared;
+  }
+}
+
+TEST_F(SqliteDataset, ExpressionsTakeTheirKindFromTheirValues) {
+  open_database("");
+  run("SELECT 1 AS a, 1.5 AS b, 'x' AS c, NULL AS d, 3000000000 AS e "
+      "UNION ALL SELECT 2, 2, 'y', NULL, 1");
+  const FieldKind expected[] = {FieldKind::Integer, FieldKind::Double, FieldKind::VarWChar,
+                                FieldKind::VarWChar, FieldKind::BigInt};
+  for (size_t f = 0; f < 5; ++f) EXPECT_EQ(dataset.field(f).kind, expected[f]) << f;
+  dataset.next();
+  EXPECT_EQ(dataset.text(1), "2") << "an integer in a column of doubles";
+}
+
+TEST_F(SqliteDataset, AnExpressionStartingWithNullsTakesTheKindOfItsFirstValue) {
+  open_database("CREATE TABLE t (k INTEGER, v); INSERT INTO t VALUES (1, NULL), (2, NULL), (3, 2.5);");
+  run("SELECT v FROM t ORDER BY k");
+  EXPECT_EQ(dataset.field(0).kind, FieldKind::Double);
+  EXPECT_TRUE(dataset.is_null(0));
+  dataset.last();
+  EXPECT_EQ(dataset.text(0), "2,5");
+}
+
+TEST_F(SqliteDataset, ValuesThatDoNotMatchTheDeclaredTypeAreKeptWhole) {
+  // SQLite enforces no declared type: nothing may be lost or made up when a column disagrees.
+  open_database(
+      "CREATE TABLE t (k INTEGER, n INTEGER, d DECIMAL(10,2), day DATE, flag BOOLEAN);"
+      "INSERT INTO t VALUES (1, 7, 1.5, '2024-01-31', 1);"
+      "INSERT INTO t VALUES (2, 'abc', 1.234, 'soon', 'maybe');");
+  run("SELECT n, d, day, flag FROM t ORDER BY k");
+  EXPECT_EQ(dataset.field(1).kind, FieldKind::Decimal) << "the declared kind stays";
+  std::vector<std::string> first, second;
+  for (size_t f = 0; f < 4; ++f) first.push_back(dataset.text(f));
+  EXPECT_EQ(dataset.value(0), core::Variant(int32_t{7}));
+  dataset.next();
+  for (size_t f = 0; f < 4; ++f) second.push_back(dataset.text(f));
+  EXPECT_EQ(first, (std::vector<std::string>{"7", "1,5", "2024-01-31", "True"}));
+  EXPECT_EQ(second, (std::vector<std::string>{"abc", "1,234", "soon", "maybe"}));
+  EXPECT_EQ(dataset.value(0), core::Variant("abc"));
+}
+
+TEST_F(SqliteDataset, DateFormsSqliteStores) {
+  open_database(
+      "CREATE TABLE t (k INTEGER, ts DATETIME);"
+      "INSERT INTO t VALUES (1, '2024-05-06T07:08:09.250');"
+      "INSERT INTO t VALUES (2, 2460436.5);"  // a Julian day number: 2024-05-06 00:00
+      "INSERT INTO t VALUES (3, '2024-05-06 07:08');");
+  run("SELECT ts FROM t ORDER BY k");
+  std::vector<std::string> texts;
+  for (; !dataset.eof(); dataset.next()) texts.push_back(dataset.text(0));
+  EXPECT_EQ(texts, (std::vector<std::string>{"2024-05-06 07:08:09", "2024-05-06", "2024-05-06 07:08:00"}));
+}
+
+TEST_F(SqliteDataset, CursorBookmarksAndBounds) {
+  open_database("CREATE TABLE t (k INTEGER); INSERT INTO t VALUES (10), (20), (30);");
+  run("SELECT k FROM t ORDER BY k");
+  EXPECT_TRUE(dataset.bof());
+  EXPECT_FALSE(dataset.eof());
+  dataset.prior();  // before the first row: stays on it
+  EXPECT_TRUE(dataset.bof());
+  EXPECT_EQ(dataset.text(0), "10");
+  dataset.next();
+  Dataset::Bookmark mark = dataset.bookmark();
+  dataset.last();
+  EXPECT_TRUE(dataset.eof());
+  EXPECT_EQ(dataset.text(0), "30");
+  dataset.next();  // past the last row: stays on it
+  EXPECT_EQ(dataset.text(0), "30");
+  dataset.prior();
+  EXPECT_FALSE(dataset.eof());
+  EXPECT_EQ(dataset.text(0), "20");
+  dataset.first();
+  dataset.go_to(mark);
+  EXPECT_EQ(dataset.text(0), "20");
+  EXPECT_THROW(dataset.go_to(3), core::Error);
+  EXPECT_EQ(dataset.field_index("K"), 0u) << "field names ignore letter case";
+  EXPECT_THROW(dataset.field_index("nope"), core::Error);
+  EXPECT_THROW(dataset.text(1), core::Error);
+  EXPECT_EQ(dataset.result().text(2, 0), "30") << "any row without moving the cursor";
+}
+
+TEST_F(SqliteDataset, AClosedDatasetRefusesReadsAndAnOpenOneRefusesNewCommandText) {
+  open_database("");
+  EXPECT_THROW(dataset.record_count(), core::Error);
+  EXPECT_THROW(dataset.eof(), core::Error);
+  EXPECT_THROW(dataset.text(0), core::Error);
+  run("SELECT 1");
+  EXPECT_THROW(dataset.set_command_text("SELECT 2"), core::Error);
+  EXPECT_THROW(connection.set_target(SqliteTarget{"other.db"}), core::Error);
+  connection.close();
+  dataset.close();
+  dataset.set_command_text("SELECT 1");
+  EXPECT_THROW(dataset.open(), core::Error) << "the connection is closed";
+}
+
+TEST_F(SqliteDataset, AFailedBatchLeavesNoTransactionOpen) {
+  open_database("CREATE TABLE t (k INTEGER);");
+  dataset.set_command_text("BEGIN; INSERT INTO t VALUES (1); SELECT * FROM no_such_table");
+  EXPECT_THROW(dataset.open(), core::Error);
+  run("SELECT count(*) FROM t");
+  EXPECT_EQ(dataset.text(0), "0");
+  // Another connection can write: no lock was left behind.
+  Connection other;
+  other.set_target(connection.target());
+  other.open();
+  EXPECT_NO_THROW(other.backend().execute("INSERT INTO t VALUES (2); SELECT 1", std::chrono::seconds(1)));
+}
+
+TEST_F(SqliteDataset, EmptyAndCommentOnlyStatementsInABatchAreSkipped) {
+  open_database("");
+  run(";; -- nothing here\n SELECT 'a' AS x; ;");
+  EXPECT_EQ(dataset.text(0), "a");
+  dataset.close();
+  dataset.set_command_text("   ");
+  EXPECT_THROW(dataset.open(), core::Error);
+}
+
+TEST(SqliteOpen, MissingFileIsAnErrorNamingItAndIsNotCreated) {
+  core::TempDir dir;
+  std::filesystem::path file = dir.path() / "brak.sqlite";
+  Connection c;
+  c.set_target(SqliteTarget{file});
+  try {
+    c.open();
+    FAIL() << "opened a missing file";
+  } catch (const core::Error& e) {
+    EXPECT_NE(std::string(e.what()).find("brak.sqlite"), std::string::npos) << e.what();
+  }
+  EXPECT_FALSE(std::filesystem::exists(file));
+  EXPECT_FALSE(c.is_open());
+}
+
+TEST(SqliteOpen, AFileThatIsNoDatabaseFailsAtOpen) {
+  core::TempDir dir;
+  std::filesystem::path file = dir.path() / "notes.sqlite";
+  std::ofstream(file) << "these are not the pages of a database, just some text that is long enough";
+  Connection c;
+  c.set_target(SqliteTarget{file});
+  try {
+    c.open();
+    FAIL() << "opened a text file";
+  } catch (const core::Error& e) {
+    EXPECT_NE(std::string(e.what()).find("not a database"), std::string::npos) << e.what();
+  }
+}
+
+TEST(SqliteOpen, NoFileNameGivesAClearError) {
+  Connection c;
+  c.set_target(SqliteTarget{});
+  EXPECT_THROW(c.open(), core::Error);
+}
+
+}  // namespace
+}  // namespace orvena::config

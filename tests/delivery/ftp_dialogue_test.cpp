@@ -324,6 +324,22 @@ TEST(FtpDialogue, UploadSendsTheCommandsInOrderAndShowsTheStatusList) {
   EXPECT_EQ(std::adjacent_find(view.percents.begin(), view.percents.end()), view.percents.end());
 }
 
+// A host name is resolved first; that step is not shown in the window, and HOST carries the name.
+TEST(FtpDialogue, HostNameIsResolvedAndSentWithHost) {
+  auto local = temp_file("n.csv", "n");
+  Server server({greet_and_serve});
+  {
+    FtpTransfer transfer(short_limits());
+    transfer.set_port(server.port());
+    transfer.konfiguruj_ftp("localhost", "jan", "tajne");
+    ASSERT_TRUE(transfer.zapisz_plik(local.string(), "", ""));
+    EXPECT_EQ(transfer.status_list().front(), "Status operacji: Łączenie...");
+    EXPECT_EQ(transfer.status_list().size(), 7u);
+  }
+  server.finish();
+  EXPECT_EQ(server.commands(0).front(), "HOST localhost");
+}
+
 TEST(FtpDialogue, EmptyTargetNameUsesTheLocalName) {
   auto local = temp_file("lokalny.pdf", "%PDF");
   Server server({greet_and_serve});

@@ -112,6 +112,7 @@ bool FtpTransfer::zapisz_plik(const std::string& z_pliku, const std::string& do_
 bool FtpTransfer::pobierz_plik(const std::string& plik, const std::string& z_folderu,
                                const std::string& do_pliku) {
   return run(Kind::download, [&] {
+    m_download_bytes = -1;
     change_folders(z_folderu);
     m_download_bytes = m_session.size(plik);
     m_session.retrieve(plik, do_pliku);

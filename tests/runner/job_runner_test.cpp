@@ -1,0 +1,167 @@
+// The runner's delivery steps and its guard against a second run, with recorders in place of
+// the mail and FTP servers.
+#include "runner/job_runner.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "core/error.h"
+#include "support/test_home.h"
+
+namespace orvena::runner {
+namespace {
+
+using test::TestHome;
+
+struct Recorder : MailSender, FtpUploader {
+  std::vector<std::string> calls;
+  std::function<bool(const std::string&)> mail_result = [](const std::string&) { return true; };
+  bool ftp_result = true;
+
+  bool wyslij_raport_email(const std::string& na_adres, const std::string& temat, const std::string& wpis,
+                           const std::filesystem::path& plik) override {
+    calls.push_back("mail " + na_adres + " | " + temat + " | " + wpis + " | " + plik.filename().string());
+    return mail_result(na_adres);
+  }
+  void konfiguruj_ftp(const std::string& serwer, const std::string& uzytkownik,
+                      const std::string& haslo) override {
+    calls.push_back("ftp config " + serwer + " " + uzytkownik + " " + haslo);
+  }
+  bool zapisz_plik(const std::filesystem::path& z_pliku, const std::string& do_folderu,
+                   const std::string& do_pliku_ftp) override {
+    calls.push_back("ftp store " + z_pliku.filename().string() + " -> " + do_folderu + " / " + do_pliku_ftp);
+    return ftp_result;
+  }
+};
+
+class JobRunnerTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    home.sql("create table t (x integer); insert into t values (1), (2);");
+    settings.email_stopka = "Stopka";
+    settings.email_tresc = "Treść\r";
+    settings.email_podpis = "Podpis";
+    connection.set_target(config::SqliteTarget{home.db_file()});
+    connection.open();
+  }
+
+  std::vector<std::string> delivery_lines() const {
+    std::vector<std::string> out;
+    for (const auto& l : log.lines())
+      if (l.rfind("Próba", 0) == 0 || l.rfind(">>", 0) == 0) out.push_back(l);
+    return out;
+  }
+
+  TestHome home;
+  core::FixedClock clock{core::encode_date(2026, 12, 10)};
+  config::Konfiguracja settings;
+  core::RunLog log;
+  config::Connection connection;
+  config::Dataset dataset{connection};
+  SqlBuffer sql;
+  UnavailableReportProducer producer;
+  OutputProduction production{dataset, sql, home.home().templates(), producer};
+  Recorder recorder;
+  JobRunner runner{{home.home(), clock, settings, log, dataset, sql, production, recorder, recorder}};
+};
+
+TEST_F(JobRunnerTest, MailToEachRecipientLineThenFtp) {
+  home.write_definitions({{.raport = "R",
+                           .zapytanie = {"select x", "from t"},
+                           .nazwa_pliku = "r.csv",
+                           .wyslij_na = "e-mail/ftp",
+                           .adres_ftp = "ftp.example.com",
+                           .folder_ftp = "/raporty",
+                           .user_ftp = "jan",
+                           .pass_ftp = "tajne",
+                           .temat_email = "Raport [<data>]",
+                           .adresaci = {"a@example.com", "b@example.com; c@example.com"}}});
+  recorder.mail_result = [](const std::string& to) { return to == "a@example.com"; };
+  ASSERT_TRUE(runner.wczytaj_zadania());
+  EXPECT_EQ(recorder.calls,
+            (std::vector<std::string>{
+                "mail a@example.com | Raport 2026-12-10 | Stopka\r\rTreść\r\rPodpis | r.csv",
+                "mail b@example.com; c@example.com | Raport 2026-12-10 | Stopka\r\rTreść\r\rPodpis | r.csv",
+                "ftp config ftp.example.com jan tajne", "ftp store r.csv -> /raporty / r.csv"}));
+  // A refused mail adds no line of the runner's own (the mail operation logs its error).
+  EXPECT_EQ(delivery_lines(),
+            (std::vector<std::string>{"Próba wysłania raportu na adres: a@example.com",
+                                      ">> Poprawnie wysłano raport na adres e-mail: a@example.com!",
+                                      "Próba wysłania raportu na adres: b@example.com; c@example.com",
+                                      ">> Wysłano raport na serwer FTP: ftp.example.com!"}));
+  // Every query of the job took its text from the SQL box.
+  EXPECT_EQ(sql.text(), "select x\r\nfrom t");
+}
+
+TEST_F(JobRunnerTest, FailedFtpUploadIsLogged) {
+  home.write_definitions({{.raport = "R",
+                           .zapytanie = {"select x from t"},
+                           .nazwa_pliku = "r.csv",
+                           .wyslij_na = "ftp",
+                           .adres_ftp = "ftp.example.com"}});
+  recorder.ftp_result = false;
+  runner.wczytaj_zadania();
+  EXPECT_EQ(delivery_lines(),
+            (std::vector<std::string>{">> NIE UDAŁO się wysłać raportu na serwer FTP: ftp.example.com!"}));
+}
+
+TEST_F(JobRunnerTest, ErrorDuringMailEndsThatJobsDeliveryWithoutTheProductionLine) {
+  home.write_definitions({{.raport = "R",
+                           .zapytanie = {"select x from t"},
+                           .nazwa_pliku = "r.csv",
+                           .wyslij_na = "e-mail/ftp",
+                           .adresaci = {"a@example.com", "b@example.com"}},
+                          {.raport = "Następny", .zapytanie = {"select x from t"}, .nazwa_pliku = "n.csv"}});
+  recorder.mail_result = [](const std::string&) -> bool {
+    throw core::Error("'abc' is not a valid integer value");
+  };
+  ASSERT_TRUE(runner.wczytaj_zadania());
+  // Only the first recipient was tried, no FTP step, and no ">> BŁĄD!" since the file was made.
+  EXPECT_EQ(recorder.calls.size(), 1u);
+  EXPECT_EQ(delivery_lines(), (std::vector<std::string>{"Próba wysłania raportu na adres: a@example.com"}));
+  EXPECT_EQ(log.lines()[log.lines().size() - 2], "Koniec raportu: Następny");
+}
+
+TEST_F(JobRunnerTest, ASecondRunWhileOneIsUnderWayIsRefused) {
+  home.write_definitions({{.raport = "R",
+                           .zapytanie = {"select x from t"},
+                           .nazwa_pliku = "r.csv",
+                           .wyslij_na = "e-mail",
+                           .adresaci = {"a@example.com"}}});
+  bool nested_result = true;
+  // The mail step lets the window process messages; a click there must not start another run.
+  recorder.mail_result = [&](const std::string&) {
+    nested_result = runner.wczytaj_zadania();
+    return true;
+  };
+  EXPECT_TRUE(runner.wczytaj_zadania());
+  EXPECT_FALSE(nested_result);
+  EXPECT_EQ(std::count(log.lines().begin(), log.lines().end(), "Wykonuję raport: R"), 1);
+  EXPECT_FALSE(runner.running());
+  EXPECT_TRUE(runner.wczytaj_zadania());  // and the next run after it goes ahead
+}
+
+TEST_F(JobRunnerTest, TemplateFormatsFailUntilAnEngineIsInstalled) {
+  home.write_definitions({{.raport = "P",
+                           .zapytanie = {"select x from t"},
+                           .nazwa_pliku = "p.pdf",
+                           .szablon_raportu = "brak.orp",
+                           .format_pliku = "pdf",
+                           .wyslij_na = "e-mail",
+                           .adresaci = {"a@example.com"}}});
+  runner.wczytaj_zadania();
+  EXPECT_TRUE(recorder.calls.empty());
+  EXPECT_EQ(delivery_lines(),
+            (std::vector<std::string>{">> BŁĄD! : Nie udało się przygotować danych z polecenia SQL!"}));
+}
+
+TEST(OutputPath, StaysInsideTymczasowe) {
+  core::Home home("/h");
+  EXPECT_EQ(output_path(home, "raport 2026-12-10 .pdf"), "/h/Tymczasowe/raport 2026-12-10 .pdf");
+  for (const char* bad : {"../x.csv", "a/b.csv", "a\\b.csv", "..", "/etc/passwd"})
+    EXPECT_THROW(output_path(home, bad), core::Error) << bad;
+}
+
+}  // namespace
+}  // namespace orvena::runner

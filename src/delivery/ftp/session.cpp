@@ -97,7 +97,7 @@ void FtpSession::open_control() {
   std::string address = m_host;
   if (!ftp::is_numeric_ipv4(m_host)) {
     status("Resolving hostname " + m_host + ".");
-    address = ftp::resolve_ipv4(m_host);
+    address = ftp::resolve_ipv4(m_host, m_limits.connect, m_pump);
   }
   status("Connecting to " + address + ".");
   m_control.connect(address, m_port, m_limits.connect, m_pump);

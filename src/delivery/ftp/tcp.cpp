@@ -10,7 +10,11 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <condition_variable>
 #include <cstring>
+#include <memory>
+#include <mutex>
+#include <thread>
 #include <utility>
 
 namespace orvena::delivery::ftp {
@@ -52,7 +56,9 @@ bool is_numeric_ipv4(std::string_view host) {
   return ::inet_pton(AF_INET, std::string(host).c_str(), &a) == 1;
 }
 
-std::string resolve_ipv4(const std::string& host) {
+namespace {
+
+std::string resolve_now(const std::string& host) {
   addrinfo hints{};
   hints.ai_family = AF_INET;
   hints.ai_socktype = SOCK_STREAM;
@@ -63,6 +69,49 @@ std::string resolve_ipv4(const std::string& host) {
   ::inet_ntop(AF_INET, &reinterpret_cast<sockaddr_in*>(found->ai_addr)->sin_addr, text, sizeof text);
   ::freeaddrinfo(found);
   return text;
+}
+
+}  // namespace
+
+std::string resolve_ipv4(const std::string& host, Millis limit, const Pump& pump) {
+  // getaddrinfo cannot be given a time limit, so it runs on a thread of its own that is left
+  // to finish alone when we stop waiting for it.
+  struct Outcome {
+    std::mutex mutex;
+    std::condition_variable done_signal;
+    bool done = false;
+    std::string address;
+    std::string error;
+  };
+  auto outcome = std::make_shared<Outcome>();
+  std::thread([outcome, host] {
+    std::string address, error;
+    try {
+      address = resolve_now(host);
+    } catch (const std::exception& e) {
+      error = e.what();
+    }
+    std::lock_guard lock(outcome->mutex);
+    outcome->address = std::move(address);
+    outcome->error = std::move(error);
+    outcome->done = true;
+    outcome->done_signal.notify_all();
+  }).detach();
+
+  auto deadline = Clock::now() + limit;
+  std::unique_lock lock(outcome->mutex);
+  while (!outcome->done) {
+    auto left = std::chrono::ceil<Millis>(deadline - Clock::now());
+    if (left.count() <= 0) throw core::Error("Connect timed out.");
+    outcome->done_signal.wait_for(lock, pump ? std::min(left, kConnectSlice) : left);
+    if (!outcome->done && pump) {
+      lock.unlock();
+      pump();
+      lock.lock();
+    }
+  }
+  if (!outcome->error.empty()) throw core::Error(outcome->error);
+  return outcome->address;
 }
 
 TcpConnection::~TcpConnection() {

@@ -22,8 +22,10 @@ class ConnectionClosed : public core::Error {
 
 // Whether `host` is written as a dotted IPv4 address (no name resolution needed).
 bool is_numeric_ipv4(std::string_view host);
-// Resolves a host name (IPv4 only) to its dotted address. Throws core::Error with the resolver's text.
-std::string resolve_ipv4(const std::string& host);
+// Resolves a host name (IPv4 only) to its dotted address. The resolver runs on its own thread
+// so that the wait has a limit and the pump keeps running: "Connect timed out." after `limit`,
+// otherwise core::Error with the resolver's text.
+std::string resolve_ipv4(const std::string& host, Millis limit, const Pump& pump);
 
 class TcpConnection {
  public:

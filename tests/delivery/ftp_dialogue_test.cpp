@@ -263,8 +263,21 @@ FtpLimits short_limits() {
                    std::chrono::milliseconds(100)};
 }
 
+std::filesystem::path temp_folder() {
+  return std::filesystem::temp_directory_path() / ("orvena-ftp-" + std::to_string(::getpid()));
+}
+
+// Removes the local files of this run once every test is over.
+struct TempFolderCleanup : ::testing::Environment {
+  void TearDown() override {
+    std::error_code ignored;
+    std::filesystem::remove_all(temp_folder(), ignored);
+  }
+};
+[[maybe_unused]] const auto* const kCleanup = ::testing::AddGlobalTestEnvironment(new TempFolderCleanup);
+
 std::filesystem::path temp_file(const std::string& name, const std::string& content) {
-  auto dir = std::filesystem::temp_directory_path() / ("orvena-ftp-" + std::to_string(::getpid()));
+  auto dir = temp_folder();
   std::filesystem::create_directories(dir);
   auto path = dir / name;
   std::ofstream(path, std::ios::binary) << content;

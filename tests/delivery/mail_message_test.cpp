@@ -155,6 +155,20 @@ TEST_F(MailMessageGolden, PolishAttachmentNameIsEncoded) {
   EXPECT_NE(out.find("\tname=\"=?iso-8859-2?B?bmFsZb9ub7ZjaS5wZGY=?=\"\r\n"), std::string::npos) << out;
 }
 
+TEST_F(MailMessageGolden, HeaderTextsCannotStartFieldsOfTheirOwn) {
+  MailMessage m;
+  m.from = {"Raporty\r\nBcc: a@evil.test", "r@firma.pl"};
+  m.recipients = {{"", "j@firma.pl\nBcc: b@evil.test"}};
+  m.subject = "Raport\r\nBcc: c@evil.test";
+  m.body_lines = {"x"};
+  m.attachment = file("a\"b\\c.pdf", "%PDF");
+  std::string out = write_message(m, m_env);
+  EXPECT_EQ(out.find("\nBcc"), std::string::npos) << out;
+  EXPECT_NE(out.find("Subject: Raport  Bcc: c@evil.test\r\n"), std::string::npos) << out;
+  // A quote or backslash in the file name is escaped inside the quoted parameter.
+  EXPECT_NE(out.find("\tname=\"a\\\"b\\\\c.pdf\"\r\n"), std::string::npos) << out;
+}
+
 TEST(MailBoundary, ShapeAndFreshness) {
   std::string b = make_boundary([](uint32_t bound) { return bound - 1; });
   // The last letter everywhere, then "=_" at the last possible position (33 and 34).

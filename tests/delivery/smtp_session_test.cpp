@@ -5,6 +5,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -316,6 +317,15 @@ TEST_F(SmtpDialogue, ConnectGivesUpAtItsLimit) {
   EXPECT_EQ(m_log.lines(), std::vector<std::string>{"Connect timed out."});
   for (int f : fillers) close(f);
   close(listener);
+}
+
+TEST_F(SmtpDialogue, LineBreakInAnAddressSendsNoCommandOfItsOwn) {
+  SmtpTestServer server({});
+  EXPECT_FALSE(send(account(server.port()), "jan@firma.pl\r\nMAIL FROM:spy@evil.test"));
+  EXPECT_EQ(m_log.lines(), std::vector<std::string>{"Line break inside an SMTP command."});
+  auto lines = server.records()[0].lines;
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), "MAIL FROM:spy@evil.test"), 0);
+  EXPECT_EQ(lines.back(), "QUIT");
 }
 
 TEST(SmtpSession, ReplyTextDropsCodesAndEnhancedCodes) {

@@ -32,12 +32,36 @@ std::string read_attachment(const std::filesystem::path& path) {
   return std::move(data).str();
 }
 
+// Header texts are single lines: a line break taken over as it is would start a header field of
+// the text's choosing.
+std::string one_line(std::string_view s) {
+  std::string out(s);
+  for (char& c : out)
+    if (c == '\r' || c == '\n') c = ' ';
+  return out;
+}
+
+MailAddress one_line(const MailAddress& a) {
+  return {one_line(a.name), one_line(a.address)};
+}
+
+// The value of a quoted-string parameter (RFC 2045 section 5.1).
+std::string quoted_parameter(std::string_view s) {
+  std::string out;
+  for (char c : s) {
+    if (c == '"' || c == '\\') out += '\\';
+    out += c;
+  }
+  return out;
+}
+
 void header(std::string& out, std::string_view name, const std::string& value) {
   if (value.empty()) return;
   out += fold_header_line(std::string(name) + ": " + value);
 }
 
-std::string from_value(const MailAddress& from) {
+std::string from_value(const MailAddress& sender) {
+  MailAddress from = one_line(sender);
   if (from.address.empty() && from.name.empty()) return {};
   return format_address({from.name.empty() ? from.address : from.name, from.address});
 }
@@ -46,15 +70,15 @@ std::string to_value(const std::vector<MailAddress>& recipients) {
   std::string out;
   for (const auto& r : recipients) {
     if (!out.empty()) out += ", ";
-    out += format_address(r);
+    out += format_address(one_line(r));
   }
   return out;
 }
 
 // Lines 13 to 19 of the layout: the attachment's part header, an empty line and the file.
 void attachment_part(std::string& out, const MailMessage& m, const MediaTypes& types) {
-  std::string file_name = m.attachment.filename().string();
-  std::string encoded_name = encode_header_words(file_name);
+  std::string file_name = one_line(m.attachment.filename().string());
+  std::string encoded_name = quoted_parameter(encode_header_words(file_name));
   out += "Content-Type: " + types.lookup(file_name) + ";\r\n";
   out += "\tname=\"" + encoded_name + "\"\r\n";
   out += "Content-Transfer-Encoding: base64\r\n";
@@ -124,7 +148,7 @@ std::string write_message(const MailMessage& m, const MessageEnvironment& env) {
 
   std::string out;
   header(out, "From", from_value(m.from));
-  header(out, "Subject", encode_header_words(m.subject));
+  header(out, "Subject", encode_header_words(one_line(m.subject)));
   header(out, "To", to_value(m.recipients));
 
   if (is_empty_body(m.body_lines)) {

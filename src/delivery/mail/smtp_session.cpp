@@ -108,6 +108,9 @@ auto SmtpSession::guarded(F&& f) -> decltype(f()) {
 }
 
 void SmtpSession::write_line(std::string_view line) {
+  // An address or login holding a line break would smuggle in commands of its own.
+  if (line.find_first_of("\r\n") != std::string_view::npos)
+    throw core::Error("Line break inside an SMTP command.");
   guarded([&] { m_socket.write_all(std::string(line) + "\r\n", m_limits.wait.io, m_pump); });
 }
 

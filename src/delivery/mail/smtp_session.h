@@ -35,7 +35,7 @@ struct SmtpReply {
 // A reply whose code the step does not accept; what() is the reply text.
 class SmtpReplyError : public core::Error {
  public:
-  SmtpReplyError(const SmtpReply& reply) : core::Error(reply.text()), m_code(reply.code) {}
+  explicit SmtpReplyError(const SmtpReply& reply) : core::Error(reply.text()), m_code(reply.code) {}
   int code() const { return m_code; }
 
  private:

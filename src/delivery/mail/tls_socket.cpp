@@ -15,7 +15,10 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <condition_variable>
 #include <cstring>
+#include <mutex>
+#include <thread>
 
 #include "core/error.h"
 
@@ -89,6 +92,54 @@ void call(const Pump& pump) {
   if (pump) pump();
 }
 
+constexpr const char* kConnectTimedOut = "Connect timed out.";
+
+// getaddrinfo has no time limit of its own, so it runs on a short-lived thread while the caller
+// waits in slices; a lookup still running at the limit is left to finish on its own.
+sockaddr_in resolve(const std::string& host, int port, Clock::time_point deadline, milliseconds slice,
+                    const Pump& pump) {
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(static_cast<uint16_t>(port));
+  if (inet_pton(AF_INET, host.c_str(), &address.sin_addr) == 1) return address;
+
+  struct Lookup {
+    std::mutex mutex;
+    std::condition_variable done_cv;
+    bool done = false;
+    int rc = 0;
+    in_addr found{};
+  };
+  auto lookup = std::make_shared<Lookup>();
+  std::thread([lookup, host] {
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* list = nullptr;
+    int rc = getaddrinfo(host.c_str(), nullptr, &hints, &list);
+    std::lock_guard lock(lookup->mutex);
+    lookup->rc = rc;
+    if (rc == 0) lookup->found = reinterpret_cast<sockaddr_in*>(list->ai_addr)->sin_addr;
+    if (list) freeaddrinfo(list);
+    lookup->done = true;
+    lookup->done_cv.notify_all();
+  }).detach();
+
+  std::unique_lock lock(lookup->mutex);
+  while (!lookup->done) {
+    milliseconds left = remaining(deadline);
+    if (left.count() == 0) throw core::Error(kConnectTimedOut);
+    if (!lookup->done_cv.wait_for(lock, std::min(left, slice), [&] { return lookup->done; })) {
+      lock.unlock();
+      call(pump);
+      lock.lock();
+    }
+  }
+  if (lookup->rc != 0) throw core::Error(std::string(gai_strerror(lookup->rc)) + " (" + host + ")");
+  address.sin_addr = lookup->found;
+  return address;
+}
+
 }  // namespace
 
 struct TlsSocket::Tls {
@@ -118,23 +169,15 @@ void TlsSocket::connect(const std::string& host, int port, const TlsOptions& opt
   close();
   m_slice = limits.io_slice;
   try {
-    addrinfo hints{};
-    hints.ai_family = AF_INET;
-    hints.ai_socktype = SOCK_STREAM;
-    addrinfo* found = nullptr;
-    std::string service = std::to_string(port);
-    if (int rc = getaddrinfo(host.c_str(), service.c_str(), &hints, &found); rc != 0)
-      throw core::Error(std::string(gai_strerror(rc)) + " (" + host + ")");
-    sockaddr_in address{};
-    std::memcpy(&address, found->ai_addr, sizeof address);
-    freeaddrinfo(found);
+    auto connect_deadline = Clock::now() + limits.connect;
+    sockaddr_in address = resolve(host, port, connect_deadline, limits.connect_slice, pump);
 
     m_fd = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     if (m_fd < 0) throw core::Error(std::strerror(errno));
     if (::connect(m_fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
       if (errno != EINPROGRESS) throw core::Error(std::strerror(errno));
       m_slice = limits.connect_slice;
-      wait_for(Want::Write, Clock::now() + limits.connect, pump, "Connect timed out.");
+      wait_for(Want::Write, connect_deadline, pump, kConnectTimedOut);
       m_slice = limits.io_slice;
       int err = 0;
       socklen_t len = sizeof err;

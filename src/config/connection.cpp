@@ -85,7 +85,10 @@ std::string odbc_connection_string(std::string_view driver, const Konfiguracja& 
   add(out, "Database", settings.db);
   add(out, "UID", settings.db_user);
   add(out, "PWD", settings.db_pass);
-  if (core::equals_ignore_case(driver, kDefaultOdbcDriver)) out += "ClientCharset=UTF-8;";
+  // FreeTDS's automatic protocol probing ignores the login time-out and can wait for ever on a
+  // server that does not answer; 7.4 is what SQL Server 2012 and later speak, and older servers
+  // answer it with their own version.
+  if (core::equals_ignore_case(driver, kDefaultOdbcDriver)) out += "TDS_Version=7.4;ClientCharset=UTF-8;";
   // psqlODBC reports booleans as text unless told otherwise.
   if (names_postgresql(driver)) out += "BoolsAsChar=0;";
   return out;

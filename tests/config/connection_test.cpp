@@ -2,8 +2,14 @@
 #include "config/connection.h"
 
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <chrono>
 
 #include "core/error.h"
+#include "core/text.h"
 
 namespace orvena::config {
 namespace {
@@ -27,7 +33,8 @@ std::string odbc_string(const Konfiguracja& k) {
 
 TEST(ConnectionTarget, NoDriverMeansSqlServerThroughFreeTds) {
   EXPECT_EQ(odbc_string(settings("", "sql01", "raporty", "tajne", "Sprzedaz")),
-            "Driver={FreeTDS};Server=sql01;Database=Sprzedaz;UID=raporty;PWD=tajne;ClientCharset=UTF-8;");
+            "Driver={FreeTDS};Server=sql01;Database=Sprzedaz;UID=raporty;PWD=tajne;TDS_Version=7.4;"
+            "ClientCharset=UTF-8;");
 }
 
 TEST(ConnectionTarget, SqlServerAddressForms) {
@@ -44,7 +51,7 @@ TEST(ConnectionTarget, SqlServerAddressForms) {
   };
   for (const Case& c : cases) {
     EXPECT_EQ(odbc_string(settings("", c.server, "", "", "")),
-              std::string("Driver={FreeTDS};") + c.expected + "ClientCharset=UTF-8;")
+              std::string("Driver={FreeTDS};") + c.expected + "TDS_Version=7.4;ClientCharset=UTF-8;")
         << c.server;
   }
 }
@@ -53,7 +60,7 @@ TEST(ConnectionTarget, ValuesThatWouldBreakTheStringAreBraced) {
   // Plain concatenation would let a password holding ";" end the value and add keys of its own.
   EXPECT_EQ(odbc_string(settings("", "sql01", "jan", "a;Server=evil", "Baza {test}")),
             "Driver={FreeTDS};Server=sql01;Database={Baza {test}}};UID=jan;PWD={a;Server=evil};"
-            "ClientCharset=UTF-8;");
+            "TDS_Version=7.4;ClientCharset=UTF-8;");
   EXPECT_EQ(odbc_value(" spacja"), "{ spacja}");
   EXPECT_EQ(odbc_value("zażółć=1"), "zażółć=1");
   EXPECT_EQ(odbc_value("}"), "{}}}");
@@ -95,6 +102,47 @@ TEST(ConnectionTarget, UnreachableSqlServerFailsWithTheDriversMessage) {
         << "the FreeTDS driver must be installed: " << e.what();
   }
   EXPECT_FALSE(c.is_open());
+}
+
+// A server that takes the connection and then never says a word: the kernel completes the TCP
+// handshake from the listen backlog, nobody reads.
+class SilentServer {
+ public:
+  SilentServer() {
+    m_fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof a;
+    if (bind(m_fd, reinterpret_cast<sockaddr*>(&a), len) != 0 || listen(m_fd, 8) != 0 ||
+        getsockname(m_fd, reinterpret_cast<sockaddr*>(&a), &len) != 0)
+      ADD_FAILURE() << "cannot listen on the loopback address";
+    m_port = ntohs(a.sin_port);
+  }
+  ~SilentServer() { close(m_fd); }
+  std::string port() const { return std::to_string(m_port); }
+
+ private:
+  int m_fd = -1;
+  int m_port = 0;
+};
+
+TEST(ConnectionTarget, ALoginThatIsNeverAnsweredEndsAtTheConnectTimeOut) {
+  for (const char* driver : {"", "PostgreSQL Unicode"}) {
+    SilentServer server;
+    Connection c;
+    c.set_target(
+        connection_target(settings(driver, "127.0.0.1," + server.port(), "u", "p", "db"), core::Home("/")));
+    c.set_connect_timeout(std::chrono::seconds(1));
+    auto start = std::chrono::steady_clock::now();
+    try {
+      c.open();
+      ADD_FAILURE() << driver << ": connected to a silent server";
+    } catch (const core::Error& e) {
+      EXPECT_NE(core::to_lower(e.what()).find("timeout"), std::string::npos) << driver << ": " << e.what();
+    }
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5)) << driver;
+  }
 }
 
 TEST(ConnectionTarget, UnknownDriverFailsWithTheDriverManagersMessage) {

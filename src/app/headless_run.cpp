@@ -13,7 +13,12 @@ int headless_run(const core::Home& home, const core::Clock& clock, std::ostream&
     install_report_engine(session);
     session.start_up();
     session.connect();
-    session.unattended_run();
+    try {
+      session.unattended_run();
+    } catch (const std::exception& e) {
+      session.record_run_failure(e);
+      throw;
+    }
     return 0;
   } catch (const std::exception& e) {
     err << "orvena: " << e.what() << '\n';

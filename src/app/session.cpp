@@ -90,6 +90,15 @@ void Session::unattended_run() {
   m_log.save(log_path);
 }
 
+void Session::record_run_failure(const std::exception& error) {
+  m_log.append(error.what());
+  try {
+    m_log.save(m_home.log_file(m_clock.now()));
+  } catch (const std::exception&) {
+    // The screen and the caller still have the message.
+  }
+}
+
 void Session::set_pump(std::function<void()> pump) {
   m_pump = pump;
   m_ftp.set_pump(std::move(pump));

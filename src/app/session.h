@@ -3,6 +3,7 @@
 // the run log, the one database connection and query dataset, the workshop's SQL box, output
 // production, mail and FTP delivery, and the job runner over them. The main window and the
 // headless run both drive a Session; nothing here knows about windows.
+#include <exception>
 #include <functional>
 #include <memory>
 
@@ -31,6 +32,9 @@ class Session {
   // The unattended run: opening lines, the run, closing lines and the final save under the
   // date at the end. An error escaping the run leaves the log file as its last save wrote it.
   void unattended_run();
+  // Nobody watches an unattended run, so an error that ended it goes into the log as its last
+  // line and the log is saved (best effort: the log folder may be the very problem).
+  void record_run_failure(const std::exception& error);
 
   // Lets a window process its events during long waits (socket waits, FTP transfers).
   void set_pump(std::function<void()> pump);
@@ -38,6 +42,7 @@ class Session {
   void set_report_producer(std::unique_ptr<runner::ReportProducer> producer);
 
   const core::Home& home() const { return m_home; }
+  const core::Clock& clock() const { return m_clock; }
   const runner::StartupState& state() const { return m_state; }
   core::RunLog& log() { return m_log; }
   runner::SqlBuffer& sql() { return m_sql; }

@@ -41,7 +41,7 @@ class MailMessageGolden : public testing::Test {
     fs::create_directories(m_dir);
     m_env.clock = &m_clock;
     m_env.media_types = &m_types;
-    // A fixed walk through the alphabet: boundary "D" "K" "R" ... with "=_" at position 8.
+    // A fixed walk through the alphabet: boundary "DKRYfmt07E" ... with "=_" at positions 11 and 12.
     m_env.random = [n = 0u](uint32_t bound) mutable { return (3u + 7u * n++) % bound; };
   }
   void TearDown() override {

@@ -1,0 +1,170 @@
+#pragma once
+// The report: root of the object tree, its option objects and collections, and the operations
+// the rest of the system calls (load, save, prepare, clear) with their error reporting.
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "core/datetime.h"
+#include "report/component.h"
+#include "report/datasets.h"
+#include "report/report_options.h"
+#include "report/serializer.h"
+
+namespace orvena::report {
+
+class DataPage;
+
+// ---- Collection items -------------------------------------------------------------------------
+
+class DataSetItem : public Persistent {
+ public:
+  explicit DataSetItem(Report* report) : report(report) {}
+  static const ClassInfo& static_class();
+  const ClassInfo& class_info() const override { return static_class(); }
+  DataLink data;
+  Report* report;
+};
+
+class Variable : public Persistent {
+ public:
+  static const ClassInfo& static_class();
+  const ClassInfo& class_info() const override { return static_class(); }
+  std::string name;
+  std::string value;  // an expression, kept as text
+};
+
+class StyleItem : public Persistent {
+ public:
+  static const ClassInfo& static_class();
+  const ClassInfo& class_info() const override { return static_class(); }
+  std::string name;
+  Font font;
+  Frame frame;
+  bool apply_font = true, apply_fill = true, apply_frame = true;
+  FillHolder fill;
+};
+
+// ---- Hooks the host supplies ------------------------------------------------------------------
+
+// Where the error reporter shows a message in the message-box mode (a modal box for an operator,
+// the run log for an unattended run).
+class MessageSink {
+ public:
+  virtual ~MessageSink() = default;
+  virtual void show_error(const std::string& caption, const std::string& message) = 0;
+};
+
+// The generation step of PrepareReport (script and page generation) and the prepared-pages
+// store it fills. The default does nothing and succeeds: no pages are made.
+class ReportGenerator {
+ public:
+  virtual ~ReportGenerator() = default;
+  virtual void clear_prepared_pages(Report& report) {}
+  // Returns whether generation succeeded; may throw, PrepareReport reports it.
+  virtual bool generate(Report& report) { return true; }
+};
+
+// ---- The report --------------------------------------------------------------------------------
+
+class Report : public Component {
+ public:
+  Report();
+  ~Report() override;
+  static const ClassInfo& static_class();
+  const ClassInfo& class_info() const override { return static_class(); }
+
+  // ---- Persistent properties ----
+  std::string version = "2.4.0";
+  std::string parent_report;
+  DataLink data;
+  bool dot_matrix_report = false;
+  EngineOptions engine_options;
+  std::string ini_file = "\\Software\\Orvena";
+  bool old_style_progress = false;
+  std::string preview;  // name of an attached preview control
+  PreviewOptions preview_options;
+  PrintOptions print_options;
+  ReportOptions report_options;
+  std::string script_language = "PascalScript";
+  std::vector<std::string> script_text = {"begin", "", "end."};
+  bool show_progress = true;
+  bool store_in_dfm = true;
+  std::string on_run_dialogs, on_start_report, on_stop_report, on_report_print;
+
+  std::vector<std::unique_ptr<DataSetItem>> datasets;
+  std::vector<std::unique_ptr<Variable>> variables;
+  std::vector<std::unique_ptr<StyleItem>> styles;
+  DataSetItem& add_dataset_item();
+
+  // ---- State ----
+  const std::filesystem::path& file_name() const { return m_file_name; }
+  // Sorted, duplicates (ignoring case) dropped.
+  const std::vector<std::string>& errors() const { return m_errors; }
+  void add_error(const std::string& text);
+  void clear_errors();
+  // The errors of the last load with their places in the file, in reading order.
+  const std::vector<Diagnostic>& diagnostics() const { return m_diagnostics; }
+  const std::vector<std::string>& system_variables() const { return m_system_variables; }
+  bool terminated = false;
+  bool modified = false;
+
+  // ---- Operations ----
+  // Clears the report and loads the file if it exists (or opens it anyway, failing, when
+  // `exception_if_not_found`); returns whether the file existed.
+  bool load_from_file(const std::filesystem::path& file, bool exception_if_not_found = false);
+  void load_from_stream(std::string_view bytes);
+  // Writes through a temporary file renamed into place.
+  void save_to_file(const std::filesystem::path& file);
+  std::string save_to_stream(bool save_children = true);
+  // Steps around generation: dataset check, scratch copy of the report, generation, reload of
+  // the template state, error report. Never lets an exception escape.
+  bool prepare_report(bool clear_last_report = true);
+  // Destroys pages and objects, empties the collections, resets the options and the script.
+  void clear() override;
+  // The error reporter: by EngineOptions.NewSilentMode a message box ("Błąd"), nothing, or an
+  // exception carrying the message.
+  void report_error(const std::string& message);
+  // The data page, made if missing.
+  DataPage& ensure_data_page();
+
+  void write_nested(XmlItem& item, const Serializer& s) const override;
+  bool read_nested(const XmlItem& child, Serializer& s) override;
+
+  // ---- Hooks ----
+  HostComponents* host = nullptr;        // the report's owner window
+  MessageSink* message_sink = nullptr;   // message-box mode; none: standard error
+  ReportGenerator* generator = nullptr;  // none: generation makes nothing
+  const core::Clock* clock = nullptr;    // none: the system clock
+  // Asks for a template's password; nullopt for a cancelled entry. None: treated as cancelled.
+  std::function<std::optional<std::string>()> ask_password;
+
+  // ---- Name index (components of this report by name, ignoring case) ----
+  Component* name_index_find(std::string_view name) const;
+  void name_index_add(Component* c);
+  void name_index_remove(Component* c);
+
+ private:
+  void load_tree(std::string_view bytes);
+  void report_errors();
+  core::DateTime now() const;
+  void check_password();
+
+  std::filesystem::path m_file_name;
+  std::vector<std::string> m_errors;
+  std::vector<Diagnostic> m_diagnostics;
+  std::vector<std::string> m_system_variables;
+  std::unordered_map<std::string, Component*> m_names;
+  bool m_reloading = false;
+  std::string m_accepted_password;
+};
+
+// Passwords are kept in files with every character code lowered by 10.
+std::string lower_password(std::string_view s);
+std::string raise_password(std::string_view s);
+
+}  // namespace orvena::report

@@ -1,0 +1,276 @@
+#pragma once
+// Printable objects: views, text objects, lines, pictures, shapes, sub-reports and the
+// registered object types (chart, barcodes, check box).
+#include <string>
+#include <vector>
+
+#include "report/component.h"
+#include "report/datasets.h"
+
+namespace orvena::report {
+
+class ReportPage;
+
+enum class Align : uint8_t { None, Left, Right, Center, Width, Bottom, Client };
+inline constexpr std::string_view kAlignNames[] = {"baNone",  "baLeft",   "baRight", "baCenter",
+                                                   "baWidth", "baBottom", "baClient"};
+enum class ShiftMode : uint8_t { DontShift, Always, WhenOverlapped };
+inline constexpr std::string_view kShiftModeNames[] = {"smDontShift", "smAlways", "smWhenOverlapped"};
+enum VisibilityBits : int64_t { kVisPreview = 1, kVisExport = 2, kVisPrint = 4 };
+inline constexpr std::string_view kVisibilityNames[] = {"vsPreview", "vsExport", "vsPrint"};
+enum class StretchMode : uint8_t { DontStretch, ActualHeight, MaxHeight };
+inline constexpr std::string_view kStretchModeNames[] = {"smDontStretch", "smActualHeight", "smMaxHeight"};
+enum class HAlign : uint8_t { Left, Right, Center, Block };
+inline constexpr std::string_view kHAlignNames[] = {"haLeft", "haRight", "haCenter", "haBlock"};
+enum class VAlign : uint8_t { Top, Bottom, Center };
+inline constexpr std::string_view kVAlignNames[] = {"vaTop", "vaBottom", "vaCenter"};
+enum class ShapeKind : uint8_t {
+  Rectangle,
+  RoundRectangle,
+  Ellipse,
+  Triangle,
+  Diamond,
+  Diagonal1,
+  Diagonal2
+};
+inline constexpr std::string_view kShapeKindNames[] = {
+    "skRectangle", "skRoundRectangle", "skEllipse", "skTriangle", "skDiamond", "skDiagonal1", "skDiagonal2"};
+
+// A printable object with frame, fill, hyperlink and data binding. Which of these a class
+// stores is given by its property table.
+class View : public ReportComponent {
+ public:
+  View();
+  static const ClassInfo& static_class();
+  const ClassInfo& class_info() const override { return static_class(); }
+
+  void before_print() override;
+  void after_print() override;
+
+  Align align = Align::None;
+  ShiftMode shift_mode = ShiftMode::Always;
+  int64_t group_index = 0;
+  std::string on_after_data, on_after_print, on_before_print, on_mouse_enter, on_mouse_leave, on_mouse_down,
+      on_mouse_move, on_mouse_up, on_preview_click, on_preview_dbl_click;
+  Hyperlink hyperlink;
+  std::string hint;
+  bool show_hint = false;
+  int64_t visibility = kVisPreview | kVisExport | kVisPrint;
+  bool printable() const { return visibility & kVisPrint; }
+  void set_printable(bool v) { visibility = v ? (visibility | kVisPrint) : (visibility & ~kVisPrint); }
+
+  int64_t cursor = 0;
+  std::string tag_str;
+  std::string url;
+  Frame frame;
+  FillHolder fill;
+  DataLink data;
+  std::string data_field;
+
+  // TagStr and the hyperlink value as they were before printing (GetData expands them).
+  std::string saved_tag_str, saved_hyperlink_value;
+};
+
+class Stretcheable : public View {
+ public:
+  static const ClassInfo& static_class();
+  const ClassInfo& class_info() const override { return static_class(); }
+  StretchMode stretch_mode = StretchMode::DontStretch;
+};
+
+class CustomMemoView : public Stretcheable {
+ public:
+  CustomMemoView();
+  static const ClassInfo& static_class();
+  const ClassInfo& class_info() const override { return static_class(); }
+
+  // The text as one string: lines joined with CR LF, no final CR LF.
+  std::string text() const;
+  void set_text(std::string_view text);
+
+  bool first_para_break = false, last_para_break = false;
+  bool auto_width = false;
+  bool allow_expressions = true;
+  bool allow_html_tags = false;
+  double char_spacing = 0;
+  bool clipped = true;
+  std::string expression_delimiters = "[,]";
+  Ref<CustomMemoView> flow_to;
+  double gap_x = 2, gap_y = 1;
+  HAlign halign = HAlign::Left;
+  bool hide_zeros = false;
+  double line_spacing = 2;
+  std::vector<std::string> memo;
+  double paragraph_gap = 0;
+  int64_t rotation = 0;
+  bool rtl_reading = false;
+  std::string style;
+  bool suppress_repeated = false;
+  bool underlines = false;
+  bool use_default_charset = false;
+  bool word_break = false;
+  bool word_wrap = true;
+  bool wysiwyg = true;
+  VAlign valign = VAlign::Top;
+
+  // Display formats and highlights; a single one is stored as DisplayFormat./Highlight.
+  // attributes, more as "Formats"/"Highlights" child elements.
+  std::vector<std::unique_ptr<DisplayFormat>> formats;
+  std::vector<std::unique_ptr<Highlight>> highlights;
+  DisplayFormat& display_format();  // the first format, made on demand
+  Highlight& highlight();           // the first highlight, made on demand
+
+  void write_nested(XmlItem& item, const Serializer& s) const override;
+  bool read_nested(const XmlItem& child, Serializer& s) override;
+};
+
+class MemoView : public CustomMemoView {
+ public:
+  static const ClassInfo& static_class();
+  const ClassInfo& class_info() const override { return static_class(); }
+};
+
+// System text: fewer stored properties (no data binding, no expression switch).
+class SysMemoView : public CustomMemoView {
+ public:
+  static const ClassInfo& static_class();
+  const ClassInfo& class_info() const override { return static_class(); }
+};
+
+class CustomLineView : public Stretcheable {
+ public:
+  static const ClassInfo& static_class();
+  const ClassInfo& class_info() const override { return static_class(); }
+  int64_t color = kNoColor;
+};
+
+class LineView : public CustomLineView {
+ public:
+  static const ClassInfo& static_class();
+  const ClassInfo& class_info() const override { return static_class(); }
+  bool arrow_end = false;
+  int64_t arrow_length = 20;
+  bool arrow_solid = false;
+  bool arrow_start = false;
+  int64_t arrow_width = 5;
+  bool diagonal = false;
+};
+
+class PictureView : public View {
+ public:
+  static const ClassInfo& static_class();
+  const ClassInfo& class_info() const override { return static_class(); }
+  bool auto_size = false;
+  bool center = false;
+  std::string file_link;
+  int64_t image_index = 0;
+  bool keep_aspect_ratio = true;
+  Picture picture;
+  bool stretched = true;
+  bool hight_quality = false;
+  bool transparent = false;
+  int64_t transparent_color = kWhite;
+};
+
+class ShapeView : public View {
+ public:
+  static const ClassInfo& static_class();
+  const ClassInfo& class_info() const override { return static_class(); }
+  int64_t curve = 0;
+  ShapeKind shape = ShapeKind::Rectangle;
+};
+
+class Subreport : public View {
+ public:
+  Subreport();
+  ~Subreport() override;
+  static const ClassInfo& static_class();
+  const ClassInfo& class_info() const override { return static_class(); }
+  ReportPage* page_ref() const;
+  // Also points the page back to this object.
+  void set_page(ReportPage* page);
+  bool print_on_parent = false;
+
+ private:
+  Ref<ReportPage> m_page;
+};
+
+// Registered object types. Their drawing belongs to the objects that print them; here they
+// carry their stored properties.
+class ChartView : public View {
+ public:
+  static const ClassInfo& static_class();
+  const ClassInfo& class_info() const override { return static_class(); }
+};
+
+class Barcode2DView : public View {
+ public:
+  static const ClassInfo& static_class();
+  const ClassInfo& class_info() const override { return static_class(); }
+  std::string text;
+  int64_t rotation = 0;
+};
+
+inline constexpr std::string_view kBarcodeTypeNames[] = {"bcCode_2_5_interleaved",
+                                                         "bcCode_2_5_industrial",
+                                                         "bcCode_2_5_matrix",
+                                                         "bcCode39",
+                                                         "bcCode39Extended",
+                                                         "bcCode128",
+                                                         "bcCode128A",
+                                                         "bcCode128B",
+                                                         "bcCode128C",
+                                                         "bcCode93",
+                                                         "bcCode93Extended",
+                                                         "bcCodeMSI",
+                                                         "bcCodePostNet",
+                                                         "bcCodeCodabar",
+                                                         "bcCodeEAN8",
+                                                         "bcCodeEAN13",
+                                                         "bcCodeUPC_A",
+                                                         "bcCodeUPC_E0",
+                                                         "bcCodeUPC_E1",
+                                                         "bcCodeUPC_Supp2",
+                                                         "bcCodeUPC_Supp5",
+                                                         "bcCodeEAN128",
+                                                         "bcCodeEAN128A",
+                                                         "bcCodeEAN128B",
+                                                         "bcCodeEAN128C"};
+
+class BarCodeView : public View {
+ public:
+  BarCodeView();
+  static const ClassInfo& static_class();
+  const ClassInfo& class_info() const override { return static_class(); }
+  int64_t bar_type = 3;  // bcCode39
+  std::string expression;
+  std::string text = "12345678";
+  bool calc_check_sum = false;
+  bool show_text = true;
+  double wide_bar_ratio = 2;
+  double zoom = 1;
+  int64_t rotation = 0;
+  HAlign halign = HAlign::Left;
+};
+
+enum class CheckStyle : uint8_t { Cross, Check, LineCross, Plus };
+inline constexpr std::string_view kCheckStyleNames[] = {"csCross", "csCheck", "csLineCross", "csPlus"};
+enum class UncheckStyle : uint8_t { Empty, Cross, LineCross, Minus };
+inline constexpr std::string_view kUncheckStyleNames[] = {"usEmpty", "usCross", "usLineCross", "usMinus"};
+
+class CheckBoxView : public View {
+ public:
+  CheckBoxView();
+  static const ClassInfo& static_class();
+  const ClassInfo& class_info() const override { return static_class(); }
+  int64_t check_color = 0;
+  bool checked = true;
+  CheckStyle check_style = CheckStyle::Cross;
+  UncheckStyle uncheck_style = UncheckStyle::Empty;
+  std::string expression;
+};
+
+// Aligns the child views of `parent` by their Align property within `width` × `height`.
+void align_views(Component& parent, double width, double height);
+
+}  // namespace orvena::report

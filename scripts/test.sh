@@ -16,7 +16,8 @@ chmod 700 "$XDG_RUNTIME_DIR"
 export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
 
 echo "== build"
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORVENA_GUI=ON -DORVENA_TESTS=ON \
+      -DORVENA_BENCH=ON >/dev/null
 cmake --build build -j "$JOBS"
 
 source scripts/test-servers.sh

@@ -36,9 +36,9 @@ struct SectionKey {
 };
 
 // The editor tests each line for these, in this order, with exact case, anywhere in the line.
-// The three section keys stand between them in the original order ([zapytanie_start] after
-// [dni_raportu]=, [adresaci_start] and [daty_start] last); as they touch only their own list,
-// testing them after the value keys gives the same result.
+// Its full order has [zapytanie_start] after [dni_raportu]= and the other two section starts
+// last; a section start touches only its own list, so testing the three after the value keys
+// gives the same result.
 const std::array<ValueKey, 12> kEditorValueKeys = {{
     {kRaport, &SzablonRaportu::raport},
     {kDniRaportu, &SzablonRaportu::dni_raportu},
@@ -212,11 +212,11 @@ std::string ControlFile::load() {
 }
 
 std::vector<std::string> ControlFile::Uruchom_sterowanie() {
-  std::string original = load();
+  std::string as_loaded = load();
   std::string compacted = core::encode_lines(compact_lines(m_image));
   // Rewrite only when compaction changed something. The image becomes what the file now holds
   // (read back, so characters the code page lacks look as they will next time).
-  if (compacted != original) core::write_file_atomic(m_path, compacted);
+  if (compacted != as_loaded) core::write_file_atomic(m_path, compacted);
   m_image = core::split_lines(core::decode_text(compacted));
   return block_names(m_image);
 }

@@ -143,5 +143,31 @@ TEST(RoundTrip, DemoControlFileListsWhatTheRunnerRuns) {
   }
 }
 
+TEST(RoundTrip, HandWrittenFileRunsMoreThanTheEditorShows) {
+  // The runner takes keys in any case and blocks without "[raport_start]"; the editor lists
+  // only blocks that start with it and finds only keys written in lower case.
+  core::TempDir dir;
+  const auto path = dir.path() / "sterowanie.txt";
+  std::filesystem::copy_file(std::string(ORVENA_FIXTURES) + "/control/hand_written.txt", path);
+
+  core::FixedClock clock(kMonday);
+  std::vector<std::string> run;
+  read_control_file(path, clock, "pon", [&](ReadDefinition& d) {
+    run.push_back(d.szablon.raport + "|" + d.szablon.format_pliku + (d.due ? "|due" : ""));
+  });
+  // The first line is never read: its block runs without a name.
+  EXPECT_EQ(run, (std::vector<std::string>{"||due", "Wielkie|pdf", "Bez startu|csv", "Zwykły|html"}));
+
+  config::ControlFile editor(path);
+  EXPECT_EQ(editor.Uruchom_sterowanie(), (std::vector<std::string>{"Wielkie", "Zwykły"}));
+  SzablonRaportu upper;
+  ASSERT_EQ(editor.Wczytaj_szablon("Wielkie", upper), 1);
+  EXPECT_EQ(upper.raport, "");
+  EXPECT_EQ(upper.format_pliku, "");
+  SzablonRaportu plain;
+  ASSERT_EQ(editor.Wczytaj_szablon("Zwykły", plain), 1);
+  EXPECT_EQ(plain.format_pliku, "html");
+}
+
 }  // namespace
 }  // namespace orvena::runner

@@ -103,18 +103,22 @@ class ControlFile {
  public:
   explicit ControlFile(std::filesystem::path path);
 
-  // Uruchom_sterowanie's file part: load the file, compact it, save the compacted lines, reload
-  // them, and return the block names in file order. A file that cannot be read raises
-  // core::Error ("Cannot open file ..."); the image is then empty.
+  // Uruchom_sterowanie's file part: load the file, compact it, write the compacted lines back
+  // (Windows-1250, CR LF, no byte-order mark; skipped when that changes no byte), take them as
+  // the image, and return the block names in file order. A file that cannot be read raises
+  // core::Error ("Cannot open file ..."); the image is then empty and, while the file exists,
+  // saving is refused until a listing succeeds.
   std::vector<std::string> Uruchom_sterowanie();
 
   // Fills `into` from the block(s) named `nazwa_szablonu` in the image; see read_block.
   int Wczytaj_szablon(std::string_view nazwa_szablonu, SzablonRaportu& into) const;
 
-  // Appends the definition's block to the image and saves the image.
+  // Appends the definition's block to the image and saves the image. Raises core::Error with
+  // kSaveRefused, changing nothing, when the image never held an existing file; a file that was
+  // missing is created.
   void Zapisz_nowy_szablon(const SzablonRaportu& s);
 
-  // Blanks every block with that name in the image and saves the image.
+  // Blanks every block with that name in the image and saves the image (refused as above).
   void Usun_szablon(std::string_view nazwa_szablonu);
 
   const std::vector<std::string>& image() const { return m_image; }

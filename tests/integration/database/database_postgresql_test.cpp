@@ -23,7 +23,9 @@ INSTANTIATE_TEST_SUITE_P(PostgreSQL, DatabaseSuite,
                              "postgresql", kPgOdbc,
                              [] {
                                // Booleans as SQL_BIT, as a settings-built string asks for them.
-                               return ConnectionTarget{OdbcTarget{server_env(kPgOdbc) + "BoolsAsChar=0;"}};
+                               std::string text = server_env(kPgOdbc);
+                               if (!text.empty() && text.back() != ';') text += ';';
+                               return ConnectionTarget{OdbcTarget{text + "BoolsAsChar=0;"}};
                              },
                              "SELECT pg_sleep(5)", std::chrono::seconds(1)}),
                          [](const auto& info) { return info.param.name; });

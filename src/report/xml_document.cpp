@@ -156,7 +156,7 @@ void read_children(TagScanner& scanner, XmlItem& top, bool partial, bool old_for
       stack.pop_back();
       continue;
     }
-    if (++items > limits.max_items) scanner.fail(tag.offset);
+    if (++items > limits.max_items || stack.size() >= limits.max_depth) scanner.fail(tag.offset);
     XmlItem* parent = stack.back().item;
     if (!parent) {
       if (!tag.empty) open(nullptr, tag.name, tag.offset);

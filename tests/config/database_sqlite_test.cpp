@@ -206,6 +206,11 @@ TEST_F(SqliteDataset, EmptyAndCommentOnlyStatementsInABatchAreSkipped) {
   dataset.close();
   dataset.set_command_text("   ");
   EXPECT_THROW(dataset.open(), core::Error);
+  // SQLite stops reading at a NUL; the batch must be refused, not run halfway or loop.
+  for (std::string sql : {std::string("SELECT 1;\0SELECT 2", 18), std::string("SELECT 1\0", 9)}) {
+    dataset.set_command_text(sql);
+    EXPECT_THROW(dataset.open(), core::Error);
+  }
 }
 
 TEST(SqliteOpen, MissingFileIsAnErrorNamingItAndIsNotCreated) {

@@ -169,6 +169,7 @@ ResultSet OdbcBackend::execute(std::string_view batch, Milliseconds timeout) {
   SQLSetStmtAttrW(stmt.get(), SQL_ATTR_QUERY_TIMEOUT, reinterpret_cast<SQLPOINTER>(whole_seconds(timeout)),
                   0);
   WString sql = to_wide(batch);
+  if (sql.size() > static_cast<size_t>(INT32_MAX)) throw core::Error("SQL statement too long");
   SQLRETURN rc = SQLExecDirectW(stmt.get(), sql.data(), static_cast<SQLINTEGER>(sql.size()));
   if (rc != SQL_NO_DATA) check(rc, stmt);
 

@@ -81,6 +81,8 @@ void SqliteBackend::fail() {
 
 ResultSet SqliteBackend::execute(std::string_view batch, Milliseconds timeout) {
   if (batch.size() > static_cast<size_t>(INT_MAX)) throw core::Error("SQL statement too long");
+  // SQLite reads a statement only up to a NUL and would stand still there.
+  if (batch.find('\0') != std::string_view::npos) throw core::Error("The SQL text contains a NUL character");
   m_deadline = Clock::now() + timeout;
   m_timed_out = false;
   sqlite3_progress_handler(m_db, kProgressSteps, &SqliteBackend::on_progress, this);
@@ -93,7 +95,8 @@ ResultSet SqliteBackend::execute(std::string_view batch, Milliseconds timeout) {
     Statement s;
     const char* tail = nullptr;
     if (sqlite3_prepare_v2(m_db, sql, static_cast<int>(end - sql), &s.stmt, &tail) != SQLITE_OK) fail();
-    sql = tail ? tail : end;
+    if (!tail || tail <= sql) break;  // no progress: nothing more SQLite can read
+    sql = tail;
     if (!s.stmt) continue;  // only blanks or a comment
     // The first statement that returns columns gives the result; the others still run, in order.
     if (!result && sqlite3_column_count(s.stmt) > 0)

@@ -7,6 +7,8 @@
 #include "app/gui/main_window.h"
 #include "app/report_engine.h"
 #include "app/session.h"
+#include "editor/editor_window.h"
+#include "editor/workshop_window.h"
 
 namespace orvena::app {
 
@@ -18,11 +20,18 @@ int windowed_run(int argc, char** argv, const core::Home& home, const core::Cloc
   install_report_engine(session);
   session.set_pump([] { QCoreApplication::processEvents(); });
 
+  // The workshop and the editor live as long as the main window; closing them only hides them.
+  editor::WorkshopWindow workshop(session.home(), session.sql(), session.dataset());
+  editor::EditorWindow editor(session.home(), session.clock(), workshop);
+
   FtpWindow ftp_window;
   session.ftp().set_view(&ftp_window);
 
   MainWindow::Options options;
+  options.open_editor = [&editor] { editor.Uruchom_sterowanie(); };
   MainWindow window(session, options);
+  editor.set_anchor(&window);
+  workshop.set_anchor(&window);
   window.show();
   int rc = app.exec();
   session.ftp().set_view(nullptr);

@@ -12,9 +12,10 @@ inline QApplication& qt_app() {
   static char name[] = "test_gui";
   static char* argv[] = {name, nullptr};
   if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
-  static QApplication app(argc, argv);
+  // Never destroyed: tearing Qt down among the process's static destructors crashes it.
+  static QApplication* app = new QApplication(argc, argv);
   QApplication::setApplicationName("Zentrivo Orvena");
-  return app;
+  return *app;
 }
 
 // Saves a picture of the widget when ORVENA_SCREENSHOT_DIR names a folder (scripts/screenshots.sh).

@@ -53,6 +53,14 @@ const std::filesystem::path& database() {
   return file;
 }
 
+// CPU seconds (user + system) used so far by this process or by its waited-for children.
+double cpu_seconds(int who) {
+  rusage usage{};
+  getrusage(who, &usage);
+  auto secs = [](timeval t) { return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6; };
+  return secs(usage.ru_utime) + secs(usage.ru_stime);
+}
+
 double max_rss_mb(int who) {
   rusage usage{};
   getrusage(who, &usage);
@@ -64,6 +72,7 @@ void BM_Sqlite3ToolCsv(benchmark::State& state) {
   const char* tool = std::getenv("ORVENA_BENCH_SQLITE3") ? std::getenv("ORVENA_BENCH_SQLITE3") : "sqlite3";
   std::string db = database().string();  // built here, before the clock starts
   std::filesystem::path out = database().parent_path() / "out.csv";
+  double cpu_before = cpu_seconds(RUSAGE_CHILDREN);
   for (auto _ : state) {
     pid_t pid = fork();
     if (pid == 0) {
@@ -78,6 +87,8 @@ void BM_Sqlite3ToolCsv(benchmark::State& state) {
   }
   state.counters["rows/s"] =
       benchmark::Counter(static_cast<double>(row_count()), benchmark::Counter::kIsIterationInvariantRate);
+  state.counters["cpu_s/iter"] =
+      (cpu_seconds(RUSAGE_CHILDREN) - cpu_before) / static_cast<double>(state.iterations());
   state.counters["peak_MB"] = max_rss_mb(RUSAGE_CHILDREN);
   state.counters["csv_MB"] = static_cast<double>(std::filesystem::file_size(out)) / (1024.0 * 1024.0);
 }
@@ -89,6 +100,7 @@ void BM_DatasetFetchAndReadText(benchmark::State& state) {
   connection.open();
   config::Dataset dataset(connection);
   size_t bytes = 0;
+  double cpu_before = cpu_seconds(RUSAGE_SELF);
   for (auto _ : state) {
     dataset.close();
     dataset.set_command_text(kQuery);
@@ -103,6 +115,8 @@ void BM_DatasetFetchAndReadText(benchmark::State& state) {
     }
   }
   benchmark::DoNotOptimize(bytes);
+  state.counters["cpu_s/iter"] =
+      (cpu_seconds(RUSAGE_SELF) - cpu_before) / static_cast<double>(state.iterations());
   state.counters["rows/s"] =
       benchmark::Counter(static_cast<double>(row_count()), benchmark::Counter::kIsIterationInvariantRate);
   state.counters["peak_MB"] = max_rss_mb(RUSAGE_SELF);

@@ -527,8 +527,12 @@ void ResultSet::append_text(size_t row, size_t field, std::string& out) const {
       return detail::append_date_time(out, c.reals[row], c.info.kind);
     case Storage::Bool:
       return void(out += c.ints[row] ? "True" : "False");
-    case Storage::Variants:
-      return void(out += c.variants[row].to_string());
+    case Storage::Variants: {
+      const Variant& v = c.variants[row];
+      if (v.type() == core::VarType::Date) return detail::append_date_time(out, v.to_date(), c.info.kind);
+      out += v.to_string();
+      return;
+    }
     case Storage::Pending:
       return;
   }

@@ -162,6 +162,17 @@ TEST(ResultSetBuilderTest, AMismatchKeepsEarlierValuesAndTheirText) {
   EXPECT_THROW(r.text(3, 0), std::out_of_range);
 }
 
+TEST(ResultSetBuilderTest, DatesKeepTheirKindsFormAfterAMismatch) {
+  ResultSetBuilder b({{"t", FieldKind::DBTime}});
+  b.add_text(0, "07:08:09");
+  b.end_row();
+  b.add_text(0, "later");
+  b.end_row();
+  ResultSet r = b.finish();
+  EXPECT_EQ(r.text(0, 0), "07:08:09") << "a time, not a date-time on 1899-12-30";
+  EXPECT_EQ(r.text(1, 0), "later");
+}
+
 TEST(ResultSetBuilderTest, SingleUsesSevenDigits) {
   ResultSetBuilder b({{"s", FieldKind::Single}});
   b.add_real(0, static_cast<double>(0.1f));

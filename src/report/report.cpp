@@ -162,6 +162,36 @@ DataPage& Report::ensure_data_page() {
   return *page;
 }
 
+// ---- Progress -----------------------------------------------------------------------------------
+
+bool Report::progress_shown(ProgressKind kind) const {
+  return progress && show_progress && (kind != ProgressKind::Running || old_style_progress);
+}
+
+void Report::progress_start(ProgressKind kind) {
+  if (engine_options.enable_thread_safe) return;
+  if (progress_shown(kind)) progress->start(kind);
+  if (pump) pump();
+}
+
+void Report::progress_step(ProgressKind kind, int number, bool first_of_two_passes) {
+  if (engine_options.enable_thread_safe) return;
+  if (progress_shown(kind)) {
+    std::string_view name = kind == ProgressKind::Exporting  ? "prExporting"
+                            : kind == ProgressKind::Printing ? "prPrinting"
+                            : first_of_two_passes            ? "prRunningFirst"
+                                                             : "prRunning";
+    progress->step(kind, resource_format(name, std::to_string(number)));
+  }
+  if (pump) pump();
+}
+
+void Report::progress_stop(ProgressKind kind) {
+  if (engine_options.enable_thread_safe) return;
+  if (progress_shown(kind)) progress->stop(kind);
+  if (pump) pump();
+}
+
 // ---- Errors -------------------------------------------------------------------------------------
 
 void Report::add_error(const std::string& text) {

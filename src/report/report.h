@@ -69,6 +69,19 @@ class ReportGenerator {
   virtual bool generate(Report& report) { return true; }
 };
 
+// Progress of generation, export or printing. A progress window listens; its cancel button sets
+// the report's `terminated` flag.
+enum class ProgressKind : uint8_t { Running, Exporting, Printing };
+
+class ProgressListener {
+ public:
+  virtual ~ProgressListener() = default;
+  virtual void start(ProgressKind kind) {}
+  // "Tworzenie strony 3", "Eksportowanie strony 3", ...
+  virtual void step(ProgressKind kind, const std::string& message) {}
+  virtual void stop(ProgressKind kind) {}
+};
+
 // ---- The report --------------------------------------------------------------------------------
 
 class Report : public Component {
@@ -129,6 +142,12 @@ class Report : public Component {
   // The error reporter: by EngineOptions.NewSilentMode a message box ("Błąd"), nothing, or an
   // exception carrying the message.
   void report_error(const std::string& message);
+  // Progress notifications: shown through `progress` for exporting and printing when
+  // ShowProgress is on (for running too with OldStyleProgress), each followed by `pump`; with
+  // EngineOptions.EnableThreadSafe they are skipped altogether.
+  void progress_start(ProgressKind kind);
+  void progress_step(ProgressKind kind, int number, bool first_of_two_passes = false);
+  void progress_stop(ProgressKind kind);
   // The data page, made if missing.
   DataPage& ensure_data_page();
 
@@ -140,6 +159,8 @@ class Report : public Component {
   MessageSink* message_sink = nullptr;   // message-box mode; none: standard error
   ReportGenerator* generator = nullptr;  // none: generation makes nothing
   const core::Clock* clock = nullptr;    // none: the system clock
+  ProgressListener* progress = nullptr;  // the progress window, if any
+  std::function<void()> pump;            // lets the windows process pending messages
   // Asks for a template's password; nullopt for a cancelled entry. None: treated as cancelled.
   std::function<std::optional<std::string>()> ask_password;
 
@@ -152,7 +173,7 @@ class Report : public Component {
   void load_tree(std::string_view bytes);
   void report_errors();
   core::DateTime now() const;
-  void check_password();
+  bool progress_shown(ProgressKind kind) const;
 
   std::filesystem::path m_file_name;
   std::vector<std::string> m_errors;

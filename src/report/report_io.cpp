@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <mutex>
 
 #include "core/error.h"
 #include "core/line_file.h"
@@ -68,6 +69,10 @@ bool Report::load_from_file(const fs::path& file, bool exception_if_not_found) {
 }
 
 void Report::load_tree(std::string_view bytes) {
+  // In thread-safe mode template reads are serialised process-wide.
+  static std::mutex thread_safe_reads;
+  std::unique_lock<std::mutex> lock(thread_safe_reads, std::defer_lock);
+  if (engine_options.enable_thread_safe) lock.lock();
   XmlDocument doc;
   Serializer s(this);
   try {

@@ -413,6 +413,25 @@ void Serializer::write_root(XmlItem& item, const Component& root, bool save_chil
   for (auto& child : root.objects()) write_root(item.add(), *child, true);
 }
 
+// ---- Copies --------------------------------------------------------------------------------------
+
+void assign(Component& target, const Component& source) {
+  Serializer s(target.report());
+  std::string text = s.obj_to_xml(source);
+  Serializer reader(target.report());
+  reader.apply(text, target);
+}
+
+void assign_all(Component& target, const Component& source) {
+  XmlItem item;
+  Serializer writer(source.report());
+  writer.write_root(item, source, true);
+  item.text = writer.obj_to_xml(source);  // the target keeps its own name
+  target.clear();
+  Serializer reader(target.report());
+  reader.read_root(item, target);
+}
+
 // ---- One component as a string ---------------------------------------------------------------------
 
 std::string write_component_str(const Component& c) {

@@ -88,6 +88,13 @@ class Serializer {
 std::string write_component_str(const Component& c);
 std::unique_ptr<Component> read_component_str(std::string_view text);
 
+// Copies `source`'s stored properties onto `target` through the attribute text (Assign), and
+// with AssignAll also its children, made anew below `target` (whose own children go first).
+// Children are looked up by name like a template read, so copy into a tree outside the source's
+// report (the prepared-pages store does). References resolve within `target`'s report.
+void assign(Component& target, const Component& source);
+void assign_all(Component& target, const Component& source);
+
 // Number formats of the attribute values.
 std::string format_float_value(double v);
 // Accepts "." or "," as the decimal separator; throws core::Error for anything else.

@@ -115,13 +115,25 @@ std::string valid_utf8(std::string s) {
   return out;
 }
 
+// Byte offset of `needle` in `hay` comparing ASCII letters without case (attribute names are
+// ASCII); other bytes must match exactly, so offsets hold for any bytes, valid UTF-8 or not.
+size_t find_ascii_ignore_case(std::string_view hay, std::string_view needle) {
+  auto lower = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? c + 32 : c; };
+  if (needle.size() > hay.size()) return std::string_view::npos;
+  for (size_t i = 0; i + needle.size() <= hay.size(); ++i) {
+    size_t j = 0;
+    while (j < needle.size() && lower(hay[i + j]) == lower(needle[j])) ++j;
+    if (j == needle.size()) return i;
+  }
+  return std::string_view::npos;
+}
+
 // Fills `item` from a start tag; returns whether the element has content to read.
 bool take_tag(XmlItem& item, Tag& tag, bool old_format) {
   item.name = std::move(tag.name);
   item.offset = tag.offset;
-  std::string lowered = core::to_lower(" " + tag.text);
   constexpr std::string_view kUnloadable = " ld=\"0\"";
-  if (size_t at = lowered.find(kUnloadable); at != std::string::npos) {
+  if (size_t at = find_ascii_ignore_case(" " + tag.text, kUnloadable); at != std::string::npos) {
     size_t begin = at == 0 ? 0 : at - 1;  // position in tag.text
     size_t count = at == 0 ? kUnloadable.size() - 1 : kUnloadable.size();
     tag.text.erase(begin, count);
@@ -199,7 +211,7 @@ std::pair<size_t, size_t> XmlItem::find_prop(std::string_view n) const {
   // Search " name=\"" in the text preceded by one space, ignoring case.
   std::string padded = " " + text;
   std::string needle = " " + std::string(n) + "=\"";
-  size_t at = core::find_ignore_case(padded, needle);
+  size_t at = find_ascii_ignore_case(padded, needle);
   if (at == std::string::npos) return {std::string::npos, std::string::npos};
   size_t value_begin = at + needle.size();
   size_t quote = padded.find('"', value_begin);

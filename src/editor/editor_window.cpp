@@ -162,6 +162,7 @@ QWidget* EditorWindow::build_definition_page() {
   c.day = choice_list(numbered(31));
   c.month->setCurrentIndex(0);
   c.day->setCurrentIndex(0);
+  for (QComboBox* combo : {c.month, c.day}) combo->setMinimumWidth(52);
   c.add_day = small_button("+", "Dodaj dzień miesiąca do listy");
   c.remove_day = small_button("-", "Usuń dzień z listy");
   auto* day_picker = new QGridLayout;
@@ -209,11 +210,6 @@ QWidget* EditorWindow::build_definition_page() {
   auto* picture = new QLabel;
   picture->setPixmap(style::editor_picture());
   picture->setFixedSize(128, 128);
-  auto* destination = labelled("Wyślij raport na:", c.wyslij_na);
-  destination->addStretch();
-  auto* top_right = new QHBoxLayout;
-  top_right->addLayout(destination, 1);
-  top_right->addWidget(picture, 0, Qt::AlignTop | Qt::AlignRight);
 
   auto* ftp = new QGroupBox("  Konfiguracja FTP:   ");
   auto* ftp_form = new QVBoxLayout(ftp);
@@ -244,9 +240,14 @@ QWidget* EditorWindow::build_definition_page() {
   recipients->addWidget(c.adresaci, 1);
   recipients->addLayout(recipient_buttons);
 
+  // The picture stands in the upper right corner, beside the destination and the FTP group.
+  auto* top_right = new QGridLayout;
+  top_right->addLayout(labelled("Wyślij raport na:", c.wyslij_na), 0, 0);
+  top_right->addWidget(ftp, 1, 0);
+  top_right->addWidget(picture, 0, 1, 2, 1, Qt::AlignTop | Qt::AlignRight);
+  top_right->setColumnStretch(0, 1);
   auto* right = new QVBoxLayout;
   right->addLayout(top_right);
-  right->addWidget(ftp);
   right->addLayout(labelled("Temat wiadomości e-mail:", c.temat_email));
   right->addLayout(labelled("Wyślij jeśli pusty:", c.wyslij_jesli_pusty));
   right->addWidget(new QLabel("Lista odbiorców wiadomości e-mail z raportem:"));

@@ -14,6 +14,7 @@
 #include "config/database.h"
 #include "core/line_file.h"
 #include "editor/editor_window.h"
+#include "editor/sorted_list.h"
 #include "editor/sql_box.h"
 #include "editor/workshop_window.h"
 #include "gui/qt_app.h"

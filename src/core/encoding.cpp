@@ -1,5 +1,6 @@
 #include "core/encoding.h"
 
+#include <algorithm>
 #include <array>
 
 namespace orvena::core {
@@ -110,12 +111,39 @@ std::string to_utf8(std::string_view bytes, CodePage page) {
   return out;
 }
 
+namespace {
+
+// Code points of a page's upper half, sorted, with their bytes: a binary search per character.
+struct ReverseTable {
+  std::array<std::pair<char16_t, unsigned char>, 128> entries;
+  explicit ReverseTable(const std::array<char16_t, 128>& table) {
+    for (size_t i = 0; i < 128; ++i) entries[i] = {table[i], static_cast<unsigned char>(0x80 + i)};
+    std::sort(entries.begin(), entries.end());
+  }
+  int find(char32_t cp) const {
+    auto it = std::lower_bound(entries.begin(), entries.end(), std::pair<char16_t, unsigned char>(cp, 0));
+    return it != entries.end() && it->first == cp ? it->second : -1;
+  }
+};
+
+const ReverseTable& reverse_of(CodePage page) {
+  static const ReverseTable cp1250(kCp1250), iso(kIso8859_2), oem(kCp852);
+  switch (page) {
+    case CodePage::Iso8859_2:
+      return iso;
+    case CodePage::Oem852:
+      return oem;
+    default:
+      return cp1250;
+  }
+}
+
+}  // namespace
+
 int encode_char(char32_t cp, CodePage page) {
   if (cp < 0x80) return static_cast<int>(cp);
-  const auto& table = table_of(page);
-  for (size_t i = 0; i < table.size(); ++i)
-    if (table[i] == cp) return static_cast<int>(0x80 + i);
-  return -1;
+  if (cp > 0xFFFF) return -1;
+  return reverse_of(page).find(cp);
 }
 
 std::string from_utf8(std::string_view utf8, CodePage page) {

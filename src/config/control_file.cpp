@@ -249,4 +249,11 @@ void ControlFile::Usun_szablon(std::string_view name) {
   save();
 }
 
+void ControlFile::Zmien_szablon(std::string_view name, const SzablonRaportu& s) {
+  refuse_unless_loaded();
+  blank_blocks(m_image, name);
+  append_block(m_image, s);
+  save();
+}
+
 }  // namespace orvena::config

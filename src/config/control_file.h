@@ -121,6 +121,10 @@ class ControlFile {
   // Blanks every block with that name in the image and saves the image (refused as above).
   void Usun_szablon(std::string_view nazwa_szablonu);
 
+  // A change: blanks the blocks named `nazwa_szablonu` and appends `s`, saved in one write, so
+  // a failed write cannot leave the file without the definition (refused as above).
+  void Zmien_szablon(std::string_view nazwa_szablonu, const SzablonRaportu& s);
+
   const std::vector<std::string>& image() const { return m_image; }
   const std::filesystem::path& path() const { return m_path; }
 

@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTabWidget>
+#include <algorithm>
 #include <filesystem>
 
 #include "core/text.h"
@@ -41,8 +42,11 @@ void choose(QComboBox* combo, const std::string& value) {
   combo->setCurrentIndex(combo->findText(QString::fromStdString(value)));
 }
 
+// The limit holds for typing only: a longer hand-written value is shown, and so saved, whole.
 void set_text(QLineEdit* edit, const std::string& value) {
-  edit->setText(QString::fromStdString(value));
+  const QString text = QString::fromStdString(value);
+  edit->setMaxLength(std::max(edit->property(kLimitProperty).toInt(), static_cast<int>(text.size())));
+  edit->setText(text);
 }
 
 }  // namespace
@@ -76,13 +80,14 @@ void EditorWindow::refresh() {
 
 void EditorWindow::empty_fields() {
   for (QLineEdit* edit : {c.raport, c.nazwa_pliku, c.szablon_raportu, c.adres_ftp, c.folder_ftp, c.user_ftp,
-                          c.pass_ftp, c.temat_email})
+                          c.pass_ftp, c.temat_email}) {
     edit->clear();
+    edit->setMaxLength(edit->property(kLimitProperty).toInt());
+  }
   c.zapytanie->clear();
   c.adresaci->clear();
   c.daty->clear();
-  c.dni_raportu->setText(QString::fromUtf8(config::control::kNoWeekdays.data(),
-                                           static_cast<int>(config::control::kNoWeekdays.size())));
+  set_text(c.dni_raportu, std::string(config::control::kNoWeekdays));
   c.format_pliku->setCurrentIndex(-1);
   c.wyslij_na->setCurrentIndex(-1);
 }
@@ -148,7 +153,7 @@ void EditorWindow::projektuj_szablon() {
 
 void EditorWindow::kopiuj_szablon() {
   if (!read_into_controls()) return;
-  c.raport->setText(c.raport->text() + " - Kopia");
+  set_text(c.raport, text_of(c.raport) + " - Kopia");
   m_mode = Mode::Nowy;
 }
 
@@ -180,10 +185,13 @@ bool EditorWindow::Sprawdz_Poprawnosc_Szablonu() {
 
 void EditorWindow::zapisz_szablon() {
   if (!Sprawdz_Poprawnosc_Szablonu()) return;
-  // The control file refuses both steps when it exists but was never read, so a failed load
+  // The control file refuses to save when it exists but was never read, so a failed load
   // cannot wipe it; the refusal reaches the operator in the error box and the form is kept.
-  if (m_mode == Mode::Zmiana) m_file.Usun_szablon(m_name_read_last);
-  m_file.Zapisz_nowy_szablon(from_controls());
+  // A change deletes the old block and appends the new one in a single write.
+  if (m_mode == Mode::Zmiana)
+    m_file.Zmien_szablon(m_name_read_last, from_controls());
+  else
+    m_file.Zapisz_nowy_szablon(from_controls());
   nowy_szablon();
   refresh();
 }

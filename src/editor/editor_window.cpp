@@ -31,6 +31,7 @@ constexpr int kFieldLimit = 200;
 QLineEdit* line_edit(int limit, bool centred) {
   auto* edit = new QLineEdit;
   edit->setMaxLength(limit);
+  edit->setProperty(kLimitProperty, limit);
   if (centred) edit->setAlignment(Qt::AlignCenter);
   return edit;
 }

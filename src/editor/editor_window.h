@@ -27,6 +27,9 @@ namespace orvena::editor {
 class SortedList;
 class WorkshopWindow;
 
+// The typing limit of an entry field, kept as a property of the field.
+inline constexpr const char* kLimitProperty = "typing_limit";
+
 class EditorWindow : public QWidget {
   Q_OBJECT
 

@@ -444,6 +444,32 @@ TEST_F(EditorWindowTest, ReadingKeepsWhatTheBlockLacksAndChoosesOnlyKnownValues)
   EXPECT_EQ(ui().wyslij_jesli_pusty->currentText(), "tak");
 }
 
+// The typing limit of 200 characters must not cut a longer hand-written value on its way back.
+TEST_F(EditorWindowTest, LongHandWrittenValuesSurviveAChangeAndACopy) {
+  const std::string name = "Raport " + std::string(240, 'x');
+  const std::string file_name = std::string(230, 'f') + ".csv";
+  home.write_definitions({{.raport = name,
+                           .zapytanie = {"select 1"},
+                           .nazwa_pliku = file_name,
+                           .format_pliku = "csv",
+                           .wyslij_na = "ftp"}});
+  open_editor();
+  select_name(QString::fromStdString(name));
+  click(ui().projektuj);
+  click(ui().zapisz);
+  EXPECT_EQ(file_names(), (std::vector<std::string>{name}));
+  EXPECT_EQ(file_definition(name).nazwa_pliku, file_name);
+
+  select_name(QString::fromStdString(name));
+  click(ui().kopiuj);
+  click(ui().zapisz);
+  EXPECT_EQ(file_names(), (std::vector<std::string>{name, name + " - Kopia"}));
+  // A new definition is held to the limit again.
+  ui().pages->setCurrentIndex(0);
+  click(ui().nowy);
+  EXPECT_EQ(ui().raport->maxLength(), 200);
+}
+
 // The control file must never be lost: an existing file that could not be read is not
 // replaced by a save, and the window keeps saying why.
 TEST_F(EditorWindowTest, AnUnreadableControlFileIsNeverOverwritten) {

@@ -28,11 +28,13 @@ constexpr int kClientWidth = 784;
 constexpr int kClientHeight = 604;
 constexpr int kFieldLimit = 200;
 
-QLineEdit* line_edit(int limit, bool centred) {
+enum class Align { Left, Centred };
+
+QLineEdit* line_edit(int limit, Align align) {
   auto* edit = new QLineEdit;
   edit->setMaxLength(limit);
   edit->setProperty(kLimitProperty, limit);
-  if (centred) edit->setAlignment(Qt::AlignCenter);
+  if (align == Align::Centred) edit->setAlignment(Qt::AlignCenter);
   return edit;
 }
 
@@ -139,8 +141,8 @@ QWidget* EditorWindow::build_definition_page() {
   page->setObjectName("page");
 
   // Left column: what the report is.
-  c.raport = line_edit(kFieldLimit, true);
-  c.dni_raportu = line_edit(7, true);
+  c.raport = line_edit(kFieldLimit, Align::Centred);
+  c.dni_raportu = line_edit(7, Align::Centred);
   c.dni_raportu->setReadOnly(true);
   style::mark_read_only(c.dni_raportu);
   c.dni_raportu->setFixedWidth(90);
@@ -181,10 +183,10 @@ QWidget* EditorWindow::build_definition_page() {
   month_days->addWidget(c.daty, 1);
   month_days->addLayout(day_picker);
 
-  c.nazwa_pliku = line_edit(kFieldLimit, true);
+  c.nazwa_pliku = line_edit(kFieldLimit, Align::Centred);
   c.format_pliku = choice_list({"csv", "excel", "excel-arkusze", "html", "pdf", "tiff", "word"},
                                "Format pliku wynikowego do którego zapisany będzie raport");
-  c.szablon_raportu = line_edit(kFieldLimit, true);
+  c.szablon_raportu = line_edit(kFieldLimit, Align::Centred);
   c.szablon_raportu->setReadOnly(true);
   style::mark_read_only(c.szablon_raportu);
   c.choose_template = new QPushButton("...");
@@ -215,16 +217,16 @@ QWidget* EditorWindow::build_definition_page() {
   auto* ftp = new QGroupBox("  Konfiguracja FTP:   ");
   auto* ftp_form = new QVBoxLayout(ftp);
   ftp_form->setSpacing(2);
-  c.adres_ftp = line_edit(kFieldLimit, false);
-  c.folder_ftp = line_edit(kFieldLimit, false);
-  c.user_ftp = line_edit(kFieldLimit, false);
-  c.pass_ftp = line_edit(kFieldLimit, false);  // shown in clear, as the file holds it
+  c.adres_ftp = line_edit(kFieldLimit, Align::Left);
+  c.folder_ftp = line_edit(kFieldLimit, Align::Left);
+  c.user_ftp = line_edit(kFieldLimit, Align::Left);
+  c.pass_ftp = line_edit(kFieldLimit, Align::Left);  // shown in clear, as the file holds it
   ftp_form->addLayout(labelled("Adres serwera FTP:", c.adres_ftp));
   ftp_form->addLayout(labelled("Folder na serwerze FTP:", c.folder_ftp));
   ftp_form->addLayout(labelled("Użytkownik FTP:", c.user_ftp));
   ftp_form->addLayout(labelled("Hasło do serwera FTP:", c.pass_ftp));
 
-  c.temat_email = line_edit(kFieldLimit, true);
+  c.temat_email = line_edit(kFieldLimit, Align::Centred);
   c.wyslij_jesli_pusty =
       choice_list({"nie", "tak"},
                   "Dzieki ustawieniu \"tak\" raport będzie wysyłany niezależnie od tego, czy jest pusty!");

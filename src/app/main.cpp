@@ -3,6 +3,7 @@
 #include <iostream>
 #include <string_view>
 
+#include "app/check_template.h"
 #include "app/headless_run.h"
 #include "core/datetime.h"
 #include "core/paths.h"
@@ -46,6 +47,7 @@ int main(int argc, char** argv) {
       std::printf("orvena %s\n", orvena::runner::kVersion);
       return 0;
     }
+    if (arg == "--check-template") return orvena::app::run_check_template(argc, argv);
     if (arg == "--run") {
       run = true;
     } else if (arg == "--home" && i + 1 < argc) {

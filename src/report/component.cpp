@@ -5,6 +5,7 @@
 
 #include "core/error.h"
 #include "core/text.h"
+#include "report/host.h"
 #include "report/pages.h"
 #include "report/report.h"
 #include "report/resources.h"
@@ -31,6 +32,7 @@ Component::Component() : m_life(std::make_shared<Component*>(this)) {}
 
 Component::~Component() {
   *m_life = nullptr;
+  if (host_owner) host_owner->remove(*this);
   // Children go first, last to first, while this component is still whole.
   while (!m_objects.empty()) {
     std::unique_ptr<Component> child = std::move(m_objects.back());

@@ -21,6 +21,10 @@ struct Tag {
 };
 
 // Splits the input into tags. Text between tags is never read; comments are skipped.
+//   document -> declaration element
+//   tag      -> '<' bytes-without-'<' '>'          (name up to the first blank, then attributes)
+//   comment  -> '<!--' any-bytes '--' '>'
+//   element  -> start-tag { element } end-tag | empty-tag
 class TagScanner {
  public:
   TagScanner(std::string_view in, size_t pos, const XmlLimits& limits)
@@ -143,7 +147,9 @@ bool take_tag(XmlItem& item, Tag& tag, bool old_format) {
   return !tag.empty;
 }
 
-// Reads the children of `top` (whose start tag was just taken) up to its end tag.
+// element -> start-tag { element } '</' name '>'   (the end tag matches ignoring case)
+// Reads the children of `top` (whose start tag was just taken) up to its end tag, with an
+// explicit stack so that nesting costs no native stack.
 void read_children(TagScanner& scanner, XmlItem& top, bool partial, bool old_format, const XmlLimits& limits,
                    size_t& items) {
   struct Open {

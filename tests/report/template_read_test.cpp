@@ -99,6 +99,20 @@ TEST(TemplateRead, EntitiesAndReferencesBecomeCharacters) {
   EXPECT_EQ(memo->tag_str, "a\"b");
 }
 
+TEST(TemplateRead, QuotEntityInAValueComesBackAsAQuote) {
+  Report r;
+  auto* memo = r.add_new<ReportPage>()->add_new<MemoView>();
+  memo->set_name("Memo1");
+  memo->set_text("a &quot;b&quot; & c");
+  memo->tag_str = std::string(40, 'x') + " & ";  // a long value: the ampersand is still a reference
+  std::string saved = r.save_to_stream();
+  EXPECT_NE(saved.find("Text=\"a &#34;b&#34; &#38; c\""), std::string::npos);
+  EXPECT_NE(saved.find("TagStr=\"" + std::string(40, 'x') + " &#38; \""), std::string::npos);
+  Report back;
+  testing::read_into(back, saved);
+  EXPECT_EQ(static_cast<MemoView*>(back.find_object("Memo1"))->text(), "a \"b\" & c");
+}
+
 TEST(TemplateRead, FrameTypAndAlignmentByNumberOrName) {
   Loaded t("frame_halign.orp");
   EXPECT_TRUE(t.report.errors().empty());

@@ -53,12 +53,16 @@ int64_t parse_integer_value(std::string_view text) {
 
 namespace {
 
+// Lines joined with CR LF, without a final CR LF. A final line break does not start another line
+// when the text is read back, so a last line that is empty would be lost on every save; for that
+// case alone one more CR LF is written.
 std::string join_lines(const std::vector<std::string>& lines) {
   std::string out;
   for (size_t i = 0; i < lines.size(); ++i) {
     if (i) out += "\r\n";
     out += lines[i];
   }
+  if (!lines.empty() && lines.back().empty()) out += "\r\n";
   return out;
 }
 
@@ -387,7 +391,8 @@ std::string Serializer::obj_to_xml(const Persistent& obj, std::string_view prefi
   if (prefix.empty()) {
     if (auto* memo = dynamic_cast<const CustomMemoView*>(&obj)) {
       auto* anc = dynamic_cast<const CustomMemoView*>(ancestor);
-      if (!anc || anc->memo != memo->memo) append_attr(out, prefix, "Text", escape_value(memo->text()));
+      if (!anc || anc->memo != memo->memo)
+        append_attr(out, prefix, "Text", escape_value(join_lines(memo->memo)));
     }
   }
   auto* component = dynamic_cast<const Component*>(&obj);

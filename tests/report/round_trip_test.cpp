@@ -139,3 +139,32 @@ TEST(TemplateRoundTrip, FloatsComeBackRoundedToFifteenDigits) {
 
 }  // namespace
 }  // namespace orvena::report
+
+namespace orvena::report {
+namespace {
+
+// The file joins lines without a final CR LF, and reading drops a final line break; a last
+// empty line therefore gets one more CR LF so that no save loses it.
+TEST(TemplateRoundTrip, TrailingEmptyLinesSurvive) {
+  const std::vector<std::vector<std::string>> cases = {{},        {""},      {"a"}, {"a", ""}, {"a", "", ""},
+                                                       {"", "b"}, {"a", "b"}};
+  for (const auto& lines : cases) {
+    Report r;
+    auto* memo = r.add_new<ReportPage>()->add_new<MemoView>();
+    memo->set_name("Memo1");
+    memo->memo = lines;
+    r.script_text = lines;
+    Report back;
+    testing::read_into(back, r.save_to_stream());
+    EXPECT_EQ(static_cast<MemoView*>(back.find_object("Memo1"))->memo, lines) << lines.size();
+    EXPECT_EQ(back.script_text, lines) << lines.size();
+  }
+  // Without an empty last line the text is exactly the lines joined.
+  Report r;
+  auto* memo = r.add_new<ReportPage>()->add_new<MemoView>();
+  memo->memo = {"A", "B"};
+  EXPECT_NE(r.save_to_stream().find(" Text=\"A&#13;&#10;B\""), std::string::npos);
+}
+
+}  // namespace
+}  // namespace orvena::report

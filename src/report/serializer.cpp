@@ -216,12 +216,12 @@ void Serializer::apply_one(Persistent& target, std::string_view name, std::strin
           return;
       }
     }
-    if (component && name == "Name") {
+    if (component && core::equals_ignore_case(name, "Name")) {
       if (!dynamic_cast<Report*>(component)) component->set_name(decode(raw));
       return;
     }
-    if (memo && name == "Text") return memo->set_text(decode_text(raw));
-    if (name == "PropData") return read_property_stream(target, from_hex(raw));
+    if (memo && core::equals_ignore_case(name, "Text")) return memo->set_text(decode_text(raw));
+    if (core::equals_ignore_case(name, "PropData")) return read_property_stream(target, from_hex(raw));
 
     // Walk a dotted name through object-valued properties.
     Persistent* obj = &target;
@@ -234,7 +234,7 @@ void Serializer::apply_one(Persistent& target, std::string_view name, std::strin
       rest = rest.substr(dot + 1);
       const PropInfo* p = obj->class_info().find(step);
       if (!p) return;
-      if (p->kind == PropKind::StringList && rest == "Text" && p->set_lines) {
+      if (p->kind == PropKind::StringList && core::equals_ignore_case(rest, "Text") && p->set_lines) {
         p->set_lines(*obj, core::split_lines(decode(raw)));
         return;
       }
@@ -243,7 +243,7 @@ void Serializer::apply_one(Persistent& target, std::string_view name, std::strin
       obj = p->get_object(*obj);
       if (!obj) return;
     }
-    if (rest == "PropData") {
+    if (core::equals_ignore_case(rest, "PropData")) {
       read_property_stream(*obj, from_hex(raw));
     } else {
       const PropInfo* p = obj->class_info().find(rest);

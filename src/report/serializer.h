@@ -23,7 +23,9 @@ struct Diagnostic {
 };
 
 struct ReadLimits {
-  size_t max_objects = 200'000;  // components created by one read
+  // Components created by one read (a text object is about 1.6 KB; templates of the runner hold
+  // a few hundred objects, the load benchmark 5,000).
+  size_t max_objects = 100'000;
 };
 
 class Serializer {

@@ -243,3 +243,28 @@ TEST(TemplateRead, PropertyStreamsHoldPicturesAndPositions) {
 
 }  // namespace
 }  // namespace orvena::report
+
+namespace orvena::report {
+namespace {
+
+TEST(TemplateRead, ObjectLimitStopsTheRead) {
+  std::string text = "<?xml version=\"1.0\" standalone=\"no\"?><TrpReport><TrpReportPage Name=\"P\">";
+  for (int i = 0; i < 5; ++i) text += "<TrpMemoView/>";
+  text += "</TrpReportPage></TrpReport>";
+  XmlDocument doc;
+  doc.load(text);
+  Report r;
+  Serializer s(&r);
+  s.limits.max_objects = 3;
+  s.set_source(text, false);
+  try {
+    s.read_root(doc.root(), r);
+    FAIL() << "limit not enforced";
+  } catch (const XmlError& e) {
+    EXPECT_STREQ(e.what(), "Za dużo obiektów w szablonie (limit 3)");
+  }
+  EXPECT_EQ(r.all_objects().size(), 1u + 3u);  // the data page and what was read before the limit
+}
+
+}  // namespace
+}  // namespace orvena::report

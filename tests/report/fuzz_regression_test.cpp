@@ -25,7 +25,9 @@ TEST(FuzzRegression, SavedTemplatesLoadAgainAndSettleAfterOneRound) {
       again.load_from_stream(saved);
       EXPECT_TRUE(again.errors().empty()) << entry.path() << ": " << again.errors().front();
       std::string resaved = again.save_to_stream();
-      if (round == 1) EXPECT_EQ(resaved, saved) << entry.path();
+      if (round == 1) {
+        EXPECT_EQ(resaved, saved) << entry.path();
+      }
       saved = resaved;
     }
   }

@@ -25,8 +25,14 @@ trap orvena_servers_stop EXIT
 orvena_servers_start
 export ORVENA_REQUIRE_SERVERS=1
 
+# Counts the tests a ctest run passed, from its summary line.
+passed_in() { sed -n 's/.*tests passed, 0 tests failed out of \([0-9]*\).*/\1/p' "$1" | tail -1; }
+TOTAL=0
+LOGS=$(mktemp -d /tmp/orvena-test-logs.XXXXXX)
+
 echo "== tests"
-ctest --test-dir build --output-on-failure -j "$JOBS" --timeout 300
+ctest --test-dir build --output-on-failure -j "$JOBS" --timeout 300 | tee "$LOGS/main.txt"
+TOTAL=$((TOTAL + $(passed_in "$LOGS/main.txt")))
 
 if [ -z "${SKIP_SANITIZE:-}" ]; then
   echo "== unit tests under AddressSanitizer and UndefinedBehaviorSanitizer"
@@ -34,7 +40,8 @@ if [ -z "${SKIP_SANITIZE:-}" ]; then
         -DORVENA_BENCH=OFF >/dev/null
   cmake --build build-asan -j "$JOBS"
   ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
-    ctest --test-dir build-asan --output-on-failure -j "$JOBS" -L unit --timeout 600
+    ctest --test-dir build-asan --output-on-failure -j "$JOBS" -L unit --timeout 600 | tee "$LOGS/asan.txt"
+  TOTAL=$((TOTAL + $(passed_in "$LOGS/asan.txt")))
 fi
 
 if [ -z "${SKIP_FUZZ:-}" ]; then
@@ -52,4 +59,4 @@ if [ -z "${SKIP_FUZZ:-}" ]; then
     rm -rf "$work"
   done
 fi
-echo "ALL TESTS PASSED"
+echo "tests: $TOTAL passed, 0 failed"

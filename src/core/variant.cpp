@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <iterator>
 #include <limits>
 
 #include "core/encoding.h"
@@ -203,60 +204,28 @@ bool Variant::is_numeric() const {
   return t == VarType::Int32 || t == VarType::Int64 || t == VarType::Double || t == VarType::Currency;
 }
 
+namespace {
+
+struct TypeInfo {
+  int code;  // the classic varXxx code
+  const char* name;
+};
+
+// Indexed by VarType: keep in the enum's order.
+constexpr TypeInfo kTypeInfo[] = {
+    {0, "Empty"}, {1, "Null"},     {3, "Integer"},  {20, "Int64"},          {5, "Double"},   {6, "Currency"},
+    {7, "Date"},  {256, "String"}, {11, "Boolean"}, {0x2000 | 12, "Array"}, {9, "Dispatch"},
+};
+static_assert(std::size(kTypeInfo) == static_cast<size_t>(VarType::Object) + 1);
+
+}  // namespace
+
 int Variant::type_code() const {
-  switch (type()) {
-    case VarType::Empty:
-      return 0;
-    case VarType::Null:
-      return 1;
-    case VarType::Int32:
-      return 3;
-    case VarType::Double:
-      return 5;
-    case VarType::Currency:
-      return 6;
-    case VarType::Date:
-      return 7;
-    case VarType::Bool:
-      return 11;
-    case VarType::Int64:
-      return 20;
-    case VarType::String:
-      return 256;
-    case VarType::Array:
-      return 0x2000 | 12;
-    case VarType::Object:
-      return 9;
-  }
-  return 0;
+  return kTypeInfo[static_cast<size_t>(type())].code;
 }
 
 const char* Variant::type_name(VarType t) {
-  switch (t) {
-    case VarType::Empty:
-      return "Empty";
-    case VarType::Null:
-      return "Null";
-    case VarType::Int32:
-      return "Integer";
-    case VarType::Int64:
-      return "Int64";
-    case VarType::Double:
-      return "Double";
-    case VarType::Currency:
-      return "Currency";
-    case VarType::Date:
-      return "Date";
-    case VarType::String:
-      return "String";
-    case VarType::Bool:
-      return "Boolean";
-    case VarType::Array:
-      return "Array";
-    case VarType::Object:
-      return "Dispatch";
-  }
-  return "Unknown";
+  return kTypeInfo[static_cast<size_t>(t)].name;
 }
 
 std::string Variant::to_string() const {

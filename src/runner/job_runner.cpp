@@ -134,23 +134,30 @@ void JobRunner::produce_and_deliver(const config::SzablonRaportu& d) {
   }
 }
 
+namespace {
+
+using Produce = void (*)(OutputProduction&, const std::filesystem::path& output, const std::string& szablon);
+
+// The production call of each format, compared in this order.
+constexpr std::pair<std::string_view, Produce> kFormats[] = {
+    {"excel",
+     [](OutputProduction& p, const auto& out, const auto& t) { p.export_excel("normalny", out, t); }},
+    {"excel-arkusze",
+     [](OutputProduction& p, const auto& out, const auto& t) { p.export_excel("arkusze", out, t); }},
+    {"word", [](OutputProduction& p, const auto& out, const auto& t) { p.export_word(out, t); }},
+    {"pdf", [](OutputProduction& p, const auto& out, const auto& t) { p.export_pdf(out, t); }},
+    {"csv",
+     [](OutputProduction& p, const auto& out, const auto&) { p.export_csv_full(out, '"', ';', true); }},
+    {"html", [](OutputProduction& p, const auto& out, const auto& t) { p.export_html(out, t); }},
+    {"tiff", [](OutputProduction& p, const auto& out, const auto& t) { p.export_tiff(out, t); }},
+};
+
+}  // namespace
+
 void JobRunner::produce(const config::SzablonRaportu& d, const std::filesystem::path& output) {
-  const std::string& f = d.format_pliku;
-  OutputProduction& p = m.production;
-  if (f == "excel")
-    p.export_excel("normalny", output, d.szablon_raportu);
-  else if (f == "excel-arkusze")
-    p.export_excel("arkusze", output, d.szablon_raportu);
-  else if (f == "word")
-    p.export_word(output, d.szablon_raportu);
-  else if (f == "pdf")
-    p.export_pdf(output, d.szablon_raportu);
-  else if (f == "csv")
-    p.export_csv_full(output, '"', ';', true);
-  else if (f == "html")
-    p.export_html(output, d.szablon_raportu);
-  else if (f == "tiff")
-    p.export_tiff(output, d.szablon_raportu);
+  for (const auto& [name, call] : kFormats) {
+    if (d.format_pliku == name) return call(m.production, output, d.szablon_raportu);
+  }
   // Any other format produces nothing and says nothing; delivery is still attempted.
 }
 

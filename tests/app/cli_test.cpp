@@ -1,0 +1,72 @@
+// The orvena program itself, as cron or an administrator calls it.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <array>
+#include <cstdio>
+
+#include "core/line_file.h"
+#include "support/test_home.h"
+
+namespace orvena::app {
+namespace {
+
+struct Result {
+  int status = -1;
+  std::string output;  // standard output and standard error together
+};
+
+Result run_orvena(const std::string& args) {
+  const std::string command = std::string(ORVENA_BINARY_DIR) + "/src/app/orvena " + args + " 2>&1";
+  Result r;
+  FILE* pipe = popen(command.c_str(), "r");
+  if (!pipe) return r;
+  std::array<char, 4096> buf;
+  for (size_t n; (n = fread(buf.data(), 1, buf.size(), pipe)) > 0;) r.output.append(buf.data(), n);
+  int raw = pclose(pipe);
+  r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  return r;
+}
+
+std::string quoted(const std::filesystem::path& p) {
+  return "'" + p.string() + "'";
+}
+
+TEST(OrvenaProgram, HelpVersionAndUnknownOptions) {
+  auto help = run_orvena("--help");
+  EXPECT_EQ(help.status, 0);
+  EXPECT_NE(help.output.find("Usage: orvena"), std::string::npos);
+  EXPECT_NE(help.output.find("--run"), std::string::npos);
+  auto version = run_orvena("--version");
+  EXPECT_EQ(version.status, 0);
+  EXPECT_EQ(version.output, "orvena 2.4.0\n");
+  auto unknown = run_orvena("--bogus");
+  EXPECT_EQ(unknown.status, 2);
+  EXPECT_NE(unknown.output.find("unknown option '--bogus'"), std::string::npos);
+}
+
+TEST(OrvenaProgram, RunWritesTheDaysLogAndTheReport) {
+  test::TestHome home;
+  home.sql("create table t (x integer); insert into t values (7);");
+  home.write_definitions({{.raport = "Proces", .zapytanie = {"select x from t"}, .nazwa_pliku = "p.csv"}});
+  auto r = run_orvena("--run --home " + quoted(home.home().root()));
+  EXPECT_EQ(r.status, 0) << r.output;
+  EXPECT_EQ(r.output, "");
+  EXPECT_EQ(core::read_file(home.home().temporary() / "p.csv"), "\"x\"\r\n7\r\n");
+  // Today's log, whatever today is, ends with the closing line.
+  ASSERT_EQ(std::distance(std::filesystem::directory_iterator(home.home().logs()), {}), 1);
+  auto log = core::read_lines(std::filesystem::directory_iterator(home.home().logs())->path());
+  EXPECT_EQ(log.back().rfind("Zamknięcie aplikacji: ", 0), 0u);
+}
+
+TEST(OrvenaProgram, AnErrorEndingTheRunGivesStatusOneAndTheMessage) {
+  test::TestHome home;
+  home.sql("create table t (x integer);");
+  home.write_definitions({{.raport = "Zły", .zapytanie = {"select * from brak"}, .nazwa_pliku = "z.csv"}});
+  auto r = run_orvena("--run --home " + quoted(home.home().root()));
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.output.find("orvena: no such table: brak"), std::string::npos) << r.output;
+}
+
+}  // namespace
+}  // namespace orvena::app

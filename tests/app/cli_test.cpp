@@ -2,10 +2,12 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 
 #include "core/line_file.h"
+#include "core/temp_dir.h"
 #include "support/test_home.h"
 
 namespace orvena::app {
@@ -66,6 +68,24 @@ TEST(OrvenaProgram, AnErrorEndingTheRunGivesStatusOneAndTheMessage) {
   auto r = run_orvena("--run --home " + quoted(home.home().root()));
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.output.find("orvena: no such table: brak"), std::string::npos) << r.output;
+}
+
+TEST(OrvenaProgram, TheDemoHomeFolderRuns) {
+  core::TempDir dir;
+  const auto home = dir.path() / "demo";
+  std::filesystem::copy(std::string(ORVENA_SOURCE_DIR) + "/examples/demo", home,
+                        std::filesystem::copy_options::recursive);
+  auto r = run_orvena("--run --home " + quoted(home));
+  ASSERT_EQ(r.status, 0) << r.output;
+  std::vector<std::string> log;
+  for (const auto& entry : std::filesystem::directory_iterator(home / "Logi"))
+    if (entry.path().extension() == ".txt") log = core::read_lines(entry.path());
+  EXPECT_EQ(std::count_if(log.begin(), log.end(),
+                          [](const auto& l) { return l.rfind("Koniec raportu: ", 0) == 0; }),
+            11);
+  EXPECT_EQ(log.back().rfind("Zamknięcie aplikacji: ", 0), 0u);
+  auto check = run_orvena("--check-template " + quoted(home / "Dane" / "Szablony" / "obroty.orp"));
+  EXPECT_EQ(check.status, 0) << check.output;
 }
 
 }  // namespace

@@ -118,8 +118,10 @@ TEST_F(MainWindowTest, TheUnattendedRunClosesTheWindowAndEndsTheLog) {
   tick(*w, 9);
   EXPECT_TRUE(w->isVisible());
   test::screenshot(*w, "main_window_countdown");
-  tick(*w, 1);  // the tenth tick runs everything
+  QSignalSpy closed(w.get(), &MainWindow::closed);  // what ends the program
+  tick(*w, 1);                                      // the tenth tick runs everything
   EXPECT_FALSE(w->isVisible());
+  EXPECT_EQ(closed.count(), 1);
   EXPECT_EQ(w->exit_code(), 0);
   auto lines = home.log_lines("2026-12-10");
   ASSERT_GE(lines.size(), 4u);

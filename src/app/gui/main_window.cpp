@@ -1,6 +1,7 @@
 #include "app/gui/main_window.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMessageBox>
@@ -178,6 +179,11 @@ void MainWindow::unattended_run() {
     m_session.record_run_failure(e);
   }
   close();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+  QWidget::closeEvent(event);
+  Q_EMIT closed();
 }
 
 void MainWindow::stop_clicked() {

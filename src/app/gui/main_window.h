@@ -43,6 +43,13 @@ class MainWindow : public QWidget {
   QProgressBar* progress() const { return m_progress; }
   QPlainTextEdit* log_view() const { return m_log_view; }
 
+ Q_SIGNALS:
+  // The main window closed: the program ends, whatever other window is still open.
+  void closed();
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
  private:
   void build();
   void stop_clicked();

@@ -32,6 +32,7 @@ int windowed_run(int argc, char** argv, const core::Home& home, const core::Cloc
   MainWindow window(session, options);
   editor.set_anchor(&window);
   workshop.set_anchor(&window);
+  QObject::connect(&window, &MainWindow::closed, &app, &QCoreApplication::quit);
   window.show();
   int rc = app.exec();
   session.ftp().set_view(nullptr);

@@ -1,5 +1,6 @@
 // orvena — the unattended report server.
 #include <cstdio>
+#include <filesystem>
 #include <iostream>
 #include <string_view>
 
@@ -59,6 +60,12 @@ int main(int argc, char** argv) {
   }
 
   const orvena::core::Home home = orvena::core::Home::from_arguments(argc, argv);
+  std::error_code ec;
+  if (!std::filesystem::is_directory(home.root(), ec)) {
+    // A mistyped --home would otherwise surface as an obscure database error.
+    std::fprintf(stderr, "orvena: the home folder \"%s\" does not exist\n", home.root().c_str());
+    return 2;
+  }
   orvena::core::SystemClock clock;
   if (run) return orvena::app::headless_run(home, clock, std::cerr);
 #ifdef ORVENA_GUI

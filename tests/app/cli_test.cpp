@@ -42,6 +42,9 @@ TEST(OrvenaProgram, HelpVersionAndUnknownOptions) {
   auto version = run_orvena("--version");
   EXPECT_EQ(version.status, 0);
   EXPECT_EQ(version.output, "orvena 2.4.0\n");
+  auto missing = run_orvena("--run --home /nie/ma/takiego/folderu");
+  EXPECT_EQ(missing.status, 2);
+  EXPECT_EQ(missing.output, "orvena: the home folder \"/nie/ma/takiego/folderu\" does not exist\n");
   auto unknown = run_orvena("--bogus");
   EXPECT_EQ(unknown.status, 2);
   EXPECT_NE(unknown.output.find("unknown option '--bogus'"), std::string::npos);

@@ -325,6 +325,18 @@ TEST_F(EditorWindowTest, ReopeningAfterAChangeAppendsANewDefinitionAndLeavesTheO
   EXPECT_EQ(w.mode(), EditorWindow::Mode::Nowy);
   EXPECT_EQ(ui().pages->currentIndex(), 0);
   EXPECT_TRUE(ui().raport->text().isEmpty());
+  // Reopening alone empties what Raport A put into the form; the empty rule keeps its choice.
+  EXPECT_TRUE(ui().zapytanie->toPlainText().isEmpty());
+  EXPECT_EQ(ui().dni_raportu->text(), "0000000");
+  EXPECT_EQ(ui().daty->count(), 0);
+  EXPECT_EQ(ui().adresaci->count(), 0);
+  EXPECT_TRUE(ui().szablon_raportu->text().isEmpty());
+  EXPECT_TRUE(ui().adres_ftp->text().isEmpty());
+  EXPECT_TRUE(ui().pass_ftp->text().isEmpty());
+  EXPECT_TRUE(ui().temat_email->text().isEmpty());
+  EXPECT_EQ(ui().format_pliku->currentIndex(), -1);
+  EXPECT_EQ(ui().wyslij_na->currentIndex(), -1);
+  EXPECT_EQ(ui().wyslij_jesli_pusty->currentText(), "nie");
   click(ui().nowy);
   type_valid_definition("Raport D");
   click(ui().zapisz);
@@ -333,6 +345,16 @@ TEST_F(EditorWindowTest, ReopeningAfterAChangeAppendsANewDefinitionAndLeavesTheO
   ASSERT_GT(after.size(), before.size());
   EXPECT_EQ(std::vector<std::string>(after.begin(), after.begin() + before.size()), before);
   EXPECT_EQ(file_names(), (std::vector<std::string>{"Raport C", "Raport A", "Raport B", "Raport D"}));
+  // Nothing of Raport A reached the new block.
+  auto d = file_definition("Raport D");
+  EXPECT_EQ(d.dni_raportu, "0000000");
+  EXPECT_TRUE(d.daty.empty());
+  EXPECT_TRUE(d.adresaci.empty());
+  EXPECT_EQ(d.zapytanie, (std::vector<std::string>{"select 1"}));
+  EXPECT_EQ(d.szablon_raportu, "");
+  EXPECT_EQ(d.adres_ftp, "");
+  EXPECT_EQ(d.temat_email, "");
+  EXPECT_EQ(d.wyslij_jesli_pusty, "tak");
 }
 
 TEST_F(EditorWindowTest, DeletingAsksFirstAndRemovesOnYesOnly) {

@@ -93,6 +93,11 @@ TEST_F(MainWindowTest, StopIsDisabledUntilConnectedAndThenKeepsTheWindowOpen) {
   EXPECT_TRUE(w->isVisible());
   EXPECT_TRUE(errors.isEmpty()) << errors.join("; ").toStdString();
   EXPECT_EQ(home.log_lines("2026-12-10"), session.log().lines());
+  // The file, not only the screen, is free of the opening and closing lines.
+  for (const auto& line : home.log_lines("2026-12-10")) {
+    EXPECT_NE(line.rfind("Uruchomiono aplikację", 0), 0u) << line;
+    EXPECT_NE(line.rfind("Zamknięcie aplikacji", 0), 0u) << line;
+  }
 }
 
 TEST_F(MainWindowTest, AFailingConnectionIsTriedAgainAtEveryTick) {

@@ -227,6 +227,20 @@ TEST_F(SmtpDialogue, ServerSilentAfterDataEndsWithinTheLimit) {
   EXPECT_EQ(server.records()[0].lines.back(), "DATA");
 }
 
+TEST_F(SmtpDialogue, ServerThatStopsReadingDuringDataEndsWithinTheLimit) {
+  // A report far larger than the loopback socket buffers: the writes stall once they are full.
+  std::ofstream(m_report, std::ios::binary) << std::string(24 * 1024 * 1024, 'r');
+  SmtpScript script;
+  script.stall_in_data = true;
+  SmtpTestServer server(script);
+  m_options.limits.wait.io = 400ms;
+  auto start = std::chrono::steady_clock::now();
+  EXPECT_FALSE(send(account(server.port())));
+  auto elapsed = std::chrono::steady_clock::now() - start;
+  EXPECT_LT(elapsed, 4s);
+  EXPECT_EQ(m_log.lines(), std::vector<std::string>{"Write timed out."});
+}
+
 TEST_F(SmtpDialogue, SelfSignedCertificateNeedsVerificationOff) {
   SmtpTestServer server({});
   MailAccount a = account(server.port());

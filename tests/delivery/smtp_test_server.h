@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
@@ -82,6 +83,7 @@ struct SmtpScript {
   std::vector<std::string> rcpt;  // per recipient, in order; "250 2.1.5 OK" past the end
   std::string data = "354 End data with <CR><LF>.<CR><LF>";
   std::optional<std::string> data_end = "250 2.0.0 Queued";
+  bool stall_in_data = false;  // after 354, read nothing more until the test ends
   std::string rset = "250 2.0.0 Reset";
   std::string quit = "221 2.0.0 Bye";
 };
@@ -225,6 +227,12 @@ class SmtpTestServer {
         reply = s.data;
         if (reply.rfind("354", 0) == 0) {
           send(ssl, reply);
+          if (s.stall_in_data) {
+            // The client's writes fill the socket buffers and then stall.
+            for (int i = 0; i < 600 && !m_stop; ++i)
+              std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            return;
+          }
           if (!read_data(ssl, buffer, index)) return;
           if (!s.data_end) {
             drain(ssl, index);

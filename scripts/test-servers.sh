@@ -9,6 +9,7 @@
 
 orvena_servers_start() {
   local here; here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+  ORVENA_SERVERS_HERE=$here   # the stop may run from another directory
   local py=/usr/bin/python3   # Debian's interpreter: the one that has aiosmtpd and pyftpdlib
   ORVENA_SERVERS_DIR=$(mktemp -d /tmp/orvena-servers.XXXXXX); chmod 755 "$ORVENA_SERVERS_DIR"
   ORVENA_SERVER_PIDS=()
@@ -47,7 +48,7 @@ orvena_servers_stop() {
   for p in "${ORVENA_SERVER_PIDS[@]}"; do kill "$p" 2>/dev/null; done
   for p in "${ORVENA_SERVER_PIDS[@]}"; do wait "$p" 2>/dev/null; done
   ORVENA_SERVER_PIDS=()
-  [ -n "${PGTMP:-}" ] && "$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/servers/pg_down.sh" 2>/dev/null
+  [ -n "${PGTMP:-}" ] && "${ORVENA_SERVERS_HERE:?}/servers/pg_down.sh" 2>/dev/null
   unset PGTMP
   [ -n "${KEEP_SERVER_LOGS:-}" ] || rm -rf "${ORVENA_SERVERS_DIR:-/nonexistent}"
 }

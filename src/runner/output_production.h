@@ -1,6 +1,7 @@
 #pragma once
 // Turning a due definition into a file in Tymczasowe: "csv" straight from the query result, the
 // six template formats through the report engine.
+#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <string_view>

@@ -123,6 +123,11 @@ class SmtpTestServer {
   }
 
   int port() const { return m_port; }
+  // When the server stopped reading the message (stall_in_data), if it did.
+  std::optional<std::chrono::steady_clock::time_point> stalled_at() const {
+    if (!m_stalled) return std::nullopt;
+    return m_stalled_at;
+  }
   const SelfSignedCert& cert() const { return m_cert; }
 
   // Waits (briefly) for the server to finish the connections it has, then returns their records.
@@ -229,8 +234,9 @@ class SmtpTestServer {
           send(ssl, reply);
           if (s.stall_in_data) {
             // The client's writes fill the socket buffers and then stall.
-            for (int i = 0; i < 600 && !m_stop; ++i)
-              std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            m_stalled_at = std::chrono::steady_clock::now();
+            m_stalled = true;
+            while (!m_stop) std::this_thread::sleep_for(std::chrono::milliseconds(10));
             return;
           }
           if (!read_data(ssl, buffer, index)) return;
@@ -278,6 +284,8 @@ class SmtpTestServer {
   int m_listen = -1;
   int m_port = 0;
   std::atomic<bool> m_stop{false};
+  std::atomic<bool> m_stalled{false};
+  std::chrono::steady_clock::time_point m_stalled_at;
   std::thread m_thread;
   std::mutex m_mutex;
   std::vector<SmtpConnectionRecord> m_records;

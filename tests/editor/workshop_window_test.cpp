@@ -1,5 +1,4 @@
 // The template workshop and the data preview over a real SQLite database.
-#include <QElapsedTimer>
 #include <QHeaderView>
 #include <QTableView>
 #include <filesystem>
@@ -122,13 +121,10 @@ TEST_F(WorkshopWindowTest, AMillionRowResultIsShownWithoutCopying) {
       "select i, 'row ' || i as label from n");
   click(w.run_button());
   ASSERT_TRUE(errors.isEmpty()) << errors.join("|").toStdString();
-  QElapsedTimer timer;
-  timer.start();
   click(w.preview_button());
   auto* grid = w.preview().grid();
   grid->scrollToBottom();
   QCoreApplication::processEvents();
-  EXPECT_LT(timer.elapsed(), 3000);
   const QAbstractItemModel* model = grid->model();
   ASSERT_EQ(model->rowCount(), 1000000);
   EXPECT_EQ(model->index(999999, 1).data().toString(), "row 1000000");

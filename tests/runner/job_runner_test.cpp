@@ -42,7 +42,7 @@ class JobRunnerTest : public ::testing::Test {
     settings.email_stopka = "Stopka";
     settings.email_tresc = "Treść\r";
     settings.email_podpis = "Podpis";
-    connection.set_target(config::SqliteTarget{home.db_file()});
+    connection.set_target(db::SqliteTarget{home.db_file()});
     connection.open();
   }
 
@@ -57,8 +57,8 @@ class JobRunnerTest : public ::testing::Test {
   core::FixedClock clock{core::encode_date(2026, 12, 10)};
   config::Konfiguracja settings;
   core::RunLog log;
-  config::Connection connection;
-  config::Dataset dataset{connection};
+  db::Connection connection;
+  db::Query dataset{connection};
   SqlBuffer sql;
   UnavailableReportProducer producer;
   OutputProduction production{dataset, sql, home.home().templates(), producer};

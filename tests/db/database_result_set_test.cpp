@@ -4,10 +4,10 @@
 
 #include <random>
 
-#include "config/result_set.h"
 #include "core/locale.h"
+#include "db/result_set.h"
 
-namespace orvena::config {
+namespace orvena::db {
 namespace {
 
 TEST(ResultSetText, GeneralFloatMatchesLocaleFormat) {
@@ -181,4 +181,4 @@ TEST(ResultSetBuilderTest, SingleUsesSevenDigits) {
 }
 
 }  // namespace
-}  // namespace orvena::config
+}  // namespace orvena::db

@@ -143,25 +143,27 @@ INSTANTIATE_TEST_SUITE_P(
         RangeCase{"TwoFromCurrent", RangeBegin::Current, RangeEnd::Count, 2, 8, {8, 9}, 8}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(Binding, RowCounterSourceOfABand) {
-  UserDataSet rows;
-  rows.range_end = RangeEnd::Count;
+TEST_F(Binding, RowCountSourceOfABandWalksRowCountRecords) {
+  auto* band = page->add_new<MasterData>();
   for (int64_t n : {0, 1, 3}) {
-    rows.range_end_count = n;
-    int records = 0;
-    for (rows.first(); !rows.eof() && records < 10; rows.next()) ++records;
+    band->row_count = n;
+    DataSet& rows = band->row_source();
+    int64_t records = 0;
+    for (rows.first(); !rows.eof() && records < 10; rows.next()) EXPECT_EQ(rows.rec_no(), records++);
     EXPECT_EQ(records, n);
     EXPECT_EQ(rows.record_count(), n);
   }
-  // reCurrent is the adapter's; the base counts only with reCount, the host decides the end.
-  rows.range_end = RangeEnd::Last;
-  int calls = 0;
-  rows.on_next = [&] { ++calls; };
-  rows.on_check_eof = [&](bool& eof) { eof = calls == 2; };
+}
+
+TEST_F(Binding, HostDecidesTheEndOfAnOpenEndedUserSource) {
+  UserDataSet rows;
+  int moves = 0;
+  rows.on_next = [&] { ++moves; };
+  rows.on_check_eof = [&](bool& eof) { eof = moves == 2; };
   int records = 0;
   for (rows.first(); !rows.eof() && records < 10; rows.next()) ++records;
   EXPECT_EQ(records, 2);
-  EXPECT_EQ(rows.record_count(), 0);
+  EXPECT_EQ(rows.record_count(), 0) << "only a counted range knows its size";
 }
 
 TEST_F(Binding, PriorStepsBackAndCountsDown) {
@@ -469,6 +471,28 @@ TEST_F(Binding, AliasesAndListsOfTheReportsSources) {
             (std::vector<Entry>{{"DaneOrvena", &adapter}, {"Lista", &list}}));
   EXPECT_EQ(report.get_data_set_list(Report::DataSetKinds::OnlyDatabase),
             (std::vector<Entry>{{"DaneOrvena", &adapter}}));
+}
+
+TEST(DataSetNames, GlobalLookupSkipsSourcesOfOtherReports) {
+  Report a, b;
+  auto* in_a = a.ensure_data_page().add_new<UserDataSet>();
+  in_a->set_name("Lista");
+  auto* in_b = b.ensure_data_page().add_new<UserDataSet>();
+  in_b->set_name("Lista");
+  UserDataSet on_host;  // belongs to no report: every report may use it
+  on_host.set_name("Wspolne");
+
+  EXPECT_EQ(find_data_set(nullptr, "LISTA", &b), in_b) << "a's source comes first but is a's";
+  EXPECT_EQ(find_data_set(nullptr, "lista", nullptr), in_a) << "without a report the first registered wins";
+  EXPECT_EQ(find_data_set(nullptr, "wspolne", &a), &on_host);
+  EXPECT_EQ(find_data_set(in_a, "nikt", &a), in_a) << "no match keeps the current source";
+  EXPECT_EQ(find_data_set(in_a, "", &a), nullptr);
+
+  // Without the global list only the report's own Datasets count.
+  b.engine_options.use_global_data_set_list = false;
+  EXPECT_EQ(find_data_set(nullptr, "wspolne", &b), nullptr);
+  b.add_dataset_item().data.set(&on_host);
+  EXPECT_EQ(find_data_set(nullptr, "wspolne", &b), &on_host);
 }
 
 TEST(DataSetNames, EmptyUserNameIsRefused) {

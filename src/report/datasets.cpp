@@ -225,7 +225,12 @@ std::optional<FieldName> split_field_name(std::string_view complex_name) {
   size_t at = complex_name.find(".\"");
   if (at == std::string_view::npos) return std::nullopt;
   std::string_view rest = complex_name.substr(at + 2);
-  if (!rest.empty()) rest.remove_suffix(1);
+  if (!rest.empty()) {
+    // Normally the closing quote; any other last character goes whole, never a byte of it.
+    size_t cut = rest.size() - 1;
+    while (cut > 0 && rest.size() - cut < 4 && (static_cast<unsigned char>(rest[cut]) & 0xC0) == 0x80) --cut;
+    rest = rest.substr(0, cut);
+  }
   return FieldName{complex_name.substr(0, at), rest};
 }
 

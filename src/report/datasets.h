@@ -149,7 +149,8 @@ class CustomDBDataSet : public DataSet {
 
 // A field as expressions name it: the source's user name, a dot and the field name in double
 // quotes (DaneOrvena."kwota"). Split at the first dot followed by a double quote; the field is the
-// rest without its last character (the closing quote). nullopt without that pair.
+// rest without its last character (the closing quote, or whatever character stands there).
+// nullopt without that pair.
 struct FieldName {
   std::string_view source;
   std::string_view field;

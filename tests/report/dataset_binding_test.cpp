@@ -443,7 +443,7 @@ TEST_F(Binding, DatasetAndFieldFromAnExpressionName) {
         Row{"Inne.\"kwota\"", nullptr, "kwota"}, Row{"DaneOrvena.kwota", nullptr, ""},
         // The first dot-quote splits; the last character is dropped whatever it is.
         Row{"DaneOrvena.\"a.\"b\"", &adapter, "a.\"b"}, Row{"DaneOrvena.\"", &adapter, ""},
-        Row{"", nullptr, ""}}) {
+        Row{"DaneOrvena.\"kwotą", &adapter, "kwot"}, Row{"", nullptr, ""}}) {
     SCOPED_TRACE(r.text);
     auto [source, field] = report.get_dataset_and_field(r.text);
     EXPECT_EQ(source, r.source);

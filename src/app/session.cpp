@@ -60,6 +60,14 @@ Session::Session(core::Home home, const core::Clock& clock)
       m_mail(std::make_unique<MailPort>(*this)),
       m_ftp_port(std::make_unique<FtpPort>(m_ftp)) {
   m_state.templates = m_home.templates();
+  // The query stays open after a report so that the next consumer finds it as production left
+  // it, and decimals reach expressions as floating-point numbers.
+  m_published.set_name("rpDBDataset1");
+  m_published.set_user_name("DaneOrvena");
+  m_published.close_data_source = false;
+  m_published.bcd_to_currency = false;
+  m_published.attach(&m_dataset);
+  m_main_window.add(m_published);
   m_production = std::make_unique<runner::OutputProduction>(m_dataset, m_sql, m_state.templates, *m_producer);
   m_runner = std::make_unique<runner::JobRunner>(runner::JobRunnerParts{
       m_home, m_clock, m_state.settings, m_log, m_dataset, m_sql, *m_production, *m_mail, *m_ftp_port});

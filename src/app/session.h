@@ -12,6 +12,8 @@
 #include "core/run_log.h"
 #include "db/database.h"
 #include "delivery/ftp/transfer.h"
+#include "report/db_dataset.h"
+#include "report/host.h"
 #include "runner/job_runner.h"
 #include "runner/startup.h"
 
@@ -48,6 +50,10 @@ class Session {
   runner::SqlBuffer& sql() { return m_sql; }
   db::Connection& connection() { return m_connection; }
   db::Query& dataset() { return m_dataset; }
+  // The query dataset as templates see it, "DaneOrvena", and the main window that owns it (a
+  // report run by the engine takes this as its host, so templates also find it by name).
+  report::DBDataset& published_dataset() { return m_published; }
+  report::HostComponents& main_window_components() { return m_main_window; }
   delivery::FtpTransfer& ftp() { return m_ftp; }
   runner::JobRunner& runner() { return *m_runner; }
 
@@ -62,6 +68,8 @@ class Session {
   core::RunLog m_log;
   db::Connection m_connection;
   db::Query m_dataset;
+  report::DBDataset m_published;  // after m_dataset: it unhooks from the dataset when destroyed
+  report::HostComponents m_main_window{"Form1"};
   runner::SqlBuffer m_sql;
   delivery::FtpTransfer m_ftp;
   std::function<void()> m_pump;

@@ -159,6 +159,16 @@ const ClassInfo& FooterBand::static_class() {
   return info;
 }
 
+UserDataSet& DataBand::row_source() {
+  if (!m_row_source) {
+    m_row_source = std::make_unique<UserDataSet>();
+    m_row_source->range_end = RangeEnd::Count;
+  }
+  // RowCount may change between runs (the script sets it).
+  m_row_source->range_end_count = row_count;
+  return *m_row_source;
+}
+
 const ClassInfo& DataBand::static_class() {
   using D = DataBand;
   static const ClassInfo info("TrpDataBand", &Band::static_class(),

@@ -1,6 +1,7 @@
 #pragma once
 // Bands: horizontal strips of a report page holding views. The band kinds differ only in which
 // properties they store and how page generation treats them.
+#include <memory>
 #include <string>
 
 #include "report/component.h"
@@ -86,6 +87,12 @@ class DataBand : public Band {
   bool footer_after_each = false, keep_footer = false, keep_header = false, print_if_detail_empty = false;
   std::string filter, on_master_detail;
   int64_t row_count = 0;
+
+  // What the band walks when it has no DataSet but a RowCount: RowCount records without fields.
+  UserDataSet& row_source();
+
+ private:
+  std::unique_ptr<UserDataSet> m_row_source;
 };
 
 class MasterData : public DataBand {

@@ -7,6 +7,7 @@
 #include "core/text.h"
 #include "report/bands.h"
 #include "report/datasets.h"
+#include "report/db_dataset.h"
 #include "report/pages.h"
 #include "report/views.h"
 

@@ -125,18 +125,113 @@ const ClassInfo& CustomDBDataSet::static_class() {
   return info;
 }
 
-const ClassInfo& DBDataset::static_class() {
-  auto outside_report = [](const Persistent& o) {
-    return static_cast<const DBDataset&>(o).report() == nullptr;
-  };
-  static const ClassInfo info("TrpDBDataset", &CustomDBDataSet::static_class(),
-                              {
-                                  string("DataSet", &DBDataset::data_set).stored_if(outside_report),
-                                  string("DataSource", &DBDataset::data_source).stored_if(outside_report),
-                                  boolean("BCDToCurrency", &DBDataset::bcd_to_currency, false),
-                              },
-                              [] { return std::unique_ptr<Component>(new DBDataset); });
-  return info;
+// ---- Walking ---------------------------------------------------------------------------------
+
+void DataSet::open() {
+  if (on_open) on_open();
+}
+
+void DataSet::close() {
+  if (on_close) on_close();
+}
+
+void DataSet::first() {
+  m_rec_no = 0;
+  m_eof = false;
+  if (on_first) on_first();
+}
+
+void DataSet::next() {
+  m_eof = false;
+  ++m_rec_no;
+  if (range_end == RangeEnd::Count && m_rec_no >= range_end_count) {
+    // RecNo stays on the last record of the range.
+    m_rec_no = range_end_count - 1;
+    m_eof = true;
+    return;
+  }
+  if (on_next) on_next();
+}
+
+void DataSet::prior() {
+  --m_rec_no;
+  if (on_prior) on_prior();
+}
+
+bool DataSet::eof() {
+  bool result = range_end == RangeEnd::Count && (m_rec_no >= range_end_count || m_eof);
+  if (on_check_eof) on_check_eof(result);
+  return result;
+}
+
+int64_t DataSet::record_count() {
+  return range_begin == RangeBegin::First && range_end == RangeEnd::Count ? range_end_count : 0;
+}
+
+// ---- Fields ------------------------------------------------------------------------------------
+
+bool DataSet::has_field(std::string_view field) {
+  for (const std::string& name : field_list())
+    if (core::equals_ignore_case(name, field)) return true;
+  return false;
+}
+
+std::vector<std::string> DataSet::blob_lines(std::string_view field) {
+  return core::split_lines(blob_bytes(field));
+}
+
+Report* DataSet::using_report() const {
+  return m_using_report.get();
+}
+
+void DataSet::set_using_report(Report* r) {
+  m_using_report.reset(r);
+}
+
+std::string DataSet::unknown_field(std::string_view field) {
+  std::string text(resource("dbFldNotFound"));
+  text += ' ';
+  text += m_user_name;
+  text += ".\"";
+  text += field;
+  text += '"';
+  if (Report* r = using_report()) {
+    const Component* reader = r->current_object.get();
+    r->add_error(reader ? reader->name() + ": " + text : text);
+  }
+  return text;
+}
+
+core::Variant UserDataSet::value(std::string_view field) {
+  return on_get_value ? on_get_value(field) : core::Variant();
+}
+
+std::vector<FieldAlias> parse_field_aliases(const std::vector<std::string>& lines) {
+  std::vector<FieldAlias> out;
+  for (const std::string& line : lines) {
+    size_t eq = line.find('=');
+    if (eq == std::string::npos) continue;
+    FieldAlias a{line.substr(0, eq), line.substr(eq + 1), false};
+    if (!a.field.empty() && a.field.front() == '-') {
+      a.hidden = true;
+      a.field.erase(0, 1);
+    }
+    out.push_back(std::move(a));
+  }
+  return out;
+}
+
+std::optional<FieldName> split_field_name(std::string_view complex_name) {
+  size_t at = complex_name.find(".\"");
+  if (at == std::string_view::npos) return std::nullopt;
+  std::string_view rest = complex_name.substr(at + 2);
+  if (!rest.empty()) {
+    // Normally the closing quote; any other last character goes whole, never a byte of it.
+    size_t cut = rest.size() - 1;
+    while (cut > 0 && rest.size() - cut < 4 && (static_cast<unsigned char>(rest[cut]) & 0xC0) == 0x80) --cut;
+    rest = rest.substr(0, cut);
+  }
+  return FieldName{complex_name.substr(0, at), rest};
 }
 
 // ---- DataLink -------------------------------------------------------------------------------

@@ -151,6 +151,35 @@ class Report : public Component {
   // The data page, made if missing.
   DataPage& ensure_data_page();
 
+  // ---- Data sources by name (report_datasets.cpp) ----
+  // The first Datasets item whose source's UserName is `alias` ignoring case.
+  DataSet* get_dataset(std::string_view alias) const;
+  // `Source."Field"` split and looked up in Datasets; no source (and an empty field) when the
+  // name has no `."` pair.
+  struct DataSetAndField {
+    DataSet* data_set = nullptr;
+    std::string field;
+  };
+  DataSetAndField get_dataset_and_field(std::string_view complex_name) const;
+  // The source's UserName when it is in Datasets, "(Źródło jest nie dołączone do
+  // Report.DataSets)" when not, empty for none.
+  std::string get_alias(const DataSet* data_set) const;
+  // User names with their sources of the Datasets items that have one, in collection order;
+  // OnlyDatabase leaves out sources driven by host callbacks.
+  enum class DataSetKinds : uint8_t { All, OnlyDatabase };
+  std::vector<std::pair<std::string, DataSet*>> get_data_set_list(DataSetKinds kinds) const;
+  // The value an expression reads for `Source."Field"`, with nulls converted by the field's
+  // type when EngineOptions.ConvertNulls is on; nullopt when the name is not a field of a source
+  // in Datasets (the expression then looks elsewhere).
+  std::optional<core::Variant> data_field_value(std::string_view complex_name);
+  // Start and end of a generation run: every source of Datasets gets this report and
+  // initialize(), and finalize() at the end (all of them, even when one fails; the first
+  // failure is then rethrown).
+  void initialize_data_sets();
+  void finalize_data_sets();
+  // The object being printed or evaluated, named in the error line of an unknown field.
+  Ref<Component> current_object;
+
   void write_nested(XmlItem& item, const Serializer& s) const override;
   bool read_nested(const XmlItem& child, Serializer& s) override;
 

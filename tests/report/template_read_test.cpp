@@ -3,6 +3,7 @@
 
 #include "core/line_file.h"
 #include "report/bands.h"
+#include "report/db_dataset.h"
 #include "report/host.h"
 #include "report/model_support.h"
 #include "report/pages.h"

@@ -1,0 +1,316 @@
+// Text layout: breaking, paragraph flags, heights and widths, and the split, measured with the
+// installed fonts. Most cases use Courier New (Liberation Mono): at 10 points every character
+// is 50 measuring pixels (1229/2048 of 83), which is 8 report units, so a box 8 × N units wide
+// holds exactly N characters and the expected lines can be read off the text.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "core/encoding.h"
+#include "core/text.h"
+#include "report/text/tags.h"
+#include "report/text/text_layout.h"
+
+namespace orvena::report::text {
+namespace {
+
+constexpr double kMonoChar = 8;  // report units per Courier New character at 10 points
+
+struct Box {
+  std::string font = "Courier New";
+  int size = 10;
+  double width = 200, height = 1000;
+  bool tags = false, word_break = false, word_wrap = true;
+  Gaps gaps{};
+};
+
+std::vector<std::string> to_lines(std::string_view text) {
+  std::vector<std::string> lines = core::split_lines(text);
+  if (lines.empty()) lines.emplace_back();
+  return lines;
+}
+
+void set_up(TextLayout& t, std::string_view text, const Box& s) {
+  LayoutFont font;
+  font.name = s.font;
+  font.size = s.size;
+  t.set_font(font);
+  LayoutOptions o;
+  o.html_tags = s.tags;
+  o.word_break = s.word_break;
+  o.word_wrap = s.word_wrap;
+  t.set_options(o);
+  t.set_gaps(s.gaps);
+  Dimensions d;
+  d.text = {0, 0, s.width, s.height};
+  t.set_dimensions(d);
+  t.set_text(to_lines(text));
+}
+
+std::vector<std::string> wrapped(std::string_view text, const Box& s) {
+  TextLayout t;
+  set_up(t, text, s);
+  return core::split_lines(t.wrapped_text());
+}
+
+Box mono(double chars) {
+  Box s;
+  s.width = chars * kMonoChar;
+  return s;
+}
+
+struct BreakCase {
+  const char* name;
+  std::string text;
+  Box setup;
+  std::vector<std::string> lines;
+};
+
+class Breaking : public testing::TestWithParam<BreakCase> {};
+
+TEST_P(Breaking, Lines) {
+  EXPECT_EQ(wrapped(GetParam().text, GetParam().setup), GetParam().lines);
+}
+
+Box with_gap(double chars, double gap) {
+  Box s = mono(chars);
+  s.gaps.paragraph_gap = gap;
+  return s;
+}
+Box with_tags(double chars) {
+  Box s = mono(chars);
+  s.tags = true;
+  return s;
+}
+Box with_word_break(double chars) {
+  Box s = mono(chars);
+  s.word_break = true;
+  return s;
+}
+Box without_wrap(double chars) {
+  Box s = mono(chars);
+  s.word_wrap = false;
+  return s;
+}
+
+const std::string kSixty(60, 'a');
+
+INSTANTIATE_TEST_SUITE_P(
+    TextLayout, Breaking,
+    testing::Values(
+        // 11 characters end exactly at 550 pixels, the limit: the last one still fits.
+        BreakCase{"WidthEqualToTextStaysOneLine", "Ala ma kota", mono(11), {"Ala ma kota"}},
+        BreakCase{"OnePixelLessBreaks", "Ala ma kota", Box{.width = 87.9}, {"Ala ma", "kota"}},
+        // "Ala ma " fits 7 characters; the blank at the break belongs to neither line.
+        BreakCase{"ThreeWordsBreakAfterTheSecond", "Ala ma kota", mono(7), {"Ala ma", "kota"}},
+        BreakCase{"LongWordBrokenBetweenCharacters", "abcdefghij", mono(4), {"abcd", "efgh", "ij"}},
+        BreakCase{"BoxNarrowerThanACharacter", "abc", mono(0.5), {"a", "b", "c"}},
+        BreakCase{"ZeroWidth", "ab c", mono(0), {"a", "b", " ", "c"}},
+        BreakCase{"BlanksInsideNoWrapDoNotBreak",
+                  "Ala <nowrap>ma kota</nowrap> i psa",
+                  with_tags(8),
+                  {"Ala", "ma kota", "i psa"}},
+        BreakCase{"SameTextWithoutNoWrap", "Ala ma kota i psa", mono(8), {"Ala ma", "kota i", "psa"}},
+        // Round(6.25 × 190) = 1188 pixels hold 23 characters, the other lines 1250 = 25.
+        BreakCase{"ParagraphGapNarrowsOnlyTheFirstLine",
+                  kSixty,
+                  with_gap(25, 10),
+                  {kSixty.substr(0, 23), kSixty.substr(23, 25), kSixty.substr(48)}},
+        BreakCase{"EveryParagraphGetsTheGap",
+                  "aaaaaaaaaaaaaaaaaaaaaaaaa\r\nbbbbbbbbbbbbbbbbbbbbbbbbb",
+                  with_gap(25, 10),
+                  {"aaaaaaaaaaaaaaaaaaaaaaa", "aa", "bbbbbbbbbbbbbbbbbbbbbbb", "bb"}},
+        BreakCase{"UnknownTagIsText", "a <abc> b", with_tags(20), {"a <abc> b"}},
+        BreakCase{"TagsTakeNoRoom", "<b>Ala</b> <i>ma</i> kota", with_tags(11), {"Ala ma kota"}},
+        BreakCase{"EmptyLineIsOneBlank", "Ala\r\n\r\nkot", mono(10), {"Ala", " ", "kot"}},
+        BreakCase{"NoWordWrapKeepsTheParagraph", "Ala ma kota", without_wrap(3), {"Ala ma kota"}},
+        // ПАРОХОДЫ divides after ПА, ПАРО and ПАРОХО; six characters fit, so ПАРО goes first.
+        BreakCase{"RussianWordDividedWithHyphen", "пароходы", with_word_break(6), {"паро-", "ходы"}},
+        BreakCase{"SameWordWithoutWordBreak", "пароходы", mono(6), {"парохо", "ды"}},
+        // After "я " four characters fit: ПА is the longest division shorter than that.
+        BreakCase{"WordAfterBlankDivided", "я пароходы", with_word_break(6), {"я па-", "роходы"}},
+        BreakCase{
+            "LatinWordsAreNotDivided", "a transportation", with_word_break(8), {"a", "transpor", "tation"}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(TextLayout, ParagraphFlags) {
+  TextLayout t;
+  set_up(t, "Ala ma kota\r\nkot", mono(7));
+  ASSERT_EQ(t.lines().size(), 3u);
+  EXPECT_EQ(t.lines()[0].flags, kParagraphStart);
+  EXPECT_EQ(t.lines()[1].flags, kParagraphEnd);
+  EXPECT_EQ(t.lines()[2].flags, kParagraphStart | kParagraphEnd);
+
+  // Continuing a paragraph of an earlier part: no start flag and the full width for line one.
+  Box s = with_gap(25, 10);
+  set_up(t, kSixty, s);
+  t.set_text(std::vector<std::string>{kSixty}, true);
+  t.set_para_breaks(true, true);
+  ASSERT_EQ(t.lines().size(), 3u);
+  EXPECT_EQ(t.line_text(0).size(), 25u);
+  EXPECT_EQ(t.lines()[0].flags, 0);
+  EXPECT_EQ(t.lines()[2].flags, 0);
+}
+
+TEST(TextLayout, PlainTextDropsTagsAndEndsEveryParagraph) {
+  TextLayout t;
+  set_up(t, "<b>Ala</b> <font color=\"#FF0000\">ma</font>\r\n\r\n<s>", with_tags(20));
+  EXPECT_EQ(t.plain_text(), "Ala ma\r\n \r\n<s>\r\n");
+  EXPECT_EQ(delete_tags("<B>Ala</b>\r\n<sub>2</SUB> <font color=Red>x</font> <abc>"), "Ala\r\n2 x <abc>");
+}
+
+TEST(TextLayout, TagStates) {
+  TextLayout t;
+  set_up(t, "a<b>b<i>c</b><sub>d</sub><font color=\"#102030\">e</font><font color=Red>f", with_tags(20));
+  std::vector<TagState> s = t.line_states(0);
+  ASSERT_EQ(s.size(), 6u);
+  EXPECT_EQ(s[0].style, 0);
+  EXPECT_EQ(s[1].style, kBold);
+  EXPECT_EQ(s[2].style, kBold | kItalic);
+  EXPECT_EQ(s[3].script, Script::Subscript);
+  EXPECT_EQ(s[3].size, 7);  // Round(10 / 1.5)
+  EXPECT_EQ(s[4].color, 0x102030u);
+  EXPECT_EQ(s[4].size, 10);
+  EXPECT_EQ(s[5].color, 0xFF0000u);
+}
+
+// A literal "b>" earlier in the text does not stop a later <b> from being a tag.
+TEST(TextLayout, TagAfterItsOwnWordInTextIsStillATag) {
+  TextLayout t;
+  set_up(t, "ab> <b>c", with_tags(20));
+  EXPECT_EQ(t.wrapped_text(), "ab> c");
+  EXPECT_EQ(t.line_states(0)[4].style, kBold);
+}
+
+TEST(TextLayout, MalformedColourStaysText) {
+  for (std::string text : {"<font color=\"#12G\">x", "<font color=Chartreuse>x", "<font color=\"#123\"x"}) {
+    TextLayout t;
+    set_up(t, text, with_tags(40));
+    EXPECT_EQ(t.wrapped_text(), text) << text;
+  }
+}
+
+TEST(TextLayout, HeightAndWidth) {
+  TextLayout t;
+  Box s = mono(7);
+  set_up(t, "Ala ma kota\r\nkot", s);  // three lines
+  // 83 pixels = 13.28 units a line, plus the line spacing.
+  EXPECT_DOUBLE_EQ(t.calc_height(), 3 * (13.28 + 2));
+  s.gaps.line_spacing = -2;
+  set_up(t, "Ala ma kota\r\nkot", s);
+  EXPECT_DOUBLE_EQ(t.calc_height(), 3 * (13.28 - 2) + 2);
+  t.set_text({});
+  EXPECT_EQ(t.calc_height(), 0);
+
+  set_up(t, "Ala ma kota", mono(20));
+  EXPECT_DOUBLE_EQ(t.calc_width(), 88);
+  Box spaced = mono(20);
+  spaced.gaps.char_spacing = 1;  // + Round(6.25 × 11) = 69 pixels
+  set_up(t, "Ala ma kota", spaced);
+  EXPECT_DOUBLE_EQ(t.calc_width(), (550 + 69) / 6.25);
+  set_up(t, "Ala ma kota", with_gap(20, 10));  // + Round(62.5) = 62 on the first line
+  EXPECT_DOUBLE_EQ(t.calc_width(), (550 + 62) / 6.25);
+}
+
+TEST(TextLayout, UnusedSpace) {
+  // At 6 points a line is 50 pixels = 8 units; with spacing 2 the pitch is 10.
+  struct Case {
+    double height, unused;
+  } cases[] = {
+      {29, 0.0001},  // (29 + 1) / 10 = 3 lines exactly: a zero is reported as 0.0001
+      {33, 4},       // 3 lines, 34 - 30
+      {8, 0},        // no line fits
+  };
+  for (const Case& c : cases) {
+    TextLayout t;
+    Box s;
+    s.size = 6;
+    s.height = c.height;
+    set_up(t, "a", s);
+    EXPECT_NEAR(t.unused_space(), c.unused, 1e-9) << c.height;
+  }
+}
+
+// ---- Split ----------------------------------------------------------------------------------
+
+SplitText split(std::string_view text, Box s, double height) {
+  TextLayout t;
+  s.height = height;
+  set_up(t, text, s);
+  return t.split();
+}
+
+// Three lines of 15.28 units fit 45 units: (45 + 1) / 15.28 = 3.01.
+constexpr double kThreeLines = 45;
+
+TEST(TextLayoutSplit, FiveParagraphsIntoThree) {
+  SplitText r = split("l1\r\nl2\r\nl3\r\nl4\r\nl5", mono(10), kThreeLines);
+  EXPECT_EQ(r.in_bounds, "l1\r\nl2\r\nl3");
+  EXPECT_EQ(r.out_bounds, "l4\r\nl5");
+  EXPECT_FALSE(r.para_break);
+}
+
+TEST(TextLayoutSplit, CutInsideAParagraph) {
+  SplitText r = split("aaa bbb ccc ddd eee", mono(3), kThreeLines);
+  EXPECT_EQ(r.in_bounds, "aaa bbb ccc ");
+  EXPECT_EQ(r.out_bounds, "ddd eee");
+  EXPECT_TRUE(r.para_break);
+
+  // The fourth line starts with the second of two blanks: the continuation loses it.
+  r = split("aaa bbb ccc  dd eee", mono(3), kThreeLines);
+  EXPECT_EQ(r.out_bounds, "dd eee");
+  EXPECT_TRUE(r.para_break);
+}
+
+TEST(TextLayoutSplit, EverythingFits) {
+  TextLayout t;
+  Box s = mono(10);
+  s.height = kThreeLines;
+  set_up(t, "l1\r\nl2", s);
+  SplitText r = t.split();
+  EXPECT_EQ(r.in_bounds, "l1\r\nl2");
+  EXPECT_EQ(r.out_bounds, "");
+  EXPECT_FALSE(r.para_break);
+  EXPECT_EQ(t.lines().size(), 2u);
+}
+
+TEST(TextLayoutSplit, NothingFits) {
+  SplitText r = split("l1\r\nl2", mono(10), 5);
+  EXPECT_EQ(r.in_bounds, "");
+  EXPECT_EQ(r.out_bounds, "l1\r\nl2");
+  EXPECT_FALSE(r.para_break);
+}
+
+TEST(TextLayoutSplit, DividedWordKeepsItsHyphen) {
+  SplitText r = split("я пароходы", with_word_break(6), 15);
+  EXPECT_EQ(r.in_bounds, "я па-");
+  EXPECT_EQ(r.out_bounds, "роходы");
+  EXPECT_TRUE(r.para_break);
+}
+
+TEST(TextLayoutSplit, ContinuationRestoresColourAndBold) {
+  SplitText r = split("<b>aaa bbb ccc ddd eee</b>", with_tags(3), kThreeLines);
+  EXPECT_EQ(r.in_bounds, "<b>aaa bbb ccc ");
+  EXPECT_EQ(r.out_bounds, "<font color=\"#000000\"><b>ddd eee</b>");
+
+  r = split("<font color=Red>aaa bbb ccc <i><u>ddd</u></i></font> eee", with_tags(3), kThreeLines);
+  EXPECT_EQ(r.out_bounds, "<font color=\"#FF0000\"><u><i>ddd</u></i></font> eee");
+}
+
+// The continuation is laid out again: tags after the cut still end their runs, and text that
+// only looked like a tag stays text.
+TEST(TextLayoutSplit, ContinuationKeepsLaterFormatting) {
+  SplitText r = split("<b>aaa bbb ccc ddd</b> eee <<b>b>", with_tags(3), kThreeLines);
+  TextLayout again;
+  set_up(again, r.out_bounds, with_tags(20));
+  EXPECT_EQ(again.wrapped_text(), "ddd eee <b>");
+  std::vector<TagState> s = again.line_states(0);
+  EXPECT_EQ(s[0].style, kBold);  // ddd
+  EXPECT_EQ(s[4].style, 0);      // eee
+  EXPECT_EQ(s[8].style, 0);      // the literal "<"
+  EXPECT_EQ(s[9].style, kBold);  // b>
+}
+
+}  // namespace
+}  // namespace orvena::report::text

@@ -97,6 +97,11 @@ std::unique_ptr<Component> read_component_str(std::string_view text);
 void assign(Component& target, const Component& source);
 void assign_all(Component& target, const Component& source);
 
+// Attribute values: an ordinal property's value (a member name for Booleans and enumerations),
+// and lines joined with CR LF as text objects and string lists store them.
+std::string format_ordinal_value(const PropInfo& p, int64_t v);
+std::string join_text_lines(const std::vector<std::string>& lines);
+
 // Number formats of the attribute values.
 std::string format_float_value(double v);
 // Accepts "." or "," as the decimal separator; throws core::Error for anything else.

@@ -8,18 +8,17 @@ namespace orvena::report {
 
 namespace {
 
+// Class identity by table rather than dynamic_cast: copies run for every printed object.
 void copy_defined(const Persistent& source, Persistent& target) {
-  if (auto* picture = dynamic_cast<const Picture*>(&source)) {
-    static_cast<Picture&>(target) = *picture;
+  if (&source.class_info() == &Picture::static_class()) {
+    static_cast<Picture&>(target) = static_cast<const Picture&>(source);
     return;
   }
   std::string stream = write_property_stream(source);
   if (!stream.empty()) read_property_stream(target, stream);
 }
 
-}  // namespace
-
-void copy_properties(const Persistent& source, Persistent& target, CopyReferences references) {
+void copy_table(const Persistent& source, Persistent& target, CopyReferences references) {
   for (const PropInfo* p : source.class_info().all) {
     if (p->never_stored) continue;
     switch (p->kind) {
@@ -44,7 +43,7 @@ void copy_properties(const Persistent& source, Persistent& target, CopyReference
         if (!p->is_stored(source)) break;
         const Persistent* from = p->object(source);
         Persistent* to = p->get_object(target);
-        if (from && to) copy_properties(*from, *to, references);
+        if (from && to) copy_table(*from, *to, references);
         break;
       }
       case PropKind::Reference:
@@ -54,6 +53,12 @@ void copy_properties(const Persistent& source, Persistent& target, CopyReference
     }
   }
   copy_defined(source, target);
+}
+
+}  // namespace
+
+void copy_properties(const Persistent& source, Persistent& target, CopyReferences references) {
+  copy_table(source, target, references);
   if (auto* from = dynamic_cast<const Component*>(&source))
     static_cast<Component&>(target).copy_collections(*from);
 }
@@ -64,7 +69,8 @@ std::unique_ptr<Component> clone_component(const Component& source, CopyChildren
   if (!cls.create) throw core::Error("INTERNAL ERROR: no factory for " + std::string(cls.name));
   std::unique_ptr<Component> copy = cls.create();
   copy->set_name(source.name());
-  copy_properties(source, *copy, references);
+  copy_table(source, *copy, references);
+  copy->copy_collections(source);
   if (children == CopyChildren::Yes)
     for (auto& child : source.objects()) copy->add(clone_component(*child, children, references));
   return copy;

@@ -163,6 +163,8 @@ void Serializer::read_component(const XmlItem& item, Component& parent) {
 }
 
 void Serializer::apply(std::string_view text, Persistent& target, const XmlItem* where) {
+  // Once per object, not per attribute.
+  Targets targets{&target, dynamic_cast<Component*>(&target), dynamic_cast<CustomMemoView*>(&target)};
   size_t pos = 0;
   for (;;) {
     while (pos < text.size() && text[pos] == ' ') ++pos;
@@ -174,7 +176,7 @@ void Serializer::apply(std::string_view text, Persistent& target, const XmlItem*
     if (close == std::string_view::npos) return;
     std::string_view name = text.substr(pos, eq - pos);
     while (!name.empty() && name.back() == ' ') name.remove_suffix(1);
-    apply_one(target, name, text.substr(open + 1, close - open - 1), where);
+    apply_one(targets, name, text.substr(open + 1, close - open - 1), where);
     pos = close + 1;
   }
 }
@@ -193,11 +195,12 @@ std::string Serializer::decode_text(std::string_view raw) const {
   return unescape_value(s);
 }
 
-void Serializer::apply_one(Persistent& target, std::string_view name, std::string_view raw,
+void Serializer::apply_one(const Targets& targets, std::string_view name, std::string_view raw,
                            const XmlItem* where) {
+  Persistent& target = *targets.target;
+  Component* component = targets.component;
+  CustomMemoView* memo = targets.memo;
   try {
-    auto* component = dynamic_cast<Component*>(&target);
-    auto* memo = dynamic_cast<CustomMemoView*>(&target);
     if (name.size() == 1 && component) {
       switch (name[0]) {
         case 'l':

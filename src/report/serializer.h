@@ -12,6 +12,7 @@
 namespace orvena::report {
 
 class Component;
+class CustomMemoView;
 class Persistent;
 class Report;
 struct PropInfo;
@@ -66,7 +67,12 @@ class Serializer {
     const PropInfo* prop;
     std::string name;
   };
-  void apply_one(Persistent& target, std::string_view name, std::string_view raw, const XmlItem* where);
+  struct Targets {
+    Persistent* target;
+    Component* component;  // the target as a component, or nullptr
+    CustomMemoView* memo;  // the target as a text object, or nullptr
+  };
+  void apply_one(const Targets& targets, std::string_view name, std::string_view raw, const XmlItem* where);
   void set_value(Persistent& obj, const PropInfo& prop, std::string_view raw);
   std::string decode(std::string_view raw) const;
   std::string decode_text(std::string_view raw) const;

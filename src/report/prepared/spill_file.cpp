@@ -20,7 +20,9 @@ namespace {
 constexpr size_t kMaxRecordDepth = 256;
 
 void put_u32(std::string& out, uint32_t v) {
-  for (int i = 0; i < 4; ++i) out += static_cast<char>((v >> (8 * i)) & 0xFF);
+  char bytes[4];
+  for (int i = 0; i < 4; ++i) bytes[i] = static_cast<char>((v >> (8 * i)) & 0xFF);
+  out.append(bytes, 4);
 }
 
 void put_string(std::string& out, std::string_view s) {
@@ -33,6 +35,12 @@ void encode_item(std::string& out, const XmlItem& item) {
   put_string(out, item.text);
   put_u32(out, static_cast<uint32_t>(item.count()));
   for (auto& child : item.items()) encode_item(out, *child);
+}
+
+size_t encoded_size(const XmlItem& item) {
+  size_t n = 12 + item.name.size() + item.text.size();
+  for (auto& child : item.items()) n += encoded_size(*child);
+  return n;
 }
 
 class BlockReader {
@@ -79,6 +87,7 @@ void decode_children(BlockReader& in, XmlItem& parent, uint32_t count, size_t de
 
 std::string encode_records(const XmlItem& page) {
   std::string out;
+  out.reserve(encoded_size(page));
   put_u32(out, static_cast<uint32_t>(page.count()));
   for (auto& child : page.items()) encode_item(out, *child);
   return out;

@@ -127,6 +127,9 @@ class Component : public Persistent {
 
   // After the whole template was read (text objects finish their setup here).
   virtual void loaded() {}
+  // Structural copies (report/copy.h): what a class keeps beside its property table, taken from
+  // `source` of the same class.
+  virtual void copy_collections(const Component& source) {}
   // Aligns the child views by their Align property.
   virtual void align_children();
 

@@ -51,12 +51,10 @@ int64_t parse_integer_value(std::string_view text) {
   return v;
 }
 
-namespace {
-
 // Lines joined with CR LF, without a final CR LF. A final line break does not start another line
 // when the text is read back, so a last line that is empty would be lost on every save; for that
 // case alone one more CR LF is written.
-std::string join_lines(const std::vector<std::string>& lines) {
+std::string join_text_lines(const std::vector<std::string>& lines) {
   std::string out;
   for (size_t i = 0; i < lines.size(); ++i) {
     if (i) out += "\r\n";
@@ -66,12 +64,14 @@ std::string join_lines(const std::vector<std::string>& lines) {
   return out;
 }
 
-std::string ordinal_text(const PropInfo& p, int64_t v) {
+std::string format_ordinal_value(const PropInfo& p, int64_t v) {
   if ((p.kind == PropKind::Boolean || p.kind == PropKind::Enumeration) && v >= 0 &&
       static_cast<size_t>(v) < p.names.size())
     return std::string(p.names[static_cast<size_t>(v)]);
   return std::to_string(v);
 }
+
+namespace {
 
 void append_attr(std::string& out, std::string_view prefix, std::string_view name, std::string_view value) {
   out += ' ';
@@ -163,6 +163,8 @@ void Serializer::read_component(const XmlItem& item, Component& parent) {
 }
 
 void Serializer::apply(std::string_view text, Persistent& target, const XmlItem* where) {
+  // Once per object, not per attribute.
+  Targets targets{&target, dynamic_cast<Component*>(&target), dynamic_cast<CustomMemoView*>(&target)};
   size_t pos = 0;
   for (;;) {
     while (pos < text.size() && text[pos] == ' ') ++pos;
@@ -174,7 +176,7 @@ void Serializer::apply(std::string_view text, Persistent& target, const XmlItem*
     if (close == std::string_view::npos) return;
     std::string_view name = text.substr(pos, eq - pos);
     while (!name.empty() && name.back() == ' ') name.remove_suffix(1);
-    apply_one(target, name, text.substr(open + 1, close - open - 1), where);
+    apply_one(targets, name, text.substr(open + 1, close - open - 1), where);
     pos = close + 1;
   }
 }
@@ -193,11 +195,12 @@ std::string Serializer::decode_text(std::string_view raw) const {
   return unescape_value(s);
 }
 
-void Serializer::apply_one(Persistent& target, std::string_view name, std::string_view raw,
+void Serializer::apply_one(const Targets& targets, std::string_view name, std::string_view raw,
                            const XmlItem* where) {
+  Persistent& target = *targets.target;
+  Component* component = targets.component;
+  CustomMemoView* memo = targets.memo;
   try {
-    auto* component = dynamic_cast<Component*>(&target);
-    auto* memo = dynamic_cast<CustomMemoView*>(&target);
     if (name.size() == 1 && component) {
       switch (name[0]) {
         case 'l':
@@ -347,7 +350,7 @@ std::string Serializer::obj_to_xml(const Persistent& obj, std::string_view prefi
         int64_t v = p->get_ordinal(obj);
         if (ancestor ? v == p->get_ordinal(*ancestor) : (p->ordinal_default && v == *p->ordinal_default))
           break;
-        append_attr(out, prefix, p->name, ordinal_text(*p, v));
+        append_attr(out, prefix, p->name, format_ordinal_value(*p, v));
         break;
       }
       case PropKind::Float: {
@@ -365,7 +368,7 @@ std::string Serializer::obj_to_xml(const Persistent& obj, std::string_view prefi
       case PropKind::StringList: {
         auto v = p->get_lines(obj);
         if (v == (ancestor ? p->get_lines(*ancestor) : p->lines_default)) break;
-        append_attr(out, prefix, std::string(p->name) + ".Text", escape_value(join_lines(v)));
+        append_attr(out, prefix, std::string(p->name) + ".Text", escape_value(join_text_lines(v)));
         break;
       }
       case PropKind::Object: {
@@ -392,7 +395,7 @@ std::string Serializer::obj_to_xml(const Persistent& obj, std::string_view prefi
     if (auto* memo = dynamic_cast<const CustomMemoView*>(&obj)) {
       auto* anc = dynamic_cast<const CustomMemoView*>(ancestor);
       if (!anc || anc->memo != memo->memo)
-        append_attr(out, prefix, "Text", escape_value(join_lines(memo->memo)));
+        append_attr(out, prefix, "Text", escape_value(join_text_lines(memo->memo)));
     }
   }
   auto* component = dynamic_cast<const Component*>(&obj);

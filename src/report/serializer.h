@@ -12,6 +12,7 @@
 namespace orvena::report {
 
 class Component;
+class CustomMemoView;
 class Persistent;
 class Report;
 struct PropInfo;
@@ -66,7 +67,12 @@ class Serializer {
     const PropInfo* prop;
     std::string name;
   };
-  void apply_one(Persistent& target, std::string_view name, std::string_view raw, const XmlItem* where);
+  struct Targets {
+    Persistent* target;
+    Component* component;  // the target as a component, or nullptr
+    CustomMemoView* memo;  // the target as a text object, or nullptr
+  };
+  void apply_one(const Targets& targets, std::string_view name, std::string_view raw, const XmlItem* where);
   void set_value(Persistent& obj, const PropInfo& prop, std::string_view raw);
   std::string decode(std::string_view raw) const;
   std::string decode_text(std::string_view raw) const;
@@ -96,6 +102,11 @@ std::unique_ptr<Component> read_component_str(std::string_view text);
 // report (the prepared-pages store does). References resolve within `target`'s report.
 void assign(Component& target, const Component& source);
 void assign_all(Component& target, const Component& source);
+
+// Attribute values: an ordinal property's value (a member name for Booleans and enumerations),
+// and lines joined with CR LF as text objects and string lists store them.
+std::string format_ordinal_value(const PropInfo& p, int64_t v);
+std::string join_text_lines(const std::vector<std::string>& lines);
 
 // Number formats of the attribute values.
 std::string format_float_value(double v);

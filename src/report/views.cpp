@@ -216,6 +216,15 @@ bool CustomMemoView::read_nested(const XmlItem& child, Serializer& s) {
   return false;
 }
 
+void CustomMemoView::copy_collections(const Component& source) {
+  auto& from = static_cast<const CustomMemoView&>(source);
+  memo = from.memo;
+  formats.clear();
+  for (auto& f : from.formats) formats.push_back(std::make_unique<DisplayFormat>(*f));
+  highlights.clear();
+  for (auto& h : from.highlights) highlights.push_back(std::make_unique<Highlight>(*h));
+}
+
 const ClassInfo& CustomMemoView::static_class() {
   static const ClassInfo info("TrpCustomMemoView", &Stretcheable::static_class(), {});
   return info;

@@ -122,6 +122,8 @@ class CustomMemoView : public Stretcheable {
 
   void write_nested(XmlItem& item, const Serializer& s) const override;
   bool read_nested(const XmlItem& child, Serializer& s) override;
+  // The text, formats and highlights.
+  void copy_collections(const Component& source) override;
 };
 
 class MemoView : public CustomMemoView {

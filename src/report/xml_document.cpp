@@ -201,6 +201,26 @@ XmlItem& XmlItem::add(std::string_view name) {
   return *m_items.back();
 }
 
+XmlItem& XmlItem::insert(size_t index, std::string_view name) {
+  auto item = std::make_unique<XmlItem>();
+  item->name = name;
+  item->m_parent = this;
+  index = std::min(index, m_items.size());
+  return **m_items.insert(m_items.begin() + static_cast<std::ptrdiff_t>(index), std::move(item));
+}
+
+void XmlItem::remove(size_t index) {
+  if (index < m_items.size()) m_items.erase(m_items.begin() + static_cast<std::ptrdiff_t>(index));
+}
+
+void XmlItem::move_items(size_t first, XmlItem& target) {
+  for (size_t i = first; i < m_items.size(); ++i) {
+    m_items[i]->m_parent = &target;
+    target.m_items.push_back(std::move(m_items[i]));
+  }
+  if (first < m_items.size()) m_items.resize(first);
+}
+
 XmlItem* XmlItem::find(std::string_view n) const {
   for (auto& i : m_items)
     if (core::equals_ignore_case(i->name, n)) return i.get();

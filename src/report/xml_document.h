@@ -46,6 +46,12 @@ class XmlItem {
   size_t count() const { return m_items.size(); }
   XmlItem& operator[](size_t i) const { return *m_items[i]; }
   XmlItem& add(std::string_view name = {});
+  XmlItem& insert(size_t index, std::string_view name = {});
+  void remove(size_t index);
+  // Moves the children from `first` on to the end of `target`'s children.
+  void move_items(size_t first, XmlItem& target);
+  // Drops the children, keeping the item's own text.
+  void clear_items() { m_items.clear(); }
   // First child with that name (ignoring case), or nullptr.
   XmlItem* find(std::string_view name) const;
   void clear();

@@ -1,0 +1,186 @@
+#include "report/prepared/records.h"
+
+#include <cmath>
+#include <cstring>
+#include <unordered_map>
+#include <vector>
+
+#include "core/text.h"
+#include "report/bands.h"
+#include "report/prepared/picture_cache.h"
+#include "report/serializer.h"
+#include "report/views.h"
+#include "report/xml_document.h"
+
+namespace orvena::report::prepared {
+
+namespace {
+
+constexpr double kGeometryTolerance = 0.0001;
+constexpr double kFloatTolerance = 0.000001;
+
+void append_attr(std::string& out, std::string_view prefix, std::string_view name, std::string_view value) {
+  out += ' ';
+  out += prefix;
+  out += name;
+  out += "=\"";
+  out += value;
+  out += '"';
+}
+
+// What a record compares. Bands say where they printed and their common state; text objects
+// what printing changes in them (text, geometry, the looks highlights and styles set, split
+// flags); other views everything they store, being few and small. Data binding and references
+// are never recorded: copies have none.
+constexpr std::string_view kBandState[] = {"Visible", "ParentFont", "Font", "Tag", "FillType", "Fill"};
+constexpr std::string_view kTextState[] = {
+    "Visible",     "ParentFont",    "Font",           "Tag",          "Align",      "Frame",
+    "Cursor",      "Visibility",    "TagStr",         "FillType",     "Fill",       "Hyperlink",
+    "AutoWidth",   "CharSpacing",   "GapX",           "GapY",         "HAlign",     "VAlign",
+    "LineSpacing", "ParagraphGap",  "Rotation",       "RTLReading",   "Underlines", "UseDefaultCharset",
+    "WordWrap",    "DisplayFormat", "FirstParaBreak", "LastParaBreak"};
+// Geometry is written in short form first; pictures go to the picture cache.
+constexpr std::string_view kNeverCompared[] = {"Left",      "Top",         "Width",   "Height",
+                                               "DataField", "DataSetName", "Picture", "ImageIndex"};
+
+template <size_t N>
+bool listed(std::string_view name, const std::string_view (&list)[N]) {
+  for (auto n : list)
+    if (n == name) return true;
+  return false;
+}
+
+bool compared_property(const ClassInfo& cls, const PropInfo& p, bool top_level) {
+  if (p.never_stored || p.kind == PropKind::Reference) return false;
+  if (!top_level) return true;
+  if (cls.inherits(Band::static_class())) return listed(p.name, kBandState);
+  if (cls.inherits(CustomMemoView::static_class())) return listed(p.name, kTextState);
+  return !listed(p.name, kNeverCompared);
+}
+
+// The properties a class's records compare, worked out once per class: the hot path of a
+// report with many rows is this loop.
+// Per thread, so the lookup takes no lock.
+const std::vector<const PropInfo*>& compared(const ClassInfo& cls, bool top_level) {
+  thread_local std::unordered_map<const ClassInfo*, std::vector<const PropInfo*>> plans[2];
+  auto& plan = plans[top_level ? 1 : 0];
+  auto it = plan.find(&cls);
+  if (it != plan.end()) return it->second;
+  std::vector<const PropInfo*> props;
+  for (const PropInfo* p : cls.all)
+    if (compared_property(cls, *p, top_level)) props.push_back(p);
+  return plan.emplace(&cls, std::move(props)).first->second;
+}
+
+// `prefix` is a buffer the nested objects' names are appended to and taken off again.
+void append_differences(std::string& out, const Persistent& printed, const Persistent& copy,
+                        std::string& prefix, bool top_level) {
+  for (const PropInfo* p : compared(printed.class_info(), top_level)) {
+    switch (p->kind) {
+      case PropKind::Integer:
+      case PropKind::Boolean:
+      case PropKind::Enumeration:
+      case PropKind::Set: {
+        int64_t v = p->get_ordinal(printed);
+        if (v != p->get_ordinal(copy)) append_attr(out, prefix, p->name, format_ordinal_value(*p, v));
+        break;
+      }
+      case PropKind::Float: {
+        double v = p->get_float(printed);
+        if (std::abs(v - p->get_float(copy)) > kFloatTolerance)
+          append_attr(out, prefix, p->name, format_float_value(v));
+        break;
+      }
+      case PropKind::String: {
+        std::string v = p->get_string(printed);
+        if (v != p->get_string(copy)) append_attr(out, prefix, p->name, escape_value(v));
+        break;
+      }
+      case PropKind::StringList: {
+        auto v = p->get_lines(printed);
+        if (v != p->get_lines(copy))
+          append_attr(out, prefix, std::string(p->name) + ".Text", escape_value(join_text_lines(v)));
+        break;
+      }
+      case PropKind::Object: {
+        // Objects made on demand (a single display format) are only asked for where they exist.
+        if (!p->is_stored(printed)) break;
+        size_t length = prefix.size();
+        prefix.append(p->name).push_back('.');
+        if (p->is_stored(copy))
+          append_differences(out, *p->object(printed), *p->object(copy), prefix, false);
+        else
+          out += Serializer(nullptr).obj_to_xml(*p->object(printed), prefix);
+        prefix.resize(length);
+        break;
+      }
+      case PropKind::Reference:
+        break;
+    }
+  }
+}
+
+// Rows put the same positions on every page; formatting a float is the dearest step of a record,
+// so recent values are remembered (a small direct-mapped table per thread).
+const std::string& geometry_text(double v) {
+  struct Slot {
+    double value = 0;
+    std::string text = "0";
+  };
+  thread_local Slot slots[512];
+  uint64_t bits;
+  std::memcpy(&bits, &v, sizeof bits);
+  Slot& slot = slots[(bits ^ (bits >> 29) ^ (bits >> 47)) % 512];
+  if (slot.value != v || std::signbit(slot.value) != std::signbit(v)) {
+    slot.value = v;
+    slot.text = format_float_value(v);
+  }
+  return slot.text;
+}
+
+void append_geometry(std::string& out, const Component& printed, const Component& copy) {
+  bool band = printed.is(Band::static_class());
+  auto put = [&](std::string_view name, double v, double base, bool always) {
+    if (always || std::abs(v - base) > kGeometryTolerance) append_attr(out, {}, name, geometry_text(v));
+  };
+  put("l", printed.left(), copy.left(), false);
+  put("t", printed.top(), copy.top(), band);
+  put("w", printed.width(), copy.width(), false);
+  put("h", printed.height(), copy.height(), false);
+}
+
+void append_picture(std::string& out, const Component& printed, PictureCache& pictures) {
+  if (printed.is(PictureView::static_class()))
+    append_attr(out, {}, "ImageIndex",
+                std::to_string(pictures.add(static_cast<const PictureView&>(printed).picture)));
+}
+
+}  // namespace
+
+std::string record_differences(const Component& printed, const Component& copy, RecordDetail detail,
+                               PictureCache& pictures) {
+  std::string out;
+  out.reserve(96);  // a typical record: a position and a short text
+  append_geometry(out, printed, copy);
+  if (detail == RecordDetail::Geometry) {
+    if (printed.visible != copy.visible) append_attr(out, {}, "Visible", printed.visible ? "True" : "False");
+    return out;
+  }
+  std::string prefix;
+  append_differences(out, printed, copy, prefix, true);
+  if (printed.is(CustomMemoView::static_class()))
+    append_attr(out, {}, "u",
+                escape_value(join_text_lines(static_cast<const CustomMemoView&>(printed).memo)));
+  append_picture(out, printed, pictures);
+  return out;
+}
+
+std::string full_record(const Component& printed, PictureCache& pictures) {
+  std::string out;
+  append_attr(out, {}, "Name", escape_value(printed.name()));
+  out += Serializer(nullptr).obj_to_xml(printed);
+  append_picture(out, printed, pictures);
+  return out;
+}
+
+}  // namespace orvena::report::prepared

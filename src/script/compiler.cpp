@@ -343,7 +343,15 @@ class Compiler {
       }
       case StmtKind::Call: {
         auto c = statement_at<CallStmt>(s.pos);
-        c->call = expr(*s.expr);
+        // "Memo1.Clear;" calls the method without arguments.
+        if (s.expr->kind == ExprKind::Member) {
+          auto m = make<MethodNode>(s.expr->pos);
+          m->target = expr(*s.expr->left);
+          m->name = s.expr->name;
+          c->call = std::move(m);
+        } else {
+          c->call = expr(*s.expr);
+        }
         return c;
       }
       case StmtKind::Compound: {

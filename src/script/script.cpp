@@ -167,6 +167,10 @@ void Script::set_line_hook(std::function<void(const LineEvent&)> hook) {
   m_runtime->hook = std::move(hook);
 }
 
+void Script::set_clock(const core::Clock* clock) {
+  m_runtime->clock = clock;
+}
+
 CompiledExpression::~CompiledExpression() = default;
 
 core::Variant CompiledExpression::evaluate(DivisionByZero mode) {

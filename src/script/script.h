@@ -25,6 +25,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/datetime.h"
 #include "core/variant.h"
 #include "script/host.h"
 #include "script/lexer.h"
@@ -88,6 +89,8 @@ class Script {
   void terminate();
   bool terminated() const;
   void set_line_hook(std::function<void(const LineEvent&)> hook);
+  // Date, Time and Now read this clock (the system clock when none is set); not owned.
+  void set_clock(const core::Clock* clock);
 
  private:
   friend class CompiledExpression;

@@ -45,6 +45,8 @@ std::string Locale::format_date_and_time(DateTime value) {
 }
 
 std::string Locale::format_datetime(DateTime value) {
+  // A time of day alone (no date part) shows as the time, as 0,5 shows as 12:00:00.
+  if (std::trunc(value) == 0 && value != 0) return format_time(value);
   DateParts p = decode(value);
   if (p.hour == 0 && p.minute == 0 && p.second == 0) return format_date(value);
   return format_date_and_time(value);

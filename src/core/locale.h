@@ -19,7 +19,8 @@ struct Locale {
 
   static std::string format_date(DateTime value);  // 2015-10-18
   static std::string format_time(DateTime value);  // 07:05:09
-  // Short date and long time joined by a blank; the time is left out at exact midnight.
+  // Short date and long time joined by a blank; the time is left out at exact midnight, the
+  // date when the value has no date part.
   static std::string format_datetime(DateTime value);
   // Short date and long time, always both (the run log's "date and time").
   static std::string format_date_and_time(DateTime value);

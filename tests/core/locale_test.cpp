@@ -30,6 +30,8 @@ TEST(Locale, DatesAndTimes) {
   EXPECT_EQ(Locale::format_date_and_time(d), "2015-10-18 00:00:00");
   EXPECT_EQ(Locale::format_datetime(d), "2015-10-18");
   EXPECT_EQ(Locale::format_datetime(d + encode_time(13, 0, 1)), "2015-10-18 13:00:01");
+  EXPECT_EQ(Locale::format_datetime(encode_time(13, 0, 1)), "13:00:01");
+  EXPECT_EQ(Locale::format_datetime(0), "1899-12-30");
   EXPECT_EQ(Locale::parse_datetime("2015-10-18 13:00:01"), d + encode_time(13, 0, 1));
   EXPECT_EQ(Locale::parse_date("2015-02-30"), std::nullopt);
   EXPECT_EQ(Locale::parse_date("2015-1-5"), encode_date(2015, 1, 5));

@@ -495,6 +495,17 @@ TEST(DataSetNames, GlobalLookupSkipsSourcesOfOtherReports) {
   EXPECT_EQ(find_data_set(nullptr, "wspolne", &b), &on_host);
 }
 
+TEST(DataSetNames, DataSetAndDataSourceOfTheAdapterExcludeEachOther) {
+  DBDataset adapter;
+  const ClassInfo& info = adapter.class_info();
+  info.find("DataSet")->set_string(adapter, "ADORaport");
+  info.find("DataSource")->set_string(adapter, "DataSource1");
+  EXPECT_EQ(adapter.data_set, "");
+  EXPECT_EQ(adapter.data_source, "DataSource1");
+  info.find("DataSet")->set_string(adapter, "ADORaport");
+  EXPECT_EQ(adapter.data_source, "");
+}
+
 TEST(DataSetNames, EmptyUserNameIsRefused) {
   UserDataSet ds;
   for (const char* bad : {"", "   ", "\t"}) {

@@ -283,7 +283,6 @@ core::Variant DBDataset::value(std::string_view field) {
 std::string DBDataset::display_text(std::string_view field) {
   open_if_needed();
   const config::Dataset& ds = *m_dataset;
-  if (!ds.is_open()) return user_name() + ".\"" + std::string(field) + "\"";
   if (m_fields.empty()) return ds.text(ds.field_index(field));
   auto index = field_index(field);
   if (!index) return unknown_field(field);

@@ -68,8 +68,21 @@ const ClassInfo& DBDataset::static_class() {
   };
   static const ClassInfo info("TrpDBDataset", &CustomDBDataSet::static_class(),
                               {
-                                  string("DataSet", &DBDataset::data_set).stored_if(outside_report),
-                                  string("DataSource", &DBDataset::data_source).stored_if(outside_report),
+                                  // The two ways of naming the platform dataset exclude each other.
+                                  string_fn<DBDataset>(
+                                      "DataSet", [](const DBDataset& d) { return d.data_set; },
+                                      [](DBDataset& d, const std::string& v) {
+                                        d.data_set = v;
+                                        d.data_source.clear();
+                                      })
+                                      .stored_if(outside_report),
+                                  string_fn<DBDataset>(
+                                      "DataSource", [](const DBDataset& d) { return d.data_source; },
+                                      [](DBDataset& d, const std::string& v) {
+                                        d.data_source = v;
+                                        d.data_set.clear();
+                                      })
+                                      .stored_if(outside_report),
                                   boolean("BCDToCurrency", &DBDataset::bcd_to_currency, false),
                               },
                               [] { return std::unique_ptr<Component>(new DBDataset); });
@@ -270,7 +283,6 @@ core::Variant DBDataset::value(std::string_view field) {
 std::string DBDataset::display_text(std::string_view field) {
   open_if_needed();
   const db::Query& ds = *m_dataset;
-  if (!ds.is_open()) return user_name() + ".\"" + std::string(field) + "\"";
   if (m_fields.empty()) return ds.text(ds.field_index(field));
   auto index = field_index(field);
   if (!index) return unknown_field(field);

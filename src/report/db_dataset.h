@@ -27,8 +27,9 @@ class DBDataset : public CustomDBDataSet {
   static const ClassInfo& static_class();
   const ClassInfo& class_info() const override { return static_class(); }
 
-  // The names of the platform objects, as templates keep them; written only when the adapter is
-  // not inside a report.
+  // The names of the platform objects, as templates keep them (setting one through the property
+  // table clears the other); written only when the adapter is not inside a report. The query
+  // itself is the one attach() gives.
   std::string data_set;
   std::string data_source;
   // Decimal fields read as currency when set, as double otherwise (the published adapter).

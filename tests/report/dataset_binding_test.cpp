@@ -2,6 +2,7 @@
 // values by field class, null conversion, aliases, unknown fields and the report's name lookup.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <vector>
@@ -148,10 +149,14 @@ TEST_F(Binding, RowCountSourceOfABandWalksRowCountRecords) {
   for (int64_t n : {0, 1, 3}) {
     band->row_count = n;
     DataSet& rows = band->row_source();
-    int64_t records = 0;
+    int64_t records = 0, moves = 0;
+    rows.on_next = [&] { ++moves; };
     for (rows.first(); !rows.eof() && records < 10; rows.next()) EXPECT_EQ(rows.rec_no(), records++);
     EXPECT_EQ(records, n);
     EXPECT_EQ(rows.record_count(), n);
+    // The step past the end is no move: RecNo stays on the last record, the host hears nothing.
+    EXPECT_EQ(rows.rec_no(), std::max<int64_t>(n - 1, 0));
+    EXPECT_EQ(moves, std::max<int64_t>(n - 1, 0));
   }
 }
 
@@ -493,6 +498,17 @@ TEST(DataSetNames, GlobalLookupSkipsSourcesOfOtherReports) {
   EXPECT_EQ(find_data_set(nullptr, "wspolne", &b), nullptr);
   b.add_dataset_item().data.set(&on_host);
   EXPECT_EQ(find_data_set(nullptr, "wspolne", &b), &on_host);
+}
+
+TEST(DataSetNames, DataSetAndDataSourceOfTheAdapterExcludeEachOther) {
+  DBDataset adapter;
+  const ClassInfo& info = adapter.class_info();
+  info.find("DataSet")->set_string(adapter, "ADORaport");
+  info.find("DataSource")->set_string(adapter, "DataSource1");
+  EXPECT_EQ(adapter.data_set, "");
+  EXPECT_EQ(adapter.data_source, "DataSource1");
+  info.find("DataSet")->set_string(adapter, "ADORaport");
+  EXPECT_EQ(adapter.data_source, "");
 }
 
 TEST(DataSetNames, EmptyUserNameIsRefused) {

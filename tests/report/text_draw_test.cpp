@@ -227,6 +227,51 @@ TEST(TextDraw, VerticalAlignment) {
   }
 }
 
+// The first line of each paragraph starts Round(ParagraphGap × ScaleX) further right.
+TEST(TextDraw, ParagraphGapIndentsFirstLines) {
+  for (HAlign h : {HAlign::Left, HAlign::Block}) {
+    CairoCanvas canvas(200, 120);
+    TextLayout t;
+    LayoutFont font;
+    font.size = 12;
+    t.set_font(font);
+    t.set_options(LayoutOptions{});
+    t.set_gaps(Gaps{2, 0, 10});
+    t.set_dimensions(Dimensions{{0, 0, 150, 80}, {20, 20, 150, 80}, 1, 1, 1});
+    std::vector<std::string> lines{kBlocks};
+    t.set_text(lines);
+    t.draw_text(canvas, h, VAlign::Top);
+    save(canvas, h == HAlign::Left ? "gap_left" : "gap_block");
+    Rect r{20, 20, 150, 80};
+    EXPECT_NEAR(ink_in(canvas, r, 20, 30).left, 30, 1);
+    int second_top = 20 + 16 + 2;  // 12 points = 16 pixels, + line spacing
+    EXPECT_NEAR(ink_in(canvas, r, second_top + 2, second_top + 10).left, 20, 1);
+  }
+}
+
+// Four alignments of a paragraph, framed, in one picture.
+TEST(TextDraw, AlignmentSheet) {
+  const std::string text =
+      "Zażółć gęślą jaźń. Pchnąć w tę łódź jeża lub ośm skrzyń fig, a potem dopiero wyjść.";
+  CairoCanvas canvas(420, 300);
+  const HAlign aligns[] = {HAlign::Left, HAlign::Right, HAlign::Center, HAlign::Block};
+  for (int i = 0; i < 4; ++i) {
+    Rect r{10.0 + 205 * (i % 2), 10.0 + 145 * (i / 2), 195, 135};
+    canvas.stroke_rect(Rect{r.left - 0.5, r.top - 0.5, r.width + 1, r.height + 1}, canvas::Pen{1, 0xA0A0A0});
+    TextLayout t;
+    t.set_font(LayoutFont{});
+    t.set_options(LayoutOptions{});
+    t.set_gaps(Gaps{2, 0, 0});
+    t.set_dimensions(Dimensions{{0, 0, r.width, r.height}, r, 1, 1, 1});
+    std::vector<std::string> lines{text, "Druga linia."};
+    t.set_text(lines);
+    t.draw_text(canvas, aligns[i], VAlign::Top);
+    Ink ink = ink_in(canvas, Rect{r.left + 1, r.top + 1, r.width - 2, r.height - 2});
+    EXPECT_TRUE(ink.any());
+  }
+  save(canvas, "alignments");
+}
+
 TEST(TextDraw, StylesAndColours) {
   Drawing d;
   CairoCanvas canvas(360, 80);
@@ -250,6 +295,22 @@ TEST(TextDraw, StylesAndColours) {
     for (int x = 20; x < 320; ++x)
       if (canvas.pixel(x, y) == 0xFF0000) red = true;
   EXPECT_TRUE(red);
+
+  // Drawn as a mask, every character is black.
+  CairoCanvas mask(360, 80);
+  o.mask = true;
+  t.set_options(o);
+  t.set_text(lines);
+  t.draw_text(mask, HAlign::Left, VAlign::Top);
+  int dark = 0, coloured = 0;
+  for (int y = 20; y < 60; ++y)
+    for (int x = 20; x < 320; ++x) {
+      canvas::Rgb p = mask.pixel(x, y);
+      if (p >> 16 != (p & 0xFF)) ++coloured;
+      if (p == 0) ++dark;
+    }
+  EXPECT_EQ(coloured, 0);
+  EXPECT_GT(dark, 0);
 }
 
 }  // namespace

@@ -263,6 +263,14 @@ TEST(TextLayoutSplit, CutInsideAParagraph) {
   EXPECT_TRUE(r.para_break);
 }
 
+// Found by fuzzing: the last line held only the blank the continuation drops.
+TEST(TextLayoutSplit, NothingLeftAfterTheDroppedBlank) {
+  SplitText r = split("aaa  ", mono(3), 15);
+  EXPECT_EQ(r.in_bounds, "aaa ");
+  EXPECT_EQ(r.out_bounds, "");
+  EXPECT_FALSE(r.para_break);
+}
+
 TEST(TextLayoutSplit, EverythingFits) {
   TextLayout t;
   Box s = mono(10);

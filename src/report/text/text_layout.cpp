@@ -306,6 +306,11 @@ SplitText TextLayout::split() {
   result.in_bounds = m_source.substr(0, at_paragraph ? cut - 2 : cut);
   if (m_options.word_break && hyphen) result.in_bounds += '-';
   result.out_bounds = m_source.substr(rest);
+  if (result.out_bounds.empty()) {
+    // Only the blank at the cut was left: nothing continues.
+    result.para_break = false;
+    return result;
+  }
   if (m_options.html_tags)
     result.out_bounds =
         restoring_prefix(m_text.states[m_text.state[first_out.begin]], m_defaults) + result.out_bounds;

@@ -51,11 +51,6 @@ bool same_words(const std::vector<std::string>& expected, std::vector<std::strin
 
 }  // namespace
 
-// fontconfig keeps what it read of its configuration files until the process ends.
-extern "C" const char* __lsan_default_suppressions() {
-  return "leak:libfontconfig.so\n";
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 4) return 0;
   const uint8_t width = data[0], height = data[1], flags = data[2], turn = data[3];

@@ -223,6 +223,22 @@ std::shared_ptr<const FontFace> FontService::load(const std::string& file, int i
     f->m_strikeout_position = f->m_units_per_em / 4;
     f->m_strikeout_thickness = f->m_units_per_em / 20;
   }
+  FaceMetrics& m = f->m_metrics;
+  m.bbox_left = int(face->bbox.xMin);
+  m.bbox_bottom = int(face->bbox.yMin);
+  m.bbox_right = int(face->bbox.xMax);
+  m.bbox_top = int(face->bbox.yMax);
+  m.max_advance = face->max_advance_width;
+  m.internal_leading = f->m_ascent + f->m_descent - f->m_units_per_em;
+  if (auto* post = static_cast<TT_Postscript*>(FT_Get_Sfnt_Table(face, FT_SFNT_POST)))
+    m.italic_angle = post->italicAngle / 65536.0;
+  if (os2 && os2->version != 0xFFFF) {
+    m.weight = os2->usWeightClass;
+    m.average_width = os2->xAvgCharWidth;
+    m.cap_height = os2->version >= 2 ? os2->sCapHeight : 0;
+  }
+  if (m.cap_height == 0) m.cap_height = f->m_ascent;  // the text height, as Windows reports it
+  if (m.average_width == 0) m.average_width = f->m_units_per_em / 2;
   f->m_underline_position = -face->underline_position;
   f->m_underline_thickness = std::max<int>(face->underline_thickness, 1);
 

@@ -38,6 +38,16 @@ struct FontRequest {
   friend bool operator==(const FontRequest&, const FontRequest&) = default;
 };
 
+// Whole-face figures a PDF font descriptor is made of, in font units.
+struct FaceMetrics {
+  int bbox_left = 0, bbox_bottom = 0, bbox_right = 0, bbox_top = 0;
+  double italic_angle = 0;  // degrees, negative leaning right
+  int cap_height = 0;
+  int weight = 400;  // 100 to 900
+  int average_width = 0, max_advance = 0;
+  int internal_leading = 0;  // ascent + descent - units per em
+};
+
 // One installed face with the metrics its users need: the layout (advances), the PDF writer
 // (file, face index, glyph ids, widths in font units, units per em) and the canvases (faces).
 class FontFace {
@@ -65,6 +75,8 @@ class FontFace {
   int strikeout_position() const { return m_strikeout_position; }
   int strikeout_thickness() const { return m_strikeout_thickness; }
 
+  const FaceMetrics& metrics() const { return m_metrics; }
+
   // Glyph id of a code point; 0 (the missing glyph) when the font has none.
   uint32_t glyph_id(char32_t cp) const;
   size_t glyph_count() const { return m_advances.size(); }
@@ -88,6 +100,7 @@ class FontFace {
   int m_units_per_em = 2048, m_ascent = 0, m_descent = 0;
   int m_underline_position = 0, m_underline_thickness = 0, m_strikeout_position = 0,
       m_strikeout_thickness = 0;
+  FaceMetrics m_metrics;
   std::vector<uint16_t> m_advances;  // by glyph id
   std::vector<uint16_t> m_bmp;       // glyph id by code point below U+10000
   std::unordered_map<char32_t, uint32_t> m_astral;

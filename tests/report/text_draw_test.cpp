@@ -174,13 +174,72 @@ class RecordingCanvas : public canvas::CairoCanvas {
  public:
   using CairoCanvas::CairoCanvas;
   void draw_glyphs(const canvas::GlyphRun& run) override {
-    for (const auto& g : run.glyphs) glyphs.push_back(g.id);
+    for (const auto& g : run.glyphs) {
+      glyphs.push_back(g.id);
+      placed.push_back(g);
+    }
     text += run.text;
     CairoCanvas::draw_glyphs(run);
   }
+  // Baselines of the lines drawn, top to bottom.
+  std::vector<double> baselines() const {
+    std::vector<double> b;
+    for (const auto& g : placed)
+      if (g.x == placed.front().x) b.push_back(g.y);
+    return b;
+  }
   std::vector<uint32_t> glyphs;
+  std::vector<canvas::PlacedGlyph> placed;
   std::u32string text;
 };
+
+// Ten lines of Arial 10 on the screen step 13 + 2 = 15 pixels, 150 in all; measured they are
+// Round((2 × 6.25 × 10 + 83 × 10) / 6.25) = 153 high. With WYSIWYG the 3 missing pixels go to
+// the nine steps by halving: one to the first four (step 2), two to the last five (steps 5, 7).
+TEST(TextDraw, LinePitchSpreadToTheMeasuredHeight) {
+  struct Case {
+    bool wysiwyg;
+    std::vector<double> steps;
+  } cases[] = {
+      {true, {15, 16, 15, 15, 16, 15, 16, 15, 15}},
+      {false, {15, 15, 15, 15, 15, 15, 15, 15, 15}},
+  };
+  for (const Case& c : cases) {
+    RecordingCanvas canvas(200, 220);
+    TextLayout t;
+    t.set_font(LayoutFont{});
+    LayoutOptions o;
+    o.wysiwyg = c.wysiwyg;
+    t.set_options(o);
+    t.set_gaps(Gaps{});
+    t.set_dimensions(Dimensions{{0, 0, 150, 200}, {10, 10, 150, 200}, 1, 1, 1});
+    std::vector<std::string> lines(10, "M");
+    t.set_text(lines);
+    t.draw_text(canvas, HAlign::Left, VAlign::Top);
+    std::vector<double> b = canvas.baselines(), steps;
+    for (size_t i = 1; i < b.size(); ++i) steps.push_back(b[i] - b[i - 1]);
+    EXPECT_EQ(steps, c.steps) << c.wysiwyg;
+  }
+}
+
+TEST(TextDraw, SubscriptBelowAndSuperscriptAboveTheBaseline) {
+  RecordingCanvas canvas(200, 60);
+  TextLayout t;
+  t.set_font(LayoutFont{});
+  LayoutOptions o;
+  o.html_tags = true;
+  t.set_options(o);
+  t.set_gaps(Gaps{});
+  t.set_dimensions(Dimensions{{0, 0, 150, 40}, {10, 10, 150, 40}, 1, 1, 1});
+  std::vector<std::string> lines{"H<sub>2</sub>O<sup>3</sup>"};
+  t.set_text(lines);
+  t.draw_text(canvas, HAlign::Left, VAlign::Top);
+  ASSERT_EQ(canvas.placed.size(), 4u);
+  double base = canvas.placed[0].y;
+  EXPECT_EQ(canvas.placed[2].y, base);
+  EXPECT_GT(canvas.placed[1].y, base);
+  EXPECT_LT(canvas.placed[3].y, base);
+}
 
 TEST(TextDraw, PolishLettersHaveGlyphs) {
   const std::string polish = "Zażółć gęślą jaźń";

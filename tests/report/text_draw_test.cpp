@@ -260,6 +260,24 @@ TEST(TextDraw, PolishLettersHaveGlyphs) {
   }
 }
 
+// Liberation Sans has no check mark; another installed font draws it, with its own advance.
+TEST(TextDraw, MissingGlyphDrawnFromAnotherFont) {
+  auto arial = FontService::instance().face(FontRequest{"Arial", 0, 1});
+  ASSERT_EQ(arial->glyph_id(U'✓'), 0u);
+  Drawing d;
+  d.text = "A✓B";
+  d.size = 20;
+  RecordingCanvas canvas(200, 60);
+  TextLayout t;
+  draw(canvas, t, d);
+  save(canvas, "fallback");
+  EXPECT_EQ(std::count(canvas.glyphs.begin(), canvas.glyphs.end(), 0u), 0);
+  EXPECT_EQ(canvas.text, U"A✓B");
+  ASSERT_EQ(canvas.placed.size(), 3u);
+  EXPECT_EQ(canvas.placed[1].y, canvas.placed[0].y);  // on the same baseline
+  EXPECT_GT(t.calc_width(), 0);
+}
+
 TEST(TextDraw, VerticalAlignment) {
   for (VAlign v : {VAlign::Top, VAlign::Center, VAlign::Bottom}) {
     Drawing d;

@@ -150,6 +150,13 @@ std::shared_ptr<const FontFace> FontService::face(const FontRequest& request) {
     FcPatternAddLangSet(pattern, FC_LANG, langs);
     FcLangSetDestroy(langs);
   }
+  auto found = match(pattern, request.style);
+  m_by_request.emplace(key, found);
+  return found;
+}
+
+// Completes and matches the pattern (which it destroys) and loads the face it names.
+std::shared_ptr<const FontFace> FontService::match(FcPattern* pattern, int style) {
   FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
   FcDefaultSubstitute(pattern);
   FcResult result = FcResultNoMatch;
@@ -166,14 +173,35 @@ std::shared_ptr<const FontFace> FontService::face(const FontRequest& request) {
   FcPatternGetInteger(match, FC_WEIGHT, 0, &weight);
   FcPatternGetInteger(match, FC_SLANT, 0, &slant);
   int synthetic = 0;
-  if ((request.style & kBold) && weight < FC_WEIGHT_DEMIBOLD) synthetic |= kBold;
-  if ((request.style & kItalic) && slant == FC_SLANT_ROMAN) synthetic |= kItalic;
+  if ((style & kBold) && weight < FC_WEIGHT_DEMIBOLD) synthetic |= kBold;
+  if ((style & kItalic) && slant == FC_SLANT_ROMAN) synthetic |= kItalic;
   std::string path(reinterpret_cast<const char*>(file));
   FcPatternDestroy(match);
+  return load(path, index, synthetic);
+}
 
-  auto loaded = load(path, index, synthetic);
-  m_by_request.emplace(key, loaded);
-  return loaded;
+const FontFace* FontService::fallback(const FontFace& base, char32_t cp, int style) {
+  std::lock_guard guard(m_mutex);
+  std::string key = base.family() + '\n' + std::to_string(uint32_t(cp)) + '\n' + std::to_string(style & 3);
+  if (auto it = m_fallbacks.find(key); it != m_fallbacks.end()) return it->second;
+
+  FcPattern* pattern = FcPatternCreate();
+  FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(base.family().c_str()));
+  FcPatternAddInteger(pattern, FC_WEIGHT, style & kBold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
+  FcPatternAddInteger(pattern, FC_SLANT, style & kItalic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
+  FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
+  FcCharSet* chars = FcCharSetCreate();
+  FcCharSetAddChar(chars, cp);
+  FcPatternAddCharSet(pattern, FC_CHARSET, chars);
+  FcCharSetDestroy(chars);
+  const FontFace* found = nullptr;
+  try {
+    auto face = match(pattern, style);
+    if (face->glyph_id(cp) != 0) found = face.get();
+  } catch (const core::Error&) {
+  }
+  m_fallbacks.emplace(key, found);
+  return found;
 }
 
 std::shared_ptr<const FontFace> FontService::load(const std::string& file, int index, int synthetic) {

@@ -24,6 +24,7 @@
 
 typedef struct FT_FaceRec_* FT_Face;
 typedef struct _cairo_font_face cairo_font_face_t;
+typedef struct _FcPattern FcPattern;
 
 namespace orvena::report::text {
 
@@ -121,6 +122,10 @@ class FontService {
   // core::Error "Brak czcionek w systemie" when fontconfig finds none at all.
   std::shared_ptr<const FontFace> face(const FontRequest& request);
 
+  // A face that has a glyph for `cp` when `base` has none, in the same style where there is
+  // one; null when no installed font has it.
+  const FontFace* fallback(const FontFace& base, char32_t cp, int style);
+
   // Held for direct FreeType calls on a face's ft_face().
   std::unique_lock<std::mutex> lock() { return std::unique_lock(m_mutex); }
 
@@ -129,11 +134,13 @@ class FontService {
  private:
   FontService();
   std::shared_ptr<const FontFace> load(const std::string& file, int index, int style);
+  std::shared_ptr<const FontFace> match(FcPattern* pattern, int style);
 
   std::mutex m_mutex;
   void* m_library = nullptr;  // FT_Library
   std::unordered_map<std::string, std::shared_ptr<const FontFace>> m_by_request;
   std::unordered_map<std::string, std::shared_ptr<const FontFace>> m_by_file;
+  std::unordered_map<std::string, const FontFace*> m_fallbacks;  // faces are kept in m_by_file
 };
 
 }  // namespace orvena::report::text

@@ -278,6 +278,46 @@ TEST(TextDraw, MissingGlyphDrawnFromAnotherFont) {
   EXPECT_GT(t.calc_width(), 0);
 }
 
+TEST(TextDraw, ClippedToTheDeviceRectangle) {
+  for (bool clipped : {true, false}) {
+    CairoCanvas canvas(200, 80);
+    TextLayout t;
+    LayoutFont font;
+    font.size = 20;
+    t.set_font(font);
+    LayoutOptions o;
+    o.clipped = clipped;
+    o.word_wrap = false;
+    t.set_options(o);
+    t.set_gaps(Gaps{});
+    Rect r{20, 20, 60, 14};  // lower than the font and narrower than the text
+    t.set_dimensions(Dimensions{{0, 0, r.width, r.height}, r, 1, 1, 1});
+    std::vector<std::string> lines{"Ąjgq szeroki tekst"};
+    t.set_text(lines);
+    t.draw_text(canvas, HAlign::Left, VAlign::Top);
+    Ink ink = ink_all(canvas);
+    bool inside = ink.left >= r.left && ink.right < r.right() && ink.top >= r.top && ink.bottom < r.bottom();
+    EXPECT_EQ(inside, clipped);
+  }
+}
+
+TEST(TextDraw, RightToLeftRunsFromTheRight) {
+  RecordingCanvas canvas(200, 60);
+  TextLayout t;
+  t.set_font(LayoutFont{});
+  LayoutOptions o;
+  o.rtl_reading = true;
+  t.set_options(o);
+  t.set_gaps(Gaps{});
+  t.set_dimensions(Dimensions{{0, 0, 150, 40}, {10, 10, 150, 40}, 1, 1, 1});
+  std::vector<std::string> lines{"abc"};
+  t.set_text(lines);
+  t.draw_text(canvas, HAlign::Left, VAlign::Top);
+  ASSERT_EQ(canvas.placed.size(), 3u);
+  EXPECT_GT(canvas.placed[0].x, canvas.placed[1].x);
+  EXPECT_GT(canvas.placed[1].x, canvas.placed[2].x);
+}
+
 TEST(TextDraw, VerticalAlignment) {
   for (VAlign v : {VAlign::Top, VAlign::Center, VAlign::Bottom}) {
     Drawing d;

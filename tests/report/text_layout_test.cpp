@@ -65,6 +65,7 @@ struct BreakCase {
   std::string text;
   Box setup;
   std::vector<std::string> lines;
+  friend void PrintTo(const BreakCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class Breaking : public testing::TestWithParam<BreakCase> {};
@@ -130,6 +131,13 @@ INSTANTIATE_TEST_SUITE_P(
         BreakCase{"SameWordWithoutWordBreak", "пароходы", mono(6), {"парохо", "ды"}},
         // After "я " four characters fit: ПА is the longest division shorter than that.
         BreakCase{"WordAfterBlankDivided", "я пароходы", with_word_break(6), {"я па-", "роходы"}},
+        // Three characters fit: КА|ССА would be the only division shorter, but a vowel before a
+        // doubled consonant and a vowel is no break point, so the word is cut without a hyphen.
+        BreakCase{"NoDivisionBeforeDoubledConsonant", "касса", with_word_break(3), {"кас", "са"}},
+        BreakCase{"DivisionBetweenDoubledConsonant", "касса", with_word_break(4), {"кас-", "са"}},
+        // No break before Й: МА|ЙКА is not offered, МАЙ|КА is.
+        BreakCase{"NoDivisionBeforeShortI", "майка", with_word_break(3), {"май", "ка"}},
+        BreakCase{"DivisionAfterShortI", "майка", with_word_break(4), {"май-", "ка"}},
         BreakCase{
             "LatinWordsAreNotDivided", "a transportation", with_word_break(8), {"a", "transpor", "tation"}}),
     [](const auto& info) { return std::string(info.param.name); });

@@ -142,6 +142,21 @@ INSTANTIATE_TEST_SUITE_P(
             "LatinWordsAreNotDivided", "a transportation", with_word_break(8), {"a", "transpor", "tation"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
+TEST(TextLayout, FontOfTheObjectModel) {
+  Font f;
+  f.name = "Times New Roman";
+  f.set_size(14);
+  f.style = kFontBold | kFontUnderline;
+  f.color = 0x0000FF;  // Windows colours hold blue in the high byte: this is red
+  LayoutFont l = layout_font(f);
+  EXPECT_EQ(l.name, "Times New Roman");
+  EXPECT_EQ(l.size, 14);
+  EXPECT_EQ(l.style, kBold | kUnderline);
+  EXPECT_EQ(l.color, 0xFF0000u);
+  f.color = 0x80000008;  // a system colour (window text)
+  EXPECT_EQ(layout_font(f).color, 0u);
+}
+
 TEST(TextLayout, ParagraphFlags) {
   TextLayout t;
   set_up(t, "Ala ma kota\r\nkot", mono(7));

@@ -183,6 +183,8 @@ void CairoCanvas::draw_picture(const Rect& r, const Picture& picture) {
     cairo_translate(m_cr, r.left, r.top);
     cairo_scale(m_cr, r.width / w, r.height / h);
     cairo_set_source_surface(m_cr, s, 0, 0);
+    // Scaling samples beyond the edges: repeat the edge pixels rather than fade to nothing.
+    cairo_pattern_set_extend(cairo_get_source(m_cr), CAIRO_EXTEND_PAD);
     cairo_paint(m_cr);
     cairo_restore(m_cr);
   }

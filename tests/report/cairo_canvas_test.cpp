@@ -21,6 +21,10 @@ TEST(CairoCanvas, ShapesAndTransforms) {
   c.fill_ellipse({60, 60, 30, 30}, 0x0000FF);
   EXPECT_EQ(c.pixel(75, 75), 0x0000FFu);
   EXPECT_EQ(c.pixel(61, 61), 0xFFFFFFu);  // outside the circle, inside its box
+  const Point triangle[] = {{60, 10}, {90, 10}, {60, 40}};
+  c.fill_polygon(triangle, 0xFF00FF);
+  EXPECT_EQ(c.pixel(65, 15), 0xFF00FFu);
+  EXPECT_EQ(c.pixel(85, 35), 0xFFFFFFu);  // beyond the slanted side
 
   // Turned a quarter counter-clockwise about (50, 50): a bar to the right ends up above.
   c.save();

@@ -164,6 +164,25 @@ void CairoCanvas::stroke_ellipse(const Rect& r, const Pen& pen) {
   cairo_stroke(m_cr);
 }
 
+namespace {
+void polygon_path(cairo_t* cr, std::span<const Point> points) {
+  for (const Point& p : points) cairo_line_to(cr, p.x, p.y);
+  if (!points.empty()) cairo_close_path(cr);
+}
+}  // namespace
+
+void CairoCanvas::fill_polygon(std::span<const Point> points, Rgb color) {
+  set_color(color);
+  polygon_path(m_cr, points);
+  cairo_fill(m_cr);
+}
+
+void CairoCanvas::stroke_polygon(std::span<const Point> points, const Pen& pen) {
+  set_pen(pen);
+  polygon_path(m_cr, points);
+  cairo_stroke(m_cr);
+}
+
 void CairoCanvas::draw_picture(const Rect& r, const Picture& picture) {
   cairo_surface_t* s = nullptr;
   if (!picture.encoded.empty()) {

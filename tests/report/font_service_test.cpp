@@ -51,6 +51,17 @@ TEST(FontService, MetricsForTheLayoutAndThePdfWriter) {
   EXPECT_GT(face->ascent(), 0);
   EXPECT_GT(face->descent(), 0);
   EXPECT_NE(face->cairo_face(), nullptr);
+  const FaceMetrics& m = face->metrics();
+  EXPECT_LT(m.bbox_left, 0);
+  EXPECT_GT(m.bbox_top, face->units_per_em() / 2);
+  EXPECT_EQ(m.weight, 400);
+  EXPECT_EQ(m.italic_angle, 0);
+  EXPECT_GT(m.cap_height, 0);
+  EXPECT_LT(m.cap_height, face->ascent());
+  auto bold_italic = FontService::instance().face(FontRequest{"Arial", kBold | kItalic, 1});
+  EXPECT_EQ(bold_italic->metrics().weight, 700);
+  EXPECT_LT(bold_italic->metrics().italic_angle, 0);
+  EXPECT_FALSE(bold_italic->synthetic_bold());
   // The same request gives the same face; requests differing only in underline share it too.
   EXPECT_EQ(face.get(), FontService::instance().face(FontRequest{"arial", kUnderline, 1}).get());
 }

@@ -174,13 +174,72 @@ class RecordingCanvas : public canvas::CairoCanvas {
  public:
   using CairoCanvas::CairoCanvas;
   void draw_glyphs(const canvas::GlyphRun& run) override {
-    for (const auto& g : run.glyphs) glyphs.push_back(g.id);
+    for (const auto& g : run.glyphs) {
+      glyphs.push_back(g.id);
+      placed.push_back(g);
+    }
     text += run.text;
     CairoCanvas::draw_glyphs(run);
   }
+  // Baselines of the lines drawn, top to bottom.
+  std::vector<double> baselines() const {
+    std::vector<double> b;
+    for (const auto& g : placed)
+      if (g.x == placed.front().x) b.push_back(g.y);
+    return b;
+  }
   std::vector<uint32_t> glyphs;
+  std::vector<canvas::PlacedGlyph> placed;
   std::u32string text;
 };
+
+// Ten lines of Arial 10 on the screen step 13 + 2 = 15 pixels, 150 in all; measured they are
+// Round((2 × 6.25 × 10 + 83 × 10) / 6.25) = 153 high. With WYSIWYG the 3 missing pixels go to
+// the nine steps by halving: one to the first four (step 2), two to the last five (steps 5, 7).
+TEST(TextDraw, LinePitchSpreadToTheMeasuredHeight) {
+  struct Case {
+    bool wysiwyg;
+    std::vector<double> steps;
+  } cases[] = {
+      {true, {15, 16, 15, 15, 16, 15, 16, 15, 15}},
+      {false, {15, 15, 15, 15, 15, 15, 15, 15, 15}},
+  };
+  for (const Case& c : cases) {
+    RecordingCanvas canvas(200, 220);
+    TextLayout t;
+    t.set_font(LayoutFont{});
+    LayoutOptions o;
+    o.wysiwyg = c.wysiwyg;
+    t.set_options(o);
+    t.set_gaps(Gaps{});
+    t.set_dimensions(Dimensions{{0, 0, 150, 200}, {10, 10, 150, 200}, 1, 1, 1});
+    std::vector<std::string> lines(10, "M");
+    t.set_text(lines);
+    t.draw_text(canvas, HAlign::Left, VAlign::Top);
+    std::vector<double> b = canvas.baselines(), steps;
+    for (size_t i = 1; i < b.size(); ++i) steps.push_back(b[i] - b[i - 1]);
+    EXPECT_EQ(steps, c.steps) << c.wysiwyg;
+  }
+}
+
+TEST(TextDraw, SubscriptBelowAndSuperscriptAboveTheBaseline) {
+  RecordingCanvas canvas(200, 60);
+  TextLayout t;
+  t.set_font(LayoutFont{});
+  LayoutOptions o;
+  o.html_tags = true;
+  t.set_options(o);
+  t.set_gaps(Gaps{});
+  t.set_dimensions(Dimensions{{0, 0, 150, 40}, {10, 10, 150, 40}, 1, 1, 1});
+  std::vector<std::string> lines{"H<sub>2</sub>O<sup>3</sup>"};
+  t.set_text(lines);
+  t.draw_text(canvas, HAlign::Left, VAlign::Top);
+  ASSERT_EQ(canvas.placed.size(), 4u);
+  double base = canvas.placed[0].y;
+  EXPECT_EQ(canvas.placed[2].y, base);
+  EXPECT_GT(canvas.placed[1].y, base);
+  EXPECT_LT(canvas.placed[3].y, base);
+}
 
 TEST(TextDraw, PolishLettersHaveGlyphs) {
   const std::string polish = "Zażółć gęślą jaźń";
@@ -199,6 +258,64 @@ TEST(TextDraw, PolishLettersHaveGlyphs) {
     EXPECT_EQ(std::count(canvas.glyphs.begin(), canvas.glyphs.end(), 0u), 0) << font;  // no missing-glyph box
     EXPECT_TRUE(ink_all(canvas).any()) << font;
   }
+}
+
+// Liberation Sans has no check mark; another installed font draws it, with its own advance.
+TEST(TextDraw, MissingGlyphDrawnFromAnotherFont) {
+  auto arial = FontService::instance().face(FontRequest{"Arial", 0, 1});
+  ASSERT_EQ(arial->glyph_id(U'✓'), 0u);
+  Drawing d;
+  d.text = "A✓B";
+  d.size = 20;
+  RecordingCanvas canvas(200, 60);
+  TextLayout t;
+  draw(canvas, t, d);
+  save(canvas, "fallback");
+  EXPECT_EQ(std::count(canvas.glyphs.begin(), canvas.glyphs.end(), 0u), 0);
+  EXPECT_EQ(canvas.text, U"A✓B");
+  ASSERT_EQ(canvas.placed.size(), 3u);
+  EXPECT_EQ(canvas.placed[1].y, canvas.placed[0].y);  // on the same baseline
+  EXPECT_GT(t.calc_width(), 0);
+}
+
+TEST(TextDraw, ClippedToTheDeviceRectangle) {
+  for (bool clipped : {true, false}) {
+    CairoCanvas canvas(200, 80);
+    TextLayout t;
+    LayoutFont font;
+    font.size = 20;
+    t.set_font(font);
+    LayoutOptions o;
+    o.clipped = clipped;
+    o.word_wrap = false;
+    t.set_options(o);
+    t.set_gaps(Gaps{});
+    Rect r{20, 20, 60, 14};  // lower than the font and narrower than the text
+    t.set_dimensions(Dimensions{{0, 0, r.width, r.height}, r, 1, 1, 1});
+    std::vector<std::string> lines{"Ąjgq szeroki tekst"};
+    t.set_text(lines);
+    t.draw_text(canvas, HAlign::Left, VAlign::Top);
+    Ink ink = ink_all(canvas);
+    bool inside = ink.left >= r.left && ink.right < r.right() && ink.top >= r.top && ink.bottom < r.bottom();
+    EXPECT_EQ(inside, clipped);
+  }
+}
+
+TEST(TextDraw, RightToLeftRunsFromTheRight) {
+  RecordingCanvas canvas(200, 60);
+  TextLayout t;
+  t.set_font(LayoutFont{});
+  LayoutOptions o;
+  o.rtl_reading = true;
+  t.set_options(o);
+  t.set_gaps(Gaps{});
+  t.set_dimensions(Dimensions{{0, 0, 150, 40}, {10, 10, 150, 40}, 1, 1, 1});
+  std::vector<std::string> lines{"abc"};
+  t.set_text(lines);
+  t.draw_text(canvas, HAlign::Left, VAlign::Top);
+  ASSERT_EQ(canvas.placed.size(), 3u);
+  EXPECT_GT(canvas.placed[0].x, canvas.placed[1].x);
+  EXPECT_GT(canvas.placed[1].x, canvas.placed[2].x);
 }
 
 TEST(TextDraw, VerticalAlignment) {
@@ -227,6 +344,51 @@ TEST(TextDraw, VerticalAlignment) {
   }
 }
 
+// The first line of each paragraph starts Round(ParagraphGap × ScaleX) further right.
+TEST(TextDraw, ParagraphGapIndentsFirstLines) {
+  for (HAlign h : {HAlign::Left, HAlign::Block}) {
+    CairoCanvas canvas(200, 120);
+    TextLayout t;
+    LayoutFont font;
+    font.size = 12;
+    t.set_font(font);
+    t.set_options(LayoutOptions{});
+    t.set_gaps(Gaps{2, 0, 10});
+    t.set_dimensions(Dimensions{{0, 0, 150, 80}, {20, 20, 150, 80}, 1, 1, 1});
+    std::vector<std::string> lines{kBlocks};
+    t.set_text(lines);
+    t.draw_text(canvas, h, VAlign::Top);
+    save(canvas, h == HAlign::Left ? "gap_left" : "gap_block");
+    Rect r{20, 20, 150, 80};
+    EXPECT_NEAR(ink_in(canvas, r, 20, 30).left, 30, 1);
+    int second_top = 20 + 16 + 2;  // 12 points = 16 pixels, + line spacing
+    EXPECT_NEAR(ink_in(canvas, r, second_top + 2, second_top + 10).left, 20, 1);
+  }
+}
+
+// Four alignments of a paragraph, framed, in one picture.
+TEST(TextDraw, AlignmentSheet) {
+  const std::string text =
+      "Zażółć gęślą jaźń. Pchnąć w tę łódź jeża lub ośm skrzyń fig, a potem dopiero wyjść.";
+  CairoCanvas canvas(420, 300);
+  const HAlign aligns[] = {HAlign::Left, HAlign::Right, HAlign::Center, HAlign::Block};
+  for (int i = 0; i < 4; ++i) {
+    Rect r{10.0 + 205 * (i % 2), 10.0 + 145 * (i / 2), 195, 135};
+    canvas.stroke_rect(Rect{r.left - 0.5, r.top - 0.5, r.width + 1, r.height + 1}, canvas::Pen{1, 0xA0A0A0});
+    TextLayout t;
+    t.set_font(LayoutFont{});
+    t.set_options(LayoutOptions{});
+    t.set_gaps(Gaps{2, 0, 0});
+    t.set_dimensions(Dimensions{{0, 0, r.width, r.height}, r, 1, 1, 1});
+    std::vector<std::string> lines{text, "Druga linia."};
+    t.set_text(lines);
+    t.draw_text(canvas, aligns[i], VAlign::Top);
+    Ink ink = ink_in(canvas, Rect{r.left + 1, r.top + 1, r.width - 2, r.height - 2});
+    EXPECT_TRUE(ink.any());
+  }
+  save(canvas, "alignments");
+}
+
 TEST(TextDraw, StylesAndColours) {
   Drawing d;
   CairoCanvas canvas(360, 80);
@@ -250,6 +412,22 @@ TEST(TextDraw, StylesAndColours) {
     for (int x = 20; x < 320; ++x)
       if (canvas.pixel(x, y) == 0xFF0000) red = true;
   EXPECT_TRUE(red);
+
+  // Drawn as a mask, every character is black.
+  CairoCanvas mask(360, 80);
+  o.mask = true;
+  t.set_options(o);
+  t.set_text(lines);
+  t.draw_text(mask, HAlign::Left, VAlign::Top);
+  int dark = 0, coloured = 0;
+  for (int y = 20; y < 60; ++y)
+    for (int x = 20; x < 320; ++x) {
+      canvas::Rgb p = mask.pixel(x, y);
+      if (p >> 16 != (p & 0xFF)) ++coloured;
+      if (p == 0) ++dark;
+    }
+  EXPECT_EQ(coloured, 0);
+  EXPECT_GT(dark, 0);
 }
 
 }  // namespace

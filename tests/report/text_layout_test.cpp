@@ -65,6 +65,7 @@ struct BreakCase {
   std::string text;
   Box setup;
   std::vector<std::string> lines;
+  friend void PrintTo(const BreakCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class Breaking : public testing::TestWithParam<BreakCase> {};
@@ -130,9 +131,31 @@ INSTANTIATE_TEST_SUITE_P(
         BreakCase{"SameWordWithoutWordBreak", "пароходы", mono(6), {"парохо", "ды"}},
         // After "я " four characters fit: ПА is the longest division shorter than that.
         BreakCase{"WordAfterBlankDivided", "я пароходы", with_word_break(6), {"я па-", "роходы"}},
+        // Three characters fit: КА|ССА would be the only division shorter, but a vowel before a
+        // doubled consonant and a vowel is no break point, so the word is cut without a hyphen.
+        BreakCase{"NoDivisionBeforeDoubledConsonant", "касса", with_word_break(3), {"кас", "са"}},
+        BreakCase{"DivisionBetweenDoubledConsonant", "касса", with_word_break(4), {"кас-", "са"}},
+        // No break before Й: МА|ЙКА is not offered, МАЙ|КА is.
+        BreakCase{"NoDivisionBeforeShortI", "майка", with_word_break(3), {"май", "ка"}},
+        BreakCase{"DivisionAfterShortI", "майка", with_word_break(4), {"май-", "ка"}},
         BreakCase{
             "LatinWordsAreNotDivided", "a transportation", with_word_break(8), {"a", "transpor", "tation"}}),
     [](const auto& info) { return std::string(info.param.name); });
+
+TEST(TextLayout, FontOfTheObjectModel) {
+  Font f;
+  f.name = "Times New Roman";
+  f.set_size(14);
+  f.style = kFontBold | kFontUnderline;
+  f.color = 0x0000FF;  // Windows colours hold blue in the high byte: this is red
+  LayoutFont l = layout_font(f);
+  EXPECT_EQ(l.name, "Times New Roman");
+  EXPECT_EQ(l.size, 14);
+  EXPECT_EQ(l.style, kBold | kUnderline);
+  EXPECT_EQ(l.color, 0xFF0000u);
+  f.color = 0x80000008;  // a system colour (window text)
+  EXPECT_EQ(layout_font(f).color, 0u);
+}
 
 TEST(TextLayout, ParagraphFlags) {
   TextLayout t;
@@ -261,6 +284,14 @@ TEST(TextLayoutSplit, CutInsideAParagraph) {
   r = split("aaa bbb ccc  dd eee", mono(3), kThreeLines);
   EXPECT_EQ(r.out_bounds, "dd eee");
   EXPECT_TRUE(r.para_break);
+}
+
+// Found by fuzzing: the last line held only the blank the continuation drops.
+TEST(TextLayoutSplit, NothingLeftAfterTheDroppedBlank) {
+  SplitText r = split("aaa  ", mono(3), 15);
+  EXPECT_EQ(r.in_bounds, "aaa ");
+  EXPECT_EQ(r.out_bounds, "");
+  EXPECT_FALSE(r.para_break);
 }
 
 TEST(TextLayoutSplit, EverythingFits) {

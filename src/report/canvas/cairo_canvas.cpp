@@ -164,6 +164,25 @@ void CairoCanvas::stroke_ellipse(const Rect& r, const Pen& pen) {
   cairo_stroke(m_cr);
 }
 
+namespace {
+void polygon_path(cairo_t* cr, std::span<const Point> points) {
+  for (const Point& p : points) cairo_line_to(cr, p.x, p.y);
+  if (!points.empty()) cairo_close_path(cr);
+}
+}  // namespace
+
+void CairoCanvas::fill_polygon(std::span<const Point> points, Rgb color) {
+  set_color(color);
+  polygon_path(m_cr, points);
+  cairo_fill(m_cr);
+}
+
+void CairoCanvas::stroke_polygon(std::span<const Point> points, const Pen& pen) {
+  set_pen(pen);
+  polygon_path(m_cr, points);
+  cairo_stroke(m_cr);
+}
+
 void CairoCanvas::draw_picture(const Rect& r, const Picture& picture) {
   cairo_surface_t* s = nullptr;
   if (!picture.encoded.empty()) {
@@ -183,6 +202,8 @@ void CairoCanvas::draw_picture(const Rect& r, const Picture& picture) {
     cairo_translate(m_cr, r.left, r.top);
     cairo_scale(m_cr, r.width / w, r.height / h);
     cairo_set_source_surface(m_cr, s, 0, 0);
+    // Scaling samples beyond the edges: repeat the edge pixels rather than fade to nothing.
+    cairo_pattern_set_extend(cairo_get_source(m_cr), CAIRO_EXTEND_PAD);
     cairo_paint(m_cr);
     cairo_restore(m_cr);
   }

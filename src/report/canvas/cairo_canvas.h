@@ -30,6 +30,8 @@ class CairoCanvas : public Canvas {
   void stroke_rect(const Rect& r, const Pen& pen) override;
   void fill_ellipse(const Rect& r, Rgb color) override;
   void stroke_ellipse(const Rect& r, const Pen& pen) override;
+  void fill_polygon(std::span<const Point> points, Rgb color) override;
+  void stroke_polygon(std::span<const Point> points, const Pen& pen) override;
   void draw_picture(const Rect& r, const Picture& picture) override;
 
   int width() const { return m_width; }

@@ -24,6 +24,10 @@ struct Rect {
   double bottom() const { return top + height; }
 };
 
+struct Point {
+  double x = 0, y = 0;
+};
+
 enum class LineStyle : uint8_t { Solid, Dash, Dot, DashDot, DashDotDot };
 
 struct Pen {
@@ -82,6 +86,9 @@ class Canvas {
   virtual void stroke_rect(const Rect& r, const Pen& pen) = 0;
   virtual void fill_ellipse(const Rect& r, Rgb color) = 0;
   virtual void stroke_ellipse(const Rect& r, const Pen& pen) = 0;
+  // A closed polygon (triangles, diamonds).
+  virtual void fill_polygon(std::span<const Point> points, Rgb color) = 0;
+  virtual void stroke_polygon(std::span<const Point> points, const Pen& pen) = 0;
   virtual void draw_picture(const Rect& r, const Picture& picture) = 0;
 };
 

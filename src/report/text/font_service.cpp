@@ -71,6 +71,21 @@ std::string_view substitute_family(std::string_view windows_name) {
   return windows_name;
 }
 
+// fontconfig never frees part of what it parses from its configuration files. Leak checking
+// (sanitizer builds) is told so here, where fontconfig comes in, for every program that uses it.
+#if defined(__SANITIZE_ADDRESS__)
+#define ORVENA_LEAK_CHECKS 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define ORVENA_LEAK_CHECKS 1
+#endif
+#endif
+#ifdef ORVENA_LEAK_CHECKS
+extern "C" const char* __lsan_default_suppressions() {
+  return "leak:libfontconfig.so\n";
+}
+#endif
+
 // ---- FontFace -------------------------------------------------------------------------------
 
 FontFace::~FontFace() {
@@ -135,6 +150,13 @@ std::shared_ptr<const FontFace> FontService::face(const FontRequest& request) {
     FcPatternAddLangSet(pattern, FC_LANG, langs);
     FcLangSetDestroy(langs);
   }
+  auto found = match(pattern, request.style);
+  m_by_request.emplace(key, found);
+  return found;
+}
+
+// Completes and matches the pattern (which it destroys) and loads the face it names.
+std::shared_ptr<const FontFace> FontService::match(FcPattern* pattern, int style) {
   FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
   FcDefaultSubstitute(pattern);
   FcResult result = FcResultNoMatch;
@@ -151,14 +173,35 @@ std::shared_ptr<const FontFace> FontService::face(const FontRequest& request) {
   FcPatternGetInteger(match, FC_WEIGHT, 0, &weight);
   FcPatternGetInteger(match, FC_SLANT, 0, &slant);
   int synthetic = 0;
-  if ((request.style & kBold) && weight < FC_WEIGHT_DEMIBOLD) synthetic |= kBold;
-  if ((request.style & kItalic) && slant == FC_SLANT_ROMAN) synthetic |= kItalic;
+  if ((style & kBold) && weight < FC_WEIGHT_DEMIBOLD) synthetic |= kBold;
+  if ((style & kItalic) && slant == FC_SLANT_ROMAN) synthetic |= kItalic;
   std::string path(reinterpret_cast<const char*>(file));
   FcPatternDestroy(match);
+  return load(path, index, synthetic);
+}
 
-  auto loaded = load(path, index, synthetic);
-  m_by_request.emplace(key, loaded);
-  return loaded;
+const FontFace* FontService::fallback(const FontFace& base, char32_t cp, int style) {
+  std::lock_guard guard(m_mutex);
+  std::string key = base.family() + '\n' + std::to_string(uint32_t(cp)) + '\n' + std::to_string(style & 3);
+  if (auto it = m_fallbacks.find(key); it != m_fallbacks.end()) return it->second;
+
+  FcPattern* pattern = FcPatternCreate();
+  FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(base.family().c_str()));
+  FcPatternAddInteger(pattern, FC_WEIGHT, style & kBold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
+  FcPatternAddInteger(pattern, FC_SLANT, style & kItalic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
+  FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
+  FcCharSet* chars = FcCharSetCreate();
+  FcCharSetAddChar(chars, cp);
+  FcPatternAddCharSet(pattern, FC_CHARSET, chars);
+  FcCharSetDestroy(chars);
+  const FontFace* found = nullptr;
+  try {
+    auto face = match(pattern, style);
+    if (face->glyph_id(cp) != 0) found = face.get();
+  } catch (const core::Error&) {
+  }
+  m_fallbacks.emplace(key, found);
+  return found;
 }
 
 std::shared_ptr<const FontFace> FontService::load(const std::string& file, int index, int synthetic) {
@@ -208,6 +251,22 @@ std::shared_ptr<const FontFace> FontService::load(const std::string& file, int i
     f->m_strikeout_position = f->m_units_per_em / 4;
     f->m_strikeout_thickness = f->m_units_per_em / 20;
   }
+  FaceMetrics& m = f->m_metrics;
+  m.bbox_left = int(face->bbox.xMin);
+  m.bbox_bottom = int(face->bbox.yMin);
+  m.bbox_right = int(face->bbox.xMax);
+  m.bbox_top = int(face->bbox.yMax);
+  m.max_advance = face->max_advance_width;
+  m.internal_leading = f->m_ascent + f->m_descent - f->m_units_per_em;
+  if (auto* post = static_cast<TT_Postscript*>(FT_Get_Sfnt_Table(face, FT_SFNT_POST)))
+    m.italic_angle = post->italicAngle / 65536.0;
+  if (os2 && os2->version != 0xFFFF) {
+    m.weight = os2->usWeightClass;
+    m.average_width = os2->xAvgCharWidth;
+    m.cap_height = os2->version >= 2 ? os2->sCapHeight : 0;
+  }
+  if (m.cap_height == 0) m.cap_height = f->m_ascent;  // the text height, as Windows reports it
+  if (m.average_width == 0) m.average_width = f->m_units_per_em / 2;
   f->m_underline_position = -face->underline_position;
   f->m_underline_thickness = std::max<int>(face->underline_thickness, 1);
 

@@ -24,6 +24,7 @@
 
 typedef struct FT_FaceRec_* FT_Face;
 typedef struct _cairo_font_face cairo_font_face_t;
+typedef struct _FcPattern FcPattern;
 
 namespace orvena::report::text {
 
@@ -36,6 +37,16 @@ struct FontRequest {
   int style = 0;    // FontStyle bits; underline and strike-out do not choose a file
   int charset = 1;  // Windows character set number; DEFAULT_CHARSET is 1
   friend bool operator==(const FontRequest&, const FontRequest&) = default;
+};
+
+// Whole-face figures a PDF font descriptor is made of, in font units.
+struct FaceMetrics {
+  int bbox_left = 0, bbox_bottom = 0, bbox_right = 0, bbox_top = 0;
+  double italic_angle = 0;  // degrees, negative leaning right
+  int cap_height = 0;
+  int weight = 400;  // 100 to 900
+  int average_width = 0, max_advance = 0;
+  int internal_leading = 0;  // ascent + descent - units per em
 };
 
 // One installed face with the metrics its users need: the layout (advances), the PDF writer
@@ -65,6 +76,8 @@ class FontFace {
   int strikeout_position() const { return m_strikeout_position; }
   int strikeout_thickness() const { return m_strikeout_thickness; }
 
+  const FaceMetrics& metrics() const { return m_metrics; }
+
   // Glyph id of a code point; 0 (the missing glyph) when the font has none.
   uint32_t glyph_id(char32_t cp) const;
   size_t glyph_count() const { return m_advances.size(); }
@@ -88,6 +101,7 @@ class FontFace {
   int m_units_per_em = 2048, m_ascent = 0, m_descent = 0;
   int m_underline_position = 0, m_underline_thickness = 0, m_strikeout_position = 0,
       m_strikeout_thickness = 0;
+  FaceMetrics m_metrics;
   std::vector<uint16_t> m_advances;  // by glyph id
   std::vector<uint16_t> m_bmp;       // glyph id by code point below U+10000
   std::unordered_map<char32_t, uint32_t> m_astral;
@@ -108,6 +122,10 @@ class FontService {
   // core::Error "Brak czcionek w systemie" when fontconfig finds none at all.
   std::shared_ptr<const FontFace> face(const FontRequest& request);
 
+  // A face that has a glyph for `cp` when `base` has none, in the same style where there is
+  // one; null when no installed font has it.
+  const FontFace* fallback(const FontFace& base, char32_t cp, int style);
+
   // Held for direct FreeType calls on a face's ft_face().
   std::unique_lock<std::mutex> lock() { return std::unique_lock(m_mutex); }
 
@@ -116,11 +134,13 @@ class FontService {
  private:
   FontService();
   std::shared_ptr<const FontFace> load(const std::string& file, int index, int style);
+  std::shared_ptr<const FontFace> match(FcPattern* pattern, int style);
 
   std::mutex m_mutex;
   void* m_library = nullptr;  // FT_Library
   std::unordered_map<std::string, std::shared_ptr<const FontFace>> m_by_request;
   std::unordered_map<std::string, std::shared_ptr<const FontFace>> m_by_file;
+  std::unordered_map<std::string, const FontFace*> m_fallbacks;  // faces are kept in m_by_file
 };
 
 }  // namespace orvena::report::text

@@ -131,8 +131,10 @@ void TextLayout::draw_line(const DrawContext& ctx, size_t line, double top, HAli
   int device_spacing = round_int(m_gaps.char_spacing * sx);
   int ideal = 0, device_width = 0, blanks = 0;
   std::vector<int> advance(count);
+  std::vector<const FontFace*> faces(count);
   for (size_t c = 0; c < count; ++c) {
-    const FontFace& f = face(states[c].style);
+    const FontFace& f = face_for(text[c], states[c].style);
+    faces[c] = &f;
     int measured = f.advance_pixels(text[c], m_font_height);
     ideal += (states[c].small() ? round_int(measured / 1.5) : measured) + spacing;
     advance[c] = f.advance_pixels(text[c], ctx.font_height(*this, states[c].size)) + device_spacing;
@@ -192,11 +194,13 @@ void TextLayout::draw_line(const DrawContext& ctx, size_t line, double top, HAli
   std::vector<canvas::PlacedGlyph> glyphs;
   for (size_t begin = 0; begin < count;) {
     size_t end = begin + 1;
-    while (end < count && states[end] == states[begin]) ++end;
+    while (end < count && states[end] == states[begin] && faces[end] == faces[begin]) ++end;
     const TagState& s = states[begin];
-    const FontFace& f = face(s.style);
+    const FontFace& f = *faces[begin];
     int em = ctx.font_height(*this, s.size);
-    double baseline = top + f.scale(f.ascent(), em);
+    // A run in a fallback face sits on the font's own baseline.
+    const FontFace& own = face(s.style);
+    double baseline = top + own.scale(own.ascent(), em);
     if (s.shifted_down()) baseline += round_int(s.size * m_dims.scale_y);
     uint32_t color = m_options.mask ? 0 : s.color;
 

@@ -62,6 +62,15 @@ const FontFace& TextLayout::face(int style) const {
   return *f;
 }
 
+// A character the font has no glyph for is measured and drawn with a font that has one, as
+// the platform's font linking would; the missing-glyph box is the last resort.
+const FontFace& TextLayout::face_for(char32_t cp, int style) const {
+  const FontFace& f = face(style);
+  if (cp < 0x20 || f.glyph_id(cp) != 0) return f;
+  const FontFace* other = FontService::instance().fallback(f, cp, style);
+  return other ? *other : f;
+}
+
 bool TextLayout::swapped_axes() const {
   int r = m_options.rotation;
   return (r >= 90 && r < 180) || r >= 270;
@@ -78,7 +87,8 @@ double TextLayout::fit_height() const {
 
 int TextLayout::measure(uint32_t index) const {
   const TagState& s = m_text.states[m_text.state[index]];
-  int advance = face(s.style).advance_pixels(m_text.chars[index], m_font_height);
+  char32_t cp = m_text.chars[index];
+  int advance = face_for(cp, s.style).advance_pixels(cp, m_font_height);
   if (s.small()) advance = round_int(advance / 1.5);
   return advance + round_int(kMeasuringPixelsPerUnit * m_gaps.char_spacing);
 }
@@ -244,7 +254,7 @@ double TextLayout::calc_width() const {
     std::vector<TagState> states = line_states(i);
     int width = 0;
     for (size_t c = 0; c < text.size(); ++c) {
-      int advance = face(states[c].style).advance_pixels(text[c], m_font_height);
+      int advance = face_for(text[c], states[c].style).advance_pixels(text[c], m_font_height);
       width += states[c].small() ? round_int(advance / 1.5) : advance;
     }
     width += round_int(kMeasuringPixelsPerUnit * double(text.size()) * m_gaps.char_spacing);
@@ -306,6 +316,11 @@ SplitText TextLayout::split() {
   result.in_bounds = m_source.substr(0, at_paragraph ? cut - 2 : cut);
   if (m_options.word_break && hyphen) result.in_bounds += '-';
   result.out_bounds = m_source.substr(rest);
+  if (result.out_bounds.empty()) {
+    // Only the blank at the cut was left: nothing continues.
+    result.para_break = false;
+    return result;
+  }
   if (m_options.html_tags)
     result.out_bounds =
         restoring_prefix(m_text.states[m_text.state[first_out.begin]], m_defaults) + result.out_bounds;

@@ -122,6 +122,7 @@ class TextLayout {
   struct DrawContext;
   void draw_line(const DrawContext& ctx, size_t line, double top, HAlign halign);
   const FontFace& face(int style) const;
+  const FontFace& face_for(char32_t cp, int style) const;
   bool swapped_axes() const;
   double wrap_width() const;
   double fit_height() const;

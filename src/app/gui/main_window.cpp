@@ -142,11 +142,18 @@ void MainWindow::guarded(const std::function<void()>& handler) {
 }
 
 void MainWindow::auto_start_tick() {
+  m_auto_start.stop();
+  m_counter = 0;
+  // A failed start-up step (a Tymczasowe that points into Dane, unreadable settings) must not
+  // be followed by a run: the countdown starts only after it went through.
   guarded([this] {
-    m_auto_start.stop();
+    try {
+      m_session.start_up();
+    } catch (const std::exception& e) {
+      m_session.record_run_failure(e);
+      throw;
+    }
     m_auto_run.start();
-    m_counter = 0;
-    m_session.start_up();
   });
 }
 
@@ -173,7 +180,7 @@ void MainWindow::unattended_run() {
   // Nobody is watching an unattended run: an error that ends it is written to the log and the
   // program closes with a failure status instead of waiting on a message box.
   try {
-    m_session.unattended_run();
+    if (m_session.unattended_run().failed_jobs > 0) m_exit_code = 3;
   } catch (const std::exception& e) {
     m_exit_code = 1;
     m_session.record_run_failure(e);

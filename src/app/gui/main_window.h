@@ -34,7 +34,8 @@ class MainWindow : public QWidget {
 
   int counter() const { return m_counter; }
   bool auto_run_active() const { return m_auto_run.isActive(); }
-  // 0 after a normal unattended run, 1 when an error ended it.
+  // 0 after an unattended run in which every job went through, 3 when a job logged a failure,
+  // 1 when an error ended it.
   int exit_code() const { return m_exit_code; }
 
   QPushButton* stop_button() const { return m_stop; }

@@ -1,0 +1,60 @@
+#!/usr/bin/env bash
+# Whole-process benchmark: `orvena --run` on 1,000 and on 5,000 small definitions to "csv"
+# (empty results, no delivery), to show that a run's cost grows linearly with its control file
+# (the log is saved after every job). Then a 63 MB control file of bare newlines, to show that
+# reading it costs memory in proportion to its size.
+# Usage: bench/run_definitions_bench.sh [ORVENA_BINARY] (default build/src/app/orvena); prints
+# wall time and peak memory (GNU time) of each, best of RUNS (default 3), and the time ratio,
+# which must stay at most 5 (exit status 1 otherwise).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bin=$(realpath "${1:-build/src/app/orvena}")
+runs=${RUNS:-3}
+w=$(mktemp -d /tmp/orvena-bench.XXXXXX)
+trap 'rm -rf "$w"' EXIT
+
+make_home() {  # folder definitions
+  local home=$1 count=$2
+  mkdir -p "$home/Dane/Szablony" "$home/Logi" "$home/Tymczasowe"
+  sqlite3 "$home/Dane/bench.db" "create table pusta (id integer, nazwa varchar(20), kwota decimal(10,2));"
+  printf '[db_driver]=sqlite\r\n[db]=Dane/bench.db\r\n' > "$home/Dane/konfiguracja.txt"
+  awk -v n="$count" 'BEGIN {
+    printf "// benchmark\r\n"  # the runner never reads the first line
+    for (i = 1; i <= n; i++) {
+      printf "[raport_start]\r\n[raport]=raport %d\r\n[dni_raportu]=1111111\r\n", i
+      printf "[zapytanie_start]\r\nselect id, nazwa, kwota from pusta\r\n[zapytanie_end]\r\n"
+      printf "[wyslij_jesli_pusty]=tak\r\n[nazwa_pliku]=raport_%d.csv\r\n[format_pliku]=csv\r\n", i
+      printf "[wyslij_na]=\r\n[raport_end]\r\n"
+    }
+  }' > "$home/Dane/sterowanie.txt"
+}
+
+measure() {  # label home -> prints "seconds kib" of the best run
+  local label=$1 home=$2 best="" best_mem=""
+  for _ in $(seq 1 "$runs"); do
+    rm -f "$home"/Logi/* "$home"/Tymczasowe/*
+    /usr/bin/time -f "%e %M" -o "$w/time.txt" "$bin" --run --home "$home" >/dev/null 2>"$w/err.txt" ||
+      { echo "$label failed:" >&2; cat "$w/err.txt" >&2; exit 1; }
+    read -r secs kb < "$w/time.txt"
+    if [ -z "$best" ] || awk "BEGIN{exit !($secs < $best)}"; then best=$secs; best_mem=$kb; fi
+  done
+  printf '%-28s %7.2f s  peak %6d MiB\n' "$label" "$best" $((best_mem / 1024)) >&2
+  echo "$best $best_mem"
+}
+
+make_home "$w/small" 1000
+make_home "$w/large" 5000
+echo "best of $runs runs" >&2
+read -r t_small _ < <(measure "1,000 definitions" "$w/small")
+read -r t_large _ < <(measure "5,000 definitions" "$w/large")
+[ "$(ls "$w/large/Tymczasowe" | wc -l)" -eq 5000 ] || { echo "not every report was written" >&2; exit 1; }
+ratio=$(awk "BEGIN{ printf \"%.2f\", $t_large / ($t_small > 0 ? $t_small : 0.01) }")
+echo "ratio 5,000/1,000: $ratio (linear is 5)" >&2
+
+# 63 MB of bare newlines: once cost 2.2 GB as one string per line.
+mkdir -p "$w/newlines/Dane" "$w/newlines/Logi" "$w/newlines/Tymczasowe"
+head -c $((63 * 1024 * 1024)) /dev/zero | tr '\0' '\n' > "$w/newlines/Dane/sterowanie.txt"
+cp "$w/small/Dane/konfiguracja.txt" "$w/small/Dane/bench.db" "$w/newlines/Dane/"
+read -r _ kb < <(measure "63 MB of newlines (memory)" "$w/newlines")
+
+awk "BEGIN{ exit !($ratio <= 5) }" || { echo "not linear: the 5,000 run took more than 5 times as long" >&2; exit 1; }

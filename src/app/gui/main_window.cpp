@@ -162,7 +162,16 @@ void MainWindow::auto_run_tick() {
     // A failed connection leaves the counter where it is, so every tick tries again.
     bool connected = false;
     guarded([this, &connected] {
-      m_session.connect();
+      try {
+        m_session.connect();
+      } catch (const std::exception& e) {
+        // Into the day's log once, not at every retry: whoever reads it learns why no run came.
+        if (m_logged_connect_failure != e.what()) {
+          m_logged_connect_failure = e.what();
+          m_session.record_run_failure(e);
+        }
+        throw;
+      }
       connected = true;
     });
     if (!connected) return;

@@ -4,6 +4,7 @@
 #include <QTimer>
 #include <QWidget>
 #include <functional>
+#include <string>
 
 class QPlainTextEdit;
 class QProgressBar;
@@ -65,6 +66,7 @@ class MainWindow : public QWidget {
   QTimer m_auto_run;
   int m_counter = 0;
   int m_exit_code = 0;
+  std::string m_logged_connect_failure;
   QPlainTextEdit* m_log_view = nullptr;
   QProgressBar* m_progress = nullptr;
   QPushButton* m_stop = nullptr;

@@ -15,8 +15,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "config/database.h"
 #include "core/temp_dir.h"
+#include "db/database.h"
 
 namespace {
 
@@ -95,10 +95,10 @@ void BM_Sqlite3ToolCsv(benchmark::State& state) {
 
 // Open (fetch whole) and read every value as text through the dataset's cursor.
 void BM_DatasetFetchAndReadText(benchmark::State& state) {
-  config::Connection connection;
-  connection.set_target(config::SqliteTarget{database()});
+  db::Connection connection;
+  connection.set_target(db::SqliteTarget{database()});
   connection.open();
-  config::Dataset dataset(connection);
+  db::Query dataset(connection);
   size_t bytes = 0;
   double cpu_before = cpu_seconds(RUSAGE_SELF);
   for (auto _ : state) {
@@ -124,15 +124,15 @@ void BM_DatasetFetchAndReadText(benchmark::State& state) {
 
 // The same, the way the delimited-text writer reads: append_text into one reused buffer.
 void BM_DatasetFetchAndAppendText(benchmark::State& state) {
-  config::Connection connection;
-  connection.set_target(config::SqliteTarget{database()});
+  db::Connection connection;
+  connection.set_target(db::SqliteTarget{database()});
   connection.open();
-  config::Dataset dataset(connection);
+  db::Query dataset(connection);
   for (auto _ : state) {
     dataset.close();
     dataset.set_command_text(kQuery);
     dataset.open();
-    const config::ResultSet& result = dataset.result();
+    const db::ResultSet& result = dataset.result();
     std::string line;
     for (size_t row = 0; row < result.row_count(); ++row) {
       line.clear();
@@ -150,10 +150,10 @@ void BM_DatasetFetchAndAppendText(benchmark::State& state) {
 
 // Open alone: how much of the time is SQLite's and the fetch.
 void BM_DatasetOpenOnly(benchmark::State& state) {
-  config::Connection connection;
-  connection.set_target(config::SqliteTarget{database()});
+  db::Connection connection;
+  connection.set_target(db::SqliteTarget{database()});
   connection.open();
-  config::Dataset dataset(connection);
+  db::Query dataset(connection);
   for (auto _ : state) {
     dataset.close();
     dataset.set_command_text(kQuery);

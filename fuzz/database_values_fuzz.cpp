@@ -7,14 +7,14 @@
 #include <string_view>
 
 #include "config/connection.h"
-#include "config/result_set.h"
-#include "config/sqlite/sqlite_backend.h"
 #include "core/error.h"
 #include "core/text.h"
+#include "db/result_set.h"
+#include "db/sqlite/sqlite_backend.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace orvena;
-  using config::FieldKind;
+  using db::FieldKind;
   std::string_view bytes(reinterpret_cast<const char*>(data), size);
   auto lines = core::split_lines(bytes);
 
@@ -23,10 +23,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                                  FieldKind::Numeric,  FieldKind::Currency,     FieldKind::DBDate,
                                  FieldKind::DBTime,   FieldKind::DBTimeStamp,  FieldKind::Boolean,
                                  FieldKind::VarWChar, FieldKind::LongVarBinary};
-  std::vector<config::FieldInfo> fields;
+  std::vector<db::FieldInfo> fields;
   for (FieldKind k : kinds) fields.push_back({"f", k, 10, 2});
   fields.push_back({"wide", FieldKind::Numeric, 38, 12});
-  config::ResultSetBuilder builder(fields);
+  db::ResultSetBuilder builder(fields);
   for (const std::string& line : lines) {
     for (size_t f = 0; f < fields.size(); ++f) {
       // The first byte picks how the value arrives; the rest is the value.
@@ -52,7 +52,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     builder.end_row();
   }
-  config::ResultSet result = builder.finish();
+  db::ResultSet result = builder.finish();
   for (size_t row = 0; row < result.row_count(); ++row) {
     for (size_t f = 0; f < result.field_count(); ++f) {
       try {
@@ -65,7 +65,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
   }
 
-  for (const std::string& line : lines) config::sqlite::field_from_declared_type("x", line);
+  for (const std::string& line : lines) db::sqlite::field_from_declared_type("x", line);
 
   config::Konfiguracja k;
   if (lines.size() >= 5) {

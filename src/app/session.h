@@ -7,10 +7,10 @@
 #include <functional>
 #include <memory>
 
-#include "config/database.h"
 #include "core/datetime.h"
 #include "core/paths.h"
 #include "core/run_log.h"
+#include "db/database.h"
 #include "delivery/ftp/transfer.h"
 #include "runner/job_runner.h"
 #include "runner/startup.h"
@@ -52,8 +52,8 @@ class Session {
   const runner::StartupState& state() const { return m_state; }
   core::RunLog& log() { return m_log; }
   runner::SqlBuffer& sql() { return m_sql; }
-  config::Connection& connection() { return m_connection; }
-  config::Dataset& dataset() { return m_dataset; }
+  db::Connection& connection() { return m_connection; }
+  db::Query& dataset() { return m_dataset; }
   delivery::FtpTransfer& ftp() { return m_ftp; }
   runner::JobRunner& runner() { return *m_runner; }
 
@@ -66,8 +66,8 @@ class Session {
   const core::Clock& m_clock;
   runner::StartupState m_state;
   core::RunLog m_log;
-  config::Connection m_connection;
-  config::Dataset m_dataset;
+  db::Connection m_connection;
+  db::Query m_dataset;
   runner::SqlBuffer m_sql;
   delivery::FtpTransfer m_ftp;
   std::function<void()> m_pump;

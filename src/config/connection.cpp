@@ -25,13 +25,13 @@ void add(std::string& out, std::string_view key, std::string_view value) {
 
 }  // namespace
 
-ConnectionTarget connection_target(const Konfiguracja& settings, const core::Home& home) {
+db::ConnectionTarget connection_target(const Konfiguracja& settings, const core::Home& home) {
   std::string driver = core::trim(settings.db_driver);
   if (core::equals_ignore_case(driver, "sqlite")) {
-    if (settings.db.empty()) return SqliteTarget{};  // refused at open with a clear message
-    return SqliteTarget{home.resolve(settings.db)};
+    if (settings.db.empty()) return db::SqliteTarget{};  // refused at open with a clear message
+    return db::SqliteTarget{home.resolve(settings.db)};
   }
-  return OdbcTarget{
+  return db::OdbcTarget{
       odbc_connection_string(driver.empty() ? kDefaultOdbcDriver : std::string_view(driver), settings)};
 }
 

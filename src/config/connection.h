@@ -7,15 +7,15 @@
 #include <string>
 #include <string_view>
 
-#include "config/database.h"
 #include "config/settings.h"
 #include "core/paths.h"
+#include "db/database.h"
 
 namespace orvena::config {
 
 inline constexpr std::string_view kDefaultOdbcDriver = "FreeTDS";
 
-ConnectionTarget connection_target(const Konfiguracja& settings, const core::Home& home);
+db::ConnectionTarget connection_target(const Konfiguracja& settings, const core::Home& home);
 
 // [db_server] as SQL Server writes it: "host", "host,port", "host\instance", with an optional
 // "tcp:" in front; "(local)" and "." mean this machine.

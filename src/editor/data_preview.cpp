@@ -21,15 +21,12 @@ int view_count(size_t n) {
 
 }  // namespace
 
-ResultModel::ResultModel(config::Dataset& dataset, QObject* parent)
+ResultModel::ResultModel(db::Query& dataset, QObject* parent)
     : QAbstractTableModel(parent), m_dataset(dataset) {
-  using config::DatasetEvent;
-  m_subscriptions.push_back(
-      m_dataset.subscribe(DatasetEvent::AfterOpen, [this](config::Dataset&) { opened(); }));
-  m_subscriptions.push_back(
-      m_dataset.subscribe(DatasetEvent::BeforeClose, [this](config::Dataset&) { closing(); }));
-  m_subscriptions.push_back(
-      m_dataset.subscribe(DatasetEvent::AfterClose, [this](config::Dataset&) { closed(); }));
+  using db::QueryEvent;
+  m_subscriptions.push_back(m_dataset.subscribe(QueryEvent::AfterOpen, [this](db::Query&) { opened(); }));
+  m_subscriptions.push_back(m_dataset.subscribe(QueryEvent::BeforeClose, [this](db::Query&) { closing(); }));
+  m_subscriptions.push_back(m_dataset.subscribe(QueryEvent::AfterClose, [this](db::Query&) { closed(); }));
   if (m_dataset.is_open()) opened();
 }
 
@@ -80,7 +77,7 @@ Qt::ItemFlags ResultModel::flags(const QModelIndex& index) const {
   return Qt::ItemIsEnabled | Qt::ItemIsSelectable;
 }
 
-DataPreviewWindow::DataPreviewWindow(config::Dataset& dataset, QWidget* parent)
+DataPreviewWindow::DataPreviewWindow(db::Query& dataset, QWidget* parent)
     : QWidget(parent, Qt::Window), m_model(new ResultModel(dataset, this)), m_grid(new QTableView) {
   setWindowTitle("Zentrivo Orvena - Podgląd danych z bazy");
   setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMaximizeButtonHint |

@@ -5,7 +5,7 @@
 #include <QAbstractTableModel>
 #include <QWidget>
 
-#include "config/database.h"
+#include "db/database.h"
 
 class QTableView;
 
@@ -15,7 +15,7 @@ class ResultModel : public QAbstractTableModel {
   Q_OBJECT
 
  public:
-  explicit ResultModel(config::Dataset& dataset, QObject* parent = nullptr);
+  explicit ResultModel(db::Query& dataset, QObject* parent = nullptr);
   ~ResultModel() override;
 
   int rowCount(const QModelIndex& parent = {}) const override;
@@ -29,7 +29,7 @@ class ResultModel : public QAbstractTableModel {
   void closing();
   void closed();
 
-  config::Dataset& m_dataset;
+  db::Query& m_dataset;
   int m_rows = 0;
   int m_columns = 0;
   std::vector<int> m_subscriptions;
@@ -39,7 +39,7 @@ class DataPreviewWindow : public QWidget {
   Q_OBJECT
 
  public:
-  explicit DataPreviewWindow(config::Dataset& dataset, QWidget* parent = nullptr);
+  explicit DataPreviewWindow(db::Query& dataset, QWidget* parent = nullptr);
 
   // Shown centred on the main window (or the screen when none is set).
   void set_anchor(const QWidget* anchor) { m_anchor = anchor; }

@@ -30,7 +30,7 @@ bool is_template_file(const std::filesystem::directory_entry& entry) {
 
 }  // namespace
 
-WorkshopWindow::WorkshopWindow(const core::Home& home, runner::SqlBuffer& sql, config::Dataset& dataset,
+WorkshopWindow::WorkshopWindow(const core::Home& home, runner::SqlBuffer& sql, db::Query& dataset,
                                Prompts prompts)
     : QWidget(nullptr, Qt::Window),
       m_home(home),
@@ -48,11 +48,11 @@ WorkshopWindow::WorkshopWindow(const core::Home& home, runner::SqlBuffer& sql, c
   resize(kClientWidth, kClientHeight);
 
   // "podgląd danych" follows the dataset, whoever opens or closes it (the runner too).
-  using config::DatasetEvent;
-  m_subscriptions.push_back(m_dataset.subscribe(
-      DatasetEvent::AfterOpen, [this](config::Dataset&) { m_show_preview->setEnabled(true); }));
-  m_subscriptions.push_back(m_dataset.subscribe(
-      DatasetEvent::AfterClose, [this](config::Dataset&) { m_show_preview->setEnabled(false); }));
+  using db::QueryEvent;
+  m_subscriptions.push_back(
+      m_dataset.subscribe(QueryEvent::AfterOpen, [this](db::Query&) { m_show_preview->setEnabled(true); }));
+  m_subscriptions.push_back(
+      m_dataset.subscribe(QueryEvent::AfterClose, [this](db::Query&) { m_show_preview->setEnabled(false); }));
   m_show_preview->setEnabled(m_dataset.is_open());
   refresh_templates();
 }

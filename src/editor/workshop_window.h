@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "config/database.h"
 #include "core/paths.h"
+#include "db/database.h"
 #include "editor/data_preview.h"
 #include "editor/prompts.h"
 #include "runner/sql_buffer.h"
@@ -23,8 +23,7 @@ class WorkshopWindow : public QWidget {
   Q_OBJECT
 
  public:
-  WorkshopWindow(const core::Home& home, runner::SqlBuffer& sql, config::Dataset& dataset,
-                 Prompts prompts = {});
+  WorkshopWindow(const core::Home& home, runner::SqlBuffer& sql, db::Query& dataset, Prompts prompts = {});
   ~WorkshopWindow() override;
 
   // The data preview is centred on this window (the main window) when it first shows.
@@ -51,7 +50,7 @@ class WorkshopWindow : public QWidget {
 
   core::Home m_home;
   runner::SqlBuffer& m_sql;
-  config::Dataset& m_dataset;
+  db::Query& m_dataset;
   Prompts m_prompts;
   DataPreviewWindow m_preview;
   std::vector<int> m_subscriptions;

@@ -4,11 +4,11 @@
 // run log, which is saved after every job.
 #include <filesystem>
 
-#include "config/database.h"
 #include "config/settings.h"
 #include "core/datetime.h"
 #include "core/paths.h"
 #include "core/run_log.h"
+#include "db/database.h"
 #include "runner/control_reader.h"
 #include "runner/delivery_ports.h"
 #include "runner/output_production.h"
@@ -21,7 +21,7 @@ struct JobRunnerParts {
   const core::Clock& clock;
   const config::Konfiguracja& settings;  // the mail body's fixed parts
   core::RunLog& log;
-  config::Dataset& dataset;
+  db::Query& dataset;
   SqlBuffer& sql;
   OutputProduction& production;
   MailSender& mail;

@@ -33,13 +33,13 @@ const char* format_name(ReportFormat format) {
   return "";
 }
 
-void UnavailableReportProducer::produce(const ExportRequest& request, config::Dataset&) {
+void UnavailableReportProducer::produce(const ExportRequest& request, db::Query&) {
   throw core::Error(std::string("Eksport w formacie \"") + format_name(request.format) +
                     "\" nie jest dostępny w tej wersji programu.");
 }
 
-OutputProduction::OutputProduction(config::Dataset& dataset, const SqlBuffer& sql,
-                                   std::filesystem::path templates, ReportProducer& producer)
+OutputProduction::OutputProduction(db::Query& dataset, const SqlBuffer& sql, std::filesystem::path templates,
+                                   ReportProducer& producer)
     : m_dataset(dataset), m_sql(sql), m_templates(std::move(templates)), m_producer(producer) {}
 
 void OutputProduction::reopen_query() {
@@ -146,11 +146,11 @@ void flush(std::string& buffer, std::FILE* file) {
 
 }  // namespace
 
-void write_delimited(const config::ResultSet& result, std::FILE* file, char delimiter, char separator,
+void write_delimited(const db::ResultSet& result, std::FILE* file, char delimiter, char separator,
                      bool write_header) {
   const size_t fields = result.field_count();
   std::vector<bool> numeric(fields);
-  for (size_t f = 0; f < fields; ++f) numeric[f] = config::is_numeric_field(result.field(f));
+  for (size_t f = 0; f < fields; ++f) numeric[f] = db::is_numeric_field(result.field(f));
 
   std::string buffer, value;
   buffer.reserve(1 << 20);

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "config/database.h"
+#include "db/database.h"
 #include "runner/sql_buffer.h"
 
 namespace orvena::runner {
@@ -26,19 +26,19 @@ struct ExportRequest {
 class ReportProducer {
  public:
   virtual ~ReportProducer() = default;
-  virtual void produce(const ExportRequest& request, config::Dataset& data) = 0;
+  virtual void produce(const ExportRequest& request, db::Query& data) = 0;
 };
 
 // Stands in while no report engine is linked: every template format fails, so the job logs its
 // failure line instead of pretending a file was made.
 class UnavailableReportProducer final : public ReportProducer {
  public:
-  void produce(const ExportRequest& request, config::Dataset& data) override;
+  void produce(const ExportRequest& request, db::Query& data) override;
 };
 
 class OutputProduction {
  public:
-  OutputProduction(config::Dataset& dataset, const SqlBuffer& sql, std::filesystem::path templates,
+  OutputProduction(db::Query& dataset, const SqlBuffer& sql, std::filesystem::path templates,
                    ReportProducer& producer);
 
   // `typ` "normalny" puts the whole report on one sheet, anything else one sheet per page.
@@ -60,7 +60,7 @@ class OutputProduction {
   void export_report(ReportFormat format, const std::filesystem::path& do_pliku,
                      const std::string& plik_raportu);
 
-  config::Dataset& m_dataset;
+  db::Query& m_dataset;
   const SqlBuffer& m_sql;
   std::filesystem::path m_templates;
   ReportProducer& m_producer;
@@ -89,7 +89,7 @@ class PartialFile {
 };
 
 // Writes the delimited text of a whole result set; exposed for the tests and the benchmark.
-void write_delimited(const config::ResultSet& result, std::FILE* file, char delimiter, char separator,
+void write_delimited(const db::ResultSet& result, std::FILE* file, char delimiter, char separator,
                      bool write_header);
 
 }  // namespace orvena::runner

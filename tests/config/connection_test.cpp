@@ -15,6 +15,11 @@
 namespace orvena::config {
 namespace {
 
+using db::Connection;
+using db::ConnectionTarget;
+using db::OdbcTarget;
+using db::SqliteTarget;
+
 Konfiguracja settings(std::string driver, std::string server, std::string user, std::string pass,
                       std::string db) {
   Konfiguracja k;

@@ -11,8 +11,8 @@
 #include <memory>
 
 #include "config/control_file.h"
-#include "config/database.h"
 #include "core/line_file.h"
+#include "db/database.h"
 #include "editor/editor_window.h"
 #include "editor/sorted_list.h"
 #include "editor/sql_box.h"
@@ -27,7 +27,7 @@ class EditorFixture : public ::testing::Test {
  protected:
   EditorFixture() {
     test::qt_app();
-    connection.set_target(config::SqliteTarget{home.db_file()});
+    connection.set_target(db::SqliteTarget{home.db_file()});
   }
 
   Prompts prompts() {
@@ -104,8 +104,8 @@ class EditorFixture : public ::testing::Test {
 
   test::TestHome home;
   core::FixedClock clock{core::encode_date(2026, 12, 10) + core::encode_time(9, 30, 0)};
-  config::Connection connection;
-  config::Dataset dataset{connection};
+  db::Connection connection;
+  db::Query dataset{connection};
   runner::SqlBuffer sql;
 
   QStringList informed, errors;

@@ -41,7 +41,7 @@ struct Recorder : MailSender, FtpUploader {
 // script, fails as no engine does.
 struct ScriptedProducer : ReportProducer {
   std::function<void(const fs::path&)> write;
-  void produce(const ExportRequest& request, config::Dataset& data) override {
+  void produce(const ExportRequest& request, db::Query& data) override {
     if (!write) return UnavailableReportProducer().produce(request, data);
     write(request.output);
   }
@@ -54,7 +54,7 @@ class JobRunnerTest : public ::testing::Test {
     settings.email_stopka = "Stopka";
     settings.email_tresc = "Treść\r";
     settings.email_podpis = "Podpis";
-    connection.set_target(config::SqliteTarget{home.db_file()});
+    connection.set_target(db::SqliteTarget{home.db_file()});
     connection.open();
   }
 
@@ -69,8 +69,8 @@ class JobRunnerTest : public ::testing::Test {
   core::FixedClock clock{core::encode_date(2026, 12, 10)};
   config::Konfiguracja settings;
   core::RunLog log;
-  config::Connection connection;
-  config::Dataset dataset{connection};
+  db::Connection connection;
+  db::Query dataset{connection};
   SqlBuffer sql;
   ScriptedProducer producer;
   OutputProduction production{dataset, sql, home.home().templates(), producer};

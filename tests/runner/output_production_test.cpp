@@ -13,7 +13,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string delimited(const config::ResultSet& result) {
+std::string delimited(const db::ResultSet& result) {
   core::TempDir dir;
   const fs::path path = dir.path() / "out.csv";
   std::FILE* file = std::fopen(path.c_str(), "wb");
@@ -24,8 +24,7 @@ std::string delimited(const config::ResultSet& result) {
 
 TEST(WriteDelimited, OnlyNumbersGoBareInANumericColumn) {
   // SQLite lets a decimal(10,2) column hold any text; such a value must not split the row.
-  config::ResultSetBuilder b(
-      {{"kwota", config::FieldKind::Decimal, 10, 2}, {"n", config::FieldKind::Integer}});
+  db::ResultSetBuilder b({{"kwota", db::FieldKind::Decimal, 10, 2}, {"n", db::FieldKind::Integer}});
   auto row = [&](auto add_kwota) {
     add_kwota();
     b.add_integer(1, 7);

@@ -5,14 +5,16 @@
 #include <map>
 
 #include "config/connection.h"
-#include "config/database.h"
-#include "config/database_suite.h"
 #include "core/text.h"
+#include "db/database.h"
+#include "db/database_suite.h"
 #include "support/servers.h"
 
-namespace orvena::config {
+namespace orvena::db {
 namespace {
 
+using config::connection_target;
+using config::Konfiguracja;
 using test::DatabaseSuite;
 using test::server_env;
 
@@ -61,7 +63,7 @@ TEST(PostgreSQLConnection, SettingsReachTheServerThroughANamedDriver) {
   connection.set_target(
       connection_target(settings_for_test_server(connection_values()["pwd"]), core::Home("/tmp")));
   connection.open();
-  Dataset dataset(connection);
+  Query dataset(connection);
   dataset.set_command_text("SELECT current_user AS who, true AS yes");
   dataset.open();
   EXPECT_EQ(dataset.text(0), connection_values()["uid"]);
@@ -88,7 +90,7 @@ TEST(PostgreSQLConnection, ANumericWithoutPrecisionKeepsEveryDigit) {
   Connection connection;
   connection.set_target(OdbcTarget{server_env(kPgOdbc)});
   connection.open();
-  Dataset dataset(connection);
+  Query dataset(connection);
   dataset.set_command_text(
       "SELECT 12345678901234567890.123456789::numeric AS big, 'zażółć gęślą jaźń'::varchar AS txt, "
       "NULL::integer AS nothing");
@@ -100,4 +102,4 @@ TEST(PostgreSQLConnection, ANumericWithoutPrecisionKeepsEveryDigit) {
 }
 
 }  // namespace
-}  // namespace orvena::config
+}  // namespace orvena::db

@@ -1,4 +1,4 @@
-#include "config/result_set.h"
+#include "db/result_set.h"
 
 #include <charconv>
 #include <cmath>
@@ -9,7 +9,7 @@
 #include "core/locale.h"
 #include "core/text.h"
 
-namespace orvena::config {
+namespace orvena::db {
 
 using core::Variant;
 using detail::Column;
@@ -832,4 +832,4 @@ ResultSet ResultSetBuilder::finish() {
   return std::move(m_result);
 }
 
-}  // namespace orvena::config
+}  // namespace orvena::db

@@ -6,9 +6,9 @@
 #include <string>
 #include <string_view>
 
-#include "config/database.h"
+#include "db/database.h"
 
-namespace orvena::config::odbc {
+namespace orvena::db::odbc {
 
 // SQLDriverConnect without a prompt; the login time-out is the connect time-out.
 std::unique_ptr<Backend> open(const std::string& connection_string, Milliseconds login_timeout);
@@ -17,4 +17,4 @@ std::unique_ptr<Backend> open(const std::string& connection_string, Milliseconds
 // SQL_DESC_UNSIGNED, SQL_DESC_TYPE_NAME).
 FieldKind kind_from_sql_type(int sql_type, bool is_unsigned, std::string_view type_name);
 
-}  // namespace orvena::config::odbc
+}  // namespace orvena::db::odbc

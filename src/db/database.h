@@ -14,10 +14,10 @@
 #include <variant>
 #include <vector>
 
-#include "config/result_set.h"
 #include "core/variant.h"
+#include "db/result_set.h"
 
-namespace orvena::config {
+namespace orvena::db {
 
 using Milliseconds = std::chrono::milliseconds;
 
@@ -74,18 +74,19 @@ class Connection {
   std::unique_ptr<Backend> m_backend;
 };
 
-enum class DatasetEvent { AfterOpen, BeforeClose, AfterClose };
+enum class QueryEvent { AfterOpen, BeforeClose, AfterClose };
 
-// The query dataset: command text, open, a cursor over the rows of the first result set, and
-// notifications around open and close. Reading a field of a closed dataset raises core::Error.
-class Dataset {
+// The query dataset, named Query so that it is not taken for the report's data sources: command
+// text, open, a cursor over the rows of the first result set, and notifications around open and
+// close. Reading a field of a closed dataset raises core::Error.
+class Query {
  public:
   using Bookmark = size_t;  // a row index, valid until the dataset is closed
-  using Listener = std::function<void(Dataset&)>;
+  using Listener = std::function<void(Query&)>;
 
-  explicit Dataset(Connection& connection) : m_connection(connection) {}
-  Dataset(const Dataset&) = delete;
-  Dataset& operator=(const Dataset&) = delete;
+  explicit Query(Connection& connection) : m_connection(connection) {}
+  Query(const Query&) = delete;
+  Query& operator=(const Query&) = delete;
 
   // Raises core::Error while the dataset is open.
   void set_command_text(std::string sql);
@@ -131,12 +132,12 @@ class Dataset {
   const ResultSet& result() const;
 
   // Listeners run in the order they were added; the id removes one.
-  int subscribe(DatasetEvent event, Listener listener);
+  int subscribe(QueryEvent event, Listener listener);
   void unsubscribe(int id);
 
  private:
   void require_open() const;
-  void notify(DatasetEvent event);
+  void notify(QueryEvent event);
   size_t checked_field(size_t index) const;
 
   Connection& m_connection;
@@ -149,11 +150,11 @@ class Dataset {
   bool m_eof = true;
   struct Subscription {
     int id;
-    DatasetEvent event;
+    QueryEvent event;
     Listener listener;
   };
   std::vector<Subscription> m_listeners;
   int m_next_id = 1;
 };
 
-}  // namespace orvena::config
+}  // namespace orvena::db

@@ -1,4 +1,4 @@
-#include "config/odbc/odbc_backend.h"
+#include "db/odbc/odbc_backend.h"
 
 #include <sql.h>
 #include <sqlext.h>
@@ -12,7 +12,7 @@
 #include "core/error.h"
 #include "core/text.h"
 
-namespace orvena::config::odbc {
+namespace orvena::db::odbc {
 
 namespace {
 
@@ -406,4 +406,4 @@ std::unique_ptr<Backend> open(const std::string& connection_string, Milliseconds
   return std::make_unique<OdbcBackend>(std::move(env), std::move(dbc));
 }
 
-}  // namespace orvena::config::odbc
+}  // namespace orvena::db::odbc

@@ -4,11 +4,11 @@
 
 #include <random>
 
-#include "config/result_set.h"
 #include "core/error.h"
 #include "core/locale.h"
+#include "db/result_set.h"
 
-namespace orvena::config {
+namespace orvena::db {
 namespace {
 
 TEST(ResultSetText, GeneralFloatMatchesLocaleFormat) {
@@ -198,4 +198,4 @@ TEST(ResultSetBuilderTest, SingleUsesSevenDigits) {
 }
 
 }  // namespace
-}  // namespace orvena::config
+}  // namespace orvena::db

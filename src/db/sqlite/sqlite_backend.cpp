@@ -1,4 +1,4 @@
-#include "config/sqlite/sqlite_backend.h"
+#include "db/sqlite/sqlite_backend.h"
 
 #include <sqlite3.h>
 
@@ -10,7 +10,7 @@
 #include "core/error.h"
 #include "core/text.h"
 
-namespace orvena::config::sqlite {
+namespace orvena::db::sqlite {
 
 namespace {
 
@@ -236,4 +236,4 @@ std::unique_ptr<Backend> open(const std::filesystem::path& file, Milliseconds bu
   return std::make_unique<SqliteBackend>(db, file);
 }
 
-}  // namespace orvena::config::sqlite
+}  // namespace orvena::db::sqlite

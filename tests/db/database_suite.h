@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "config/database.h"
 #include "core/datetime.h"
 #include "core/error.h"
+#include "db/database.h"
 #include "support/servers.h"
 #include "support/time_bounds.h"
 
@@ -21,9 +21,9 @@ namespace orvena::test {
 struct DatabaseBackendCase {
   std::string name;
   std::string required_env;  // the test server variable it needs, or "" for none
-  std::function<config::ConnectionTarget()> target;
+  std::function<db::ConnectionTarget()> target;
   std::string slow_query;  // takes several seconds
-  config::Milliseconds short_timeout;
+  db::Milliseconds short_timeout;
 };
 
 inline std::ostream& operator<<(std::ostream& os, const DatabaseBackendCase& c) {
@@ -60,8 +60,8 @@ class DatabaseSuite : public ::testing::TestWithParam<DatabaseBackendCase> {
     return out;
   }
 
-  config::Connection connection;
-  config::Dataset dataset{connection};
+  db::Connection connection;
+  db::Query dataset{connection};
 };
 
 TEST_P(DatabaseSuite, RecordCountIsExactAndTheCursorWalksEveryRow) {
@@ -78,7 +78,7 @@ TEST_P(DatabaseSuite, RecordCountIsExactAndTheCursorWalksEveryRow) {
 }
 
 TEST_P(DatabaseSuite, FieldKindsPrecisionAndScale) {
-  using config::FieldKind;
+  using db::FieldKind;
   run("SELECT i, b, d1, d2, f, s, dt, ts, flag FROM kinds");
   ASSERT_EQ(dataset.field_count(), 9u);
   EXPECT_EQ(dataset.field(0).name, "i");
@@ -86,14 +86,14 @@ TEST_P(DatabaseSuite, FieldKindsPrecisionAndScale) {
   EXPECT_EQ(dataset.field(1).kind, FieldKind::BigInt);
   for (size_t f : {2u, 3u}) {
     EXPECT_TRUE(dataset.field(f).kind == FieldKind::Decimal || dataset.field(f).kind == FieldKind::Numeric)
-        << config::field_kind_name(dataset.field(f).kind);
+        << db::field_kind_name(dataset.field(f).kind);
   }
   EXPECT_EQ(dataset.field(2).precision, 10);
   EXPECT_EQ(dataset.field(2).scale, 2);
   EXPECT_EQ(dataset.field(3).precision, 18);
   EXPECT_EQ(dataset.field(3).scale, 6);
   EXPECT_EQ(dataset.field(4).kind, FieldKind::Double);
-  EXPECT_TRUE(config::is_text_kind(dataset.field(5).kind)) << config::field_kind_name(dataset.field(5).kind);
+  EXPECT_TRUE(db::is_text_kind(dataset.field(5).kind)) << db::field_kind_name(dataset.field(5).kind);
   EXPECT_EQ(dataset.field(6).kind, FieldKind::DBDate);
   EXPECT_EQ(dataset.field(7).kind, FieldKind::DBTimeStamp);
   EXPECT_EQ(dataset.field(8).kind, FieldKind::Boolean);
@@ -101,7 +101,7 @@ TEST_P(DatabaseSuite, FieldKindsPrecisionAndScale) {
   // What the delimited-text writer makes of them: integers, doubles and decimal(10,2) bare;
   // bigint, decimal(18,6), text, dates and booleans delimited.
   std::vector<bool> numeric;
-  for (size_t f = 0; f < 9; ++f) numeric.push_back(config::is_numeric_field(dataset.field(f)));
+  for (size_t f = 0; f < 9; ++f) numeric.push_back(db::is_numeric_field(dataset.field(f)));
   EXPECT_EQ(numeric, (std::vector<bool>{true, false, true, false, true, false, false, false, false}));
 }
 
@@ -176,7 +176,7 @@ TEST_P(DatabaseSuite, TheQueryTimeOutIsHonoured) {
   auto took = std::chrono::steady_clock::now() - start;
   EXPECT_LT(took, GetParam().short_timeout + orvena::test::kEndsWellBeforeAHang) << "not the default 360 s";
   EXPECT_FALSE(dataset.is_open());
-  dataset.set_command_timeout(config::kCommandTimeout);
+  dataset.set_command_timeout(db::kCommandTimeout);
   run("SELECT count(*) FROM kinds");
   EXPECT_EQ(dataset.text(0), "3");
 }
@@ -184,14 +184,13 @@ TEST_P(DatabaseSuite, TheQueryTimeOutIsHonoured) {
 TEST_P(DatabaseSuite, OpenAndCloseNotifyTheirListeners) {
   std::vector<std::string> events;
   dataset.close();
-  dataset.subscribe(config::DatasetEvent::AfterOpen, [&](config::Dataset& d) {
-    events.push_back("open " + std::to_string(d.record_count()));
-  });
-  int before = dataset.subscribe(config::DatasetEvent::BeforeClose, [&](config::Dataset& d) {
+  dataset.subscribe(db::QueryEvent::AfterOpen,
+                    [&](db::Query& d) { events.push_back("open " + std::to_string(d.record_count())); });
+  int before = dataset.subscribe(db::QueryEvent::BeforeClose, [&](db::Query& d) {
     events.push_back(d.is_open() ? "closing" : "closing?");
   });
-  dataset.subscribe(config::DatasetEvent::AfterClose,
-                    [&](config::Dataset& d) { events.push_back(d.is_open() ? "closed?" : "closed"); });
+  dataset.subscribe(db::QueryEvent::AfterClose,
+                    [&](db::Query& d) { events.push_back(d.is_open() ? "closed?" : "closed"); });
   run("SELECT i FROM kinds");
   dataset.close();
   dataset.close();  // already closed: no second notification

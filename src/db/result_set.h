@@ -10,7 +10,7 @@
 #include "core/datetime.h"
 #include "core/variant.h"
 
-namespace orvena::config {
+namespace orvena::db {
 
 // The data kinds of result columns, numbered as ADO's DataTypeEnum so that a kind can be shown
 // and compared by its familiar code.
@@ -152,4 +152,4 @@ bool parse_scaled(std::string_view text, int scale, int64_t& out);
 bool parse_iso_date_time(std::string_view text, core::DateTime& out);
 }  // namespace detail
 
-}  // namespace orvena::config
+}  // namespace orvena::db

@@ -4,9 +4,9 @@
 #include <memory>
 #include <string_view>
 
-#include "config/database.h"
+#include "db/database.h"
 
-namespace orvena::config::sqlite {
+namespace orvena::db::sqlite {
 
 // Opens an existing database file (it is never created: a mistyped path must not yield an empty
 // database) and checks that it is one.
@@ -17,4 +17,4 @@ std::unique_ptr<Backend> open(const std::filesystem::path& file, Milliseconds bu
 // the values.
 FieldInfo field_from_declared_type(std::string name, std::string_view declared);
 
-}  // namespace orvena::config::sqlite
+}  // namespace orvena::db::sqlite

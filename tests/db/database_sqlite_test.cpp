@@ -6,12 +6,12 @@
 #include <atomic>
 #include <fstream>
 
-#include "config/database.h"
-#include "config/database_suite.h"
-#include "config/sqlite/sqlite_backend.h"
 #include "core/temp_dir.h"
+#include "db/database.h"
+#include "db/database_suite.h"
+#include "db/sqlite/sqlite_backend.h"
 
-namespace orvena::config {
+namespace orvena::db {
 namespace {
 
 using test::DatabaseSuite;
@@ -52,7 +52,7 @@ class SqliteDataset : public ::testing::Test {
     dataset.open();
   }
   Connection connection;
-  Dataset dataset{connection};
+  Query dataset{connection};
 };
 
 TEST(SqliteDeclaredTypes, MapToFieldKinds) {
@@ -153,7 +153,7 @@ TEST_F(SqliteDataset, CursorBookmarksAndBounds) {
   EXPECT_TRUE(dataset.bof());
   EXPECT_EQ(dataset.text(0), "10");
   dataset.next();
-  Dataset::Bookmark mark = dataset.bookmark();
+  Query::Bookmark mark = dataset.bookmark();
   dataset.last();
   EXPECT_TRUE(dataset.eof());
   EXPECT_EQ(dataset.text(0), "30");
@@ -287,4 +287,4 @@ TEST(SqliteOpen, NoFileNameGivesAClearError) {
 }
 
 }  // namespace
-}  // namespace orvena::config
+}  // namespace orvena::db

@@ -1,28 +1,41 @@
 #include "app/headless_run.h"
 
+#include <optional>
 #include <ostream>
 
+#include "app/exit_status.h"
 #include "app/report_engine.h"
 #include "app/session.h"
+#include "core/home_lock.h"
 
 namespace orvena::app {
 
 int headless_run(const core::Home& home, const core::Clock& clock, std::ostream& err) {
+  std::optional<core::HomeLock> lock;
   try {
-    Session session(home, clock);
+    lock.emplace(home.lock_file());
+  } catch (const std::exception& e) {
+    err << "orvena: " << e.what() << '\n';
+    return kExitError;
+  }
+  if (!lock->held()) {
+    // Touches nothing: the other run owns Tymczasowe, the log and the reports being mailed.
+    err << "orvena: another run is using " << home.root().string() << '\n';
+    return kExitHomeBusy;
+  }
+  Session session(home, clock);
+  try {
     install_report_engine(session);
     session.start_up();
     session.connect();
-    try {
-      session.unattended_run();
-    } catch (const std::exception& e) {
-      session.record_run_failure(e);
-      throw;
-    }
-    return 0;
+    const RunSummary summary = session.unattended_run();
+    return summary.failed_jobs > 0 ? kExitJobsFailed : kExitOk;
   } catch (const std::exception& e) {
+    // Nobody watches this run: whatever ended it, start-up and connection included, goes into
+    // the day's log as well as to stderr.
+    session.record_run_failure(e);
     err << "orvena: " << e.what() << '\n';
-    return 1;
+    return kExitError;
   }
 }
 

@@ -7,9 +7,10 @@
 
 namespace orvena::app {
 
-// Start-up step, connection, opening lines, the run, closing lines and the final save.
-// Returns 0 when the run returned normally; otherwise writes the error's message to `err`
-// and returns 1.
+// Takes the home folder's lock, then start-up step, connection, opening lines, the run, closing
+// lines and the final save. Returns the exit status (app/exit_status.h): 0 when every job went
+// through, 3 when a job logged a failure, 75 when another run holds the home folder, and 1 when
+// an error ended the run; that error's message goes to `err` and into the day's log.
 int headless_run(const core::Home& home, const core::Clock& clock, std::ostream& err);
 
 }  // namespace orvena::app

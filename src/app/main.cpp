@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "app/check_template.h"
+#include "app/exit_status.h"
 #include "app/headless_run.h"
 #include "core/datetime.h"
 #include "core/paths.h"
@@ -25,38 +26,51 @@ const char* kUsage =
     "\n"
     "  --home DIR        home folder holding Dane/, Logi/ and Tymczasowe/ (default: the executable's "
     "folder)\n"
-    "  --run             run once without a window, then exit (for cron and systemd timers);\n"
-    "                    exit status 0 when the run ended normally, 1 when an error ended it,\n"
-    "                    2 for a wrong option or a home folder that does not exist\n"
+    "  --run             run once without a window, then exit (for cron and systemd timers)\n"
     "  --check-template  load a report template, print its errors (exit status 1 when there are any),\n"
     "                    and with --resave write it back to OUT\n"
     "  --help            show this help and exit\n"
     "  --version         show the version and exit\n"
     "\n"
-    "Without --run the main window opens, counts down ten seconds and runs; \"stop\" keeps it open.\n";
+    "Without --run the main window opens, counts down ten seconds and runs; \"stop\" keeps it open.\n"
+    "One run at a time uses a home folder: a second start exits at once with status 75.\n"
+    "\n"
+    "Exit status:\n"
+    "  0   the run ended normally and every report went through\n"
+    "  1   an error ended the run (settings, database, log folder ...); it is in the day's log\n"
+    "  2   a wrong option, or a home folder that is empty or does not exist\n"
+    "  3   the run ended normally, but a report failed to be produced, mailed or uploaded\n"
+    "  75  another run is using the home folder; try later\n";
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int run_program(int argc, char** argv) {
   bool run = false;
   for (int i = 1; i < argc; ++i) {
     std::string_view arg = argv[i];
     if (arg == "--help" || arg == "-h") {
       std::fputs(kUsage, stdout);
-      return 0;
+      return orvena::app::kExitOk;
     }
     if (arg == "--version") {
       std::printf("orvena %s\n", orvena::runner::kVersion);
-      return 0;
+      return orvena::app::kExitOk;
     }
     if (arg == "--check-template") return orvena::app::run_check_template(argc, argv);
+    std::string_view home_value;
     if (arg == "--run") {
       run = true;
+      continue;
     } else if (arg == "--home" && i + 1 < argc) {
-      ++i;
-    } else if (arg.substr(0, 7) != "--home=") {
+      home_value = argv[++i];
+    } else if (arg.substr(0, 7) == "--home=") {
+      home_value = arg.substr(7);
+    } else {
       std::fprintf(stderr, "orvena: unknown option '%s'\n\n%s", argv[i], kUsage);
-      return 2;
+      return orvena::app::kExitUsage;
+    }
+    // A cron line with an unset variable gives an empty home; it must not mean the current folder.
+    if (home_value.empty()) {
+      std::fprintf(stderr, "orvena: --home needs a folder, but an empty one was given\n\n%s", kUsage);
+      return orvena::app::kExitUsage;
     }
   }
 
@@ -65,7 +79,7 @@ int main(int argc, char** argv) {
   if (!std::filesystem::is_directory(home.root(), ec)) {
     // A mistyped --home would otherwise surface as an obscure database error.
     std::fprintf(stderr, "orvena: the home folder \"%s\" does not exist\n", home.root().c_str());
-    return 2;
+    return orvena::app::kExitUsage;
   }
   orvena::core::SystemClock clock;
   if (run) return orvena::app::headless_run(home, clock, std::cerr);
@@ -73,6 +87,20 @@ int main(int argc, char** argv) {
   return orvena::app::windowed_run(argc, argv, home, clock);
 #else
   std::fputs("orvena: built without windows; use --run\n", stderr);
-  return 2;
+  return orvena::app::kExitUsage;
 #endif
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // Nothing may leave main as an exception: that would abort with a core dump and no message.
+  try {
+    return run_program(argc, argv);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "orvena: %s\n", e.what());
+  } catch (...) {
+    std::fputs("orvena: unexpected error\n", stderr);
+  }
+  return orvena::app::kExitError;
 }

@@ -90,15 +90,17 @@ bool Session::run_reports() {
   return m_runner->wczytaj_zadania();
 }
 
-void Session::unattended_run() {
+RunSummary Session::unattended_run() {
   runner::log_run_opening(m_log, m_clock);
   m_runner->wczytaj_zadania();
   const auto log_path = m_home.log_file(m_clock.now());
   runner::log_run_closing(m_log, m_clock);
   m_log.save(log_path);
+  return {m_runner->failed_jobs()};
 }
 
 void Session::record_run_failure(const std::exception& error) {
+  if (m_log.lines().empty()) runner::log_run_opening(m_log, m_clock);
   m_log.append(error.what());
   try {
     m_log.save(m_home.log_file(m_clock.now()));

@@ -19,6 +19,10 @@
 
 namespace orvena::app {
 
+struct RunSummary {
+  size_t failed_jobs = 0;  // jobs that logged a production, mail or FTP failure
+};
+
 class Session {
  public:
   Session(core::Home home, const core::Clock& clock);
@@ -33,9 +37,11 @@ class Session {
   bool run_reports();
   // The unattended run: opening lines, the run, closing lines and the final save under the
   // date at the end. An error escaping the run leaves the log file as its last save wrote it.
-  void unattended_run();
+  RunSummary unattended_run();
   // Nobody watches an unattended run, so an error that ended it goes into the log as its last
-  // line and the log is saved (best effort: the log folder may be the very problem).
+  // line and the log is saved (best effort: the log folder may be the very problem). An error
+  // before the run began (settings, Tymczasowe, connection) comes after the opening lines, so
+  // the day's file shows when it happened.
   void record_run_failure(const std::exception& error);
 
   // Lets a window process its events during long waits (socket waits, FTP transfers).

@@ -205,7 +205,7 @@ std::string ControlFile::load() {
   auto size = std::filesystem::file_size(m_path, ec);
   if (!ec && size > kMaxFileBytes)
     throw core::Error("Plik sterujący jest zbyt duży: \"" + m_path.string() + "\"");
-  std::string bytes = core::read_file(m_path);
+  std::string bytes = core::read_regular_file(m_path, kMaxFileBytes);
   m_image = core::split_lines(core::decode_text(bytes));
   m_loaded = true;
   return bytes;

@@ -34,6 +34,10 @@ const std::array<Key, 14> kKeys = {{
     {"[email_tls_verify]=", &Konfiguracja::email_tls_verify},
 }};
 
+// A hand-written settings file is a few dozen lines; this is far beyond any real one and keeps a
+// mistaken file (a log, a dump) from costing much memory.
+constexpr std::uintmax_t kMaxSettingsBytes = 1024 * 1024;
+
 constexpr std::string_view kBodyStart = "[email_tresc_start]";
 constexpr std::string_view kBodyEnd = "[email_tresc_end]";
 
@@ -71,7 +75,8 @@ Konfiguracja parse_settings(const std::vector<std::string>& lines) {
 Konfiguracja read_settings(const std::filesystem::path& path) {
   std::error_code ec;
   if (!std::filesystem::exists(path, ec)) return {};
-  return parse_settings(core::read_lines(path));
+  return parse_settings(
+      core::split_lines(core::decode_text(core::read_regular_file(path, kMaxSettingsBytes))));
 }
 
 std::string connection_string(const Konfiguracja& k) {

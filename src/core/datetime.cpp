@@ -13,6 +13,9 @@ namespace {
 // Day number of 1899-12-30 when 0001-01-01 is day 1.
 constexpr long kDelta = 693594;
 constexpr double kMsPerDay = 86400000.0;
+// Beyond any calendar date anyone writes, and far inside what the millisecond arithmetic of
+// decode() can hold (10^9 days are under 10^17 ms; a long long holds 9·10^18).
+constexpr double kMaxDays = 1e9;
 
 long days_before_year(int year) {
   long y = year - 1;
@@ -54,6 +57,9 @@ DateTime encode_time(int hour, int minute, int second, int millisecond) {
 }
 
 DateParts decode(DateTime value) {
+  // The comparison also refuses NaN.
+  if (!(std::fabs(value) <= kMaxDays))
+    throw Error("Could not convert variant of type (Double) into type (Date)");
   DateParts p;
   // Work in whole milliseconds so 23:59:59.9996 rounds into the next day consistently.
   double total_ms = std::round(value * kMsPerDay);
@@ -85,6 +91,8 @@ DateParts decode(DateTime value) {
 }
 
 int day_of_week(DateTime value) {
+  if (!(std::fabs(value) <= kMaxDays))
+    throw Error("Could not convert variant of type (Double) into type (Date)");
   long long days = static_cast<long long>(std::floor(value));
   // 1899-12-30 was a Saturday (7).
   long long d = (days + 6) % 7;

@@ -19,6 +19,8 @@ int days_in_month(int year, int month);
 DateTime encode_date(int year, int month, int day);
 DateTime encode_time(int hour, int minute, int second, int millisecond = 0);
 bool try_encode_date(int year, int month, int day, DateTime& out);
+// Throws core::Error (the conversion error) for a value no calendar can show: NaN, infinite, or
+// more than 10^9 days from 1899-12-30.
 DateParts decode(DateTime value);
 // 1 = Sunday ... 7 = Saturday.
 int day_of_week(DateTime value);

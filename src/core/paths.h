@@ -21,6 +21,8 @@ class Home {
   std::filesystem::path templates() const { return dane() / "Szablony"; }
   std::filesystem::path temporary() const { return m_root / "Tymczasowe"; }
   std::filesystem::path logs() const { return m_root / "Logi"; }
+  // Held by the run that uses this home folder (see HomeLock).
+  std::filesystem::path lock_file() const { return m_root / "orvena.lock"; }
   // Logi/log_<short date>.txt
   std::filesystem::path log_file(double date) const;
   // A relative path (a database file, say) is taken from the home folder.

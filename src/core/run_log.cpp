@@ -14,8 +14,10 @@ void RunLog::append(std::string_view text) {
   }
 }
 
-void RunLog::save(const std::filesystem::path& path) const {
-  write_lines(path, m_lines);
+void RunLog::save(const std::filesystem::path& path) {
+  size_t& saved = m_saved[path];
+  append_to_file(path, encode_lines(std::span(m_lines).subspan(saved)));
+  saved = m_lines.size();
 }
 
 }  // namespace orvena::core

@@ -109,15 +109,7 @@ std::string replace_all(std::string_view s, std::string_view from, std::string_v
 
 std::vector<std::string> split_lines(std::string_view s) {
   std::vector<std::string> lines;
-  size_t start = 0;
-  for (size_t i = 0; i < s.size(); ++i) {
-    if (s[i] == '\r' || s[i] == '\n') {
-      lines.emplace_back(s.substr(start, i - start));
-      if (s[i] == '\r' && i + 1 < s.size() && s[i + 1] == '\n') ++i;
-      start = i + 1;
-    }
-  }
-  if (start < s.size()) lines.emplace_back(s.substr(start));
+  for_each_line(s, [&](std::string_view line) { lines.emplace_back(line); });
   return lines;
 }
 

@@ -26,6 +26,21 @@ std::string replace_all(std::string_view s, std::string_view from, std::string_v
 // an empty text gives no lines.
 std::vector<std::string> split_lines(std::string_view s);
 
+// The lines split_lines() gives, handed to `on_line` one at a time as views into `s`: a file of
+// millions of short lines costs no string per line.
+template <class OnLine>
+void for_each_line(std::string_view s, OnLine on_line) {
+  size_t start = 0;
+  for (size_t i = 0; i < s.size(); ++i) {
+    if (s[i] == '\r' || s[i] == '\n') {
+      on_line(s.substr(start, i - start));
+      if (s[i] == '\r' && i + 1 < s.size() && s[i + 1] == '\n') ++i;
+      start = i + 1;
+    }
+  }
+  if (start < s.size()) on_line(s.substr(start));
+}
+
 // Byte offset of the code point with the given index (clamped to the end).
 size_t utf8_offset(std::string_view s, size_t index);
 // Code points [start, start+count) of s.

@@ -70,7 +70,9 @@ bool Report::load_from_file(const fs::path& file, bool exception_if_not_found) {
     report_errors();
     return true;
   }
-  std::string bytes = core::read_file(file);  // throws for a missing or unreadable file
+  // Throws for a missing or unreadable file, and for one that is no regular file (a FIFO would
+  // hang the run, a link to a device would never end).
+  std::string bytes = core::read_regular_file(file, XmlLimits{}.max_input_bytes);
   m_file_name = file;
   load_from_stream(bytes);
   return exists;

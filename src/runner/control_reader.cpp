@@ -161,7 +161,15 @@ bool read_control_file(const std::filesystem::path& path, const core::Clock& clo
   auto size = std::filesystem::file_size(path, ec);
   if (!ec && size > kMaxFileBytes)
     throw core::Error("Plik sterujący jest zbyt duży: \"" + path.string() + "\"");
-  read_control_lines(core::read_lines(path), clock, weekday_name, on_definition);
+  // Line by line from the decoded text: memory stays a small multiple of the file's size even
+  // for millions of empty lines.
+  const std::string text = core::decode_text(core::read_regular_file(path, kMaxFileBytes));
+  ControlReader reader(clock, std::string(weekday_name), on_definition);
+  bool first = true;
+  core::for_each_line(text, [&](std::string_view line) {
+    if (!first) reader.read_line(line);  // the first line is never read
+    first = false;
+  });
   return true;
 }
 

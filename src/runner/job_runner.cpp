@@ -49,6 +49,7 @@ bool JobRunner::wczytaj_zadania() {
   if (m_running) return false;
   RunningFlag flag(m_running);
 
+  m_failed_jobs = 0;
   const core::DateTime started = m.clock.now();
   const std::filesystem::path log_path = m.home.log_file(started);
   const std::string weekday(weekday_name_of(started));
@@ -122,16 +123,30 @@ size_t JobRunner::count_rows() {
 
 void JobRunner::produce_and_deliver(const config::SzablonRaportu& d) {
   bool produced = false;
+  bool failed = false;
   try {
     const std::filesystem::path output = output_path(m.home, d.nazwa_pliku);
-    produce(d, output);
+    const bool made = produce(d, output);
     produced = true;
-    if (mail_destination(d.wyslij_na)) deliver_by_mail(d, output);
-    if (ftp_destination(d.wyslij_na)) deliver_by_ftp(d, output);
-  } catch (const std::exception&) {
-    // Production failures get the one fixed line; a delivery failure has logged its own text.
-    if (!produced) m.log.append(">> BŁĄD! : Nie udało się przygotować danych z polecenia SQL!");
+    const bool by_mail = mail_destination(d.wyslij_na);
+    const bool by_ftp = ftp_destination(d.wyslij_na);
+    if (!made && (by_mail || by_ftp)) {
+      // A file under this name may be an earlier job's report, meant for other recipients.
+      m.log.append(">> BŁĄD! : Nie wysłano raportu - format pliku \"" + d.format_pliku +
+                   "\" jest nieznany i plik raportu nie powstał!");
+      failed = true;
+    } else {
+      if (by_mail && !deliver_by_mail(d, output)) failed = true;
+      if (by_ftp && !deliver_by_ftp(d, output)) failed = true;
+    }
+  } catch (const std::exception& e) {
+    // Production failures get the one fixed line. A delivery error (a port that is no number,
+    // say) ends the job's delivery; its own text says why, or nobody would learn of it.
+    m.log.append(produced ? std::string(e.what())
+                          : ">> BŁĄD! : Nie udało się przygotować danych z polecenia SQL!");
+    failed = true;
   }
+  if (failed) ++m_failed_jobs;
 }
 
 namespace {
@@ -154,28 +169,38 @@ constexpr std::pair<std::string_view, Produce> kFormats[] = {
 
 }  // namespace
 
-void JobRunner::produce(const config::SzablonRaportu& d, const std::filesystem::path& output) {
+bool JobRunner::produce(const config::SzablonRaportu& d, const std::filesystem::path& output) {
   for (const auto& [name, call] : kFormats) {
-    if (d.format_pliku == name) return call(m.production, output, d.szablon_raportu);
+    if (d.format_pliku == name) {
+      call(m.production, output, d.szablon_raportu);
+      return true;
+    }
   }
-  // Any other format produces nothing and says nothing; delivery is still attempted.
+  // Any other format produces nothing and says nothing by itself.
+  return false;
 }
 
-void JobRunner::deliver_by_mail(const config::SzablonRaportu& d, const std::filesystem::path& output) {
+bool JobRunner::deliver_by_mail(const config::SzablonRaportu& d, const std::filesystem::path& output) {
   const std::string body = config::mail_body(m.settings);
+  bool all_sent = true;
   for (const auto& adresat : d.adresaci) {
     m.log.append("Próba wysłania raportu na adres: " + adresat);
     if (m.mail.wyslij_raport_email(adresat, d.temat_email, body, output))
       m.log.append(">> Poprawnie wysłano raport na adres e-mail: " + adresat + "!");
+    else
+      all_sent = false;  // the mail operation has logged its own error text
   }
+  return all_sent;
 }
 
-void JobRunner::deliver_by_ftp(const config::SzablonRaportu& d, const std::filesystem::path& output) {
+bool JobRunner::deliver_by_ftp(const config::SzablonRaportu& d, const std::filesystem::path& output) {
   m.ftp.konfiguruj_ftp(d.adres_ftp, d.user_ftp, d.pass_ftp);
-  if (m.ftp.zapisz_plik(output, d.folder_ftp, d.nazwa_pliku))
+  if (m.ftp.zapisz_plik(output, d.folder_ftp, d.nazwa_pliku)) {
     m.log.append(">> Wysłano raport na serwer FTP: " + d.adres_ftp + "!");
-  else
-    m.log.append(">> NIE UDAŁO się wysłać raportu na serwer FTP: " + d.adres_ftp + "!");
+    return true;
+  }
+  m.log.append(">> NIE UDAŁO się wysłać raportu na serwer FTP: " + d.adres_ftp + "!");
+  return false;
 }
 
 }  // namespace orvena::runner

@@ -38,17 +38,22 @@ class JobRunner {
   // unwritable log file.
   bool wczytaj_zadania();
   bool running() const { return m_running; }
+  // Jobs of the last run that logged a failure: production, a refused delivery, mail or FTP.
+  size_t failed_jobs() const { return m_failed_jobs; }
 
  private:
   void run_job(ReadDefinition& d, const std::filesystem::path& log_path, const std::string& weekday);
   void produce_and_deliver(const config::SzablonRaportu& d);
-  void produce(const config::SzablonRaportu& d, const std::filesystem::path& output);
-  void deliver_by_mail(const config::SzablonRaportu& d, const std::filesystem::path& output);
-  void deliver_by_ftp(const config::SzablonRaportu& d, const std::filesystem::path& output);
+  // False when the format is none of ours: nothing was produced.
+  bool produce(const config::SzablonRaportu& d, const std::filesystem::path& output);
+  // True when every attempt went through.
+  bool deliver_by_mail(const config::SzablonRaportu& d, const std::filesystem::path& output);
+  bool deliver_by_ftp(const config::SzablonRaportu& d, const std::filesystem::path& output);
   size_t count_rows();
 
   JobRunnerParts m;
   bool m_running = false;
+  size_t m_failed_jobs = 0;
 };
 
 // The SQL lines joined by CR LF.

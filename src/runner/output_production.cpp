@@ -1,12 +1,17 @@
 #include "runner/output_production.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 
 #include "core/encoding.h"
 #include "core/error.h"
+#include "core/locale.h"
 
 namespace orvena::runner {
 
@@ -43,11 +48,35 @@ void OutputProduction::reopen_query() {
   m_dataset.open();
 }
 
+PartialFile::PartialFile(const std::filesystem::path& final_path) : m_final(final_path) {
+  // ".~XXXXXX.<name>": hidden, ours by its prefix, and it keeps the extension for the writers.
+  const std::string suffix = "." + final_path.filename().string();
+  std::string name = (final_path.parent_path() / (std::string(kPartialPrefix) + "XXXXXX")).string() + suffix;
+  int fd = ::mkstemps(name.data(), static_cast<int>(suffix.size()));
+  if (fd < 0)
+    throw core::Error("Cannot create file \"" + final_path.string() + "\". " + std::strerror(errno));
+  ::fchmod(fd, 0644);  // mkstemps makes it private; a report is as readable as any other file
+  ::close(fd);
+  m_path = name;
+}
+
+PartialFile::~PartialFile() {
+  if (!m_committed) ::unlink(m_path.c_str());
+}
+
+void PartialFile::commit() {
+  if (::rename(m_path.c_str(), m_final.c_str()) != 0)
+    throw core::Error("Cannot create file \"" + m_final.string() + "\". " + std::strerror(errno));
+  m_committed = true;
+}
+
 void OutputProduction::export_report(ReportFormat format, const std::filesystem::path& do_pliku,
                                      const std::string& plik_raportu) {
   reopen_query();
   // The dataset stays open afterwards; the next job closes it first.
-  m_producer.produce({format, do_pliku, m_templates / plik_raportu}, m_dataset);
+  PartialFile file(do_pliku);
+  m_producer.produce({format, file.path(), m_templates / plik_raportu}, m_dataset);
+  file.commit();
 }
 
 void OutputProduction::export_excel(std::string_view typ, const std::filesystem::path& do_pliku,
@@ -85,6 +114,30 @@ void append_delimited(std::string& out, std::string_view utf8, char delimiter) {
   out += delimiter;
 }
 
+// A number as the result set writes one: [-]digits[,digits][E(+|-)digits]. Anything else in a
+// numeric column (SQLite lets a decimal column hold text) must go between delimiters, or a
+// separator or delimiter inside it would split the row.
+bool is_number_text(std::string_view s) {
+  size_t i = 0;
+  auto digits = [&] {
+    size_t start = i;
+    while (i < s.size() && s[i] >= '0' && s[i] <= '9') ++i;
+    return i > start;
+  };
+  if (i < s.size() && s[i] == '-') ++i;
+  if (!digits()) return false;
+  if (i < s.size() && s[i] == core::Locale::kDecimalSeparator) {
+    ++i;
+    if (!digits()) return false;
+  }
+  if (i < s.size() && s[i] == 'E') {
+    ++i;
+    if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
+    if (!digits()) return false;
+  }
+  return i == s.size();
+}
+
 void flush(std::string& buffer, std::FILE* file) {
   if (!buffer.empty() && std::fwrite(buffer.data(), 1, buffer.size(), file) != buffer.size())
     throw core::Error(std::string("Błąd zapisu pliku: ") + std::strerror(errno));
@@ -113,7 +166,8 @@ void write_delimited(const db::ResultSet& result, std::FILE* file, char delimite
       if (f > 0) buffer += separator;
       value.clear();
       result.append_text(row, f, value);
-      if (numeric[f])
+      // NULL is empty text, bare in a numeric column.
+      if (numeric[f] && (value.empty() ? result.is_null(row, f) : is_number_text(value)))
         core::append_from_utf8(buffer, value, core::CodePage::Windows1250);
       else
         append_delimited(buffer, value, delimiter);
@@ -127,12 +181,14 @@ void write_delimited(const db::ResultSet& result, std::FILE* file, char delimite
 void OutputProduction::export_csv_full(const std::filesystem::path& path, char delimiter, char separator,
                                        bool write_header) {
   reopen_query();
-  std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "wb"));
+  PartialFile partial(path);
+  std::unique_ptr<std::FILE, FileCloser> file(std::fopen(partial.path().c_str(), "wb"));
   if (!file) throw core::Error("Cannot create file \"" + path.string() + "\". " + std::strerror(errno));
   write_delimited(m_dataset.result(), file.get(), delimiter, separator, write_header);
   std::FILE* raw = file.release();
   if (std::fclose(raw) != 0)
     throw core::Error("Cannot write file \"" + path.string() + "\". " + std::strerror(errno));
+  partial.commit();
   m_dataset.close();
 }
 

@@ -50,8 +50,9 @@ class OutputProduction {
   void export_tiff(const std::filesystem::path& do_pliku, const std::string& plik_raportu);
 
   // Runs the query again and writes it as delimited text in Windows-1250 with CR LF: a header
-  // of field names when asked, numeric fields bare, every other value between delimiters (a
-  // delimiter inside a value is doubled, so the file stays parseable), NULL as empty text.
+  // of field names when asked, numbers of numeric fields bare, every other value between
+  // delimiters (a delimiter inside a value is doubled, so the file stays parseable), NULL as
+  // empty text. The file appears under its name only once complete.
   void export_csv_full(const std::filesystem::path& path, char delimiter, char separator, bool write_header);
 
  private:
@@ -63,6 +64,28 @@ class OutputProduction {
   const SqlBuffer& m_sql;
   std::filesystem::path m_templates;
   ReportProducer& m_producer;
+};
+
+// A report being written: a temporary file beside the final one, renamed over it by commit()
+// once complete, so that a run killed mid-write leaves no partial report under the name that is
+// delivered. Removed when not committed. The start-up step empties Tymczasowe, stale ones too.
+class PartialFile {
+ public:
+  static constexpr std::string_view kPartialPrefix = ".~";
+
+  // Throws core::Error when the folder does not take a new file.
+  explicit PartialFile(const std::filesystem::path& final_path);
+  ~PartialFile();
+  PartialFile(const PartialFile&) = delete;
+  PartialFile& operator=(const PartialFile&) = delete;
+
+  const std::filesystem::path& path() const { return m_path; }
+  void commit();
+
+ private:
+  std::filesystem::path m_final;
+  std::filesystem::path m_path;
+  bool m_committed = false;
 };
 
 // Writes the delimited text of a whole result set; exposed for the tests and the benchmark.

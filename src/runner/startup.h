@@ -17,10 +17,18 @@ struct StartupState {
   std::filesystem::path templates;  // Dane/Szablony, no trailing separator
 };
 
-// Reads the settings (a missing file leaves them empty), sets the templates folder and deletes
-// every file directly in Tymczasowe. Sub-folders and anything that cannot be deleted stay.
+// Reads the settings (a missing file leaves them empty), sets the templates folder, deletes
+// every file directly in Tymczasowe and the log saves an interrupted run left in Logi.
+// The caller holds the home folder's lock (core::HomeLock).
 StartupState start_up(const core::Home& home);
-void empty_temporary_folder(const std::filesystem::path& folder);
+
+// Deletes every entry directly in Tymczasowe that is not a folder; links are removed as links.
+// Sub-folders and anything that cannot be deleted stay. Raises core::Error, deleting nothing,
+// when Tymczasowe resolves to the home folder or a folder holding it, or into Dane or Logi.
+void empty_temporary_folder(const core::Home& home);
+
+// Deletes "log_<date>.txt.XXXXXX" files: temporary files of log saves that were cut off.
+void remove_stale_log_saves(const std::filesystem::path& logs);
 
 // The 112 "=" characters that close every definition and frame the run.
 std::string separator_line();

@@ -3,8 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <functional>
 #include <sstream>
 
+#include "core/home_lock.h"
 #include "core/line_file.h"
 #include "core/locale.h"
 #include "support/test_home.h"
@@ -195,7 +199,8 @@ TEST_F(HeadlessRun, ProductionFailuresLogTheFixedLineAndTheRunGoesOn) {
       {.raport = "Bez nazwy", .zapytanie = {"select 1 as x"}, .nazwa_pliku = ""},
       {.raport = "Ostatni", .zapytanie = {"select 1 as x"}, .nazwa_pliku = "ok.csv"},
   });
-  ASSERT_EQ(run(), 0);
+  // The run ended normally, but jobs failed: cron must be able to tell.
+  ASSERT_EQ(run(), 3);
   auto lines = home.log_lines("2026-12-10");
   const std::string failure = ">> BŁĄD! : Nie udało się przygotować danych z polecenia SQL!";
   auto after = [&](const std::string& name) {
@@ -225,6 +230,96 @@ TEST_F(HeadlessRun, RefusedDatabaseGivesAClearError) {
   std::string err;
   EXPECT_EQ(run(&err), 1);
   EXPECT_NE(err.find("nie_ma.db"), std::string::npos) << err;
+}
+
+TEST_F(HeadlessRun, AMailPortThatIsNoNumberIsLoggedAndTheExitStatusSaysSo) {
+  home.write_settings(
+      {"[db_driver]=sqlite", "[db]=Dane/test.db", "[email_smtp]=localhost", "[email_port]=25x"});
+  home.write_definitions({{.raport = "Poczta",
+                           .zapytanie = {"select id from sprzedaz"},
+                           .nazwa_pliku = "p.csv",
+                           .wyslij_na = "e-mail",
+                           .adresaci = {"a@example.com"}}});
+  EXPECT_EQ(run(), 3);
+  auto lines = home.log_lines("2026-12-10");
+  auto tried = std::find(lines.begin(), lines.end(), "Próba wysłania raportu na adres: a@example.com");
+  ASSERT_NE(tried, lines.end());
+  EXPECT_NE((tried + 1)->find("25x"), std::string::npos) << *(tried + 1);
+  EXPECT_EQ(*(tried + 2), "Koniec raportu: Poczta");
+}
+
+TEST_F(HeadlessRun, ASecondStartOnTheSameDayKeepsTheFirstRunsLines) {
+  home.write_definitions({{.raport = "Rano", .zapytanie = {"select * from nie_ma"}, .nazwa_pliku = "a.csv"}});
+  ASSERT_EQ(run(), 1);
+  const auto morning = home.log_lines("2026-12-10");
+  home.write_definitions(
+      {{.raport = "Później", .zapytanie = {"select id from sprzedaz"}, .nazwa_pliku = "b.csv"}});
+  ASSERT_EQ(run(), 0);
+  const auto day = home.log_lines("2026-12-10");
+  ASSERT_GT(day.size(), morning.size());
+  EXPECT_EQ(std::vector<std::string>(day.begin(), day.begin() + static_cast<long>(morning.size())), morning);
+  EXPECT_EQ(day[morning.size()], "Uruchomiono aplikację automatycznego raportowania Orvena w wersji: 2.4.0");
+  EXPECT_EQ(day.back(), "Zamknięcie aplikacji: 2026-12-10 08:00:00");
+}
+
+// Failures before the run proper (settings, control file, database) end it with status 1; the
+// day's log says when and why, as stderr does.
+TEST_F(HeadlessRun, FailuresBeforeTheRunGetTheirLineInTheLog) {
+  struct Case {
+    const char* name;
+    std::function<void(const TestHome&)> spoil;
+    const char* message;
+  };
+  const Case cases[] = {
+      {"settings are a FIFO",
+       [](const TestHome& h) {
+         std::filesystem::remove(h.home().settings_file());
+         ASSERT_EQ(::mkfifo(h.home().settings_file().c_str(), 0644), 0);
+       },
+       "Not a regular file"},
+      {"settings link to /dev/zero",
+       [](const TestHome& h) {
+         std::filesystem::remove(h.home().settings_file());
+         std::filesystem::create_symlink("/dev/zero", h.home().settings_file());
+       },
+       "Not a regular file"},
+      {"control file is a FIFO",
+       [](const TestHome& h) { ASSERT_EQ(::mkfifo(h.home().control_file().c_str(), 0644), 0); },
+       "Not a regular file"},
+      {"[db] is no database",
+       [](const TestHome& h) { core::write_lines(h.db_file(), std::vector<std::string>(100, "nie baza")); },
+       "file is not a database"},
+      {"[db] cannot be opened",
+       [](const TestHome& h) {
+         h.write_settings({"[db_driver]=sqlite", "[db]=brak/x.db"});
+       },
+       "unable to open database file"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TestHome fresh;
+    fresh.sql("create table t (x integer);");
+    c.spoil(fresh);
+    std::ostringstream err;
+    EXPECT_EQ(headless_run(fresh.home(), clock, err), 1);
+    EXPECT_NE(err.str().find(c.message), std::string::npos) << err.str();
+    auto lines = fresh.log_lines("2026-12-10");
+    ASSERT_GE(lines.size(), 4u);
+    EXPECT_EQ(lines[1], "Uruchomienie: 2026-12-10 08:00:00");
+    EXPECT_NE(lines.back().find(c.message), std::string::npos) << lines.back();
+  }
+}
+
+TEST_F(HeadlessRun, AHomeFolderInUseIsLeftUntouched) {
+  home.write_definitions({{.raport = "R", .zapytanie = {"select id from sprzedaz"}, .nazwa_pliku = "r.csv"}});
+  core::write_lines(home.home().temporary() / "wysylany.pdf", {"the other run is mailing this"});
+  core::HomeLock other_run(home.home().lock_file());
+  std::string err;
+  EXPECT_EQ(run(&err), 75);
+  EXPECT_EQ(err, "orvena: another run is using " + home.home().root().string() + "\n");
+  EXPECT_TRUE(std::filesystem::exists(home.home().temporary() / "wysylany.pdf"));
+  EXPECT_FALSE(std::filesystem::exists(home.home().temporary() / "r.csv"));
+  EXPECT_TRUE(std::filesystem::is_empty(home.home().logs()));
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "core/line_file.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
@@ -90,6 +91,51 @@ TEST(WriteLines, MissingFolderFailsWithCreateError) {
     EXPECT_EQ(std::string(e.what()),
               "Cannot create file \"" + path.string() + "\". No such file or directory");
   }
+}
+
+// Settings, control file and templates: a FIFO would hang the run and a link to /dev/zero
+// would exhaust memory; both must fail at once with the file named.
+TEST(ReadRegularFile, RefusesWhatIsNoRegularFileAndWhatIsTooLarge) {
+  TempDir dir;
+  const auto fifo = dir.path() / "fifo";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+  const auto zero = dir.path() / "zero";
+  std::filesystem::create_symlink("/dev/zero", zero);
+  const auto big = dir.path() / "big.txt";
+  std::ofstream(big, std::ios::binary) << std::string(101, '\n');
+  struct Case {
+    std::filesystem::path path;
+    const char* message;
+  };
+  for (const Case& c : {Case{fifo, "Not a regular file"}, Case{zero, "Not a regular file"},
+                        Case{dir.path(), "Not a regular file"}, Case{big, "larger than 100 bytes"},
+                        Case{dir.path() / "nie_ma", "No such file"}}) {
+    try {
+      read_regular_file(c.path, 100);
+      ADD_FAILURE() << c.path << " was read";
+    } catch (const Error& e) {
+      EXPECT_NE(std::string(e.what()).find(c.path.string()), std::string::npos) << e.what();
+      EXPECT_NE(std::string(e.what()).find(c.message), std::string::npos) << e.what();
+    }
+  }
+  std::ofstream(big, std::ios::binary) << std::string(100, '\n');
+  EXPECT_EQ(read_regular_file(big, 100).size(), 100u);
+}
+
+TEST(WriteLines, ATargetThatIsNoRegularFileIsRefusedAndStays) {
+  TempDir dir;
+  const auto fifo = dir.path() / "fifo";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+  // A link to a device: renaming over it would have replaced /dev/null itself as root.
+  const auto device = dir.path() / "null";
+  std::filesystem::create_symlink("/dev/null", device);
+  for (const auto& target : {fifo, device, dir.path()}) {
+    EXPECT_THROW(write_lines(target, {"x"}), Error) << target;
+  }
+  EXPECT_TRUE(std::filesystem::is_fifo(fifo));
+  EXPECT_TRUE(std::filesystem::is_symlink(device));
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 2)
+      << "no temporary file left";
 }
 
 }  // namespace

@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include "core/datetime.h"
+#include "core/error.h"
 
 namespace orvena::core {
 namespace {
@@ -21,6 +24,23 @@ TEST(DateTime, EncodesTheClassicDayCount) {
             (std::vector<int>{1899, 12, 29, 6}));
   EXPECT_THROW(encode_date(2023, 2, 29), std::exception);
   EXPECT_THROW(encode_time(24, 0, 0), std::exception);
+}
+
+// A database may hand over a date no calendar holds (a 64-bit integer taken as a day number);
+// decoding it must give the conversion error, not overflow.
+TEST(DateTime, ValuesBeyondAnyCalendarGiveTheConversionError) {
+  const double far = 1e9 + 1;
+  for (double value : {-9.2e18, -7e26 / 86400000.0, far, -far, std::numeric_limits<double>::infinity(),
+                       std::numeric_limits<double>::quiet_NaN()}) {
+    try {
+      decode(value);
+      ADD_FAILURE() << value << " decoded";
+    } catch (const Error& e) {
+      EXPECT_STREQ(e.what(), "Could not convert variant of type (Double) into type (Date)");
+    }
+    EXPECT_THROW(day_of_week(value), Error) << value;
+  }
+  EXPECT_EQ(decode(encode_date(9999, 12, 31)).year, 9999);
 }
 
 TEST(Locale, DatesAndTimes) {

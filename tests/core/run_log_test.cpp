@@ -1,6 +1,7 @@
 #include "core/run_log.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <fstream>
 
@@ -26,20 +27,50 @@ TEST(RunLog, EmbeddedLineBreaksBecomeLines) {
   EXPECT_EQ(seen, log.lines());
 }
 
-TEST(RunLog, SaveWritesWindows1250WithCrLfAndReplacesTheFile) {
+TEST(RunLog, SavesAppendWindows1250LinesAfterWhatTheDaysFileHeld) {
   TempDir dir;
   std::filesystem::create_directory(dir.path() / "Logi");
   Home home(dir.path());
   auto path = home.log_file(encode_date(2015, 10, 18));
   EXPECT_EQ(path, dir.path() / "Logi" / "log_2015-10-18.txt");
 
-  std::ofstream(path, std::ios::binary) << "an earlier start's lines that must go\r\n";
+  // The morning run's failure must survive the second start of the day.
+  std::ofstream(path, std::ios::binary) << "poranny b\xB3\xB9\x64\r\n";
   RunLog log;
   log.append("Uruchomiono aplikację");
+  log.save(path);
   log.append("Zamknięcie aplikacji: 2015-10-18 07:00:00");
   log.save(path);
+  log.save(path);  // nothing new: nothing written
   EXPECT_EQ(read_file(path),
+            "poranny b\xB3\xB9\x64\r\nUruchomiono aplikacj\xEA\r\nZamkni\xEA\x63ie aplikacji: 2015-10-18 "
+            "07:00:00\r\n");
+
+  // A run crossing midnight: the new date's file gets the whole run.
+  auto next_day = home.log_file(encode_date(2015, 10, 19));
+  log.save(next_day);
+  EXPECT_EQ(read_file(next_day),
             "Uruchomiono aplikacj\xEA\r\nZamkni\xEA\x63ie aplikacji: 2015-10-18 07:00:00\r\n");
+}
+
+TEST(RunLog, ALineCutOffByAKilledSaveStaysApartFromTheNextRunsLines) {
+  TempDir dir;
+  auto path = dir.path() / "log.txt";
+  std::ofstream(path, std::ios::binary) << "Wykonuj\xEA raport: R\r\nRaport zapisa";
+  RunLog log;
+  log.append("Uruchomiono");
+  log.save(path);
+  EXPECT_EQ(read_file(path), "Wykonuj\xEA raport: R\r\nRaport zapisa\r\nUruchomiono\r\n");
+}
+
+TEST(RunLog, ALogFileThatIsNoRegularFileIsRefusedWithoutWaiting) {
+  TempDir dir;
+  auto fifo = dir.path() / "log.txt";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+  RunLog log;
+  log.append("a");
+  EXPECT_THROW(log.save(fifo), Error);
+  EXPECT_THROW(log.save(dir.path()), Error);
 }
 
 TEST(RunLog, MissingLogiFolderFailsAndKeepsTheLines) {

@@ -4,6 +4,7 @@
 
 #include <random>
 
+#include "core/error.h"
 #include "core/locale.h"
 #include "db/result_set.h"
 
@@ -171,6 +172,22 @@ TEST(ResultSetBuilderTest, DatesKeepTheirKindsFormAfterAMismatch) {
   ResultSet r = b.finish();
   EXPECT_EQ(r.text(0, 0), "07:08:09") << "a time, not a date-time on 1899-12-30";
   EXPECT_EQ(r.text(1, 0), "later");
+}
+
+// Found by database_values_fuzz (fuzz/corpus/database_values/date_overflow.txt): a 64-bit
+// integer in a date column is a day number no calendar holds; its text must be the conversion
+// error, not an overflow in the date arithmetic.
+TEST(ResultSetText, ADayNumberBeyondAnyCalendarGivesTheConversionError) {
+  for (FieldKind kind : {FieldKind::DBDate, FieldKind::DBTimeStamp, FieldKind::DBTime}) {
+    ResultSetBuilder b({{"d", kind}});
+    b.add_integer(0, -9000000000000000000);
+    b.end_row();
+    b.add_integer(0, 2460436);  // 2024-05-06 as a Julian day
+    b.end_row();
+    ResultSet r = b.finish();
+    EXPECT_THROW(r.text(0, 0), core::Error) << field_kind_name(kind);
+    EXPECT_NO_THROW(r.text(1, 0)) << field_kind_name(kind);
+  }
 }
 
 TEST(ResultSetBuilderTest, SingleUsesSevenDigits) {

@@ -188,15 +188,53 @@ TEST_F(SqliteDataset, AClosedDatasetRefusesReadsAndAnOpenOneRefusesNewCommandTex
 
 TEST_F(SqliteDataset, AFailedBatchLeavesNoTransactionOpen) {
   open_database("CREATE TABLE t (k INTEGER);");
-  dataset.set_command_text("BEGIN; INSERT INTO t VALUES (1); SELECT * FROM no_such_table");
+  dataset.set_command_text("BEGIN; SELECT count(*) FROM t; SELECT * FROM no_such_table");
   EXPECT_THROW(dataset.open(), core::Error);
   run("SELECT count(*) FROM t");
   EXPECT_EQ(dataset.text(0), "0");
   // Another connection can write: no lock was left behind.
-  Connection other;
-  other.set_target(connection.target());
-  other.open();
-  EXPECT_NO_THROW(other.backend().execute("INSERT INTO t VALUES (2); SELECT 1", std::chrono::seconds(1)));
+  sqlite3* other = nullptr;
+  ASSERT_EQ(sqlite3_open(std::get<SqliteTarget>(connection.target()).file.c_str(), &other), SQLITE_OK);
+  EXPECT_EQ(sqlite3_exec(other, "INSERT INTO t VALUES (2)", nullptr, nullptr, nullptr), SQLITE_OK);
+  sqlite3_close(other);
+}
+
+// A report's SQL reads. It may neither change the database nor reach another file: ATTACH
+// could delete another database's rows, VACUUM INTO writes a copy anywhere.
+TEST_F(SqliteDataset, ReportSqlCannotWriteNorReachOtherFiles) {
+  open_database("CREATE TABLE t (k INTEGER); INSERT INTO t VALUES (1);");
+  const auto folder = std::get<SqliteTarget>(connection.target()).file.parent_path();
+  const auto other = new_database("CREATE TABLE o (k INTEGER); INSERT INTO o VALUES (1);");
+  const auto copy = folder / "kopia.db";
+  struct Case {
+    std::string sql;
+    const char* message;
+  };
+  const Case cases[] = {
+      {"DELETE FROM t; SELECT 1", "attempt to write a readonly database"},
+      {"ATTACH '" + other.string() + "' AS o; DELETE FROM o.o; SELECT 1", "not authorized"},
+      // VACUUM attaches its target as it runs, so it is refused then.
+      {"VACUUM INTO '" + copy.string() + "'; SELECT 1", "authorization denied"},
+      {"VACUUM; SELECT 1", "authorization denied"},
+      {"DETACH main; SELECT 1", "not authorized"},
+  };
+  for (const Case& c : cases) {
+    dataset.close();
+    dataset.set_command_text(c.sql);
+    try {
+      dataset.open();
+      ADD_FAILURE() << c.sql << " ran";
+    } catch (const core::Error& e) {
+      EXPECT_EQ(std::string(e.what()), c.message) << c.sql;
+    }
+  }
+  EXPECT_FALSE(std::filesystem::exists(copy));
+  run("SELECT count(*) FROM t");
+  EXPECT_EQ(dataset.text(0), "1");
+  Connection reader;
+  reader.set_target(SqliteTarget{other});
+  reader.open();
+  EXPECT_EQ(reader.backend().execute("SELECT count(*) FROM o", std::chrono::seconds(1)).text(0, 0), "1");
 }
 
 TEST_F(SqliteDataset, EmptyAndCommentOnlyStatementsInABatchAreSkipped) {

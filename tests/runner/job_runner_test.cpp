@@ -7,11 +7,13 @@
 #include <functional>
 
 #include "core/error.h"
+#include "core/line_file.h"
 #include "support/test_home.h"
 
 namespace orvena::runner {
 namespace {
 
+namespace fs = std::filesystem;
 using test::TestHome;
 
 struct Recorder : MailSender, FtpUploader {
@@ -32,6 +34,16 @@ struct Recorder : MailSender, FtpUploader {
                    const std::string& do_pliku_ftp) override {
     calls.push_back("ftp store " + z_pliku.filename().string() + " -> " + do_folderu + " / " + do_pliku_ftp);
     return ftp_result;
+  }
+};
+
+// A report engine stand-in: writes what `write` says to the file it is given, or, without a
+// script, fails as no engine does.
+struct ScriptedProducer : ReportProducer {
+  std::function<void(const fs::path&)> write;
+  void produce(const ExportRequest& request, db::Query& data) override {
+    if (!write) return UnavailableReportProducer().produce(request, data);
+    write(request.output);
   }
 };
 
@@ -60,7 +72,7 @@ class JobRunnerTest : public ::testing::Test {
   db::Connection connection;
   db::Query dataset{connection};
   SqlBuffer sql;
-  UnavailableReportProducer producer;
+  ScriptedProducer producer;
   OutputProduction production{dataset, sql, home.home().templates(), producer};
   Recorder recorder;
   JobRunner runner{{home.home(), clock, settings, log, dataset, sql, production, recorder, recorder}};
@@ -92,6 +104,7 @@ TEST_F(JobRunnerTest, MailToEachRecipientLineThenFtp) {
                                       ">> Wysłano raport na serwer FTP: ftp.example.com!"}));
   // Every query of the job took its text from the SQL box.
   EXPECT_EQ(sql.text(), "select x\r\nfrom t");
+  EXPECT_EQ(runner.failed_jobs(), 1u) << "one refused recipient fails the job";
 }
 
 TEST_F(JobRunnerTest, FailedFtpUploadIsLogged) {
@@ -104,23 +117,103 @@ TEST_F(JobRunnerTest, FailedFtpUploadIsLogged) {
   runner.wczytaj_zadania();
   EXPECT_EQ(delivery_lines(),
             (std::vector<std::string>{">> NIE UDAŁO się wysłać raportu na serwer FTP: ftp.example.com!"}));
+  EXPECT_EQ(runner.failed_jobs(), 1u);
 }
 
-TEST_F(JobRunnerTest, ErrorDuringMailEndsThatJobsDeliveryWithoutTheProductionLine) {
+TEST_F(JobRunnerTest, ErrorDuringMailEndsThatJobsDeliveryWithItsOwnLine) {
   home.write_definitions({{.raport = "R",
                            .zapytanie = {"select x from t"},
                            .nazwa_pliku = "r.csv",
                            .wyslij_na = "e-mail/ftp",
                            .adresaci = {"a@example.com", "b@example.com"}},
                           {.raport = "Następny", .zapytanie = {"select x from t"}, .nazwa_pliku = "n.csv"}});
+  // A settings port that is no number fails every mail before it is sent.
   recorder.mail_result = [](const std::string&) -> bool {
     throw core::Error("'abc' is not a valid integer value");
   };
   ASSERT_TRUE(runner.wczytaj_zadania());
-  // Only the first recipient was tried, no FTP step, and no ">> BŁĄD!" since the file was made.
+  // Only the first recipient was tried, no FTP step, and not the production line since the file
+  // was made: the error's own text says why the delivery ended.
   EXPECT_EQ(recorder.calls.size(), 1u);
-  EXPECT_EQ(delivery_lines(), (std::vector<std::string>{"Próba wysłania raportu na adres: a@example.com"}));
+  auto it =
+      std::find(log.lines().begin(), log.lines().end(), "Próba wysłania raportu na adres: a@example.com");
+  ASSERT_NE(it, log.lines().end());
+  EXPECT_EQ(*(it + 1), "'abc' is not a valid integer value");
+  EXPECT_EQ(*(it + 2), "Koniec raportu: R");
   EXPECT_EQ(log.lines()[log.lines().size() - 2], "Koniec raportu: Następny");
+  EXPECT_EQ(runner.failed_jobs(), 1u);
+}
+
+TEST_F(JobRunnerTest, AJobDeliversOnlyAFileItProducedInThisRun) {
+  // The second definition's format is none of ours; the file under its name is the first's report,
+  // meant for someone else.
+  home.write_definitions({{.raport = "Pierwszy",
+                           .zapytanie = {"select x from t"},
+                           .nazwa_pliku = "wspolny.csv",
+                           .wyslij_na = "e-mail",
+                           .adresaci = {"zarzad@example.com"}},
+                          {.raport = "Drugi",
+                           .zapytanie = {"select x from t"},
+                           .nazwa_pliku = "wspolny.csv",
+                           .format_pliku = "xml",
+                           .wyslij_na = "e-mail/ftp",
+                           .adres_ftp = "ftp.example.com",
+                           .adresaci = {"obcy@example.com"}}});
+  ASSERT_TRUE(runner.wczytaj_zadania());
+  ASSERT_EQ(recorder.calls.size(), 1u);
+  EXPECT_EQ(recorder.calls[0].rfind("mail zarzad@example.com", 0), 0u);
+  auto end = std::find(log.lines().begin(), log.lines().end(), "Koniec raportu: Drugi");
+  ASSERT_NE(end, log.lines().end());
+  EXPECT_EQ(
+      *(end - 1),
+      ">> BŁĄD! : Nie wysłano raportu - format pliku \"xml\" jest nieznany i plik raportu nie powstał!");
+  EXPECT_EQ(runner.failed_jobs(), 1u);
+}
+
+TEST_F(JobRunnerTest, FailedJobsCountsEachFailingJobOnceAndIsResetByTheNextRun) {
+  home.write_definitions({
+      {.raport = "Dobry", .zapytanie = {"select x from t"}, .nazwa_pliku = "a.csv", .wyslij_na = "ftp"},
+      {.raport = "Bez pliku", .zapytanie = {"select x from t"}, .nazwa_pliku = "../poza.csv"},
+      {.raport = "Poczta",
+       .zapytanie = {"select x from t"},
+       .nazwa_pliku = "b.csv",
+       .wyslij_na = "e-mail/ftp",
+       .adresaci = {"a@example.com", "b@example.com"}},
+      // Not due: skipped, which is no failure.
+      {.raport = "Nie dziś",
+       .dni_raportu = "0000000",
+       .zapytanie = {"select x from t"},
+       .nazwa_pliku = "c.csv"},
+  });
+  recorder.mail_result = [](const std::string&) { return false; };
+  recorder.ftp_result = true;
+  ASSERT_TRUE(runner.wczytaj_zadania());
+  EXPECT_EQ(runner.failed_jobs(), 2u) << "both refused mails of one job count once";
+
+  home.write_definitions({{.raport = "Dobry", .zapytanie = {"select x from t"}, .nazwa_pliku = "a.csv"}});
+  ASSERT_TRUE(runner.wczytaj_zadania());
+  EXPECT_EQ(runner.failed_jobs(), 0u);
+}
+
+TEST_F(JobRunnerTest, AReportWhoseWriterFailsLeavesNoFileUnderItsName) {
+  home.write_definitions({{.raport = "P",
+                           .zapytanie = {"select x from t"},
+                           .nazwa_pliku = "p.pdf",
+                           .format_pliku = "pdf",
+                           .wyslij_na = "e-mail",
+                           .adresaci = {"a@example.com"}}});
+  producer.write = [](const fs::path& out) {
+    core::write_lines(out, {"%PDF-1.4 half a report"});
+    throw core::Error("No space left on device");
+  };
+  ASSERT_TRUE(runner.wczytaj_zadania());
+  EXPECT_TRUE(recorder.calls.empty());
+  EXPECT_EQ(std::distance(fs::directory_iterator(home.home().temporary()), {}), 0);
+
+  producer.write = [](const fs::path& out) { core::write_lines(out, {"%PDF-1.4 whole"}); };
+  ASSERT_TRUE(runner.wczytaj_zadania());
+  EXPECT_EQ(core::read_file(home.home().temporary() / "p.pdf"), "%PDF-1.4 whole\r\n");
+  EXPECT_EQ(recorder.calls.size(), 1u);
 }
 
 TEST_F(JobRunnerTest, ASecondRunWhileOneIsUnderWayIsRefused) {
@@ -154,6 +247,7 @@ TEST_F(JobRunnerTest, TemplateFormatsFailUntilAnEngineIsInstalled) {
   EXPECT_TRUE(recorder.calls.empty());
   EXPECT_EQ(delivery_lines(),
             (std::vector<std::string>{">> BŁĄD! : Nie udało się przygotować danych z polecenia SQL!"}));
+  EXPECT_EQ(runner.failed_jobs(), 1u);
 }
 
 TEST(OutputPath, StaysInsideTymczasowe) {

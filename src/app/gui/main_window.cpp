@@ -142,11 +142,18 @@ void MainWindow::guarded(const std::function<void()>& handler) {
 }
 
 void MainWindow::auto_start_tick() {
+  m_auto_start.stop();
+  m_counter = 0;
+  // A failed start-up step (a Tymczasowe that points into Dane, unreadable settings) must not
+  // be followed by a run: the countdown starts only after it went through.
   guarded([this] {
-    m_auto_start.stop();
+    try {
+      m_session.start_up();
+    } catch (const std::exception& e) {
+      m_session.record_run_failure(e);
+      throw;
+    }
     m_auto_run.start();
-    m_counter = 0;
-    m_session.start_up();
   });
 }
 
@@ -155,7 +162,16 @@ void MainWindow::auto_run_tick() {
     // A failed connection leaves the counter where it is, so every tick tries again.
     bool connected = false;
     guarded([this, &connected] {
-      m_session.connect();
+      try {
+        m_session.connect();
+      } catch (const std::exception& e) {
+        // Into the day's log once, not at every retry: whoever reads it learns why no run came.
+        if (m_logged_connect_failure != e.what()) {
+          m_logged_connect_failure = e.what();
+          m_session.record_run_failure(e);
+        }
+        throw;
+      }
       connected = true;
     });
     if (!connected) return;
@@ -173,7 +189,7 @@ void MainWindow::unattended_run() {
   // Nobody is watching an unattended run: an error that ends it is written to the log and the
   // program closes with a failure status instead of waiting on a message box.
   try {
-    m_session.unattended_run();
+    if (m_session.unattended_run().failed_jobs > 0) m_exit_code = 3;
   } catch (const std::exception& e) {
     m_exit_code = 1;
     m_session.record_run_failure(e);

@@ -4,6 +4,7 @@
 #include <QTimer>
 #include <QWidget>
 #include <functional>
+#include <string>
 
 class QPlainTextEdit;
 class QProgressBar;
@@ -34,7 +35,8 @@ class MainWindow : public QWidget {
 
   int counter() const { return m_counter; }
   bool auto_run_active() const { return m_auto_run.isActive(); }
-  // 0 after a normal unattended run, 1 when an error ended it.
+  // 0 after an unattended run in which every job went through, 3 when a job logged a failure,
+  // 1 when an error ended it.
   int exit_code() const { return m_exit_code; }
 
   QPushButton* stop_button() const { return m_stop; }
@@ -64,6 +66,7 @@ class MainWindow : public QWidget {
   QTimer m_auto_run;
   int m_counter = 0;
   int m_exit_code = 0;
+  std::string m_logged_connect_failure;
   QPlainTextEdit* m_log_view = nullptr;
   QProgressBar* m_progress = nullptr;
   QPushButton* m_stop = nullptr;

@@ -3,10 +3,15 @@
 #include <QApplication>
 #include <QMessageBox>
 
+#include <iostream>
+#include <optional>
+
+#include "app/exit_status.h"
 #include "app/gui/ftp_window.h"
 #include "app/gui/main_window.h"
 #include "app/report_engine.h"
 #include "app/session.h"
+#include "core/home_lock.h"
 #include "editor/editor_window.h"
 #include "editor/workshop_window.h"
 
@@ -15,6 +20,24 @@ namespace orvena::app {
 int windowed_run(int argc, char** argv, const core::Home& home, const core::Clock& clock) {
   QApplication app(argc, argv);
   QApplication::setApplicationName("Zentrivo Orvena");
+
+  // Held until the program ends: the operator may run the reports again after "stop".
+  std::optional<core::HomeLock> lock;
+  std::string refusal;
+  int refusal_status = kExitHomeBusy;
+  try {
+    lock.emplace(home.lock_file());
+    if (!lock->held()) refusal = "another run is using " + home.root().string();
+  } catch (const std::exception& e) {
+    refusal = e.what();
+    refusal_status = kExitError;
+  }
+  if (!refusal.empty()) {
+    std::cerr << "orvena: " << refusal << '\n';
+    QMessageBox::critical(nullptr, QApplication::applicationName(),
+                          QString::fromStdString("orvena: " + refusal));
+    return refusal_status;
+  }
 
   Session session(home, clock);
   install_report_engine(session);

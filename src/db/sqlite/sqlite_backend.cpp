@@ -37,6 +37,12 @@ void read_precision(std::string_view args, int& precision, int& scale) {
   if (comma != args.npos) read(args.substr(comma + 1), scale);
 }
 
+// Reports only read. ATTACH would reach another file (and, opened by a report's SQL, write it);
+// VACUUM INTO writes a copy anywhere. SQLite authorizes VACUUM as an ATTACH of its target.
+int refuse_other_files(void*, int action, const char*, const char*, const char*, const char*) {
+  return action == SQLITE_ATTACH || action == SQLITE_DETACH ? SQLITE_DENY : SQLITE_OK;
+}
+
 class SqliteBackend final : public Backend {
  public:
   SqliteBackend(sqlite3* db, std::filesystem::path file) : m_db(db), m_file(std::move(file)) {}
@@ -212,7 +218,8 @@ FieldInfo field_from_declared_type(std::string name, std::string_view declared) 
 std::unique_ptr<Backend> open(const std::filesystem::path& file, Milliseconds busy_timeout) {
   if (file.empty()) throw core::Error("No SQLite database file given ([db]=)");
   sqlite3* db = nullptr;
-  int rc = sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
+  // Read-only: a report's SQL must not change the database it reads.
+  int rc = sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
   auto refuse = [&](int code) {
     std::string message = db ? sqlite3_errmsg(db) : sqlite3_errstr(code);
     sqlite3_close_v2(db);
@@ -225,6 +232,7 @@ std::unique_ptr<Backend> open(const std::filesystem::path& file, Milliseconds bu
   // connect time, with its name in the message.
   rc = sqlite3_exec(db, "SELECT count(*) FROM sqlite_schema", nullptr, nullptr, nullptr);
   if (rc != SQLITE_OK) refuse(rc);
+  sqlite3_set_authorizer(db, refuse_other_files, nullptr);
   return std::make_unique<SqliteBackend>(db, file);
 }
 

@@ -1,0 +1,76 @@
+// Report files: delimited text that stays parseable whatever a numeric column holds, and files
+// that appear under their name only once complete.
+#include "runner/output_production.h"
+
+#include <gtest/gtest.h>
+
+#include "core/error.h"
+#include "core/line_file.h"
+#include "core/temp_dir.h"
+
+namespace orvena::runner {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string delimited(const db::ResultSet& result) {
+  core::TempDir dir;
+  const fs::path path = dir.path() / "out.csv";
+  std::FILE* file = std::fopen(path.c_str(), "wb");
+  write_delimited(result, file, '"', ';', false);
+  std::fclose(file);
+  return core::read_file(path);
+}
+
+TEST(WriteDelimited, OnlyNumbersGoBareInANumericColumn) {
+  // SQLite lets a decimal(10,2) column hold any text; such a value must not split the row.
+  db::ResultSetBuilder b({{"kwota", db::FieldKind::Decimal, 10, 2}, {"n", db::FieldKind::Integer}});
+  auto row = [&](auto add_kwota) {
+    add_kwota();
+    b.add_integer(1, 7);
+    b.end_row();
+  };
+  row([&] { b.add_decimal(0, "12.50"); });
+  row([&] { b.add_decimal(0, "-0.05"); });
+  row([&] { b.add_text(0, "z;\"after"); });
+  row([&] { b.add_null(0); });
+  row([&] { b.add_text(0, ""); });
+  row([&] { b.add_integer(0, 3); });
+  EXPECT_EQ(delimited(b.finish()),
+            "12,5;7\r\n"
+            "-0,05;7\r\n"
+            "\"z;\"\"after\";7\r\n"
+            ";7\r\n"      // NULL: empty and bare, as the column is numeric
+            "\"\";7\r\n"  // an empty text is no number
+            "3;7\r\n");
+}
+
+TEST(PartialFile, AppearsUnderItsNameOnlyWhenCommitted) {
+  core::TempDir dir;
+  const fs::path final_path = dir.path() / "raport.pdf";
+  core::write_lines(final_path, {"an earlier report under this name"});
+  {
+    PartialFile partial(final_path);
+    EXPECT_EQ(partial.path().parent_path(), dir.path());
+    EXPECT_EQ(partial.path().extension(), ".pdf");  // writers may look at it
+    core::write_lines(partial.path(), {"half"});
+    // Not committed: a writer that failed leaves neither its part nor a changed report.
+  }
+  EXPECT_EQ(core::read_file(final_path), "an earlier report under this name\r\n");
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), {}), 1);
+
+  PartialFile partial(final_path);
+  core::write_lines(partial.path(), {"whole"});
+  partial.commit();
+  EXPECT_EQ(core::read_file(final_path), "whole\r\n");
+  EXPECT_EQ(fs::status(final_path).permissions() & fs::perms::others_read, fs::perms::others_read);
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), {}), 1);
+}
+
+TEST(PartialFile, AMissingFolderFailsAtOnce) {
+  core::TempDir dir;
+  EXPECT_THROW(PartialFile(dir.path() / "brak" / "r.csv"), core::Error);
+}
+
+}  // namespace
+}  // namespace orvena::runner

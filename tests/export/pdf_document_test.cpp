@@ -41,13 +41,13 @@ TEST_P(PolishText, ReadersFindEveryFontEmbeddedAsSubsetAndTheTextUnchanged) {
     write_polish(doc);
     doc.finish();
   }
-  Command check = run("qpdf --check " + quoted(file) + " 2>&1");
+  Command check = run("qpdf --check " + shell_arg(file) + " 2>&1");
   EXPECT_EQ(check.status, 0) << check.output;
   EXPECT_NE(check.output.find("No syntax or stream encoding errors found"), std::string::npos)
       << check.output;
 
   // name type encoding emb sub uni object ID: every font a subset with a ToUnicode map.
-  Command fonts = run("pdffonts " + quoted(file));
+  Command fonts = run("pdffonts " + shell_arg(file));
   ASSERT_EQ(fonts.status, 0);
   std::istringstream lines(fonts.output);
   std::string line;
@@ -68,7 +68,7 @@ TEST_P(PolishText, ReadersFindEveryFontEmbeddedAsSubsetAndTheTextUnchanged) {
             (std::set<std::string>{"Liberation Sans", "Liberation Serif,Bold", "Liberation Mono,Italic"}))
       << fonts.output;
 
-  Command text = run("pdftotext -enc UTF-8 " + quoted(file) + " -");
+  Command text = run("pdftotext -enc UTF-8 " + shell_arg(file) + " -");
   ASSERT_EQ(text.status, 0);
   // The three lines are close enough for poppler to read them as one paragraph.
   EXPECT_EQ(text.output, kPolish[0] + "\n" + kPolish[1] + "\n" + kPolish[2] + "\n\n\f");

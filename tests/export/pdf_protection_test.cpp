@@ -70,20 +70,20 @@ TEST_P(Protected, OpensWithItsPasswordsOnlyAndReadsBackWhole) {
   EXPECT_EQ(pdf.find("Tajne"), std::string::npos);
   EXPECT_NE(pdf.find("/Encrypt << /Filter /Standard /V 2 /R 3 /Length 128 /P -4"), std::string::npos);
 
-  Command refused = run("pdftotext " + quoted(file) + " - 2>&1");
+  Command refused = run("pdftotext " + shell_arg(file) + " - 2>&1");
   EXPECT_NE(refused.status, 0) << refused.output;
-  Command wrong = run("pdftotext -upw zle " + quoted(file) + " - 2>&1");
+  Command wrong = run("pdftotext -upw zle " + shell_arg(file) + " - 2>&1");
   EXPECT_NE(wrong.status, 0) << wrong.output;
 
-  Command text = run("pdftotext -enc UTF-8 -upw '" + c.user + "' " + quoted(file) + " -");
+  Command text = run("pdftotext -enc UTF-8 -upw '" + c.user + "' " + shell_arg(file) + " -");
   EXPECT_EQ(text.status, 0);
   EXPECT_EQ(text.output, "Tajne: żółw\n\n\f");
   std::string owner = c.owner.empty() ? c.user : c.owner;
-  Command by_owner = run("pdftotext -enc UTF-8 -opw '" + owner + "' " + quoted(file) + " -");
+  Command by_owner = run("pdftotext -enc UTF-8 -opw '" + owner + "' " + shell_arg(file) + " -");
   EXPECT_EQ(by_owner.output, "Tajne: żółw\n\n\f");
 
   // Information strings are encrypted too and come back with every escaped byte.
-  Command info = run("pdfinfo -enc UTF-8 -upw '" + c.user + "' " + quoted(file));
+  Command info = run("pdfinfo -enc UTF-8 -upw '" + c.user + "' " + shell_arg(file));
   EXPECT_NE(info.output.find("Title:           Raport (poufny)\r\n\\ Łódź"), std::string::npos)
       << info.output;
   EXPECT_NE(
@@ -91,7 +91,7 @@ TEST_P(Protected, OpensWithItsPasswordsOnlyAndReadsBackWhole) {
       std::string::npos)
       << info.output;
 
-  Command check = run("qpdf --password='" + c.user + "' --check " + quoted(file) + " 2>&1");
+  Command check = run("qpdf --password='" + c.user + "' --check " + shell_arg(file) + " 2>&1");
   EXPECT_EQ(check.status, 0) << check.output;
   EXPECT_NE(check.output.find("R = 3"), std::string::npos) << check.output;
   EXPECT_NE(check.output.find("No syntax or stream encoding errors found"), std::string::npos)

@@ -63,7 +63,7 @@ inline Command run(const std::string& command) {
   return r;
 }
 
-inline std::string quoted(const std::filesystem::path& p) {
+inline std::string shell_arg(const std::filesystem::path& p) {
   return "'" + p.string() + "'";
 }
 

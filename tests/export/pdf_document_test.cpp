@@ -2,7 +2,9 @@
 // fonts, extracts the text and renders the pages.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
+#include <iostream>
 #include <set>
 #include <sstream>
 
@@ -129,6 +131,97 @@ TEST(PdfStructure, FixedClockAndIdentifierGiveTheSameBytes) {
   EXPECT_NE(first.find("/CreationDate (D:20251209120000)"), std::string::npos);
   EXPECT_NE(first.find("/ID [<30313233343536373839616263646566><30313233343536373839616263646566>]"),
             std::string::npos);
+}
+
+// A long report: 300 pages of 40 lines in three faces, over the whole Polish alphabet, digits and
+// punctuation. Each font must be embedded once, as a subset, however many pages use it.
+TEST(LongDocument, EachFontIsEmbeddedOnceAsASubset) {
+  core::TempDir dir;
+  auto file = dir.path() / "long.pdf";
+  const std::string words[] = {
+      "Zamówienie", "nr",    "2026/12/0417", "—",           "Świętokrzyska",        "ŻÓŁTA",   "łódź,",
+      "gęś;",       "jaźń!", "(netto)",      "1 234,56 zł", "Ąę Ćć Ńń Óó Śś Źź Żż", "#@%&*+=?"};
+  Fixed fixed;
+  {
+    Document doc(file, fixed.options());
+    for (int p = 0; p < 300; ++p) {
+      Page& page = doc.begin_page({.width = 793.7, .height = 1122.5});
+      for (int l = 0; l < 40; ++l) {
+        std::string line = "Strona " + std::to_string(p + 1) + " wiersz " + std::to_string(l + 1) + ":";
+        for (int w = 0; w < 6; ++w) line += " " + words[(p * 7 + l * 3 + w) % std::size(words)];
+        page.text(shape(doc, liberation(kFaces[l % 3]), 10, 40, 40 + 25 * l, line));
+      }
+      doc.end_page();
+    }
+    doc.finish();
+  }
+  std::string pdf = core::read_file(file);
+  std::cout << "300 pages, 12,000 lines: " << pdf.size() << " bytes\n";
+
+  Command fonts = run("pdffonts " + shell_arg(file));
+  EXPECT_EQ(std::count(fonts.output.begin(), fonts.output.end(), '\n'), 2 + 3) << fonts.output;
+  size_t files = 0;
+  std::regex length1(R"(/Length1 (\d+))");
+  for (auto it = std::sregex_iterator(pdf.begin(), pdf.end(), length1); it != std::sregex_iterator(); ++it) {
+    ++files;
+    EXPECT_LT(std::stoul((*it)[1]), 80'000u) << "a subset, not the whole face (about 350 KB)";
+  }
+  EXPECT_EQ(files, 3u);
+  EXPECT_LT(pdf.size(), 4'000'000u);
+
+  Command info = run("pdfinfo " + shell_arg(file));
+  EXPECT_TRUE(std::regex_search(info.output, std::regex("\nPages: +300\n"))) << info.output;
+  Command page = run("pdftotext -enc UTF-8 -f 150 -l 150 " + shell_arg(file) + " -");
+  EXPECT_EQ(page.output.rfind("Strona 150 wiersz 1:", 0), 0u) << page.output.substr(0, 200);
+  Command check = run("qpdf --check " + shell_arg(file) + " 2>&1");
+  EXPECT_EQ(check.status, 0) << check.output.substr(0, 500);
+}
+
+// Bad input is said plainly and leaves no file behind.
+TEST(DocumentErrors, FontsThatCannotBeReadAreRefused) {
+  core::TempDir dir;
+  core::write_file_atomic(dir.path() / "not_a_font.ttf", "This is a text file, not a font.");
+  Fixed fixed;
+  std::ostringstream out;
+  Document doc(out, fixed.options());
+  struct Row {
+    std::filesystem::path file;
+    std::string message_start;
+  } rows[] = {
+      {dir.path() / "missing.ttf", "Cannot open file"},
+      {dir.path() / "not_a_font.ttf", "TrueType font format error"},
+  };
+  for (const auto& r : rows) {
+    try {
+      doc.font({r.file, 0});
+      ADD_FAILURE() << r.file << " accepted";
+    } catch (const core::Error& e) {
+      EXPECT_EQ(std::string(e.what()).rfind(r.message_start, 0), 0u) << e.what();
+    }
+  }
+}
+
+TEST(DocumentErrors, NoFileUnderTheNameUntilFinished) {
+  core::TempDir dir;
+  auto file = dir.path() / "raport.pdf";
+  Fixed fixed;
+  {
+    Document doc(file, fixed.options());
+    doc.begin_page({.width = 100, .height = 100});
+    doc.end_page();
+    EXPECT_FALSE(std::filesystem::exists(file)) << "a half-written file is never under the report's name";
+  }  // dropped before finish(), as when drawing fails
+  EXPECT_TRUE(std::filesystem::is_empty(dir.path())) << "nothing left behind";
+
+  try {
+    Document doc(dir.path() / "no_such_folder" / "raport.pdf", fixed.options());
+    ADD_FAILURE() << "created";
+  } catch (const core::Error& e) {
+    EXPECT_EQ(
+        std::string(e.what()).rfind("Cannot create file \"" + (dir.path() / "no_such_folder").string(), 0),
+        0u)
+        << e.what();
+  }
 }
 
 }  // namespace

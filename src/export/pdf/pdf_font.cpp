@@ -47,7 +47,11 @@ std::string PdfFont::base_name() const {
 }
 
 void PdfFont::use(uint16_t glyph, std::string_view unicode) {
-  if (m_used_index.contains(glyph)) return;
+  if (auto it = m_used_index.find(glyph); it != m_used_index.end()) {
+    // A glyph first met as the second glyph of a cluster gets the text of a later use.
+    if (m_used[it->second].unicode.empty()) m_used[it->second].unicode = unicode;
+    return;
+  }
   m_used_index.emplace(glyph, m_used.size());
   m_used.push_back({glyph, static_cast<uint32_t>(std::lround(width(glyph))), std::string(unicode)});
 }

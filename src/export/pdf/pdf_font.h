@@ -47,7 +47,7 @@ class PdfFont {
   uint32_t reference() const { return m_reference; }
   void set_reference(uint32_t number) { m_reference = number; }
 
-  // Records a glyph on first use; the first text given for a glyph is the one kept.
+  // Records a glyph on first use; the first non-empty text given for a glyph is the one kept.
   void use(uint16_t glyph, std::string_view unicode);
   // Advance of a glyph in thousandths of an em, as the font file gives it.
   double width(uint16_t glyph) const;

@@ -70,6 +70,11 @@ TEST_P(PolishText, ReadersFindEveryFontEmbeddedAsSubsetAndTheTextUnchanged) {
             (std::set<std::string>{"Liberation Sans", "Liberation Serif,Bold", "Liberation Mono,Italic"}))
       << fonts.output;
 
+  // Rendered for a person to look at: tests/export/polish-{Plain,Deflated}-1.png in the build.
+  std::string png = std::string(ORVENA_BINARY_DIR) + "/tests/export/polish-" +
+                    (GetParam() == Compression::None ? "Plain" : "Deflated");
+  EXPECT_EQ(run("pdftoppm -r 96 -png " + shell_arg(file) + " " + shell_arg(png)).status, 0);
+
   Command text = run("pdftotext -enc UTF-8 " + shell_arg(file) + " -");
   ASSERT_EQ(text.status, 0);
   // The three lines are close enough for poppler to read them as one paragraph.
@@ -115,6 +120,18 @@ TEST(PdfStructure, CrossReferenceOffsetsAreExactAndEveryObjectIsReferenced) {
   }
   EXPECT_GE(streams, 8);  // 2 pages, 3 fonts with file and map each
   EXPECT_EQ(pdf.find("/FlateDecode"), std::string::npos);
+
+  core::TempDir dir;
+  core::write_file_atomic(dir.path() / "s.pdf", pdf);
+  Command check = run("qpdf --check " + shell_arg(dir.path() / "s.pdf") + " 2>&1");
+  EXPECT_EQ(check.status, 0) << check.output;
+  // The outline as a reader walks it: titles, nesting and the page each entry opens.
+  Command outline = run("qpdf --json --json-key=outlines " + shell_arg(dir.path() / "s.pdf"));
+  std::string json = outline.output;
+  json.erase(std::remove_if(json.begin(), json.end(), ::isspace), json.end());
+  EXPECT_NE(json.find(R"("destpageposfrom1":1,"kids":[{"dest":)"), std::string::npos) << outline.output;
+  EXPECT_NE(json.find(R"("destpageposfrom1":2,"kids":[],"object":)"), std::string::npos) << outline.output;
+  EXPECT_NE(json.find(R"("title":"Drugastrona")"), std::string::npos) << outline.output;
 }
 
 TEST(PdfStructure, FixedClockAndIdentifierGiveTheSameBytes) {

@@ -35,6 +35,11 @@ PdfFont::PdfFont(FontKey key, size_t index)
       m_resource_name("/F" + std::to_string(index)),
       m_file(core::read_file(m_key.file)) {
   m_face = std::make_unique<truetype::FontFile>(m_file, m_key.face_index);
+  // Looked up for every glyph of every text run: read once.
+  double scale = 1000.0 / m_face->metrics().units_per_em;
+  m_widths.resize(m_face->glyph_count());
+  for (uint16_t g = 0; g < m_widths.size(); ++g) m_widths[g] = m_face->advance_width(g) * scale;
+  m_used_index.assign(size_t(1) << 16, -1);
 }
 
 std::string PdfFont::base_name() const {
@@ -47,18 +52,13 @@ std::string PdfFont::base_name() const {
 }
 
 void PdfFont::use(uint16_t glyph, std::string_view unicode) {
-  if (auto it = m_used_index.find(glyph); it != m_used_index.end()) {
+  if (int32_t at = m_used_index[glyph]; at >= 0) {
     // A glyph first met as the second glyph of a cluster gets the text of a later use.
-    if (m_used[it->second].unicode.empty()) m_used[it->second].unicode = unicode;
+    if (m_used[at].unicode.empty() && !unicode.empty()) m_used[at].unicode = unicode;
     return;
   }
-  m_used_index.emplace(glyph, m_used.size());
+  m_used_index[glyph] = static_cast<int32_t>(m_used.size());
   m_used.push_back({glyph, static_cast<uint32_t>(std::lround(width(glyph))), std::string(unicode)});
-}
-
-double PdfFont::width(uint16_t glyph) const {
-  if (glyph >= m_face->glyph_count()) return 0;
-  return m_face->advance_width(glyph) * 1000.0 / m_face->metrics().units_per_em;
 }
 
 std::string PdfFont::subset_tag() const {

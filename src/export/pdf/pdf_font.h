@@ -9,7 +9,6 @@
 #include <memory>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "export/pdf/truetype/font_file.h"
@@ -50,7 +49,7 @@ class PdfFont {
   // Records a glyph on first use; the first non-empty text given for a glyph is the one kept.
   void use(uint16_t glyph, std::string_view unicode);
   // Advance of a glyph in thousandths of an em, as the font file gives it.
-  double width(uint16_t glyph) const;
+  double width(uint16_t glyph) const { return glyph < m_widths.size() ? m_widths[glyph] : 0; }
   const std::vector<UsedGlyph>& used() const { return m_used; }
   const truetype::FontFile& face() const { return *m_face; }
 
@@ -70,7 +69,8 @@ class PdfFont {
   std::unique_ptr<truetype::FontFile> m_face;
   uint32_t m_reference = 0;
   std::vector<UsedGlyph> m_used;
-  std::unordered_map<uint16_t, size_t> m_used_index;
+  std::vector<double> m_widths;       // of every glyph of the face
+  std::vector<int32_t> m_used_index;  // per glyph: its place in m_used, or -1
 };
 
 }  // namespace orvena::exporting::pdf

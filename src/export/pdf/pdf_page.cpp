@@ -27,22 +27,35 @@ std::string fine_number(double v) {
   return std::string(buf, res.ptr - buf);
 }
 
-std::string glyph_hex(uint16_t id) {
-  char buf[8];
-  std::snprintf(buf, sizeof buf, "%04X", id);
-  return buf;
+void append_glyph_hex(std::string& out, uint16_t id) {
+  static constexpr char kDigits[] = "0123456789ABCDEF";
+  char buf[4] = {kDigits[id >> 12], kDigits[(id >> 8) & 15], kDigits[(id >> 4) & 15], kDigits[id & 15]};
+  out.append(buf, 4);
 }
 
 // The text each glyph stands for: its cluster's bytes for the first glyph of the cluster,
 // nothing for the others (a ligature maps to all its letters, its marks to none).
 std::vector<std::string_view> glyph_texts(const TextRun& run) {
+  std::string_view text = run.text;
+  std::vector<std::string_view> out;
+  out.reserve(run.glyphs.size());
+  // Left-to-right text without ligatures or marks, the usual case: one glyph per cluster, in order.
+  bool increasing = true;
+  for (size_t i = 1; i < run.glyphs.size() && increasing; ++i)
+    increasing = run.glyphs[i].cluster > run.glyphs[i - 1].cluster;
+  if (increasing && run.glyphs.back().cluster < text.size()) {
+    for (size_t i = 0; i < run.glyphs.size(); ++i) {
+      size_t start = run.glyphs[i].cluster;
+      size_t end = i + 1 < run.glyphs.size() ? run.glyphs[i + 1].cluster : text.size();
+      out.push_back(text.substr(start, end - start));
+    }
+    return out;
+  }
   std::vector<uint32_t> starts;
   for (const Glyph& g : run.glyphs) starts.push_back(std::min<uint32_t>(g.cluster, run.text.size()));
   std::sort(starts.begin(), starts.end());
   starts.erase(std::unique(starts.begin(), starts.end()), starts.end());
-  std::vector<std::string_view> out;
   std::vector<bool> given(starts.size(), false);
-  std::string_view text = run.text;
   for (const Glyph& g : run.glyphs) {
     uint32_t start = std::min<uint32_t>(g.cluster, text.size());
     size_t k = std::lower_bound(starts.begin(), starts.end(), start) - starts.begin();
@@ -223,7 +236,7 @@ void Page::text(const TextRun& run) {
   for (size_t i = 0; i < run.glyphs.size(); ++i) {
     const Glyph& g = run.glyphs[i];
     font.use(g.id, texts[i]);
-    codes += glyph_hex(g.id);
+    append_glyph_hex(codes, g.id);
     if (i + 1 == run.glyphs.size()) break;
     drift += PageGeometry::length(g.advance) - font.width(g.id) * run.size / 1000;
     double shift = std::round(-drift * 1000 / run.size * 100) / 100;  // as written, two decimals

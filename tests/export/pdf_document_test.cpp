@@ -94,6 +94,7 @@ TEST(PdfStructure, CrossReferenceOffsetsAreExactAndEveryObjectIsReferenced) {
   Page& second = doc.begin_page({.width = 400, .height = 300});
   second.rectangle(10, 10, 100, 50, Pen{.color = {255, 0, 0}}, Color{0, 0, 255});
   second.link_page(10, 10, 100, 50, 0, 100);
+  second.link_uri(10, 100, 100, 20, "https://example.com/raport?id=(7)");
   doc.end_page();
   doc.add_outline({.title = "Pierwsza", .page = 0});
   doc.add_outline({.parent = 0, .title = "Druga strona", .page = 1, .y = 20});
@@ -132,6 +133,10 @@ TEST(PdfStructure, CrossReferenceOffsetsAreExactAndEveryObjectIsReferenced) {
   EXPECT_NE(json.find(R"("destpageposfrom1":1,"kids":[{"dest":)"), std::string::npos) << outline.output;
   EXPECT_NE(json.find(R"("destpageposfrom1":2,"kids":[],"object":)"), std::string::npos) << outline.output;
   EXPECT_NE(json.find(R"("title":"Drugastrona")"), std::string::npos) << outline.output;
+  Command urls = run("pdfinfo -url " + shell_arg(dir.path() / "s.pdf"));
+  EXPECT_TRUE(std::regex_search(urls.output,
+                                std::regex(R"(\n +2 +Annotation +https://example.com/raport\?id=\(7\)\n)")))
+      << urls.output;
 }
 
 TEST(PdfStructure, FixedClockAndIdentifierGiveTheSameBytes) {

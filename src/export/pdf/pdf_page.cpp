@@ -223,7 +223,7 @@ void Page::polygon(const std::vector<Point>& points, const std::optional<Pen>& p
 }
 
 void Page::text(const TextRun& run) {
-  if (run.glyphs.empty()) return;
+  if (run.glyphs.empty() || !(run.size > 0)) return;  // nothing to see, and no size to divide by
   PdfFont& font = m_document.font_record(run.font);
   if (std::find(m_fonts.begin(), m_fonts.end(), run.font) == m_fonts.end()) m_fonts.push_back(run.font);
   std::vector<std::string_view> texts = glyph_texts(run);

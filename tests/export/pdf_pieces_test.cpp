@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <regex>
 #include <sstream>
 
 #include "export/pdf/pdf_document.h"
@@ -125,6 +126,42 @@ TEST(PdfFontRecord, FontsAreNumberedInFirstUseOrderAndStoredOncePerFace) {
   EXPECT_EQ(p.doc.font_record(serif).resource_name(), "/F1");
   EXPECT_EQ(p.doc.font_record(serif).base_name(), "Liberation Serif,Bold");
   EXPECT_EQ(p.doc.font_record(p.sans).base_name(), "Liberation Sans");
+}
+
+TEST(PdfPage, BackgroundCoversThePageLessItsMargins) {
+  OnePage p;  // 400 x 200 px = 300 x 150 pt
+  p.page.background({255, 128, 5}, {.left = 10, .top = 5, .right = 10, .bottom = 5});
+  // 10 mm = 28.35 pt, 5 mm = 14.17 pt; 128 * 100 / 256 = 50, 5 * 100 / 256 = 1.
+  EXPECT_EQ(p.page.content(),
+            "0.00 w\r\n1 0.50 0.01 RG\r\n1 0.50 0.01 rg\r\n28.35 14.17 m\r\n271.65 14.17 l\r\n"
+            "271.65 135.83 l\r\n28.35 135.83 l\r\nB\r\n");
+}
+
+TEST(PdfFontRecord, DescriptorCarriesTheFacesMetricsPerThousand) {
+  Fixed fixed;
+  std::ostringstream out;
+  {
+    Document doc(out, fixed.options(Compression::None));
+    Page& page = doc.begin_page({.width = 100, .height = 100});
+    page.text(
+        {.font = doc.font(liberation("LiberationSans-Regular.ttf")), .glyphs = {{36, 5, 0}}, .text = "A"});
+    doc.finish();
+  }
+  // Liberation Sans 2: 2048 units per em, ascender 1854, descender -434 (Windows ones the same,
+  // so 240 units of internal leading), capital height 1409, weight 400 (stem 50 + (400 / 65)^2 =
+  // 88), average width 1187, widest advance 2740; all times 1000 / 2048.
+  std::smatch m;
+  std::string pdf = out.str();
+  ASSERT_TRUE(std::regex_search(
+      pdf, m,
+      std::regex(
+          R"(/Type /FontDescriptor\r\n/FontName /[A-Z]{6}\+Liberation#20Sans\r\n([^]*?)/FontFile2 \d+ 0 R)")));
+  EXPECT_EQ(
+      m[1].str(),
+      "/Flags 32\r\n/FontBBox [-544 -303 1302 980 ]\r\n/ItalicAngle 0\r\n/Ascent 905\r\n/Descent -212\r\n"
+      "/Leading 117\r\n/CapHeight 688\r\n/StemV 88\r\n/AvgWidth 580\r\n/MaxWidth 1338\r\n/MissingWidth "
+      "580\r\n");
+  EXPECT_NE(pdf.find("/W [ 36 [667] ]"), std::string::npos);
 }
 
 TEST(PdfCatalog, InformationAndViewerPreferences) {

@@ -128,6 +128,39 @@ void Page::paint(const std::optional<Pen>& pen, const std::optional<Color>& fill
   line(pen && fill ? "B" : pen ? "S" : fill ? "f" : "n");
 }
 
+// Components as "0", "1" or "0." and two digits of component * 100 / 256.
+static std::string background_components(Color c) {
+  std::string out;
+  for (uint8_t v : {c.r, c.g, c.b}) {
+    if (!out.empty()) out += ' ';
+    if (v == 0 || v == 255) {
+      out += v ? '1' : '0';
+    } else {
+      char buf[8];
+      std::snprintf(buf, sizeof buf, "0.%02d", v * 100 / 256);
+      out += buf;
+    }
+  }
+  return out;
+}
+
+void Page::background(Color c, const Margins& m) {
+  constexpr double kPointsPerMillimetre = 2.8346456692913384;
+  double left = m.left * kPointsPerMillimetre, right = m_geometry.width_pt() - m.right * kPointsPerMillimetre;
+  double bottom = m.bottom * kPointsPerMillimetre,
+         top = m_geometry.height_pt() - m.top * kPointsPerMillimetre;
+  std::string colour = background_components(c);
+  line("0.00 w");
+  line(colour + " RG");
+  line(colour + " rg");
+  auto corner = [&](double x, double y, const char* op) { line(number(x) + " " + number(y) + op); };
+  corner(left, bottom, " m");
+  corner(right, bottom, " l");
+  corner(right, top, " l");
+  corner(left, top, " l");
+  line("B");
+}
+
 void Page::clip(double x, double y, double width, double height) {
   point(x, y + height);
   m_content +=

@@ -75,6 +75,12 @@ class Page {
 
   const PageGeometry& geometry() const { return m_geometry; }
 
+  // The page colour over the page less its margins (millimetres), stroked with the thinnest line.
+  struct Margins {
+    double left = 0, top = 0, right = 0, bottom = 0;
+  };
+  void background(Color color, const Margins& margins_mm);
+
   void save() { line("q"); }
   void restore() { line("Q"); }
   // Drawing outside the rectangle is cut off until the matching restore().

@@ -91,6 +91,9 @@ TEST_P(Protected, OpensWithItsPasswordsOnlyAndReadsBackWhole) {
       std::string::npos)
       << info.output;
 
+  Command outline = run("qpdf --password='" + c.user + "' --json --json-key=outlines " + shell_arg(file));
+  EXPECT_NE(outline.output.find("\"title\": \"Zakładka\""), std::string::npos) << outline.output;
+
   Command check = run("qpdf --password='" + c.user + "' --check " + shell_arg(file) + " 2>&1");
   EXPECT_EQ(check.status, 0) << check.output;
   EXPECT_NE(check.output.find("R = 3"), std::string::npos) << check.output;

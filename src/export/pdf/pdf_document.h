@@ -96,6 +96,7 @@ class Document {
   ImageId jpeg(std::string_view jpeg_bytes);
   ImageId bitmap(const Bitmap& bitmap, int quality);
 
+  // The page is drawn on until end_page(), which writes it and ends the reference's life.
   Page& begin_page(const PageGeometry& geometry);
   void end_page();
   size_t page_count() const { return m_pages.size(); }

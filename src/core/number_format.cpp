@@ -20,6 +20,8 @@ namespace {
 // able to ask for gigabytes of padding.
 constexpr int kMaxFieldWidth = 4096;
 constexpr int kMaxPrecision = 18;
+// Whole results of Format: many wide fields in one format string multiply.
+constexpr size_t kMaxFormatOutput = 16u << 20;
 
 // A non-negative finite number as decimal digits: value = 0.d1d2d3... x 10^exponent.
 // No leading zeros; no digits at all means zero.
@@ -400,7 +402,7 @@ std::string format(std::string_view fmt, std::span<const Variant> args) {
     if (i < fmt.size() && fmt[i] == '.') {
       ++i;
       read_number(i, precision);
-      if (precision > kMaxPrecision && fmt[i] != 's') precision = kMaxPrecision;
+      if (precision > kMaxPrecision && i < fmt.size() && fmt[i] != 's') precision = kMaxPrecision;
     }
     if (i >= fmt.size()) invalid_format(fmt);
     char type = static_cast<char>(std::tolower(static_cast<unsigned char>(fmt[i])));
@@ -411,6 +413,7 @@ std::string format(std::string_view fmt, std::span<const Variant> args) {
       text = left ? text + pad : pad + text;
     }
     out += text;
+    if (out.size() > kMaxFormatOutput) invalid_format(fmt);
   }
   return out;
 }

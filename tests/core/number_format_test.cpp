@@ -110,6 +110,11 @@ TEST(Format, BadFormatsAndArguments) {
   // A width that would pad to gigabytes is refused, not attempted.
   EXPECT_EQ(error_of("%999999999d", {Variant(1)}),
             "Format '%999999999d' invalid or incompatible with argument");
+  // So is a format whose many wide fields together would.
+  std::string wide;
+  for (int i = 0; i < 5000; ++i) wide += "%4000s";
+  EXPECT_EQ(error_of(wide, std::vector<Variant>(5000, Variant("x"))),
+            "Format '" + wide + "' invalid or incompatible with argument");
 }
 
 struct DateCase {

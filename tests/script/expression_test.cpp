@@ -166,6 +166,12 @@ TEST_F(Expressions, SeesTheReportScriptsNames) {
                      "begin Razem := 21 end."));
   script.execute();
   EXPECT_EQ(evaluate(script, "Podwoj(Razem)"), "Integer 42");
+  // An expression compiled before the script is compiled again keeps the program it was made with.
+  std::string error;
+  auto before = script.compile_expression("Podwoj(Razem)", error);
+  ASSERT_TRUE(script.compile("begin end."));
+  EXPECT_EQ(before->evaluate(), Variant(42));
+  EXPECT_EQ(evaluate(script, "Podwoj(1)"), "compile error: Niezadeklarowany identyfikator: 'Podwoj'");
   EXPECT_EQ(expression_error_text("1 +", "Expression expected"),
             "Błąd w wyrażeniu '1 +': Expression expected");
 }

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "core/error.h"
 #include "script/lexer.h"
 #include "script/script.h"
 

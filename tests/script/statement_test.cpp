@@ -147,6 +147,16 @@ TEST_F(Statements, ProceduresAndFunctions) {
   for (const auto& p : programs) EXPECT_EQ(run(p.text), p.expected) << p.name;
 }
 
+// The deepest recursion the limits allow, each call inside the deepest expression the parser
+// takes, stays within the stack (sanitizer builds included) and ends with the error.
+TEST_F(Statements, DeepestRecursionEndsWithAnError) {
+  std::string nested = "F(n + 1)";
+  for (int i = 0; i < 40; ++i) nested = "1 + (" + nested + ")";
+  EXPECT_EQ(run("var Wynik: Integer; function F(n: Integer): Integer; begin Result := " + nested +
+                " end; begin Wynik := F(0) end."),
+            "error: Stack overflow");
+}
+
 TEST_F(Statements, HandlerColoursAndHides) {
   ASSERT_TRUE(script.compile(
       "procedure Memo1OnBeforePrint(Sender: TrpView);\n"

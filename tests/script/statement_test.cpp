@@ -151,7 +151,7 @@ TEST_F(Statements, ProceduresAndFunctions) {
 // takes, stays within the stack (sanitizer builds included) and ends with the error.
 TEST_F(Statements, DeepestRecursionEndsWithAnError) {
   std::string nested = "F(n + 1)";
-  for (int i = 0; i < 40; ++i) nested = "1 + (" + nested + ")";
+  for (int i = 0; i < 35; ++i) nested = "1 + (" + nested + ")";
   EXPECT_EQ(run("var Wynik: Integer; function F(n: Integer): Integer; begin Result := " + nested +
                 " end; begin Wynik := F(0) end."),
             "error: Stack overflow");

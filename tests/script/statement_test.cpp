@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "core/line_file.h"
+#include "core/temp_dir.h"
 #include "fake_host.h"
 #include "support/time_bounds.h"
 
@@ -231,6 +233,19 @@ TEST_F(Statements, UsedUnitsJoinTheScript) {
   EXPECT_EQ(run("uses 'zly.pas'; begin end."), "compile error 1:7: Niezadeklarowany identyfikator: 'x'");
   EXPECT_EQ(script.error_unit(), "zly.pas");
   EXPECT_EQ(run("uses 'brak.pas'; begin end.").rfind("compile error 1:6: Cannot open file", 0), 0u);
+}
+
+// Without a loader, a unit is read from the first include folder that has it.
+TEST_F(Statements, UsedUnitsFromIncludeFolders) {
+  core::TempDir tmp;
+  std::filesystem::create_directories(tmp.path() / "a");
+  std::filesystem::create_directories(tmp.path() / "b");
+  core::write_file_atomic(tmp.path() / "b" / "stale.pas", "const Stawka = 23; begin end.");
+  core::write_file_atomic(tmp.path() / "a" / "stale.pas", "const Stawka = 8; begin end.");
+  script.include_path = {tmp.path() / "b", tmp.path() / "a"};
+  EXPECT_EQ(run("uses 'stale.pas'; var Wynik: Integer; begin Wynik := Stawka end."), "23");
+  script.include_path = {tmp.path() / "a", tmp.path() / "b"};
+  EXPECT_EQ(run("uses 'stale.pas'; var Wynik: Integer; begin Wynik := Stawka end."), "8");
 }
 
 }  // namespace

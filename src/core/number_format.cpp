@@ -293,7 +293,8 @@ std::string one_spec(std::string_view fmt, char type, int precision, const Varia
         uint64_t mag = i < 0 && type == 'd' ? 0 - static_cast<uint64_t>(i) : static_cast<uint64_t>(i);
         if (type == 'u' && arg.type() == VarType::Int32) mag = static_cast<uint32_t>(i);
         s = std::to_string(mag);
-        if (precision > 0 && s.size() < static_cast<size_t>(precision)) s.insert(0, precision - s.size(), '0');
+        if (precision > 0 && s.size() < static_cast<size_t>(precision))
+          s.insert(0, precision - s.size(), '0');
         if (type == 'd' && i < 0) s.insert(0, 1, '-');
       }
       return s;
@@ -416,6 +417,36 @@ std::string format(std::string_view fmt, std::span<const Variant> args) {
     if (out.size() > kMaxFormatOutput) invalid_format(fmt);
   }
   return out;
+}
+
+std::optional<DisplayFormat> inline_format(std::string_view text) {
+  if (text.empty()) return std::nullopt;
+  DisplayFormat f;
+  f.format_str = std::string(text.substr(1));
+  switch (text[0]) {
+    case 'N':
+    case 'n':
+      f.kind = DisplayKind::Numeric;
+      for (char& c : f.format_str) {
+        if (c == ',' || c == '-' || c == '.') {
+          f.decimal_separator = std::string(1, c);
+          c = '.';
+        }
+      }
+      return f;
+    case 'D':
+    case 'd':
+    case 'T':
+    case 't':
+      f.kind = DisplayKind::DateTime;
+      return f;
+    case 'B':
+    case 'b':
+      f.kind = DisplayKind::Boolean;
+      return f;
+    default:
+      return std::nullopt;
+  }
 }
 
 std::string format_data(const Variant& value, const DisplayFormat& f) {

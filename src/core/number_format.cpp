@@ -20,6 +20,8 @@ namespace {
 // able to ask for gigabytes of padding.
 constexpr int kMaxFieldWidth = 4096;
 constexpr int kMaxPrecision = 18;
+// Whole results of Format: many wide fields in one format string multiply.
+constexpr size_t kMaxFormatOutput = 16u << 20;
 
 // A non-negative finite number as decimal digits: value = 0.d1d2d3... x 10^exponent.
 // No leading zeros; no digits at all means zero.
@@ -291,7 +293,8 @@ std::string one_spec(std::string_view fmt, char type, int precision, const Varia
         uint64_t mag = i < 0 && type == 'd' ? 0 - static_cast<uint64_t>(i) : static_cast<uint64_t>(i);
         if (type == 'u' && arg.type() == VarType::Int32) mag = static_cast<uint32_t>(i);
         s = std::to_string(mag);
-        if (precision > 0 && s.size() < static_cast<size_t>(precision)) s.insert(0, precision - s.size(), '0');
+        if (precision > 0 && s.size() < static_cast<size_t>(precision))
+          s.insert(0, precision - s.size(), '0');
         if (type == 'd' && i < 0) s.insert(0, 1, '-');
       }
       return s;
@@ -400,7 +403,7 @@ std::string format(std::string_view fmt, std::span<const Variant> args) {
     if (i < fmt.size() && fmt[i] == '.') {
       ++i;
       read_number(i, precision);
-      if (precision > kMaxPrecision && fmt[i] != 's') precision = kMaxPrecision;
+      if (precision > kMaxPrecision && i < fmt.size() && fmt[i] != 's') precision = kMaxPrecision;
     }
     if (i >= fmt.size()) invalid_format(fmt);
     char type = static_cast<char>(std::tolower(static_cast<unsigned char>(fmt[i])));
@@ -411,8 +414,39 @@ std::string format(std::string_view fmt, std::span<const Variant> args) {
       text = left ? text + pad : pad + text;
     }
     out += text;
+    if (out.size() > kMaxFormatOutput) invalid_format(fmt);
   }
   return out;
+}
+
+std::optional<DisplayFormat> inline_format(std::string_view text) {
+  if (text.empty()) return std::nullopt;
+  DisplayFormat f;
+  f.format_str = std::string(text.substr(1));
+  switch (text[0]) {
+    case 'N':
+    case 'n':
+      f.kind = DisplayKind::Numeric;
+      for (char& c : f.format_str) {
+        if (c == ',' || c == '-' || c == '.') {
+          f.decimal_separator = std::string(1, c);
+          c = '.';
+        }
+      }
+      return f;
+    case 'D':
+    case 'd':
+    case 'T':
+    case 't':
+      f.kind = DisplayKind::DateTime;
+      return f;
+    case 'B':
+    case 'b':
+      f.kind = DisplayKind::Boolean;
+      return f;
+    default:
+      return std::nullopt;
+  }
 }
 
 std::string format_data(const Variant& value, const DisplayFormat& f) {

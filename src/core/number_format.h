@@ -4,6 +4,7 @@
 // zero values), printf-style formats ("%2.2n", "%g", "%d", "%s") and the display-format rule that
 // picks one of them and swaps separators. Output uses the fixed Locale's separators.
 // Failures raise core::Error with the classic texts.
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -29,6 +30,12 @@ struct DisplayFormat {
   std::string decimal_separator;   // one character to replace the locale's, else ignored
   std::string thousand_separator;  // likewise
 };
+
+// The format written after a bracketed expression and " #": its first letter picks the kind
+// (N n numeric, D d T t date-time, B b Boolean), the rest is the format string. In a numeric
+// format every ",", "-" or "." is the decimal separator to show and becomes "." in the format
+// string. Nullopt when the letter names no kind.
+std::optional<DisplayFormat> inline_format(std::string_view text);
 
 // A text object's value as text under its display format. Null gives ""; any formatting error
 // falls back to the value's plain string form.

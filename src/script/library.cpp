@@ -152,7 +152,7 @@ Variant FormatMaskText(Runtime&, Args a) {
   bool value_has_literals = true;
   std::string blank = " ";
   size_t semi = mask.rfind(';');
-  if (semi != std::string::npos && semi + 2 == mask.size() && semi > 0 && mask[semi - 2] == ';') {
+  if (semi != std::string::npos && semi + 2 == mask.size() && semi >= 2 && mask[semi - 2] == ';') {
     blank = mask.substr(semi + 1);
     value_has_literals = mask[semi - 1] != '0';
     mask.resize(semi - 2);

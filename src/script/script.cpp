@@ -23,7 +23,7 @@ std::string take_language_directive(std::string_view text, std::string& language
 
 }  // namespace
 
-Script::Script(Host* host) : m_host(host), m_runtime(std::make_unique<Runtime>()) {
+Script::Script(Host* host) : m_host(host), m_runtime(std::make_shared<Runtime>()) {
   m_runtime->host = host;
 }
 
@@ -34,7 +34,7 @@ Script::Script(Host* host, Script* parent) : Script(host) {
 Script::~Script() = default;
 
 bool Script::compile(std::string_view text) {
-  auto fresh = std::make_unique<Runtime>();
+  auto fresh = std::make_shared<Runtime>();
   fresh->host = m_host;
   fresh->hook = std::move(m_runtime->hook);
   fresh->clock = m_runtime->clock;
@@ -101,7 +101,6 @@ bool Script::has_main_block() const {
 void Script::execute() {
   Runtime& rt = *m_runtime;
   rt.terminated = false;
-  rt.call_depth = 0;
   run_list(rt, rt.main);
   rt.terminated = false;
 }
@@ -131,7 +130,7 @@ std::unique_ptr<CompiledExpression> Script::compile_expression(std::string_view 
     return nullptr;
   }
   const Scope::Item* item = child->m_runtime->root->find_here("rpf");
-  auto compiled = std::unique_ptr<CompiledExpression>(new CompiledExpression(std::move(child)));
+  auto compiled = std::unique_ptr<CompiledExpression>(new CompiledExpression(std::move(child), m_runtime));
   compiled->m_function = item->proc;
   return compiled;
 }

@@ -101,7 +101,9 @@ class Script {
   std::string m_language{kPascalScript};
   std::string m_error, m_error_unit;
   std::optional<Position> m_error_pos;
-  std::unique_ptr<Runtime> m_runtime;  // the compiled program and its state
+  // The compiled program and its state; compiled expressions share it, so one compiled before
+  // a recompile still runs against the program it was compiled with.
+  std::shared_ptr<Runtime> m_runtime;
 };
 
 // One compiled expression; evaluate() may run any number of times.
@@ -116,7 +118,9 @@ class CompiledExpression {
 
  private:
   friend class Script;
-  explicit CompiledExpression(std::unique_ptr<Script> child) : m_child(std::move(child)) {}
+  CompiledExpression(std::unique_ptr<Script> child, std::shared_ptr<Runtime> parent)
+      : m_parent(std::move(parent)), m_child(std::move(child)) {}
+  std::shared_ptr<Runtime> m_parent;
   std::unique_ptr<Script> m_child;
   Procedure* m_function = nullptr;
 };

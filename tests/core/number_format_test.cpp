@@ -110,6 +110,11 @@ TEST(Format, BadFormatsAndArguments) {
   // A width that would pad to gigabytes is refused, not attempted.
   EXPECT_EQ(error_of("%999999999d", {Variant(1)}),
             "Format '%999999999d' invalid or incompatible with argument");
+  // So is a format whose many wide fields together would.
+  std::string wide;
+  for (int i = 0; i < 5000; ++i) wide += "%4000s";
+  EXPECT_EQ(error_of(wide, std::vector<Variant>(5000, Variant("x"))),
+            "Format '" + wide + "' invalid or incompatible with argument");
 }
 
 struct DateCase {
@@ -178,6 +183,22 @@ TEST(FormatData, EachKindAndSeparatorReplacement) {
   EXPECT_EQ(format_data(Variant("abc"), fmt(DisplayKind::DateTime, "yyyy")), "abc");
   EXPECT_EQ(format_data(Variant(1.5), fmt(DisplayKind::Numeric, "%s %s")), "1,5");
   EXPECT_EQ(format_data(Variant(true), fmt(DisplayKind::Boolean, "bez przecinka")), "True");
+}
+
+TEST(FormatData, InlineFormats) {
+  auto shown = [](std::string_view inline_text, const Variant& v) {
+    auto f = inline_format(inline_text);
+    return f ? format_data(v, *f) : std::string("no format");
+  };
+  EXPECT_EQ(shown("n%2,2f", Variant(1234.5)), "1234,50");  // the comma is shown as the separator
+  EXPECT_EQ(shown("N%2.2f", Variant(1234.5)), "1234.50");
+  EXPECT_EQ(shown("n%2-2f", Variant(0.5)), "0-50");
+  EXPECT_EQ(shown("n0.000", Variant(2)), "2.000");
+  EXPECT_EQ(shown("ddd.mm.yyyy", Variant::date(encode_date(2024, 2, 29))), "29.02.2024");
+  EXPECT_EQ(shown("tttt", Variant::date(encode_time(7, 5, 0))), "07:05:00");
+  EXPECT_EQ(shown("bNie,Tak", Variant(true)), "Tak");
+  EXPECT_EQ(shown("x%d", Variant(1)), "no format");
+  EXPECT_EQ(shown("", Variant(1)), "no format");
 }
 
 }  // namespace

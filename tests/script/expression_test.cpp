@@ -56,8 +56,11 @@ TEST_F(Expressions, PrecedenceAndAssociativity) {
       // parentheses the second comparison compares a Boolean with 5.
       {"(<Line#> > 1) and (<Line#> < 5)", "Boolean True"},
       {"<Line#> > 1 and <Line#>", "Boolean True"},  // 4 > (1 and 4) = 4 > 0
-      {"1 or 2 * 2", "Integer 5"},                  // 1 or (2*2), bitwise
-      {"6 and 3 xor 1", "Integer 3"},               // (6 and 3) xor 1
+      // Line# is 4: meant as "between 5 and 10", read as (4 > (5 and 4)) < 10 = False < 10.
+      {"<Line#> > 5 and <Line#> < 10", "Boolean True"},
+      {"(<Line#> > 5) and (<Line#> < 10)", "Boolean False"},
+      {"1 or 2 * 2", "Integer 5"},     // 1 or (2*2), bitwise
+      {"6 and 3 xor 1", "Integer 3"},  // (6 and 3) xor 1
       {"1 shl 4 + 1", "Integer 17"},
       {"256 shr 4", "Integer 16"},
   });
@@ -163,6 +166,12 @@ TEST_F(Expressions, SeesTheReportScriptsNames) {
                      "begin Razem := 21 end."));
   script.execute();
   EXPECT_EQ(evaluate(script, "Podwoj(Razem)"), "Integer 42");
+  // An expression compiled before the script is compiled again keeps the program it was made with.
+  std::string error;
+  auto before = script.compile_expression("Podwoj(Razem)", error);
+  ASSERT_TRUE(script.compile("begin end."));
+  EXPECT_EQ(before->evaluate(), Variant(42));
+  EXPECT_EQ(evaluate(script, "Podwoj(1)"), "compile error: Niezadeklarowany identyfikator: 'Podwoj'");
   EXPECT_EQ(expression_error_text("1 +", "Expression expected"),
             "Błąd w wyrażeniu '1 +': Expression expected");
 }

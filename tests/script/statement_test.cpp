@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "core/line_file.h"
+#include "core/temp_dir.h"
 #include "fake_host.h"
 #include "support/time_bounds.h"
 
@@ -147,6 +149,16 @@ TEST_F(Statements, ProceduresAndFunctions) {
   for (const auto& p : programs) EXPECT_EQ(run(p.text), p.expected) << p.name;
 }
 
+// The deepest recursion the limits allow, each call inside the deepest expression the parser
+// takes, stays within the stack (sanitizer builds included) and ends with the error.
+TEST_F(Statements, DeepestRecursionEndsWithAnError) {
+  std::string nested = "F(n + 1)";
+  for (int i = 0; i < 35; ++i) nested = "1 + (" + nested + ")";
+  EXPECT_EQ(run("var Wynik: Integer; function F(n: Integer): Integer; begin Result := " + nested +
+                " end; begin Wynik := F(0) end."),
+            "error: Stack overflow");
+}
+
 TEST_F(Statements, HandlerColoursAndHides) {
   ASSERT_TRUE(script.compile(
       "procedure Memo1OnBeforePrint(Sender: TrpView);\n"
@@ -221,6 +233,19 @@ TEST_F(Statements, UsedUnitsJoinTheScript) {
   EXPECT_EQ(run("uses 'zly.pas'; begin end."), "compile error 1:7: Niezadeklarowany identyfikator: 'x'");
   EXPECT_EQ(script.error_unit(), "zly.pas");
   EXPECT_EQ(run("uses 'brak.pas'; begin end.").rfind("compile error 1:6: Cannot open file", 0), 0u);
+}
+
+// Without a loader, a unit is read from the first include folder that has it.
+TEST_F(Statements, UsedUnitsFromIncludeFolders) {
+  core::TempDir tmp;
+  std::filesystem::create_directories(tmp.path() / "a");
+  std::filesystem::create_directories(tmp.path() / "b");
+  core::write_file_atomic(tmp.path() / "b" / "stale.pas", "const Stawka = 23; begin end.");
+  core::write_file_atomic(tmp.path() / "a" / "stale.pas", "const Stawka = 8; begin end.");
+  script.include_path = {tmp.path() / "b", tmp.path() / "a"};
+  EXPECT_EQ(run("uses 'stale.pas'; var Wynik: Integer; begin Wynik := Stawka end."), "23");
+  script.include_path = {tmp.path() / "a", tmp.path() / "b"};
+  EXPECT_EQ(run("uses 'stale.pas'; var Wynik: Integer; begin Wynik := Stawka end."), "8");
 }
 
 }  // namespace

@@ -448,11 +448,14 @@ void PreparedPages::unload(XmlItem& page) {
   if (!page.loaded) return;
   if (page.offset == 0) {
     if (!m_spill) m_spill = std::make_unique<prepared::SpillFile>(m_report.engine_options.temp_dir, "rp");
-    std::string block = prepared::encode_records(page);
-    std::string header(8, '\0');
+    // An 8-byte length, then the records.
+    std::string& block = m_spill_buffer;
+    prepared::encode_records(page, block);
     uint64_t size = block.size();
-    for (int i = 0; i < 8; ++i) header[static_cast<size_t>(i)] = static_cast<char>((size >> (8 * i)) & 0xFF);
-    page.offset = m_spill->append(header + block) + 1;
+    char header[8];
+    for (int i = 0; i < 8; ++i) header[i] = static_cast<char>((size >> (8 * i)) & 0xFF);
+    page.offset = m_spill->append(std::string_view(header, 8)) + 1;
+    m_spill->append(block);
   }
   page.clear_items();
   page.loaded = false;

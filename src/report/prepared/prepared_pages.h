@@ -186,6 +186,7 @@ class PreparedPages {
   std::unordered_map<const Component*, int> m_source_index;  // template page -> source page
   prepared::PictureCache m_pictures;
   std::unique_ptr<prepared::SpillFile> m_spill;
+  std::string m_spill_buffer;
   prepared::Outline m_outline;
   std::list<std::pair<int, std::unique_ptr<ReportPage>>> m_cache;
 

@@ -544,20 +544,19 @@ void PreparedPages::clear_cache() {
 std::unique_ptr<ReportPage> PreparedPages::rebuild(const XmlItem& records) {
   Serializer reader(nullptr);
   std::unique_ptr<ReportPage> page;
-  if (is_whole_page(records)) {
-    page = std::make_unique<ReportPage>();
-    reader.read_root(records, *page);
+  int index = source_index_of(records);
+  if (!is_whole_page(records) && index >= 0 && static_cast<size_t>(index) < m_sources.size()) {
+    auto copy =
+        clone_component(*m_sources[static_cast<size_t>(index)].copy, CopyChildren::No, CopyReferences::Drop);
+    page.reset(static_cast<ReportPage*>(copy.release()));
   } else {
-    int index = source_index_of(records);
-    if (index >= 0 && static_cast<size_t>(index) < m_sources.size()) {
-      auto copy = clone_component(*m_sources[static_cast<size_t>(index)].copy, CopyChildren::No,
-                                  CopyReferences::Drop);
-      page.reset(static_cast<ReportPage*>(copy.release()));
-    } else {
-      page = std::make_unique<ReportPage>();
-    }
-    build_children(records, *page, reader);
+    // A page replaced as a whole carries its own attributes. Its objects are class-named records
+    // built one by one, not read as a template: a band printed three times has one name three
+    // times, and a template read would merge them.
+    page = std::make_unique<ReportPage>();
+    if (is_whole_page(records)) reader.apply(records.text, *page);
   }
+  build_children(records, *page, reader);
   page->align_children();
   return page;
 }

@@ -357,6 +357,27 @@ TEST_F(PrintedReport, TemporaryFilesLeaveNothingBehind) {
   }
 }
 
+// Without UseFileCache the records still leave memory past a fixed ceiling: an unattended run
+// must not grow without bound on a long report.
+TEST_F(PrintedReport, LongReportsMoveOutEvenWithoutTheFileCache) {
+  ASSERT_FALSE(report.engine_options.use_file_cache);
+  std::string long_text(16 * 1024, 'x');  // 48 KiB of records a page: past 32 MiB within 700 pages
+  store.initialize();
+  store.add_source_page(*page);
+  for (int p = 0; p < 800; ++p) {
+    store.add_page(*page);
+    for (int r = 0; r < 3; ++r) {
+      name->set_text(long_text + std::to_string(p));
+      store.add_object(*data);
+    }
+  }
+  store.finish();
+  EXPECT_TRUE(store.page_in_memory(1));
+  EXPECT_FALSE(store.page_in_memory(2));
+  EXPECT_TRUE(store.page_in_memory(799));
+  EXPECT_EQ(static_cast<MemoView&>(*store.page(2).object(0)->object(0)).text(), long_text + "2");
+}
+
 TEST_F(PrintedReport, CutAndPasteKeepOffsetsFromTheFirstRecord) {
   store.initialize();
   store.add_source_page(*page);

@@ -23,6 +23,10 @@ namespace {
 constexpr std::string_view kWholePage = "TrpReportPage";
 constexpr std::string_view kWholeDotMatrixPage = "TrpDMPPage";
 constexpr size_t kRecordOverhead = sizeof(XmlItem) + 16;
+// Without UseFileCache the records of finished pages still move to the temporary file once this
+// much has been added: an unattended run has no one to notice a report growing the process
+// without bound (10,000 pages of 50 texts hold about 100 MiB of records).
+constexpr size_t kRecordCeiling = 32u << 20;
 // Pages before this index stay in memory: the engine goes back to the first pages (page totals,
 // printing on a previous page) more than to any other.
 constexpr size_t kFirstUnloadablePage = 2;
@@ -188,8 +192,10 @@ XmlItem* PreparedPages::current_page_item() const {
 
 void PreparedPages::add_page(const Component& page) {
   const EngineOptions& options = m_report.engine_options;
-  if (options.use_file_cache && m_added_size > static_cast<size_t>(std::max<int64_t>(options.max_mem_size, 0))
-                                                   << 20) {
+  size_t limit = options.use_file_cache
+                     ? static_cast<size_t>(std::max<int64_t>(options.max_mem_size, 0)) << 20
+                     : kRecordCeiling;
+  if (m_added_size > limit) {
     unload_finished_pages();
     m_added_size = 0;
   }

@@ -15,8 +15,9 @@
 // holds only how the printed object differed from it (objects with no template counterpart are
 // recorded whole). Asking for a page makes a structural copy of each source object, applies the
 // record over it and nests the objects as they were printed. Memory stays bounded: rebuilt pages
-// live in a small most-recently-used cache, and with EngineOptions.UseFileCache finished pages'
-// records move to a temporary file once MaxMemSize megabytes of records have been added.
+// live in a small most-recently-used cache, and finished pages' records move to a temporary file
+// once MaxMemSize megabytes of records have been added (with EngineOptions.UseFileCache) or 32 MiB
+// (without it).
 #include <cstdint>
 #include <list>
 #include <map>

@@ -32,7 +32,8 @@ void append_attr(std::string& out, std::string_view prefix, std::string_view nam
 // what printing changes in them (text, geometry, the looks highlights and styles set, split
 // flags); other views everything they store, being few and small. Data binding and references
 // are never recorded: copies have none.
-constexpr std::string_view kBandState[] = {"Visible", "ParentFont", "Font", "Tag", "FillType", "Fill"};
+constexpr std::string_view kBandState[] = {"Visible",  "ParentFont", "Font",     "Tag",
+                                           "FillType", "Fill",       "DrillName"};
 constexpr std::string_view kTextState[] = {
     "Visible",     "ParentFont",    "Font",           "Tag",          "Align",      "Frame",
     "Cursor",      "Visibility",    "TagStr",         "FillType",     "Fill",       "Hyperlink",

@@ -189,9 +189,12 @@ std::string record_differences(const Component& printed, const Component& copy, 
   }
   std::string prefix;
   append_differences(out, printed, copy, prefix, true);
-  if (printed.is(CustomMemoView::static_class()))
-    append_attr(out, {}, "u",
-                escape_value(join_text_lines(static_cast<const CustomMemoView&>(printed).memo)));
+  if (printed.is(CustomMemoView::static_class())) {
+    const auto& lines = static_cast<const CustomMemoView&>(printed).memo;
+    // Most printed texts are one line: no joined copy for those.
+    bool one_line = lines.size() == 1 && !lines[0].empty();
+    append_attr(out, {}, "u", escape_value(one_line ? std::string_view(lines[0]) : join_text_lines(lines)));
+  }
   append_picture(out, printed, pictures);
   return out;
 }

@@ -515,19 +515,7 @@ ReportPage& PreparedPages::page(int index) {
     m_cache.erase(it);  // pages still change while generating: build it again
     break;
   }
-  const XmlItem& item = pages_item()[static_cast<size_t>(index)];
-  std::unique_ptr<ReportPage> built;
-  if (item.loaded) {
-    built = rebuild(item);
-  } else {
-    // Read the records aside: walking a long report must not bring every page back into memory.
-    XmlItem records;
-    records.name = item.name;
-    records.text = item.text;
-    prepared::decode_records(read_spilled(item), records);
-    built = rebuild(records);
-  }
-  m_cache.emplace_front(index, std::move(built));
+  m_cache.emplace_front(index, rebuild_page(index));
   size_t limit = static_cast<size_t>(std::max<int64_t>(m_report.preview_options.pages_in_cache, 1));
   while (m_cache.size() > 1 && m_cache.size() > limit) {
     evict(m_cache.back());
@@ -545,6 +533,17 @@ void PreparedPages::evict(std::pair<int, std::unique_ptr<ReportPage>>& entry) {
 
 void PreparedPages::clear_cache() {
   m_cache.clear();
+}
+
+std::unique_ptr<ReportPage> PreparedPages::rebuild_page(int index) {
+  const XmlItem& item = pages_item()[static_cast<size_t>(index)];
+  if (item.loaded) return rebuild(item);
+  // Read the records aside: walking a long report must not bring every page back into memory.
+  XmlItem records;
+  records.name = item.name;
+  records.text = item.text;
+  prepared::decode_records(read_spilled(item), records);
+  return rebuild(records);
 }
 
 std::unique_ptr<ReportPage> PreparedPages::rebuild(const XmlItem& records) {
@@ -605,8 +604,10 @@ PageSize PreparedPages::page_size(int index) {
     const ReportPage& copy = *m_sources[static_cast<size_t>(source)].copy;
     return {static_cast<int>(std::nearbyint(copy.width())), static_cast<int>(std::nearbyint(copy.height()))};
   }
-  const ReportPage& built = page(index);
-  return {static_cast<int>(std::nearbyint(built.width())), static_cast<int>(std::nearbyint(built.height()))};
+  // Built aside: asking for a size must not evict the page a caller is working on.
+  auto built = rebuild_page(index);
+  return {static_cast<int>(std::nearbyint(built->width())),
+          static_cast<int>(std::nearbyint(built->height()))};
 }
 
 // ---- Editing ----------------------------------------------------------------------------------------

@@ -166,6 +166,7 @@ class PreparedPages {
   void unload(XmlItem& page);
   void ensure_loaded(XmlItem& page);
   std::string read_spilled(const XmlItem& page) const;
+  std::unique_ptr<ReportPage> rebuild_page(int index);
   std::unique_ptr<ReportPage> rebuild(const XmlItem& page);
   void build_children(const XmlItem& records, Component& parent, Serializer& reader);
   std::unique_ptr<Component> build_object(const XmlItem& record, Serializer& reader);

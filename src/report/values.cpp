@@ -17,6 +17,45 @@ int64_t mul_div(int64_t a, int64_t b, int64_t c) {
 }
 }  // namespace
 
+bool operator==(const Font& a, const Font& b) {
+  return a.name == b.name && a.height == b.height && a.color == b.color && a.style == b.style &&
+         a.charset == b.charset && a.pitch == b.pitch;
+}
+
+bool operator==(const FrameLine& a, const FrameLine& b) {
+  return a.color == b.color && a.style == b.style && a.width == b.width;
+}
+
+bool operator==(const Frame& a, const Frame& b) {
+  return a.m_color == b.m_color && a.m_style == b.m_style && a.m_width == b.m_width &&
+         a.drop_shadow == b.drop_shadow && a.shadow_color == b.shadow_color &&
+         a.shadow_width == b.shadow_width && a.typ == b.typ && a.left_line == b.left_line &&
+         a.top_line == b.top_line && a.right_line == b.right_line && a.bottom_line == b.bottom_line;
+}
+
+bool operator==(const BrushFill& a, const BrushFill& b) {
+  return a.back_color == b.back_color && a.fore_color == b.fore_color && a.style == b.style;
+}
+
+bool operator==(const GradientFill& a, const GradientFill& b) {
+  return a.start_color == b.start_color && a.end_color == b.end_color && a.gradient_style == b.gradient_style;
+}
+
+bool operator==(const GlassFill& a, const GlassFill& b) {
+  return a.color == b.color && a.blend == b.blend && a.hatch == b.hatch && a.orientation == b.orientation;
+}
+
+bool operator==(const Hyperlink& a, const Hyperlink& b) {
+  return a.kind == b.kind && a.detail_report == b.detail_report && a.detail_page == b.detail_page &&
+         a.expression == b.expression && a.report_variable == b.report_variable &&
+         a.tab_caption == b.tab_caption && a.value == b.value && a.values_separator == b.values_separator;
+}
+
+bool operator==(const DisplayFormat& a, const DisplayFormat& b) {
+  return a.decimal_separator == b.decimal_separator && a.thousand_separator == b.thousand_separator &&
+         a.format_str == b.format_str && a.kind == b.kind;
+}
+
 int Font::size() const {
   return static_cast<int>(-mul_div(height, 72, kUnitsPerInch));
 }

@@ -76,7 +76,9 @@ class Font : public Persistent {
 
   int size() const;
   void set_size(int64_t points);
-  friend bool operator==(const Font&, const Font&) = default;
+  // Value comparisons list every member; a test changes each stored property in turn to keep
+  // them complete.
+  friend bool operator==(const Font& a, const Font& b);
 };
 
 // ---- Frame ----------------------------------------------------------------------------------
@@ -93,7 +95,8 @@ class FrameLine : public Persistent {
   int64_t color = 0;
   FrameStyle style = FrameStyle::Solid;
   double width = 1;
-  const Frame* frame = nullptr;  // the owner, for the stored rules
+  const Frame* frame = nullptr;                                    // the owner, for the stored rules
+  friend bool operator==(const FrameLine& a, const FrameLine& b);  // the owner does not count
 };
 
 class Frame : public Persistent {
@@ -117,6 +120,7 @@ class Frame : public Persistent {
   double shadow_width = 4;
   int64_t typ = 0;  // FrameTypBits
   FrameLine left_line, top_line, right_line, bottom_line;
+  friend bool operator==(const Frame& a, const Frame& b);
 
  private:
   void adopt_lines();
@@ -144,6 +148,7 @@ class BrushFill : public Fill {
   int64_t back_color = kNoColor;
   int64_t fore_color = 0;
   BrushStyle style = BrushStyle::Solid;
+  friend bool operator==(const BrushFill& a, const BrushFill& b);
 };
 
 class GradientFill : public Fill {
@@ -156,6 +161,7 @@ class GradientFill : public Fill {
   int64_t start_color = kWhite;
   int64_t end_color = 0;
   GradientStyle gradient_style = GradientStyle::Horizontal;
+  friend bool operator==(const GradientFill& a, const GradientFill& b);
 };
 
 class GlassFill : public Fill {
@@ -169,6 +175,7 @@ class GlassFill : public Fill {
   double blend = 0.2;
   bool hatch = false;
   GlassOrientation orientation = GlassOrientation::Horizontal;
+  friend bool operator==(const GlassFill& a, const GlassFill& b);
 };
 
 // A fill slot: changing the type replaces the fill by a new one of the matching class.
@@ -202,6 +209,7 @@ class Hyperlink : public Persistent {
 
   HyperlinkKind kind = HyperlinkKind::URL;
   std::string detail_report, detail_page, expression, report_variable, tab_caption, value, values_separator;
+  friend bool operator==(const Hyperlink& a, const Hyperlink& b);
 };
 
 class DisplayFormat : public Persistent {
@@ -211,6 +219,7 @@ class DisplayFormat : public Persistent {
 
   std::string decimal_separator, thousand_separator, format_str;
   FormatKind kind = FormatKind::Text;
+  friend bool operator==(const DisplayFormat& a, const DisplayFormat& b);
 };
 
 class Highlight : public Persistent {

@@ -3,6 +3,9 @@
 // finished pages leave memory for the temporary file.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
+#include "core/temp_dir.h"
 #include "model_support.h"
 #include "report/bands.h"
 #include "report/copy.h"
@@ -155,6 +158,36 @@ TEST_F(PrintedReport, RebuiltPagesEqualThePrintedOnes) {
   EXPECT_EQ(memo.data_field, "");
 }
 
+// Objects made while printing: one registered as a source object gets an alias of its own, one
+// that is not (a carrier band) is recorded whole under its class name.
+TEST_F(PrintedReport, ObjectsMadeDuringTheRunAreRecorded) {
+  store.initialize();
+  store.add_source_page(*page);
+  auto* stamp = header->add_new<MemoView>();
+  stamp->set_name("Stamp");
+  stamp->set_bounds(400, 5, 100, 20);
+  stamp->set_text("kopia");
+  store.add_to_source_page(*stamp);
+  NullBand carrier;
+  carrier.set_name("Carrier1");
+  carrier.set_bounds(0, 300, 700, 0);
+  carrier.visible = true;
+  store.add_page(*page);
+  store.add_object(*header);
+  store.add_object(carrier);
+  store.finish();
+
+  const XmlItem& records = store.page_record(0);
+  ASSERT_EQ(records.count(), 2u);
+  EXPECT_EQ(records[0][2].name, "m4");  // the template's texts are m1 to m3
+  EXPECT_EQ(records[0][2].text, R"( u="kopia")");
+  EXPECT_EQ(records[1].name, "TrpNullBand");
+  ReportPage& rebuilt = store.page(0);
+  EXPECT_EQ(rebuilt.object(0)->object(2)->name(), "Stamp");
+  EXPECT_EQ(rebuilt.object(1)->name(), "Carrier1");
+  EXPECT_EQ(rebuilt.object(1)->top(), 300);
+}
+
 TEST_F(PrintedReport, RecordsHoldOnlyWhatDiffers) {
   struct Case {
     const char* what;
@@ -297,6 +330,54 @@ TEST_F(PrintedReport, FinishedPagesMoveToTheTemporaryFile) {
   EXPECT_EQ(differences(dump_page(loaded.page(3)), dump_printed(3)), "");
 }
 
+// Both temporary files are made in the report's temporary folder and unlinked at once: nothing
+// is left there, even while the store is in use.
+TEST_F(PrintedReport, TemporaryFilesLeaveNothingBehind) {
+  core::TempDir folder;
+  report.engine_options.temp_dir = folder.path().string();
+  report.engine_options.use_file_cache = true;
+  report.engine_options.max_mem_size = 0;
+  report.preview_options.picture_cache_in_file = true;
+  print(5);
+  EXPECT_FALSE(store.page_in_memory(2));
+  EXPECT_TRUE(std::filesystem::is_empty(folder.path()));
+  // Yet both files are open there: the records' ("rp") and the pictures' ("rpPic").
+  int open_there = 0;
+  for (auto& fd : std::filesystem::directory_iterator("/proc/self/fd")) {
+    std::error_code ec;
+    auto target = std::filesystem::read_symlink(fd.path(), ec).string();
+    if (!ec && target.starts_with(folder.path().string() + "/rp")) ++open_there;
+  }
+  EXPECT_EQ(open_there, 2);
+  EXPECT_EQ(store.pictures().count(), 1u);
+  for (int i = 0; i < 5; ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(differences(dump_page(store.page(i)), dump_printed(i)), "");
+    store.clear_cache();
+  }
+}
+
+// Without UseFileCache the records still leave memory past a fixed ceiling: an unattended run
+// must not grow without bound on a long report.
+TEST_F(PrintedReport, LongReportsMoveOutEvenWithoutTheFileCache) {
+  ASSERT_FALSE(report.engine_options.use_file_cache);
+  std::string long_text(16 * 1024, 'x');  // 48 KiB of records a page: past 32 MiB within 700 pages
+  store.initialize();
+  store.add_source_page(*page);
+  for (int p = 0; p < 800; ++p) {
+    store.add_page(*page);
+    for (int r = 0; r < 3; ++r) {
+      name->set_text(long_text + std::to_string(p));
+      store.add_object(*data);
+    }
+  }
+  store.finish();
+  EXPECT_TRUE(store.page_in_memory(1));
+  EXPECT_FALSE(store.page_in_memory(2));
+  EXPECT_TRUE(store.page_in_memory(799));
+  EXPECT_EQ(static_cast<MemoView&>(*store.page(2).object(0)->object(0)).text(), long_text + "2");
+}
+
 TEST_F(PrintedReport, CutAndPasteKeepOffsetsFromTheFirstRecord) {
   store.initialize();
   store.add_source_page(*page);
@@ -421,18 +502,24 @@ TEST(PreparedOutline, ItemsNestAndShiftToTheNextPage) {
 
 TEST_F(PrintedReport, EditingPages) {
   print(2);
+  // An edited page as a preview has it: the same band twice, one name for both.
   ReportPage replacement;
-  auto* band = replacement.add_new<NullBand>();
-  band->set_name("Carrier");
-  band->set_bounds(0, 0, 700, 50);
-  auto* memo = band->add_new<MemoView>();
-  memo->set_name("Note");
-  memo->set_text("edited");
+  replacement.set_paper_size(11);  // A5
+  for (int i = 0; i < 2; ++i) {
+    auto* band = replacement.add_new<NullBand>();
+    band->set_name("Carrier");
+    band->set_bounds(0, 50.0 * i, 700, 50);
+    auto* memo = band->add_new<MemoView>();
+    memo->set_name("Note");
+    memo->set_text("edited " + std::to_string(i));
+  }
   store.modify_page(1, replacement);
   EXPECT_EQ(store.page_record(1).name, "TrpReportPage");
   ReportPage& rebuilt = store.page(1);
-  ASSERT_EQ(rebuilt.count(), 1u);
-  EXPECT_EQ(static_cast<MemoView&>(*rebuilt.object(0)->object(0)).text(), "edited");
+  EXPECT_EQ(rebuilt.paper_size(), 11);
+  ASSERT_EQ(rebuilt.count(), 2u);
+  EXPECT_EQ(rebuilt.object(1)->top(), 50);
+  EXPECT_EQ(static_cast<MemoView&>(*rebuilt.object(1)->object(0)).text(), "edited 1");
 
   store.add_empty_page(0);
   EXPECT_EQ(store.count(), 3);
@@ -441,9 +528,9 @@ TEST_F(PrintedReport, EditingPages) {
   EXPECT_TRUE(store.delete_page(0));
   EXPECT_FALSE(store.delete_page(0));  // the last page stays
   EXPECT_EQ(store.count(), 1);
-  // The page left is the edited one: its size comes from its own record (A4, rounded units).
-  EXPECT_EQ(store.page_size(0).width, 794);
-  EXPECT_EQ(store.page_size(0).height, 1123);
+  // The page left is the edited one: its size comes from its own record (A5, rounded units).
+  EXPECT_EQ(store.page_size(0).width, 559);
+  EXPECT_EQ(store.page_size(0).height, 794);
   EXPECT_EQ(store.page_size(5).width, 0);
 }
 

@@ -1,5 +1,6 @@
 // Structural copies: every stored property arrives unchanged, floats to the last bit, and the
 // text, formats and highlights that text objects keep beside their property table come along.
+// Value objects compare equal only when every stored property is.
 #include <gtest/gtest.h>
 
 #include "model_support.h"
@@ -89,6 +90,61 @@ TEST(StructuralCopy, ReferencesKeptOrDropped) {
   EXPECT_EQ(static_cast<Band&>(*clone_component(*header, CopyChildren::No)).child(), child);
   EXPECT_EQ(static_cast<Band&>(*clone_component(*header, CopyChildren::No, CopyReferences::Drop)).child(),
             nullptr);
+}
+
+// Records skip value objects that compare equal, so a comparison that forgot a member would drop
+// that member's changes from every printed page: each property changed alone must be noticed.
+void vary(Persistent& obj, const PropInfo& p) {
+  switch (p.kind) {
+    case PropKind::Integer:
+    case PropKind::Set:
+      p.set_ordinal(obj, p.get_ordinal(obj) ^ 1);
+      break;
+    case PropKind::Boolean:
+    case PropKind::Enumeration:
+      p.set_ordinal(obj, (p.get_ordinal(obj) + 1) % static_cast<int64_t>(p.names.size()));
+      break;
+    case PropKind::Float:
+      p.set_float(obj, p.get_float(obj) + 1.5);
+      break;
+    case PropKind::String:
+      p.set_string(obj, p.get_string(obj) + "x");
+      break;
+    default:
+      break;
+  }
+}
+
+template <class T>
+void expect_every_property_compared() {
+  T base;
+  SCOPED_TRACE(std::string(base.class_info().name));
+  EXPECT_TRUE(base == T(base));
+  for (const PropInfo* p : base.class_info().all) {
+    if (p->kind == PropKind::Object) {
+      for (const PropInfo* inner : p->get_object(base)->class_info().all) {
+        T changed(base);
+        vary(*p->get_object(changed), *inner);
+        EXPECT_FALSE(base == changed) << p->name << "." << inner->name;
+      }
+      continue;
+    }
+    if (!p->has_setter()) continue;
+    T changed(base);
+    vary(changed, *p);
+    EXPECT_FALSE(base == changed) << p->name;
+  }
+}
+
+TEST(ValueComparisons, EveryStoredPropertyCounts) {
+  expect_every_property_compared<Font>();
+  expect_every_property_compared<Frame>();
+  expect_every_property_compared<FrameLine>();
+  expect_every_property_compared<BrushFill>();
+  expect_every_property_compared<GradientFill>();
+  expect_every_property_compared<GlassFill>();
+  expect_every_property_compared<Hyperlink>();
+  expect_every_property_compared<DisplayFormat>();
 }
 
 }  // namespace

@@ -23,6 +23,10 @@ namespace {
 constexpr std::string_view kWholePage = "TrpReportPage";
 constexpr std::string_view kWholeDotMatrixPage = "TrpDMPPage";
 constexpr size_t kRecordOverhead = sizeof(XmlItem) + 16;
+// Without UseFileCache the records of finished pages still move to the temporary file once this
+// much has been added: an unattended run has no one to notice a report growing the process
+// without bound (10,000 pages of 50 texts hold about 100 MiB of records).
+constexpr size_t kRecordCeiling = 32u << 20;
 // Pages before this index stay in memory: the engine goes back to the first pages (page totals,
 // printing on a previous page) more than to any other.
 constexpr size_t kFirstUnloadablePage = 2;
@@ -188,8 +192,10 @@ XmlItem* PreparedPages::current_page_item() const {
 
 void PreparedPages::add_page(const Component& page) {
   const EngineOptions& options = m_report.engine_options;
-  if (options.use_file_cache && m_added_size > static_cast<size_t>(std::max<int64_t>(options.max_mem_size, 0))
-                                                   << 20) {
+  size_t limit = options.use_file_cache
+                     ? static_cast<size_t>(std::max<int64_t>(options.max_mem_size, 0)) << 20
+                     : kRecordCeiling;
+  if (m_added_size > limit) {
     unload_finished_pages();
     m_added_size = 0;
   }
@@ -448,11 +454,14 @@ void PreparedPages::unload(XmlItem& page) {
   if (!page.loaded) return;
   if (page.offset == 0) {
     if (!m_spill) m_spill = std::make_unique<prepared::SpillFile>(m_report.engine_options.temp_dir, "rp");
-    std::string block = prepared::encode_records(page);
-    std::string header(8, '\0');
+    // An 8-byte length, then the records.
+    std::string& block = m_spill_buffer;
+    prepared::encode_records(page, block);
     uint64_t size = block.size();
-    for (int i = 0; i < 8; ++i) header[static_cast<size_t>(i)] = static_cast<char>((size >> (8 * i)) & 0xFF);
-    page.offset = m_spill->append(header + block) + 1;
+    char header[8];
+    for (int i = 0; i < 8; ++i) header[i] = static_cast<char>((size >> (8 * i)) & 0xFF);
+    page.offset = m_spill->append(std::string_view(header, 8)) + 1;
+    m_spill->append(block);
   }
   page.clear_items();
   page.loaded = false;
@@ -506,19 +515,7 @@ ReportPage& PreparedPages::page(int index) {
     m_cache.erase(it);  // pages still change while generating: build it again
     break;
   }
-  const XmlItem& item = pages_item()[static_cast<size_t>(index)];
-  std::unique_ptr<ReportPage> built;
-  if (item.loaded) {
-    built = rebuild(item);
-  } else {
-    // Read the records aside: walking a long report must not bring every page back into memory.
-    XmlItem records;
-    records.name = item.name;
-    records.text = item.text;
-    prepared::decode_records(read_spilled(item), records);
-    built = rebuild(records);
-  }
-  m_cache.emplace_front(index, std::move(built));
+  m_cache.emplace_front(index, rebuild_page(index));
   size_t limit = static_cast<size_t>(std::max<int64_t>(m_report.preview_options.pages_in_cache, 1));
   while (m_cache.size() > 1 && m_cache.size() > limit) {
     evict(m_cache.back());
@@ -538,23 +535,33 @@ void PreparedPages::clear_cache() {
   m_cache.clear();
 }
 
+std::unique_ptr<ReportPage> PreparedPages::rebuild_page(int index) {
+  const XmlItem& item = pages_item()[static_cast<size_t>(index)];
+  if (item.loaded) return rebuild(item);
+  // Read the records aside: walking a long report must not bring every page back into memory.
+  XmlItem records;
+  records.name = item.name;
+  records.text = item.text;
+  prepared::decode_records(read_spilled(item), records);
+  return rebuild(records);
+}
+
 std::unique_ptr<ReportPage> PreparedPages::rebuild(const XmlItem& records) {
   Serializer reader(nullptr);
   std::unique_ptr<ReportPage> page;
-  if (is_whole_page(records)) {
-    page = std::make_unique<ReportPage>();
-    reader.read_root(records, *page);
+  int index = source_index_of(records);
+  if (!is_whole_page(records) && index >= 0 && static_cast<size_t>(index) < m_sources.size()) {
+    auto copy =
+        clone_component(*m_sources[static_cast<size_t>(index)].copy, CopyChildren::No, CopyReferences::Drop);
+    page.reset(static_cast<ReportPage*>(copy.release()));
   } else {
-    int index = source_index_of(records);
-    if (index >= 0 && static_cast<size_t>(index) < m_sources.size()) {
-      auto copy = clone_component(*m_sources[static_cast<size_t>(index)].copy, CopyChildren::No,
-                                  CopyReferences::Drop);
-      page.reset(static_cast<ReportPage*>(copy.release()));
-    } else {
-      page = std::make_unique<ReportPage>();
-    }
-    build_children(records, *page, reader);
+    // A page replaced as a whole carries its own attributes. Its objects are class-named records
+    // built one by one, not read as a template: a band printed three times has one name three
+    // times, and a template read would merge them.
+    page = std::make_unique<ReportPage>();
+    if (is_whole_page(records)) reader.apply(records.text, *page);
   }
+  build_children(records, *page, reader);
   page->align_children();
   return page;
 }
@@ -597,8 +604,10 @@ PageSize PreparedPages::page_size(int index) {
     const ReportPage& copy = *m_sources[static_cast<size_t>(source)].copy;
     return {static_cast<int>(std::nearbyint(copy.width())), static_cast<int>(std::nearbyint(copy.height()))};
   }
-  const ReportPage& built = page(index);
-  return {static_cast<int>(std::nearbyint(built.width())), static_cast<int>(std::nearbyint(built.height()))};
+  // Built aside: asking for a size must not evict the page a caller is working on.
+  auto built = rebuild_page(index);
+  return {static_cast<int>(std::nearbyint(built->width())),
+          static_cast<int>(std::nearbyint(built->height()))};
 }
 
 // ---- Editing ----------------------------------------------------------------------------------------

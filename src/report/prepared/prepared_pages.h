@@ -15,8 +15,9 @@
 // holds only how the printed object differed from it (objects with no template counterpart are
 // recorded whole). Asking for a page makes a structural copy of each source object, applies the
 // record over it and nests the objects as they were printed. Memory stays bounded: rebuilt pages
-// live in a small most-recently-used cache, and with EngineOptions.UseFileCache finished pages'
-// records move to a temporary file once MaxMemSize megabytes of records have been added.
+// live in a small most-recently-used cache, and finished pages' records move to a temporary file
+// once MaxMemSize megabytes of records have been added (with EngineOptions.UseFileCache) or 32 MiB
+// (without it).
 #include <cstdint>
 #include <list>
 #include <map>
@@ -165,6 +166,7 @@ class PreparedPages {
   void unload(XmlItem& page);
   void ensure_loaded(XmlItem& page);
   std::string read_spilled(const XmlItem& page) const;
+  std::unique_ptr<ReportPage> rebuild_page(int index);
   std::unique_ptr<ReportPage> rebuild(const XmlItem& page);
   void build_children(const XmlItem& records, Component& parent, Serializer& reader);
   std::unique_ptr<Component> build_object(const XmlItem& record, Serializer& reader);
@@ -186,6 +188,7 @@ class PreparedPages {
   std::unordered_map<const Component*, int> m_source_index;  // template page -> source page
   prepared::PictureCache m_pictures;
   std::unique_ptr<prepared::SpillFile> m_spill;
+  std::string m_spill_buffer;
   prepared::Outline m_outline;
   std::list<std::pair<int, std::unique_ptr<ReportPage>>> m_cache;
 

@@ -2,7 +2,7 @@
 
 #include <cmath>
 #include <cstring>
-#include <unordered_map>
+#include <memory>
 #include <vector>
 
 #include "core/text.h"
@@ -32,7 +32,8 @@ void append_attr(std::string& out, std::string_view prefix, std::string_view nam
 // what printing changes in them (text, geometry, the looks highlights and styles set, split
 // flags); other views everything they store, being few and small. Data binding and references
 // are never recorded: copies have none.
-constexpr std::string_view kBandState[] = {"Visible", "ParentFont", "Font", "Tag", "FillType", "Fill"};
+constexpr std::string_view kBandState[] = {"Visible",  "ParentFont", "Font",     "Tag",
+                                           "FillType", "Fill",       "DrillName"};
 constexpr std::string_view kTextState[] = {
     "Visible",     "ParentFont",    "Font",           "Tag",          "Align",      "Frame",
     "Cursor",      "Visibility",    "TagStr",         "FillType",     "Fill",       "Hyperlink",
@@ -58,18 +59,37 @@ bool compared_property(const ClassInfo& cls, const PropInfo& p, bool top_level) 
   return !listed(p.name, kNeverCompared);
 }
 
-// The properties a class's records compare, worked out once per class: the hot path of a
-// report with many rows is this loop.
-// Per thread, so the lookup takes no lock.
+// The properties a class's records compare, worked out once per class and thread (no lock). A
+// record looks this up for the object and each nested value object, so the table is a short
+// array searched in order rather than a hash map.
 const std::vector<const PropInfo*>& compared(const ClassInfo& cls, bool top_level) {
-  thread_local std::unordered_map<const ClassInfo*, std::vector<const PropInfo*>> plans[2];
-  auto& plan = plans[top_level ? 1 : 0];
-  auto it = plan.find(&cls);
-  if (it != plan.end()) return it->second;
-  std::vector<const PropInfo*> props;
+  struct Plan {
+    const ClassInfo* cls;
+    bool top_level;
+    std::vector<const PropInfo*> props;
+  };
+  thread_local std::vector<std::unique_ptr<Plan>> plans;
+  for (auto& plan : plans)
+    if (plan->cls == &cls && plan->top_level == top_level) return plan->props;
+  auto plan = std::make_unique<Plan>(Plan{&cls, top_level, {}});
   for (const PropInfo* p : cls.all)
-    if (compared_property(cls, *p, top_level)) props.push_back(p);
-  return plan.emplace(&cls, std::move(props)).first->second;
+    if (compared_property(cls, *p, top_level)) plan->props.push_back(p);
+  plans.push_back(std::move(plan));
+  return plans.back()->props;
+}
+
+// Value objects that are equal as a whole need no walk through their tables; most of a printed
+// text object's frame, fill and hyperlink are as the template had them.
+template <class T>
+bool same_as(const Persistent& a, const Persistent& b) {
+  return &a.class_info() == &T::static_class() && static_cast<const T&>(a) == static_cast<const T&>(b);
+}
+
+bool equal_values(const Persistent& a, const Persistent& b) {
+  if (&a.class_info() != &b.class_info()) return false;
+  return same_as<Frame>(a, b) || same_as<Font>(a, b) || same_as<Hyperlink>(a, b) ||
+         same_as<BrushFill>(a, b) || same_as<DisplayFormat>(a, b) || same_as<GradientFill>(a, b) ||
+         same_as<GlassFill>(a, b);
 }
 
 // `prefix` is a buffer the nested objects' names are appended to and taken off again.
@@ -105,9 +125,11 @@ void append_differences(std::string& out, const Persistent& printed, const Persi
       case PropKind::Object: {
         // Objects made on demand (a single display format) are only asked for where they exist.
         if (!p->is_stored(printed)) break;
+        bool stored_in_copy = p->is_stored(copy);
+        if (stored_in_copy && equal_values(*p->object(printed), *p->object(copy))) break;
         size_t length = prefix.size();
         prefix.append(p->name).push_back('.');
-        if (p->is_stored(copy))
+        if (stored_in_copy)
           append_differences(out, *p->object(printed), *p->object(copy), prefix, false);
         else
           out += Serializer(nullptr).obj_to_xml(*p->object(printed), prefix);
@@ -160,7 +182,6 @@ void append_picture(std::string& out, const Component& printed, PictureCache& pi
 std::string record_differences(const Component& printed, const Component& copy, RecordDetail detail,
                                PictureCache& pictures) {
   std::string out;
-  out.reserve(96);  // a typical record: a position and a short text
   append_geometry(out, printed, copy);
   if (detail == RecordDetail::Geometry) {
     if (printed.visible != copy.visible) append_attr(out, {}, "Visible", printed.visible ? "True" : "False");
@@ -168,9 +189,12 @@ std::string record_differences(const Component& printed, const Component& copy, 
   }
   std::string prefix;
   append_differences(out, printed, copy, prefix, true);
-  if (printed.is(CustomMemoView::static_class()))
-    append_attr(out, {}, "u",
-                escape_value(join_text_lines(static_cast<const CustomMemoView&>(printed).memo)));
+  if (printed.is(CustomMemoView::static_class())) {
+    const auto& lines = static_cast<const CustomMemoView&>(printed).memo;
+    // Most printed texts are one line: no joined copy for those.
+    bool one_line = lines.size() == 1 && !lines[0].empty();
+    append_attr(out, {}, "u", escape_value(one_line ? std::string_view(lines[0]) : join_text_lines(lines)));
+  }
   append_picture(out, printed, pictures);
   return out;
 }

@@ -37,12 +37,6 @@ void encode_item(std::string& out, const XmlItem& item) {
   for (auto& child : item.items()) encode_item(out, *child);
 }
 
-size_t encoded_size(const XmlItem& item) {
-  size_t n = 12 + item.name.size() + item.text.size();
-  for (auto& child : item.items()) n += encoded_size(*child);
-  return n;
-}
-
 class BlockReader {
  public:
   explicit BlockReader(std::string_view in) : m_in(in) {}
@@ -85,12 +79,10 @@ void decode_children(BlockReader& in, XmlItem& parent, uint32_t count, size_t de
 
 }  // namespace
 
-std::string encode_records(const XmlItem& page) {
-  std::string out;
-  out.reserve(encoded_size(page));
+void encode_records(const XmlItem& page, std::string& out) {
+  out.clear();
   put_u32(out, static_cast<uint32_t>(page.count()));
   for (auto& child : page.items()) encode_item(out, *child);
-  return out;
 }
 
 void decode_records(std::string_view bytes, XmlItem& page) {

@@ -37,9 +37,10 @@ class SpillFile {
   uint64_t m_size = 0;
 };
 
-// The children of a page item (records with their nested records) as bytes, and back. Restoring
-// replaces the item's children; it throws core::Error for bytes that are not such a block.
-std::string encode_records(const XmlItem& page);
+// The children of a page item (records with their nested records) as bytes into `out` (a buffer
+// kept between calls), and back. Restoring replaces the item's children; it throws core::Error
+// for bytes that are not such a block.
+void encode_records(const XmlItem& page, std::string& out);
 void decode_records(std::string_view bytes, XmlItem& page);
 
 }  // namespace prepared

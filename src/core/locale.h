@@ -26,6 +26,13 @@ struct Locale {
 
   // General form with up to 15 significant digits: 3,5  0,0001  1E20  -1,5E-7.
   static std::string format_float(double value, int precision = 15);
+  // The same forms appended to `out`, for writers that format every value of a result.
+  static void append_date(std::string& out, DateTime value);
+  static void append_time(std::string& out, DateTime value);
+  static void append_datetime(std::string& out, DateTime value);
+  static void append_date_and_time(std::string& out, DateTime value);
+  static void append_float(std::string& out, double value, int precision = 15);
+
   // Fixed number of decimals, optionally with thousands separators: 1 234,50.
   static std::string format_fixed(double value, int decimals, bool thousands = false);
 

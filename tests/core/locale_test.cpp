@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include "core/datetime.h"
 
 namespace orvena::core {
@@ -59,6 +61,23 @@ TEST(Locale, FloatsInGeneralForm) {
       {0, "0"},
   };
   for (const auto& c : cases) EXPECT_EQ(Locale::format_float(c.value), c.text) << c.value;
+}
+
+TEST(Locale, FloatsWithSevenDigitsAndWithoutAValue) {
+  // Single-precision columns show seven significant digits, so the float's binary noise is gone.
+  const FloatCase cases[] = {
+      {static_cast<double>(0.1f), "0,1"},
+      {1234567, "1234567"},
+      {12345678, "1,234568E7"},
+      {-0.00012345678, "-0,0001234568"},
+      {std::numeric_limits<double>::quiet_NaN(), "NAN"},
+      {-std::numeric_limits<double>::infinity(), "-INF"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(Locale::format_float(c.value, 7), c.text) << c.value;
+  std::string out = "x=";
+  Locale::append_float(out, 2.5);
+  Locale::append_date(out, encode_date(1, 2, 3));
+  EXPECT_EQ(out, "x=2,50001-02-03") << "appends, and pads the year to four digits";
 }
 
 TEST(Locale, FixedWithThousands) {

@@ -8,6 +8,7 @@
 #include "app/headless_run.h"
 #include "core/datetime.h"
 #include "core/paths.h"
+#include "core/version.h"
 #include "runner/startup.h"
 
 #ifdef ORVENA_GUI
@@ -46,7 +47,7 @@ int main(int argc, char** argv) {
       return 0;
     }
     if (arg == "--version") {
-      std::printf("orvena %s\n", orvena::runner::kVersion);
+      std::printf("orvena %s\n", orvena::core::kVersion);
       return 0;
     }
     if (arg == "--check-template") return orvena::app::run_check_template(argc, argv);

@@ -201,14 +201,11 @@ ControlFile::ControlFile(std::filesystem::path path) : m_path(std::move(path)) {
 std::string ControlFile::load() {
   m_image.clear();
   m_loaded = false;
-  std::error_code ec;
-  auto size = std::filesystem::file_size(m_path, ec);
-  if (!ec && size > kMaxFileBytes)
-    throw core::Error("Plik sterujący jest zbyt duży: \"" + m_path.string() + "\"");
-  std::string bytes = core::read_file(m_path);
-  m_image = core::split_lines(core::decode_text(bytes));
+  std::optional<std::string> bytes = core::read_file_limited(m_path, kMaxFileBytes);
+  if (!bytes) throw core::Error("Plik sterujący jest zbyt duży: \"" + m_path.string() + "\"");
+  m_image = core::split_lines(core::decode_text(*bytes));
   m_loaded = true;
-  return bytes;
+  return std::move(*bytes);
 }
 
 std::vector<std::string> ControlFile::Uruchom_sterowanie() {

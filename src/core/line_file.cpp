@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fstream>
+#include <limits>
 
 #include "core/encoding.h"
 #include "core/error.h"
@@ -33,7 +34,7 @@ std::string decode_text(std::string_view bytes) {
   return to_utf8(bytes, CodePage::Windows1250);
 }
 
-std::string read_file(const std::filesystem::path& path) {
+std::optional<std::string> read_file_limited(const std::filesystem::path& path, uint64_t max_bytes) {
   int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) throw Error("Cannot open file \"" + path.string() + "\". " + os_error(errno));
   std::string data;
@@ -47,10 +48,18 @@ std::string read_file(const std::filesystem::path& path) {
       throw Error("Cannot read file \"" + path.string() + "\". " + os_error(err));
     }
     if (n == 0) break;
+    if (static_cast<uint64_t>(n) > max_bytes - data.size()) {
+      ::close(fd);
+      return std::nullopt;
+    }
     data.append(buf, static_cast<size_t>(n));
   }
   ::close(fd);
   return data;
+}
+
+std::string read_file(const std::filesystem::path& path) {
+  return *read_file_limited(path, std::numeric_limits<uint64_t>::max());
 }
 
 std::vector<std::string> read_lines(const std::filesystem::path& path) {

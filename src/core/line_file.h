@@ -1,7 +1,9 @@
 #pragma once
 // The system's own text files: lists of lines, 8-bit code page unless a byte-order mark says
 // otherwise, written back in Windows-1250 with CR LF after every line.
+#include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -14,6 +16,9 @@ std::string decode_text(std::string_view bytes);
 
 // Whole file as bytes. Throws core::Error ("Cannot open file ...") when it cannot be read.
 std::string read_file(const std::filesystem::path& path);
+// The same for a file of at most max_bytes; std::nullopt for a longer one, found out while
+// reading, so a file that grows after a size check, a pipe or a device cannot fill the memory.
+std::optional<std::string> read_file_limited(const std::filesystem::path& path, uint64_t max_bytes);
 
 // The file's lines as UTF-8; CR LF, LF and lone CR all end a line.
 std::vector<std::string> read_lines(const std::filesystem::path& path);

@@ -146,7 +146,7 @@ std::string Locale::format_float(double value, int precision) {
   return out;
 }
 
-std::string Locale::format_fixed(double value, int decimals, bool thousands) {
+std::string Locale::format_fixed(double value, int decimals, Thousands thousands) {
   char buf[512];
   std::snprintf(buf, sizeof buf, "%.*f", decimals, value);
   std::string s(buf);
@@ -155,7 +155,7 @@ std::string Locale::format_fixed(double value, int decimals, bool thousands) {
   size_t dot = s.find('.');
   std::string int_part = s.substr(0, dot);
   std::string frac = dot == std::string::npos ? "" : s.substr(dot + 1);
-  if (thousands) {
+  if (thousands == Thousands::Grouped) {
     std::string grouped;
     for (size_t i = 0; i < int_part.size(); ++i) {
       if (i > 0 && (int_part.size() - i) % 3 == 0) grouped += kThousandSeparator;

@@ -10,6 +10,8 @@
 
 namespace orvena::core {
 
+enum class Thousands { Plain, Grouped };
+
 struct Locale {
   static constexpr char kDecimalSeparator = ',';
   static constexpr std::string_view kThousandSeparator = "\u00A0";
@@ -34,7 +36,7 @@ struct Locale {
   static void append_float(std::string& out, double value, int precision = 15);
 
   // Fixed number of decimals, optionally with thousands separators: 1 234,50.
-  static std::string format_fixed(double value, int decimals, bool thousands = false);
+  static std::string format_fixed(double value, int decimals, Thousands thousands = Thousands::Plain);
 
   // Parsers accept what the formatters write (and "." as a decimal point); nullopt when the
   // text is not of that form.

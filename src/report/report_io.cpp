@@ -62,17 +62,18 @@ bool Report::load_from_file(const fs::path& file, bool exception_if_not_found) {
   std::error_code ec;
   bool exists = fs::is_regular_file(file, ec);
   if (!exists && !exception_if_not_found) return false;
-  // A file beyond the reader's size limit is refused before it is read into memory.
-  if (exists && fs::file_size(file, ec) > XmlLimits{}.max_input_bytes) {
+  // A file beyond the reader's size limit is refused without being read into memory; a missing
+  // or unreadable file throws.
+  std::optional<std::string> bytes = core::read_file_limited(file, XmlLimits{}.max_input_bytes);
+  if (!bytes) {
     m_file_name = file;
     clear_errors();
     add_error("Invalid file format");
     report_errors();
     return true;
   }
-  std::string bytes = core::read_file(file);  // throws for a missing or unreadable file
   m_file_name = file;
-  load_from_stream(bytes);
+  load_from_stream(*bytes);
   return exists;
 }
 

@@ -158,10 +158,9 @@ bool read_control_file(const std::filesystem::path& path, const core::Clock& clo
                        std::string_view weekday_name, const DefinitionHandler& on_definition) {
   std::error_code ec;
   if (!std::filesystem::exists(path, ec)) return false;
-  auto size = std::filesystem::file_size(path, ec);
-  if (!ec && size > kMaxFileBytes)
-    throw core::Error("Plik sterujący jest zbyt duży: \"" + path.string() + "\"");
-  read_control_lines(core::read_lines(path), clock, weekday_name, on_definition);
+  std::optional<std::string> bytes = core::read_file_limited(path, kMaxFileBytes);
+  if (!bytes) throw core::Error("Plik sterujący jest zbyt duży: \"" + path.string() + "\"");
+  read_control_lines(core::split_lines(core::decode_text(*bytes)), clock, weekday_name, on_definition);
   return true;
 }
 

@@ -65,6 +65,21 @@ TEST(ReadLines, MissingFileNamesThePath) {
   }
 }
 
+TEST(ReadFileLimited, TheLimitIsInclusiveAndALongerFileIsNotRead) {
+  TempDir dir;
+  auto path = dir.path() / "f.bin";
+  std::ofstream(path, std::ios::binary) << std::string(70000, 'x');  // more than one read
+  EXPECT_EQ(read_file_limited(path, 70000), std::string(70000, 'x'));
+  EXPECT_EQ(read_file_limited(path, 69999), std::nullopt);
+  EXPECT_EQ(read_file_limited(path, 0), std::nullopt);
+  EXPECT_THROW(read_file_limited(dir.path() / "nie_ma.bin", 10), Error);
+}
+
+TEST(ReadFileLimited, AnEndlessDeviceStopsAtTheLimit) {
+  // A size check before reading sees 0 bytes here; only the count while reading stops it.
+  EXPECT_EQ(read_file_limited("/dev/zero", 1 << 20), std::nullopt);
+}
+
 TEST(WriteLines, Windows1250WithCrLfAfterEveryLine) {
   TempDir dir;
   auto path = dir.path() / "out.txt";

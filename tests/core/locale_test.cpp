@@ -81,8 +81,8 @@ TEST(Locale, FloatsWithSevenDigitsAndWithoutAValue) {
 }
 
 TEST(Locale, FixedWithThousands) {
-  EXPECT_EQ(Locale::format_fixed(1234567.5, 2, true), "1\u00A0234\u00A0567,50");
-  EXPECT_EQ(Locale::format_fixed(-999.999, 2, true), "-1\u00A0000,00");
+  EXPECT_EQ(Locale::format_fixed(1234567.5, 2, Thousands::Grouped), "1\u00A0234\u00A0567,50");
+  EXPECT_EQ(Locale::format_fixed(-999.999, 2, Thousands::Grouped), "-1\u00A0000,00");
   EXPECT_EQ(Locale::format_fixed(-0.001, 2), "0,00");
   EXPECT_EQ(Locale::format_fixed(42, 0), "42");
 }

@@ -3,6 +3,8 @@
 #   1. the normal build: unit, integration (real PostgreSQL/ODBC, SMTP, FTP) and GUI tests;
 #   2. an AddressSanitizer + UndefinedBehaviorSanitizer build: unit tests;
 #   3. a libFuzzer build (clang): each fuzz target runs for a short while on its corpus.
+# It first checks the formatting of the sources, and the normal build treats warnings in our own
+# code as errors, so that a change cannot quietly add either.
 # Set SKIP_INSTALL=1 to skip the package step, SKIP_SANITIZE=1 / SKIP_FUZZ=1 to skip the others.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -15,9 +17,13 @@ export XDG_RUNTIME_DIR=${XDG_RUNTIME_DIR:-$(mktemp -d /tmp/orvena-xdg.XXXXXX)}
 chmod 700 "$XDG_RUNTIME_DIR"
 export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
 
-echo "== build"
+echo "== format"
+# FORMAT_BASE=<commit> checks only what changed since it; by default every source.
+bash scripts/check-format.sh
+
+echo "== build (warnings are errors)"
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORVENA_GUI=ON -DORVENA_TESTS=ON \
-      -DORVENA_BENCH=ON >/dev/null
+      -DORVENA_BENCH=ON -DORVENA_WERROR=ON >/dev/null
 cmake --build build -j "$JOBS"
 
 source scripts/test-servers.sh

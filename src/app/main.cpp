@@ -9,6 +9,7 @@
 #include "app/headless_run.h"
 #include "core/datetime.h"
 #include "core/paths.h"
+#include "core/version.h"
 #include "runner/startup.h"
 
 #ifdef ORVENA_GUI
@@ -51,7 +52,7 @@ int run_program(int argc, char** argv) {
       return orvena::app::kExitOk;
     }
     if (arg == "--version") {
-      std::printf("orvena %s\n", orvena::runner::kVersion);
+      std::printf("orvena %s\n", orvena::core::kVersion);
       return orvena::app::kExitOk;
     }
     if (arg == "--check-template") return orvena::app::run_check_template(argc, argv);

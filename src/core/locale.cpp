@@ -4,18 +4,13 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "core/text.h"
 
 namespace orvena::core {
 
 namespace {
-
-std::string two(int v) {
-  char buf[16];
-  std::snprintf(buf, sizeof buf, "%02d", v);
-  return buf;
-}
 
 // Reads an unsigned decimal number of 1..max_digits digits at pos.
 bool read_int(std::string_view s, size_t& pos, int max_digits, int& out) {
@@ -26,69 +21,134 @@ bool read_int(std::string_view s, size_t& pos, int max_digits, int& out) {
   return pos > start;
 }
 
+void append_two(std::string& out, int v) {
+  out += static_cast<char>('0' + v / 10);
+  out += static_cast<char>('0' + v % 10);
+}
+
 }  // namespace
 
-std::string Locale::format_date(DateTime value) {
+// Writers format every value of a result, so these append in place and build no temporaries.
+void Locale::append_date(std::string& out, DateTime value) {
   DateParts p = decode(value);
-  char buf[32];
-  std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", p.year, p.month, p.day);
-  return buf;
+  if (p.year < 0 || p.year > 9999) {
+    char buf[32];
+    int n = std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", p.year, p.month, p.day);
+    out.append(buf, static_cast<size_t>(n));
+    return;
+  }
+  out += static_cast<char>('0' + p.year / 1000);
+  out += static_cast<char>('0' + p.year / 100 % 10);
+  append_two(out, p.year % 100);
+  out += kDateSeparator;
+  append_two(out, p.month);
+  out += kDateSeparator;
+  append_two(out, p.day);
+}
+
+void Locale::append_time(std::string& out, DateTime value) {
+  DateParts p = decode(value);
+  append_two(out, p.hour);
+  out += kTimeSeparator;
+  append_two(out, p.minute);
+  out += kTimeSeparator;
+  append_two(out, p.second);
+}
+
+void Locale::append_date_and_time(std::string& out, DateTime value) {
+  append_date(out, value);
+  out += ' ';
+  append_time(out, value);
+}
+
+void Locale::append_datetime(std::string& out, DateTime value) {
+  // A time of day alone (no date part) shows as the time, as 0,5 shows as 12:00:00.
+  if (std::trunc(value) == 0 && value != 0) return append_time(out, value);
+  DateParts p = decode(value);
+  if (p.hour == 0 && p.minute == 0 && p.second == 0) return append_date(out, value);
+  append_date_and_time(out, value);
+}
+
+void Locale::append_float(std::string& out, double value, int precision) {
+  if (std::isnan(value)) return void(out += "NAN");
+  if (std::isinf(value)) return void(out += value > 0 ? "INF" : "-INF");
+  if (value == 0) return void(out += '0');
+  // [-]d.ddddde[+-]xx, rounded to `precision` significant digits.
+  char buf[64];
+  auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific, precision - 1);
+  const char* e = static_cast<const char*>(std::memchr(buf, 'e', static_cast<size_t>(r.ptr - buf)));
+  int exponent = 0;
+  std::from_chars(e + 1 + (e[1] == '+'), r.ptr, exponent);
+  const char* p = buf;
+  if (*p == '-') {
+    out += '-';
+    ++p;
+  }
+  char digits[32];
+  size_t n = 0;
+  for (; p < e; ++p)
+    if (*p != '.') digits[n++] = *p;
+  while (n > 1 && digits[n - 1] == '0') --n;
+
+  if (exponent < -4 || exponent >= precision) {
+    out += digits[0];
+    if (n > 1) {
+      out += kDecimalSeparator;
+      out.append(digits + 1, n - 1);
+    }
+    out += 'E';
+    char exp[8];
+    auto x = std::to_chars(exp, exp + sizeof exp, exponent);
+    out.append(exp, x.ptr);
+  } else if (exponent < 0) {
+    out += '0';
+    out += kDecimalSeparator;
+    out.append(static_cast<size_t>(-exponent - 1), '0');
+    out.append(digits, n);
+  } else {
+    size_t int_len = static_cast<size_t>(exponent) + 1;
+    if (n <= int_len) {
+      out.append(digits, n);
+      out.append(int_len - n, '0');
+    } else {
+      out.append(digits, int_len);
+      out += kDecimalSeparator;
+      out.append(digits + int_len, n - int_len);
+    }
+  }
+}
+
+std::string Locale::format_date(DateTime value) {
+  std::string out;
+  append_date(out, value);
+  return out;
 }
 
 std::string Locale::format_time(DateTime value) {
-  DateParts p = decode(value);
-  return two(p.hour) + ":" + two(p.minute) + ":" + two(p.second);
+  std::string out;
+  append_time(out, value);
+  return out;
 }
 
 std::string Locale::format_date_and_time(DateTime value) {
-  return format_date(value) + " " + format_time(value);
+  std::string out;
+  append_date_and_time(out, value);
+  return out;
 }
 
 std::string Locale::format_datetime(DateTime value) {
-  // A time of day alone (no date part) shows as the time, as 0,5 shows as 12:00:00.
-  if (std::trunc(value) == 0 && value != 0) return format_time(value);
-  DateParts p = decode(value);
-  if (p.hour == 0 && p.minute == 0 && p.second == 0) return format_date(value);
-  return format_date_and_time(value);
+  std::string out;
+  append_datetime(out, value);
+  return out;
 }
 
 std::string Locale::format_float(double value, int precision) {
-  if (std::isnan(value)) return "NAN";
-  if (std::isinf(value)) return value > 0 ? "INF" : "-INF";
-  if (value == 0) return "0";
-  char buf[64];
-  std::snprintf(buf, sizeof buf, "%.*e", precision - 1, value);
-  // buf: [-]d.dddde[+-]xx
-  std::string s(buf);
-  size_t e = s.find('e');
-  int exponent = std::atoi(s.c_str() + e + 1);
-  std::string mantissa = s.substr(0, e);
-  bool negative = mantissa[0] == '-';
-  if (negative) mantissa.erase(0, 1);
-  std::string digits;
-  for (char c : mantissa)
-    if (c != '.') digits += c;
-  while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
-
   std::string out;
-  if (exponent < -4 || exponent >= precision) {
-    out = digits.substr(0, 1);
-    if (digits.size() > 1) out += kDecimalSeparator + digits.substr(1);
-    out += "E" + std::string(exponent < 0 ? "-" : "") + std::to_string(std::abs(exponent));
-  } else if (exponent < 0) {
-    out = "0" + std::string(1, kDecimalSeparator) + std::string(-exponent - 1, '0') + digits;
-  } else {
-    size_t int_len = static_cast<size_t>(exponent) + 1;
-    if (digits.size() <= int_len) {
-      out = digits + std::string(int_len - digits.size(), '0');
-    } else {
-      out = digits.substr(0, int_len) + kDecimalSeparator + digits.substr(int_len);
-    }
-  }
-  return negative ? "-" + out : out;
+  append_float(out, value, precision);
+  return out;
 }
 
-std::string Locale::format_fixed(double value, int decimals, bool thousands) {
+std::string Locale::format_fixed(double value, int decimals, Thousands thousands) {
   char buf[512];
   std::snprintf(buf, sizeof buf, "%.*f", decimals, value);
   std::string s(buf);
@@ -97,7 +157,7 @@ std::string Locale::format_fixed(double value, int decimals, bool thousands) {
   size_t dot = s.find('.');
   std::string int_part = s.substr(0, dot);
   std::string frac = dot == std::string::npos ? "" : s.substr(dot + 1);
-  if (thousands) {
+  if (thousands == Thousands::Grouped) {
     std::string grouped;
     for (size_t i = 0; i < int_part.size(); ++i) {
       if (i > 0 && (int_part.size() - i) % 3 == 0) grouped += kThousandSeparator;

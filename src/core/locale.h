@@ -10,6 +10,8 @@
 
 namespace orvena::core {
 
+enum class Thousands { Plain, Grouped };
+
 struct Locale {
   static constexpr char kDecimalSeparator = ',';
   static constexpr std::string_view kThousandSeparator = "\u00A0";
@@ -27,8 +29,15 @@ struct Locale {
 
   // General form with up to 15 significant digits: 3,5  0,0001  1E20  -1,5E-7.
   static std::string format_float(double value, int precision = 15);
+  // The same forms appended to `out`, for writers that format every value of a result.
+  static void append_date(std::string& out, DateTime value);
+  static void append_time(std::string& out, DateTime value);
+  static void append_datetime(std::string& out, DateTime value);
+  static void append_date_and_time(std::string& out, DateTime value);
+  static void append_float(std::string& out, double value, int precision = 15);
+
   // Fixed number of decimals, optionally with thousands separators: 1 234,50.
-  static std::string format_fixed(double value, int decimals, bool thousands = false);
+  static std::string format_fixed(double value, int decimals, Thousands thousands = Thousands::Plain);
 
   // Parsers accept what the formatters write (and "." as a decimal point); nullopt when the
   // text is not of that form.

@@ -113,6 +113,15 @@ std::vector<std::string> split_lines(std::string_view s) {
   return lines;
 }
 
+std::string join_crlf(const std::vector<std::string>& lines) {
+  std::string text;
+  for (size_t i = 0; i < lines.size(); ++i) {
+    if (i > 0) text += "\r\n";
+    text += lines[i];
+  }
+  return text;
+}
+
 size_t utf8_offset(std::string_view s, size_t index) {
   size_t pos = 0;
   for (size_t i = 0; i < index && pos < s.size(); ++i) next_code_point(s, pos);

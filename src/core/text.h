@@ -25,6 +25,8 @@ std::string replace_all(std::string_view s, std::string_view from, std::string_v
 // Splits at CR LF, LF and lone CR. A final line break does not start another line;
 // an empty text gives no lines.
 std::vector<std::string> split_lines(std::string_view s);
+// Lines joined by CR LF, none after the last: the SQL box's and a definition's query text.
+std::string join_crlf(const std::vector<std::string>& lines);
 
 // The lines split_lines() gives, handed to `on_line` one at a time as views into `s`: a file of
 // millions of short lines costs no string per line.

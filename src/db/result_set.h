@@ -9,68 +9,11 @@
 
 #include "core/datetime.h"
 #include "core/variant.h"
+#include "db/field_kind.h"
 
 namespace orvena::db {
 
-// The data kinds of result columns, numbered as ADO's DataTypeEnum so that a kind can be shown
-// and compared by its familiar code.
-enum class FieldKind : int {
-  Empty = 0,
-  SmallInt = 2,
-  Integer = 3,
-  Single = 4,
-  Double = 5,
-  Currency = 6,
-  Date = 7,
-  Error = 10,
-  Boolean = 11,
-  Variant = 12,
-  Decimal = 14,
-  TinyInt = 16,
-  UnsignedTinyInt = 17,
-  UnsignedSmallInt = 18,
-  UnsignedInt = 19,
-  BigInt = 20,
-  UnsignedBigInt = 21,
-  Guid = 72,
-  Binary = 128,
-  Char = 129,
-  WChar = 130,
-  Numeric = 131,
-  DBDate = 133,
-  DBTime = 134,
-  DBTimeStamp = 135,
-  VarNumeric = 139,
-  VarChar = 200,
-  LongVarChar = 201,
-  VarWChar = 202,
-  LongVarWChar = 203,
-  VarBinary = 204,
-  LongVarBinary = 205,
-};
-
-// "adInteger", "adDecimal", ... for messages and test output.
-const char* field_kind_name(FieldKind kind);
-
-struct FieldInfo {
-  std::string name;
-  FieldKind kind = FieldKind::Empty;  // Empty while a backend has not decided yet
-  int precision = 0;                  // decimal digits of exact decimals
-  int scale = 0;                      // digits after the point of exact decimals
-};
-
-// Numeric in the sense of the delimited-text writer, which writes such values without delimiters:
-// 8-, 16- and 32-bit integers, floating point, currency, error codes, and exact decimals with a
-// scale of at most 4 and a precision below 20. 64-bit integers, wider decimals, booleans, dates
-// and texts are not.
-bool is_numeric_field(const FieldInfo& field);
-bool is_text_kind(FieldKind kind);
-
 namespace detail {
-
-// How a column keeps its values. Chosen from the field kind; a value that does not fit the
-// chosen form turns the column into Variants so that nothing is lost.
-enum class Storage : uint8_t { Pending, Integer, Real, Scaled, BigDecimal, Date, Bool, Text, Variants };
 
 struct Column {
   FieldInfo info;
@@ -136,16 +79,13 @@ class ResultSetBuilder {
 
  private:
   detail::Column& column(size_t field) { return m_result.m_columns[field]; }
-  void start_storage(detail::Column& c, detail::Storage storage, FieldKind kind);
+  void start_storage(detail::Column& c, Storage storage, FieldKind kind);
   void add_variant(detail::Column& c, core::Variant v);
 
   ResultSet m_result;
 };
 
 namespace detail {
-// Exposed for the tests: the fast formatters must give exactly what core::Locale gives.
-void append_general_float(std::string& out, double value, int precision);
-void append_date_time(std::string& out, core::DateTime value, FieldKind kind);
 // Parses [-]digits[.digits] into value * 10^scale; false when it does not fit exactly.
 bool parse_scaled(std::string_view text, int scale, int64_t& out);
 // "yyyy-mm-dd", "yyyy-mm-dd hh:nn[:ss[.fff]]" (or with "T"), "hh:nn[:ss]".

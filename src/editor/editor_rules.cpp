@@ -1,13 +1,13 @@
 #include "editor/editor_rules.h"
 
 #include "core/text.h"
+#include "runner/report_formats.h"
 
 namespace orvena::editor {
 
 std::string extension_for_format(std::string_view format_pliku) {
-  if (format_pliku == "excel" || format_pliku == "excel-arkusze") return "xlsx";
-  if (format_pliku == "word") return "docx";
-  return std::string(format_pliku);
+  const runner::ReportFormatInfo* format = runner::find_report_format(format_pliku);
+  return std::string(format ? format->extension : format_pliku);
 }
 
 std::string file_name_for_format(std::string_view nazwa_pliku, std::string_view format_pliku) {
@@ -58,15 +58,6 @@ std::vector<std::string> memo_lines(std::string_view text) {
     start = end + (crlf ? 2 : 1);
   }
   return lines;
-}
-
-std::string join_crlf(const std::vector<std::string>& lines) {
-  std::string text;
-  for (size_t i = 0; i < lines.size(); ++i) {
-    if (i > 0) text += "\r\n";
-    text += lines[i];
-  }
-  return text;
 }
 
 }  // namespace orvena::editor

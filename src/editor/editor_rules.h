@@ -29,7 +29,4 @@ std::string Sprawdz_Poprawnosc_Szablonu(const config::SzablonRaportu& s);
 // not start another (empty) line.
 std::vector<std::string> memo_lines(std::string_view text);
 
-// Lines joined by CR LF, as the SQL box hands its text to a query.
-std::string join_crlf(const std::vector<std::string>& lines);
-
 }  // namespace orvena::editor

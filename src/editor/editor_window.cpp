@@ -19,6 +19,7 @@
 #include "editor/workshop_window.h"
 #include "runner/date_variables.h"
 #include "runner/day_rules.h"
+#include "runner/report_formats.h"
 
 namespace orvena::editor {
 
@@ -184,8 +185,10 @@ QWidget* EditorWindow::build_definition_page() {
   month_days->addLayout(day_picker);
 
   c.nazwa_pliku = line_edit(kFieldLimit, Align::Centred);
-  c.format_pliku = choice_list({"csv", "excel", "excel-arkusze", "html", "pdf", "tiff", "word"},
-                               "Format pliku wynikowego do którego zapisany będzie raport");
+  QStringList formats;
+  for (const runner::ReportFormatInfo& format : runner::kReportFormats)
+    formats << QString::fromUtf8(format.name.data(), static_cast<qsizetype>(format.name.size()));
+  c.format_pliku = choice_list(formats, "Format pliku wynikowego do którego zapisany będzie raport");
   c.szablon_raportu = line_edit(kFieldLimit, Align::Centred);
   c.szablon_raportu->setReadOnly(true);
   style::mark_read_only(c.szablon_raportu);

@@ -121,7 +121,7 @@ void WorkshopWindow::show_with_sql(const std::vector<std::string>& lines) {
   if (first) style::centre(this, nullptr);
   raise();
   activateWindow();
-  m_sql.set_text(join_crlf(lines));
+  m_sql.set_text(core::join_crlf(lines));
 }
 
 void WorkshopWindow::refresh_templates() {

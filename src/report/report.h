@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/datetime.h"
+#include "core/version.h"
 #include "report/component.h"
 #include "report/datasets.h"
 #include "report/report_options.h"
@@ -92,7 +93,7 @@ class Report : public Component {
   const ClassInfo& class_info() const override { return static_class(); }
 
   // ---- Persistent properties ----
-  std::string version = "2.4.0";
+  std::string version = core::kVersion;
   std::string parent_report;
   DataLink data;
   bool dot_matrix_report = false;

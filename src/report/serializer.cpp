@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "core/encoding.h"
+#include "core/integer.h"
 #include "core/locale.h"
 #include "core/text.h"
 #include "report/class_registry.h"
@@ -41,14 +42,7 @@ double parse_float_value(std::string_view text) {
 }
 
 int64_t parse_integer_value(std::string_view text) {
-  int64_t v = 0;
-  const char* first = text.data();
-  const char* last = text.data() + text.size();
-  if (first != last && *first == '+') ++first;
-  auto [end, ec] = std::from_chars(first, last, v);
-  if (text.empty() || ec != std::errc() || end != last)
-    throw core::Error("'" + std::string(text) + "' is not a valid integer value");
-  return v;
+  return core::parse_integer(text);
 }
 
 // Lines joined with CR LF, without a final CR LF. A final line break does not start another line

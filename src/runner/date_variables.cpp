@@ -6,6 +6,7 @@
 
 #include "core/encoding.h"
 #include "core/error.h"
+#include "core/integer.h"
 #include "core/locale.h"
 #include "core/text.h"
 
@@ -15,24 +16,6 @@ namespace {
 
 constexpr std::string_view kOpen = "[<data";
 constexpr std::string_view kClose = ">]";
-
-// A whole number as the platform's integer conversion takes it: an optional sign and decimal
-// digits, within 32 bits.
-std::optional<int32_t> parse_int(std::string_view s) {
-  size_t i = 0;
-  bool negative = false;
-  if (i < s.size() && (s[i] == '+' || s[i] == '-')) negative = s[i++] == '-';
-  if (i == s.size()) return std::nullopt;
-  int64_t v = 0;
-  for (; i < s.size(); ++i) {
-    if (s[i] < '0' || s[i] > '9') return std::nullopt;
-    v = v * 10 + (s[i] - '0');
-    if (v > int64_t{INT32_MAX} + 1) return std::nullopt;
-  }
-  if (negative) v = -v;
-  if (v > INT32_MAX || v < INT32_MIN) return std::nullopt;
-  return static_cast<int32_t>(v);
-}
 
 void erase_trailing_blanks(std::string& s) {
   size_t e = s.size();
@@ -47,10 +30,10 @@ std::string offset_date(std::string_view offset, const core::Clock& clock) {
     size_t pos = 0;
     char32_t sign = core::next_code_point(offset, pos);
     std::string number = core::trim(offset.substr(pos));
-    auto n = parse_int(number);
-    if (!n) throw core::Error("'" + number + "' is not a valid integer value");
-    if (sign == '-') d -= *n;
-    if (sign == '+') d += *n;
+    // Offsets are 32-bit, as the platform's conversion reads them.
+    const int64_t n = core::parse_integer(number, INT32_MIN, INT32_MAX);
+    if (sign == '-') d -= static_cast<double>(n);
+    if (sign == '+') d += static_cast<double>(n);
   }
   // Offsets are 32-bit, so the date can leave the calendar the formatter knows.
   static const double kFirst = core::encode_date(1, 1, 1);

@@ -30,12 +30,7 @@ class RunningFlag {
 }  // namespace
 
 std::string sql_text(const config::SzablonRaportu& d) {
-  std::string text;
-  for (size_t i = 0; i < d.zapytanie.size(); ++i) {
-    if (i > 0) text += "\r\n";
-    text += d.zapytanie[i];
-  }
-  return text;
+  return core::join_crlf(d.zapytanie);
 }
 
 std::filesystem::path output_path(const core::Home& home, const std::string& nazwa_pliku) {
@@ -149,32 +144,10 @@ void JobRunner::produce_and_deliver(const config::SzablonRaportu& d) {
   if (failed) ++m_failed_jobs;
 }
 
-namespace {
-
-using Produce = void (*)(OutputProduction&, const std::filesystem::path& output, const std::string& szablon);
-
-// The production call of each format, compared in this order.
-constexpr std::pair<std::string_view, Produce> kFormats[] = {
-    {"excel",
-     [](OutputProduction& p, const auto& out, const auto& t) { p.export_excel("normalny", out, t); }},
-    {"excel-arkusze",
-     [](OutputProduction& p, const auto& out, const auto& t) { p.export_excel("arkusze", out, t); }},
-    {"word", [](OutputProduction& p, const auto& out, const auto& t) { p.export_word(out, t); }},
-    {"pdf", [](OutputProduction& p, const auto& out, const auto& t) { p.export_pdf(out, t); }},
-    {"csv",
-     [](OutputProduction& p, const auto& out, const auto&) { p.export_csv_full(out, '"', ';', true); }},
-    {"html", [](OutputProduction& p, const auto& out, const auto& t) { p.export_html(out, t); }},
-    {"tiff", [](OutputProduction& p, const auto& out, const auto& t) { p.export_tiff(out, t); }},
-};
-
-}  // namespace
-
 bool JobRunner::produce(const config::SzablonRaportu& d, const std::filesystem::path& output) {
-  for (const auto& [name, call] : kFormats) {
-    if (d.format_pliku == name) {
-      call(m.production, output, d.szablon_raportu);
-      return true;
-    }
+  if (const ReportFormatInfo* format = find_report_format(d.format_pliku)) {
+    format->produce(m.production, output, d.szablon_raportu);
+    return true;
   }
   // Any other format produces nothing and says nothing by itself.
   return false;

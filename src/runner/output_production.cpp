@@ -15,26 +15,8 @@
 
 namespace orvena::runner {
 
-const char* format_name(ReportFormat format) {
-  switch (format) {
-    case ReportFormat::Excel:
-      return "excel";
-    case ReportFormat::ExcelSheets:
-      return "excel-arkusze";
-    case ReportFormat::Word:
-      return "word";
-    case ReportFormat::Pdf:
-      return "pdf";
-    case ReportFormat::Html:
-      return "html";
-    case ReportFormat::Tiff:
-      return "tiff";
-  }
-  return "";
-}
-
 void UnavailableReportProducer::produce(const ExportRequest& request, db::Query&) {
-  throw core::Error(std::string("Eksport w formacie \"") + format_name(request.format) +
+  throw core::Error(std::string("Eksport w formacie \"") + std::string(report_format(request.format).name) +
                     "\" nie jest dostępny w tej wersji programu.");
 }
 
@@ -146,15 +128,15 @@ void flush(std::string& buffer, std::FILE* file) {
 
 }  // namespace
 
-void write_delimited(const db::ResultSet& result, std::FILE* file, char delimiter, char separator,
-                     bool write_header) {
+void write_delimited(const db::ResultSet& result, std::FILE* file, const DelimitedText& format) {
+  const char delimiter = format.delimiter, separator = format.separator;
   const size_t fields = result.field_count();
   std::vector<bool> numeric(fields);
   for (size_t f = 0; f < fields; ++f) numeric[f] = db::is_numeric_field(result.field(f));
 
   std::string buffer, value;
   buffer.reserve(1 << 20);
-  if (write_header) {
+  if (format.header == CsvHeader::FieldNames) {
     for (size_t f = 0; f < fields; ++f) {
       if (f > 0) buffer += separator;
       append_delimited(buffer, result.field(f).name, delimiter);
@@ -178,13 +160,12 @@ void write_delimited(const db::ResultSet& result, std::FILE* file, char delimite
   flush(buffer, file);
 }
 
-void OutputProduction::export_csv_full(const std::filesystem::path& path, char delimiter, char separator,
-                                       bool write_header) {
+void OutputProduction::export_csv_full(const std::filesystem::path& path, const DelimitedText& format) {
   reopen_query();
   PartialFile partial(path);
   std::unique_ptr<std::FILE, FileCloser> file(std::fopen(partial.path().c_str(), "wb"));
   if (!file) throw core::Error("Cannot create file \"" + path.string() + "\". " + std::strerror(errno));
-  write_delimited(m_dataset.result(), file.get(), delimiter, separator, write_header);
+  write_delimited(m_dataset.result(), file.get(), format);
   std::FILE* raw = file.release();
   if (std::fclose(raw) != 0)
     throw core::Error("Cannot write file \"" + path.string() + "\". " + std::strerror(errno));

@@ -7,13 +7,20 @@
 #include <string_view>
 
 #include "db/database.h"
+#include "runner/report_formats.h"
 #include "runner/sql_buffer.h"
 
 namespace orvena::runner {
 
-enum class ReportFormat { Excel, ExcelSheets, Word, Pdf, Html, Tiff };
+enum class CsvHeader { None, FieldNames };
 
-const char* format_name(ReportFormat format);
+// How export_csv_full writes: the delimiter around values, the separator between them, and
+// whether a line of field names comes first.
+struct DelimitedText {
+  char delimiter = '"';
+  char separator = ';';
+  CsvHeader header = CsvHeader::FieldNames;
+};
 
 struct ExportRequest {
   ReportFormat format;
@@ -53,7 +60,7 @@ class OutputProduction {
   // of field names when asked, numbers of numeric fields bare, every other value between
   // delimiters (a delimiter inside a value is doubled, so the file stays parseable), NULL as
   // empty text. The file appears under its name only once complete.
-  void export_csv_full(const std::filesystem::path& path, char delimiter, char separator, bool write_header);
+  void export_csv_full(const std::filesystem::path& path, const DelimitedText& format);
 
  private:
   void reopen_query();
@@ -89,7 +96,6 @@ class PartialFile {
 };
 
 // Writes the delimited text of a whole result set; exposed for the tests and the benchmark.
-void write_delimited(const db::ResultSet& result, std::FILE* file, char delimiter, char separator,
-                     bool write_header);
+void write_delimited(const db::ResultSet& result, std::FILE* file, const DelimitedText& format);
 
 }  // namespace orvena::runner

@@ -9,6 +9,7 @@
 
 #include "core/error.h"
 #include "core/locale.h"
+#include "core/version.h"
 
 namespace orvena::runner {
 
@@ -113,7 +114,8 @@ std::string separator_line() {
 }
 
 void log_run_opening(core::RunLog& log, const core::Clock& clock) {
-  log.append(std::string("Uruchomiono aplikację automatycznego raportowania Orvena w wersji: ") + kVersion);
+  log.append(std::string("Uruchomiono aplikację automatycznego raportowania Orvena w wersji: ") +
+             core::kVersion);
   log.append("Uruchomienie: " + core::Locale::format_date_and_time(clock.now()));
   log.append(separator_line());
 }

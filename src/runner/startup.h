@@ -10,8 +10,6 @@
 
 namespace orvena::runner {
 
-inline constexpr const char* kVersion = "2.4.0";
-
 struct StartupState {
   config::Konfiguracja settings;
   std::filesystem::path templates;  // Dane/Szablony, no trailing separator

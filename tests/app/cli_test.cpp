@@ -13,6 +13,7 @@
 #include "core/home_lock.h"
 #include "core/line_file.h"
 #include "core/temp_dir.h"
+#include "core/version.h"
 #include "support/test_home.h"
 #include "support/time_bounds.h"
 
@@ -47,7 +48,7 @@ TEST(OrvenaProgram, HelpVersionAndUnknownOptions) {
   EXPECT_NE(help.output.find("--run"), std::string::npos);
   auto version = run_orvena("--version");
   EXPECT_EQ(version.status, 0);
-  EXPECT_EQ(version.output, "orvena 2.4.0\n");
+  EXPECT_EQ(version.output, std::string("orvena ") + core::kVersion + "\n");
   auto missing = run_orvena("--run --home /nie/ma/takiego/folderu");
   EXPECT_EQ(missing.status, 2);
   EXPECT_EQ(missing.output, "orvena: the home folder \"/nie/ma/takiego/folderu\" does not exist\n");

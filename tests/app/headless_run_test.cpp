@@ -11,6 +11,7 @@
 #include "core/home_lock.h"
 #include "core/line_file.h"
 #include "core/locale.h"
+#include "core/version.h"
 #include "support/test_home.h"
 
 namespace orvena::app {
@@ -88,7 +89,7 @@ TEST_F(HeadlessRun, WholeLogOfDueNotDueEmptyAndMonthDayDefinitions) {
     return l;
   };
   std::vector<std::string> expected = {
-      "Uruchomiono aplikację automatycznego raportowania Orvena w wersji: 2.4.0",
+      std::string("Uruchomiono aplikację automatycznego raportowania Orvena w wersji: ") + core::kVersion,
       "Uruchomienie: 2026-12-10 08:00:00", kSeparator};
   auto add = [&](std::vector<std::string> lines) {
     expected.insert(expected.end(), lines.begin(), lines.end());
@@ -172,12 +173,13 @@ TEST_F(HeadlessRun, BadSqlEndsTheRunWithTheDatabaseMessage) {
 
 TEST_F(HeadlessRun, MissingControlFileStillWritesOpeningAndClosing) {
   ASSERT_EQ(run(), 0);
-  EXPECT_EQ(home.log_lines("2026-12-10"),
-            (std::vector<std::string>{
-                "Uruchomiono aplikację automatycznego raportowania Orvena w wersji: 2.4.0",
-                "Uruchomienie: 2026-12-10 08:00:00", kSeparator, kSeparator,
-                "Poprawnie zakończono wszystkie operacje!", "Nie napotkano żadnych błędów krytycznych.",
-                "Zamknięcie aplikacji: 2026-12-10 08:00:00"}));
+  EXPECT_EQ(
+      home.log_lines("2026-12-10"),
+      (std::vector<std::string>{
+          std::string("Uruchomiono aplikację automatycznego raportowania Orvena w wersji: ") + core::kVersion,
+          "Uruchomienie: 2026-12-10 08:00:00", kSeparator, kSeparator,
+          "Poprawnie zakończono wszystkie operacje!", "Nie napotkano żadnych błędów krytycznych.",
+          "Zamknięcie aplikacji: 2026-12-10 08:00:00"}));
 }
 
 TEST_F(HeadlessRun, MissingLogiFolderFailsTheRun) {

@@ -66,6 +66,15 @@ TEST(ReadLines, MissingFileNamesThePath) {
   }
 }
 
+TEST(ReadRegularFile, TheLimitIsInclusiveOverSeveralReads) {
+  TempDir dir;
+  auto path = dir.path() / "f.bin";
+  std::ofstream(path, std::ios::binary) << std::string(70000, 'x');  // more than one read
+  EXPECT_EQ(read_regular_file(path, 70000), std::string(70000, 'x'));
+  EXPECT_THROW(read_regular_file(path, 69999), Error);
+  EXPECT_THROW(read_regular_file(path, 0), Error);
+}
+
 TEST(WriteLines, Windows1250WithCrLfAfterEveryLine) {
   TempDir dir;
   auto path = dir.path() / "out.txt";

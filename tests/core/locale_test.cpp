@@ -83,9 +83,26 @@ TEST(Locale, FloatsInGeneralForm) {
   for (const auto& c : cases) EXPECT_EQ(Locale::format_float(c.value), c.text) << c.value;
 }
 
+TEST(Locale, FloatsWithSevenDigitsAndWithoutAValue) {
+  // Single-precision columns show seven significant digits, so the float's binary noise is gone.
+  const FloatCase cases[] = {
+      {static_cast<double>(0.1f), "0,1"},
+      {1234567, "1234567"},
+      {12345678, "1,234568E7"},
+      {-0.00012345678, "-0,0001234568"},
+      {std::numeric_limits<double>::quiet_NaN(), "NAN"},
+      {-std::numeric_limits<double>::infinity(), "-INF"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(Locale::format_float(c.value, 7), c.text) << c.value;
+  std::string out = "x=";
+  Locale::append_float(out, 2.5);
+  Locale::append_date(out, encode_date(1, 2, 3));
+  EXPECT_EQ(out, "x=2,50001-02-03") << "appends, and pads the year to four digits";
+}
+
 TEST(Locale, FixedWithThousands) {
-  EXPECT_EQ(Locale::format_fixed(1234567.5, 2, true), "1\u00A0234\u00A0567,50");
-  EXPECT_EQ(Locale::format_fixed(-999.999, 2, true), "-1\u00A0000,00");
+  EXPECT_EQ(Locale::format_fixed(1234567.5, 2, Thousands::Grouped), "1\u00A0234\u00A0567,50");
+  EXPECT_EQ(Locale::format_fixed(-999.999, 2, Thousands::Grouped), "-1\u00A0000,00");
   EXPECT_EQ(Locale::format_fixed(-0.001, 2), "0,00");
   EXPECT_EQ(Locale::format_fixed(42, 0), "42");
 }

@@ -1,54 +1,33 @@
-// The in-memory result: the fast text formatters against the Locale ones they stand in for,
-// decimals, the delimited-text numeric rule, and storage changes while rows arrive.
+// The in-memory result: the field kind table, decimals, the delimited-text numeric rule, and storage changes
+// while rows arrive.
 #include <gtest/gtest.h>
 
 #include <random>
 
 #include "core/error.h"
 #include "core/locale.h"
+#include "db/field_kind.h"
 #include "db/result_set.h"
 
 namespace orvena::db {
 namespace {
 
-TEST(ResultSetText, GeneralFloatMatchesLocaleFormat) {
-  std::vector<double> values = {0.0,         -0.0,
-                                1.0,         -1.5,
-                                0.1,         1e-4,
-                                1e-5,        123.45,
-                                1e14,        1e15,
-                                1e16,        123456789012345678.0,
-                                1.0 / 3,     2.0 / 3,
-                                5e-324,      1.7976931348623157e308,
-                                0.000123456, 999999999999999.9};
-  std::mt19937_64 random(42);
-  std::uniform_real_distribution<double> mantissa(-10, 10);
-  std::uniform_int_distribution<int> exponent(-30, 30);
-  for (int i = 0; i < 20000; ++i) values.push_back(mantissa(random) * std::pow(10.0, exponent(random)));
-  for (double v : values) {
-    for (int precision : {15, 7}) {
-      std::string fast;
-      detail::append_general_float(fast, v, precision);
-      ASSERT_EQ(fast, core::Locale::format_float(v, precision)) << v << " precision " << precision;
-    }
+TEST(FieldKinds, EveryRowIsFoundByItsKind) {
+  for (const FieldKindInfo& row : kFieldKinds) {
+    EXPECT_EQ(&field_kind_info(row.kind), &row) << row.name;
+    EXPECT_EQ(std::string(row.name).substr(0, 2), "ad") << row.name;
   }
+  EXPECT_STREQ(field_kind_name(FieldKind::Guid), "adGUID");
+  EXPECT_STREQ(field_kind_name(static_cast<FieldKind>(99)), "adEmpty") << "a code outside the enum";
+  EXPECT_TRUE(is_text_kind(FieldKind::LongVarWChar));
+  EXPECT_FALSE(is_text_kind(FieldKind::LongVarBinary));
 }
 
-TEST(ResultSetText, DatesMatchLocaleFormats) {
-  std::vector<core::DateTime> values = {0.0,   1.5,       45418.0, 45418.99999, 45418.999999999,
-                                        -1.25, 2958465.5, 36525.0};
-  std::mt19937_64 random(7);
-  std::uniform_real_distribution<double> any(-600000, 2900000);
-  for (int i = 0; i < 5000; ++i) values.push_back(any(random));
-  for (core::DateTime v : values) {
-    std::string date, time, stamp;
-    detail::append_date_time(date, v, FieldKind::DBDate);
-    detail::append_date_time(time, v, FieldKind::DBTime);
-    detail::append_date_time(stamp, v, FieldKind::DBTimeStamp);
-    ASSERT_EQ(date, core::Locale::format_date(v)) << v;
-    ASSERT_EQ(time, core::Locale::format_time(v)) << v;
-    ASSERT_EQ(stamp, core::Locale::format_datetime(v)) << v;
-  }
+TEST(FieldKinds, ExactDecimalsWiderThanEighteenDigitsAreKeptAsText) {
+  EXPECT_EQ(storage_for({"", FieldKind::Decimal, 18, 4}), Storage::Scaled);
+  EXPECT_EQ(storage_for({"", FieldKind::Numeric, 19, 4}), Storage::BigDecimal);
+  EXPECT_EQ(storage_for({"", FieldKind::Currency, 19, 4}), Storage::Scaled) << "currency always fits";
+  EXPECT_EQ(storage_for({"", FieldKind::BigInt}), Storage::Integer);
 }
 
 TEST(ResultSetText, ParseScaled) {
@@ -76,7 +55,9 @@ TEST(ResultSetText, ParseScaled) {
   for (const Case& c : cases) {
     int64_t v = 0;
     EXPECT_EQ(detail::parse_scaled(c.text, c.scale, v), c.ok) << c.text;
-    if (c.ok) EXPECT_EQ(v, c.value) << c.text;
+    if (c.ok) {
+      EXPECT_EQ(v, c.value) << c.text;
+    }
   }
 }
 

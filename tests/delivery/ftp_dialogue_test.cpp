@@ -600,7 +600,8 @@ TEST(FtpDialogue, SilentServerTimesOutWithinTheLimit) {
     }
     auto took = std::chrono::steady_clock::now() - start;
     EXPECT_GE(took, 300ms) << c.name;
-    EXPECT_LT(took, orvena::test::kEndsWellBeforeAHang) << c.name << ": the 300 ms limit, not the default 60 s";
+    EXPECT_LT(took, orvena::test::kEndsWellBeforeAHang)
+        << c.name << ": the 300 ms limit, not the default 60 s";
     EXPECT_FALSE(session.connected()) << c.name;
   }
 }

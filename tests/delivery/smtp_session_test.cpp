@@ -204,12 +204,63 @@ TEST_F(SmtpDialogue, GreetingOtherThan220EndsWithoutEhloOrQuit) {
   EXPECT_EQ(m_log.lines(), std::vector<std::string>{"No SMTP service here"});
 }
 
-TEST_F(SmtpDialogue, RefusedQuitAfterDeliveryIsAFailure) {
+TEST_F(SmtpDialogue, AnAcceptedMessageIsSentWhateverQuitMeets) {
+  // The server answered the final "." with 250: the message is on its way, so a QUIT that is
+  // refused or never answered must not turn the delivery into a failure (and a second copy).
+  struct Case {
+    const char* name;
+    std::optional<std::string> quit;
+  } cases[] = {{"refused", "500 5.5.2 Closing anyway"}, {"never answered", std::nullopt}};
+  m_options.limits.wait.io = 400ms;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    m_log = {};
+    SmtpScript script;
+    script.quit = c.quit;
+    SmtpTestServer server(script);
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_TRUE(send(account(server.port())));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, orvena::test::kEndsWellBeforeAHang);
+    EXPECT_TRUE(m_log.lines().empty());
+    auto records = server.records();
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_FALSE(records[0].data.empty());
+    EXPECT_EQ(records[0].lines.back(), "QUIT");
+  }
+}
+
+TEST_F(SmtpDialogue, OneDeadlineCoversAWholeReply) {
+  // Four greeting lines 150 ms apart: each line comes within the 400 ms limit, the reply does not.
   SmtpScript script;
-  script.quit = "500 5.5.2 Closing anyway";
+  script.greeting = "220-one\r\n220-two\r\n220-three\r\n220 four";
+  script.greeting_line_gap = 150ms;
+  SmtpTestServer server(script);
+  m_options.limits.wait.io = 400ms;
+  auto start = std::chrono::steady_clock::now();
+  EXPECT_FALSE(send(account(server.port())));
+  auto elapsed = std::chrono::steady_clock::now() - start;
+  EXPECT_GE(elapsed, 400ms);
+  EXPECT_LT(elapsed, orvena::test::kEndsWellBeforeAHang);
+  EXPECT_EQ(m_log.lines(), std::vector<std::string>{"Read timed out."});
+}
+
+TEST_F(SmtpDialogue, ATrickledReplyWithinTheLimitIsRead) {
+  SmtpScript script;
+  script.greeting = "220-one\r\n220-two\r\n220 three";
+  script.greeting_line_gap = 50ms;
+  SmtpTestServer server(script);
+  EXPECT_TRUE(send(account(server.port())));
+  EXPECT_TRUE(m_log.lines().empty());
+}
+
+TEST_F(SmtpDialogue, AServerThatHangsUpDuringDataClosedTheConnection) {
+  // Larger than the socket buffers, so the writes are still going when the server hangs up.
+  std::ofstream(m_report, std::ios::binary) << std::string(8 * 1024 * 1024, 'r');
+  SmtpScript script;
+  script.close_in_data = true;
   SmtpTestServer server(script);
   EXPECT_FALSE(send(account(server.port())));
-  EXPECT_EQ(m_log.lines(), std::vector<std::string>{"Closing anyway"});
+  EXPECT_EQ(m_log.lines(), std::vector<std::string>{"Connection Closed Gracefully."});
 }
 
 TEST_F(SmtpDialogue, ServerSilentAfterDataEndsWithinTheLimit) {
@@ -346,6 +397,65 @@ TEST_F(SmtpDialogue, LineBreakInAnAddressSendsNoCommandOfItsOwn) {
   auto lines = server.records()[0].lines;
   EXPECT_EQ(std::count(lines.begin(), lines.end(), "MAIL FROM:spy@evil.test"), 0);
   EXPECT_EQ(lines.back(), "QUIT");
+}
+
+TEST_F(SmtpDialogue, AnAddressThatWouldAddParametersSendsNoEnvelope) {
+  SmtpTestServer server({});
+  mail::SmtpServer smtp{"127.0.0.1", server.port(), "", "", {}};
+  smtp.tls.verify = false;
+  mail::SmtpSession session(m_options.limits);
+  session.connect(smtp);
+  try {
+    session.send("raporty@firma.pl", {"jan@firma.pl", "x@example.com> NOTIFY=NEVER"},
+                 "Subject: x\r\n\r\nx\r\n");
+    FAIL() << "the address went out";
+  } catch (const core::Error& e) {
+    EXPECT_STREQ(e.what(), "Invalid e-mail address: x@example.com> NOTIFY=NEVER");
+  }
+  session.disconnect();
+  auto records = server.records();
+  ASSERT_EQ(records.size(), 1u);
+  EXPECT_EQ(records[0].lines.back(), "QUIT");
+  for (const auto& line : records[0].lines) {
+    EXPECT_NE(line.rfind("MAIL FROM", 0), 0u) << "checked before the transaction starts";
+    EXPECT_NE(line.rfind("RCPT TO", 0), 0u);
+  }
+}
+
+TEST(SmtpSession, EnvelopeAddressesStayInsideTheirBrackets) {
+  for (const char* bad : {"x@example.com> NOTIFY=NEVER", "<x@example.com", "x @example.com", "x@example.com ",
+                          "x@exa\tmple.com", "x@example.com\x7f", "x@example.com\x01"}) {
+    EXPECT_THROW(mail::check_envelope_address(bad), core::Error) << bad;
+  }
+  EXPECT_NO_THROW(mail::check_envelope_address("jan.kowalski+raporty@firma.pl"));
+  EXPECT_NO_THROW(mail::check_envelope_address("zażółć@firma.pl")) << "UTF-8 bytes are no control characters";
+  EXPECT_NO_THROW(mail::check_envelope_address("")) << "the null reverse-path";
+}
+
+TEST(SmtpReplyAssembler, LinesUpToTheOneWithoutAHyphen) {
+  mail::SmtpReplyAssembler a;
+  EXPECT_FALSE(a.add_line("250-test.local"));
+  EXPECT_FALSE(a.add_line("250-SIZE 100"));
+  EXPECT_TRUE(a.add_line("250 AUTH LOGIN"));
+  EXPECT_EQ(a.reply().code, 250);
+  EXPECT_EQ(a.reply().lines, (std::vector<std::string>{"test.local", "SIZE 100", "AUTH LOGIN"}));
+  mail::SmtpReplyAssembler bare;
+  EXPECT_TRUE(bare.add_line("354"));
+  EXPECT_EQ(bare.reply().lines, std::vector<std::string>{""});
+}
+
+TEST(SmtpReplyAssembler, RefusesWhatIsNoReplyAndEndlessReplies) {
+  for (const char* bad : {"", "25", "2x0 ok", "250:ok", "ok 250", "250\tok"}) {
+    mail::SmtpReplyAssembler a;
+    EXPECT_THROW(a.add_line(bad), core::Error) << bad;
+  }
+  mail::SmtpReplyAssembler endless;
+  try {
+    for (size_t i = 0; i <= mail::kMaxReplyLines; ++i) endless.add_line("250-more");
+    FAIL() << "no limit";
+  } catch (const core::Error& e) {
+    EXPECT_STREQ(e.what(), "Reply from the server too long.");
+  }
 }
 
 TEST(SmtpSession, ReplyTextDropsCodesAndEnhancedCodes) {

@@ -74,6 +74,8 @@ class SelfSignedCert {
 // means the server stays silent (and keeps reading until the client goes away).
 struct SmtpScript {
   std::string greeting = "220 test.local ESMTP ready";
+  // Between the lines of a multi-line greeting: a server that trickles its reply.
+  std::chrono::milliseconds greeting_line_gap{0};
   std::string ehlo = "250-test.local\r\n250-SIZE 1000000\r\n250 AUTH PLAIN LOGIN";
   std::string helo = "250 test.local";
   std::string auth = "334 VXNlcm5hbWU6";
@@ -84,8 +86,9 @@ struct SmtpScript {
   std::string data = "354 End data with <CR><LF>.<CR><LF>";
   std::optional<std::string> data_end = "250 2.0.0 Queued";
   bool stall_in_data = false;  // after 354, read nothing more until the test ends
+  bool close_in_data = false;  // after 354, hang up without reading the message
   std::string rset = "250 2.0.0 Reset";
-  std::string quit = "221 2.0.0 Bye";
+  std::optional<std::string> quit = "221 2.0.0 Bye";
 };
 
 struct SmtpConnectionRecord {
@@ -183,6 +186,16 @@ class SmtpTestServer {
     return SSL_write(ssl, data.data(), static_cast<int>(data.size())) > 0;
   }
 
+  bool send_greeting(SSL* ssl) {
+    if (m_script.greeting_line_gap.count() == 0) return send(ssl, m_script.greeting);
+    std::string rest = m_script.greeting;
+    for (size_t end; (end = rest.find("\r\n")) != std::string::npos; rest.erase(0, end + 2)) {
+      if (!send(ssl, rest.substr(0, end))) return false;
+      std::this_thread::sleep_for(m_script.greeting_line_gap);
+    }
+    return send(ssl, rest);
+  }
+
   bool read_line(SSL* ssl, std::string& buffer, std::string& line) {
     while (true) {
       size_t lf = buffer.find("\r\n");
@@ -200,7 +213,7 @@ class SmtpTestServer {
 
   void converse(SSL* ssl, size_t index) {
     const SmtpScript& s = m_script;
-    if (!send(ssl, s.greeting) || s.greeting.rfind("220", 0) != 0) {
+    if (!send_greeting(ssl) || s.greeting.rfind("220", 0) != 0) {
       drain(ssl, index);
       return;
     }
@@ -232,6 +245,7 @@ class SmtpTestServer {
         reply = s.data;
         if (reply.rfind("354", 0) == 0) {
           send(ssl, reply);
+          if (s.close_in_data) return;
           if (s.stall_in_data) {
             // The client's writes fill the socket buffers and then stall.
             m_stalled_at = std::chrono::steady_clock::now();
@@ -249,7 +263,11 @@ class SmtpTestServer {
       } else if (line == "RSET") {
         reply = s.rset;
       } else if (line == "QUIT") {
-        send(ssl, s.quit);
+        if (!s.quit) {
+          drain(ssl, index);
+          return;
+        }
+        send(ssl, *s.quit);
         return;
       } else {
         reply = "500 5.5.2 Unknown command";

@@ -11,6 +11,7 @@
 
 #include "app/session.h"
 #include "core/line_file.h"
+#include "core/version.h"
 #include "qt_app.h"
 #include "support/test_home.h"
 
@@ -56,7 +57,8 @@ class MainWindowTest : public ::testing::Test {
 TEST_F(MainWindowTest, TheWindowAsCreated) {
   auto w = make_window();
   EXPECT_EQ(w->windowTitle(),
-            "Aplikacja do automatycznego wysyłania raportów - Orvena Tivorn - Wersja 2.4.0");
+            QString::fromUtf8("Aplikacja do automatycznego wysyłania raportów - Orvena Tivorn - Wersja ") +
+                QString::fromUtf8(core::kVersion));
   EXPECT_EQ(w->size(), QSize(737, 350));
   EXPECT_FALSE(w->stop_button()->isEnabled());
   EXPECT_TRUE(w->stop_button()->isVisible());
@@ -130,7 +132,9 @@ TEST_F(MainWindowTest, TheUnattendedRunClosesTheWindowAndEndsTheLog) {
   EXPECT_EQ(w->exit_code(), 0);
   auto lines = home.log_lines("2026-12-10");
   ASSERT_GE(lines.size(), 4u);
-  EXPECT_EQ(lines.front(), "Uruchomiono aplikację automatycznego raportowania Orvena w wersji: 2.4.0");
+  EXPECT_EQ(
+      lines.front(),
+      std::string("Uruchomiono aplikację automatycznego raportowania Orvena w wersji: ") + core::kVersion);
   EXPECT_EQ(lines.back(), "Zamknięcie aplikacji: 2026-12-10 09:30:00");
   EXPECT_EQ(log_view_lines(*w), lines);  // the screen and the file agree
   EXPECT_TRUE(std::filesystem::exists(home.home().temporary() / "t.csv"));

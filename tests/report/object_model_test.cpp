@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "core/error.h"
+#include "core/version.h"
 #include "report/bands.h"
 #include "report/pages.h"
 #include "report/paper.h"
@@ -298,7 +299,7 @@ TEST(SavedBounds, PrintingNeverOutlivesOnePrinting) {
 
 TEST(Defaults, NewObjects) {
   Report r;
-  EXPECT_EQ(r.version, "2.4.0");
+  EXPECT_STREQ(r.version.c_str(), core::kVersion);
   EXPECT_EQ(r.script_language, "PascalScript");
   EXPECT_EQ(r.script_text, (std::vector<std::string>{"begin", "", "end."}));
   Subreport sub;

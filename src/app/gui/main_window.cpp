@@ -13,6 +13,7 @@
 #include <QVBoxLayout>
 
 #include "app/session.h"
+#include "core/version.h"
 
 namespace orvena::app {
 
@@ -48,7 +49,9 @@ QPixmap decoration(bool envelope) {
 
 MainWindow::MainWindow(Session& session, Options options)
     : m_session(session), m_options(std::move(options)) {
-  setWindowTitle("Aplikacja do automatycznego wysyłania raportów - Orvena Tivorn - Wersja 2.4.0");
+  setWindowTitle(
+      QString::fromUtf8("Aplikacja do automatycznego wysyłania raportów - Orvena Tivorn - Wersja ") +
+      QString::fromUtf8(core::kVersion));
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                  Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
   build();

@@ -14,6 +14,10 @@ namespace orvena::db::sqlite {
 
 namespace {
 
+// SQLite keeps a date given as a number as a Julian day; day 0 of DateTime (1899-12-30) is
+// Julian day 2415018.5.
+constexpr double kJulianDayOfZero = 2415018.5;
+
 using Clock = std::chrono::steady_clock;
 
 // The progress handler looks at the clock once per this many virtual machine steps: often
@@ -131,6 +135,8 @@ ResultSet SqliteBackend::fetch(sqlite3_stmt* stmt) {
     const char* declared = sqlite3_column_decltype(stmt, i);
     fields.push_back(field_from_declared_type(name ? name : "", declared ? declared : ""));
   }
+  std::vector<bool> date_column(fields.size());
+  for (size_t f = 0; f < fields.size(); ++f) date_column[f] = storage_for(fields[f]) == Storage::Date;
   ResultSetBuilder builder(std::move(fields));
   int rc;
   while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
@@ -141,10 +147,14 @@ ResultSet SqliteBackend::fetch(sqlite3_stmt* stmt) {
           builder.add_null(f);
           break;
         case SQLITE_INTEGER:
-          builder.add_integer(f, sqlite3_column_int64(stmt, i));
-          break;
         case SQLITE_FLOAT:
-          builder.add_real(f, sqlite3_column_double(stmt, i));
+          if (date_column[f]) {
+            builder.add_date(f, sqlite3_column_double(stmt, i) - kJulianDayOfZero);
+          } else if (sqlite3_column_type(stmt, i) == SQLITE_INTEGER) {
+            builder.add_integer(f, sqlite3_column_int64(stmt, i));
+          } else {
+            builder.add_real(f, sqlite3_column_double(stmt, i));
+          }
           break;
         case SQLITE_TEXT: {
           const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, i));

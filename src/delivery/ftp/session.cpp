@@ -10,7 +10,7 @@
 namespace orvena::delivery {
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using net::Clock;
 constexpr size_t kDataChunk = 64 * 1024;
 
 // Reports the end of the data transfer however the transfer ends, so a window never keeps
@@ -73,7 +73,7 @@ void FtpSession::connect() {
     }
     try {
       login();
-    } catch (const ftp::ConnectionClosed&) {
+    } catch (const net::ConnectionClosed&) {
       // Some servers answer HOST and only then close; the next command is where it shows.
       if (host_refused) {
         close_control();
@@ -94,13 +94,15 @@ void FtpSession::connect() {
 void FtpSession::open_control() {
   m_control.close();
   m_buffer.clear();
+  // The lookup and the connect share the one connect limit.
+  const net::Deadline deadline = net::Clock::now() + m_limits.connect;
   std::string address = m_host;
-  if (!ftp::is_numeric_ipv4(m_host)) {
+  if (!net::is_numeric_ipv4(m_host)) {
     status("Resolving hostname " + m_host + ".");
-    address = ftp::resolve_ipv4(m_host, m_limits.connect, m_pump);
+    address = net::resolve_ipv4(m_host, deadline, m_pump);
   }
   status("Connecting to " + address + ".");
-  m_control.connect(address, m_port, m_limits.connect, m_pump);
+  m_control.connect(address, m_port, deadline, m_pump);
   status("Connected.");
 }
 
@@ -113,11 +115,11 @@ void FtpSession::read_greeting() {
 FtpSession::HostOutcome FtpSession::send_host() {
   // RFC 7151: a literal address is sent in brackets.
   std::string name = m_host;
-  if (ftp::is_numeric_ipv4(m_host) && m_host == m_control.peer_address()) name = "[" + m_host + "]";
+  if (net::is_numeric_ipv4(m_host) && m_host == m_control.peer_address()) name = "[" + m_host + "]";
   try {
     send_line("HOST " + name);
     read_reply();  // any reply will do
-  } catch (const ftp::ConnectionClosed&) {
+  } catch (const net::ConnectionClosed&) {
     return HostOutcome::server_gone;
   }
   if (m_last.code != 220 && m_control.peer_closed()) return HostOutcome::server_gone;
@@ -167,7 +169,7 @@ void FtpSession::store(const std::filesystem::path& local_file, const std::strin
   // connection only once they know what it is for.
   ftp::PassiveEndpoint endpoint = passive_endpoint();
   send_line("STOR " + name);
-  ftp::TcpConnection data;
+  net::Connection data;
   data.connect(endpoint.address, endpoint.port, m_limits.connect, m_pump);
   check(read_reply(), {110, 125, 150});
   {
@@ -215,7 +217,7 @@ void FtpSession::retrieve(const std::string& name, const std::filesystem::path& 
   status("Starting FTP transfer");
   ftp::PassiveEndpoint endpoint = passive_endpoint();
   send_line("RETR " + name);
-  ftp::TcpConnection data;
+  net::Connection data;
   data.connect(endpoint.address, endpoint.port, m_limits.connect, m_pump);
   check(read_reply(), {110, 125, 150});
   {
@@ -223,7 +225,8 @@ void FtpSession::retrieve(const std::string& name, const std::filesystem::path& 
     std::vector<char> chunk(kDataChunk);
     int64_t received = 0;
     for (;;) {
-      size_t n = data.receive_some(chunk.data(), chunk.size(), m_limits.reply, m_pump);
+      // The limit is on progress: each chunk must arrive within it.
+      size_t n = data.receive_some(chunk.data(), chunk.size(), net::Clock::now() + m_limits.reply, m_pump);
       if (n == 0) break;
       out.write(chunk.data(), static_cast<std::streamsize>(n));
       if (!out) throw core::Error("Cannot write file " + local_file.string());
@@ -287,11 +290,9 @@ ftp::Reply FtpSession::read_reply() {
     size_t eol = m_buffer.find('\n');
     if (eol == std::string::npos) {
       if (m_buffer.size() > ftp::kMaxReplyLineBytes) throw core::Error("FTP reply line too long");
-      auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
-      if (left.count() <= 0) throw core::Error("Read timed out.");
       char chunk[4096];
-      size_t n = m_control.receive_some(chunk, sizeof chunk, left, m_pump);
-      if (n == 0) throw ftp::ConnectionClosed("Connection Closed Gracefully.");
+      size_t n = m_control.receive_some(chunk, sizeof chunk, deadline, m_pump);
+      if (n == 0) throw net::ConnectionClosed(net::kClosedGracefully);
       m_buffer.append(chunk, n);
       continue;
     }

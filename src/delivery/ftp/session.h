@@ -10,8 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "core/pump.h"
 #include "delivery/ftp/reply.h"
-#include "delivery/ftp/tcp.h"
+#include "delivery/net/connection.h"
 
 namespace orvena::delivery {
 
@@ -49,7 +50,7 @@ class FtpSession {
   void set_port(uint16_t port) { m_port = port; }
   void set_limits(const FtpLimits& limits) { m_limits = limits; }
   void set_events(FtpSessionEvents* events) { m_events = events; }
-  void set_pump(ftp::Pump pump) { m_pump = std::move(pump); }
+  void set_pump(core::Pump pump) { m_pump = std::move(pump); }
 
   const std::string& host() const { return m_host; }
   bool connected() const { return m_control.is_open(); }
@@ -94,9 +95,9 @@ class FtpSession {
   uint16_t m_port = kDefaultPort;
   FtpLimits m_limits;
   FtpSessionEvents* m_events = nullptr;
-  ftp::Pump m_pump;
+  core::Pump m_pump;
 
-  ftp::TcpConnection m_control;
+  net::Connection m_control;
   std::string m_buffer;  // control bytes received but not yet taken as lines
   ftp::Reply m_last;
 };

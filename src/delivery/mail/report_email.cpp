@@ -3,6 +3,7 @@
 #include <climits>
 
 #include "core/error.h"
+#include "core/integer.h"
 #include "core/text.h"
 #include "delivery/mail/address_list.h"
 #include "delivery/mail/convert_string.h"
@@ -10,18 +11,7 @@
 namespace orvena::delivery {
 
 int parse_mail_port(const std::string& text) {
-  auto invalid = [&] { return core::Error("'" + text + "' is not a valid integer value"); };
-  size_t i = 0;
-  if (i < text.size() && text[i] == '+') ++i;
-  if (i == text.size()) throw invalid();
-  long value = 0;
-  for (; i < text.size(); ++i) {
-    if (text[i] < '0' || text[i] > '9') throw invalid();
-    value = value * 10 + (text[i] - '0');
-    if (value > 65535) throw invalid();
-  }
-  if (value == 0) throw invalid();
-  return static_cast<int>(value);
+  return static_cast<int>(core::parse_integer(text, 1, 65535));
 }
 
 namespace {
@@ -70,7 +60,11 @@ bool wyslij_raport_email(const MailAccount& account, const std::string& na_adres
       }
       throw;
     }
-    session.disconnect();
+    // The server took the message with 250: it is on its way whatever QUIT then meets.
+    try {
+      session.disconnect();
+    } catch (...) {
+    }
     return true;
   } catch (const std::exception& e) {
     log.append(e.what());

@@ -4,12 +4,14 @@
 #include <filesystem>
 #include <string>
 
+#include "core/pump.h"
 #include "core/run_log.h"
 #include "delivery/mail/mime_message.h"
 #include "delivery/mail/smtp_session.h"
-#include "delivery/mail/tls_socket.h"
 
 namespace orvena::delivery {
+
+using core::Pump;
 
 // The mail account of the settings file, copied at every call so the last values read are used.
 struct MailAccount {

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 
 #include "delivery/mail/base64.h"
@@ -11,50 +12,12 @@ namespace orvena::delivery::mail {
 
 namespace {
 
-// "ddd-text" continues a reply, "ddd text" or "ddd" ends it.
-bool parse_reply_line(const std::string& line, int& code, bool& last, std::string& text) {
-  if (line.size() < 3 || !std::isdigit(static_cast<unsigned char>(line[0])) ||
-      !std::isdigit(static_cast<unsigned char>(line[1])) ||
-      !std::isdigit(static_cast<unsigned char>(line[2])))
-    return false;
-  if (line.size() > 3 && line[3] != '-' && line[3] != ' ') return false;
-  code = std::stoi(line.substr(0, 3));
-  last = line.size() == 3 || line[3] == ' ';
-  text = line.size() > 4 ? line.substr(4) : "";
-  return true;
-}
-
-// Length of a leading enhanced status code (RFC 3463 "class.subject.detail") and its blank.
-size_t enhanced_code_length(const std::string& s) {
-  size_t i = 0;
-  for (int part = 0; part < 3; ++part) {
-    size_t start = i;
-    while (i < s.size() && std::isdigit(static_cast<unsigned char>(s[i]))) ++i;
-    if (i == start) return 0;
-    if (part < 2) {
-      if (i >= s.size() || s[i] != '.') return 0;
-      ++i;
-    }
-  }
-  if (i < s.size() && s[i] != ' ') return 0;
-  return i < s.size() ? i + 1 : i;
-}
-
 std::string upper(std::string s) {
   for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
   return s;
 }
 
 }  // namespace
-
-std::string SmtpReply::text() const {
-  std::string out;
-  for (size_t i = 0; i < lines.size(); ++i) {
-    if (i > 0) out += '\n';
-    out += lines[i].substr(enhanced_code_length(lines[i]));
-  }
-  return out;
-}
 
 std::vector<std::string> offered_auth_mechanisms(const std::vector<std::string>& capabilities) {
   std::vector<std::string> mechanisms;
@@ -72,6 +35,18 @@ std::vector<std::string> offered_auth_mechanisms(const std::vector<std::string>&
     }
   }
   return mechanisms;
+}
+
+void check_envelope_address(std::string_view address) {
+  // A line break gets the same refusal as in any other command line.
+  if (address.find_first_of("\r\n") != std::string_view::npos)
+    throw core::Error("Line break inside an SMTP command.");
+  for (char c : address) {
+    auto u = static_cast<unsigned char>(c);
+    // "x@example.com> NOTIFY=NEVER" would otherwise go out as parameters of RCPT TO.
+    if (u <= 32 || u == 127 || c == '<' || c == '>')
+      throw core::Error("Invalid e-mail address: " + std::string(address));
+  }
 }
 
 std::string dot_stuff(std::string_view message) {
@@ -92,7 +67,10 @@ std::string local_host_name() {
   return buf;
 }
 
-SmtpSession::SmtpSession(SmtpLimits limits, Pump pump) : m_limits(limits), m_pump(std::move(pump)) {}
+SmtpSession::SmtpSession(SmtpLimits limits, Pump pump)
+    : m_limits(limits),
+      m_pump(std::move(pump)),
+      m_socket(net::Slices{limits.wait.connect_slice, limits.wait.io_slice}) {}
 
 template <typename F>
 auto SmtpSession::guarded(F&& f) -> decltype(f()) {
@@ -111,24 +89,18 @@ void SmtpSession::write_line(std::string_view line) {
   // An address or login holding a line break would smuggle in commands of its own.
   if (line.find_first_of("\r\n") != std::string_view::npos)
     throw core::Error("Line break inside an SMTP command.");
-  guarded([&] { m_socket.write_all(std::string(line) + "\r\n", m_limits.wait.io, m_pump); });
+  guarded(
+      [&] { m_socket.write_all(std::string(line) + "\r\n", net::Clock::now() + m_limits.wait.io, m_pump); });
 }
 
 SmtpReply SmtpSession::read_reply(milliseconds limit) {
   return guarded([&] {
-    SmtpReply reply;
-    while (true) {
-      std::string line = m_socket.read_line(limit, kMaxReplyLine, m_pump);
-      int code = 0;
-      bool last = false;
-      std::string text;
-      if (!parse_reply_line(line, code, last, text))
-        throw core::Error("Invalid reply from the server: " + line);
-      reply.code = code;
-      reply.lines.push_back(text);
-      if (last) return reply;
-      if (reply.lines.size() >= kMaxReplyLines) throw core::Error("Reply from the server too long.");
+    // A server that sends one line now and then must not stretch the wait line by line.
+    const net::Deadline deadline = net::Clock::now() + limit;
+    SmtpReplyAssembler assembler;
+    while (!assembler.add_line(m_socket.read_line(deadline, kMaxReplyLine, m_pump))) {
     }
+    return assembler.reply();
   });
 }
 
@@ -148,7 +120,10 @@ void SmtpSession::connect(const SmtpServer& server) {
   m_server = server;
   m_capabilities.clear();
   try {
-    m_socket.connect(server.host, server.port, server.tls, m_limits.wait, m_pump);
+    if (server.port < 1 || server.port > 65535)
+      throw core::Error("Invalid port: " + std::to_string(server.port));
+    m_socket.connect(server.host, static_cast<uint16_t>(server.port), server.tls,
+                     net::Clock::now() + m_limits.wait.connect, m_limits.wait.io, m_pump);
     SmtpReply greeting = read_reply(m_limits.wait.io);
     if (greeting.code != 220) throw SmtpReplyError(greeting);
     std::string name = local_host_name();
@@ -177,6 +152,8 @@ void SmtpSession::login() {
 void SmtpSession::send(std::string_view sender, const std::vector<std::string>& recipients,
                        std::string_view message) {
   if (!connected() || m_broken) throw core::Error("Not connected.");
+  check_envelope_address(sender);
+  for (const auto& r : recipients) check_envelope_address(r);
   login();
   command("MAIL FROM:<" + std::string(sender) + ">", {250}, m_limits.wait.io);
   try {
@@ -191,7 +168,8 @@ void SmtpSession::send(std::string_view sender, const std::vector<std::string>& 
       // slow line is not cut off while a stalled server still is.
       constexpr size_t kChunk = 64 * 1024;
       for (size_t pos = 0; pos < data.size(); pos += kChunk)
-        m_socket.write_all(std::string_view(data).substr(pos, kChunk), m_limits.wait.io, m_pump);
+        m_socket.write_all(std::string_view(data).substr(pos, kChunk), net::Clock::now() + m_limits.wait.io,
+                           m_pump);
     });
     SmtpReply end = read_reply(m_limits.data_end);
     if (end.code != 250) throw SmtpReplyError(end);

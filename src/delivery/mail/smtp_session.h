@@ -7,9 +7,21 @@
 #include <vector>
 
 #include "core/error.h"
-#include "delivery/mail/tls_socket.h"
+#include "delivery/mail/smtp_reply.h"
+#include "delivery/net/tls.h"
 
 namespace orvena::delivery::mail {
+
+using core::Pump;
+using net::TlsOptions;
+using std::chrono::milliseconds;
+
+struct WaitLimits {
+  milliseconds connect{120'000};  // name lookup and connect together
+  milliseconds connect_slice{125};
+  milliseconds io{300'000};  // the TLS handshake, each reply and each write
+  milliseconds io_slice{250};
+};
 
 struct SmtpServer {
   std::string host;
@@ -25,13 +37,6 @@ struct SmtpLimits {
   milliseconds data_end{600'000};
 };
 
-struct SmtpReply {
-  int code = 0;
-  std::vector<std::string> lines;  // without code and separator
-  // The lines without leading enhanced status codes ("5.1.1 "), joined by line feeds.
-  std::string text() const;
-};
-
 // A reply whose code the step does not accept; what() is the reply text.
 class SmtpReplyError : public core::Error {
  public:
@@ -42,12 +47,12 @@ class SmtpReplyError : public core::Error {
   int m_code;
 };
 
-// Named limits on what a server may send back.
-inline constexpr size_t kMaxReplyLine = 4096;
-inline constexpr size_t kMaxReplyLines = 256;
-
 // Parses the mechanisms offered in EHLO capability lines ("AUTH PLAIN LOGIN", "AUTH=LOGIN").
 std::vector<std::string> offered_auth_mechanisms(const std::vector<std::string>& capabilities);
+
+// Refuses an envelope address that would break out of its "<...>" or out of the command line:
+// "<", ">", blanks and control characters.
+void check_envelope_address(std::string_view address);
 
 // Doubles a leading "." on every line (RFC 5321 section 4.5.2).
 std::string dot_stuff(std::string_view message);
@@ -59,9 +64,9 @@ class SmtpSession {
   // Opens the connection, reads the 220 greeting and introduces the client. Closes the socket
   // (without QUIT) on failure.
   void connect(const SmtpServer& server);
-  // Logs in once per connection when due, then MAIL, RCPT for each recipient, DATA and the
-  // message (CR LF lines, not yet dot-stuffed). A refused RCPT, DATA or end of data is followed
-  // by RSET.
+  // Checks every address, logs in once per connection when due, then MAIL, RCPT for each
+  // recipient, DATA and the message (CR LF lines, not yet dot-stuffed). A refused RCPT, DATA or
+  // end of data is followed by RSET.
   void send(std::string_view sender, const std::vector<std::string>& recipients, std::string_view message);
   // QUIT (skipped when the connection is broken), then closes in any case; a refused QUIT is
   // reported after the close.
@@ -72,6 +77,7 @@ class SmtpSession {
 
  private:
   SmtpReply command(std::string_view line, std::initializer_list<int> accepted, milliseconds limit);
+  // One deadline for the whole reply, however many lines it has.
   SmtpReply read_reply(milliseconds limit);
   void write_line(std::string_view line);
   void login();
@@ -82,7 +88,7 @@ class SmtpSession {
   SmtpLimits m_limits;
   Pump m_pump;
   SmtpServer m_server;
-  TlsSocket m_socket;
+  net::TlsConnection m_socket;
   std::vector<std::string> m_capabilities;
   bool m_logged_in = false;
   bool m_broken = false;

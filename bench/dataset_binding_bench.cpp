@@ -13,8 +13,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "db/database.h"
 #include "core/temp_dir.h"
+#include "db/database.h"
 #include "report/db_dataset.h"
 #include "report/report.h"
 

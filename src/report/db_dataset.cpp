@@ -1,9 +1,9 @@
 #include "report/db_dataset.h"
 
-#include "db/database.h"
 #include "core/encoding.h"
 #include "core/error.h"
 #include "core/text.h"
+#include "db/database.h"
 #include "report/resources.h"
 
 namespace orvena::report {
@@ -122,8 +122,7 @@ db::Query& DBDataset::dataset() const {
 void DBDataset::hook() {
   if (m_after_open_hook) return;
   db::Query& ds = dataset();
-  m_after_open_hook =
-      ds.subscribe(db::QueryEvent::AfterOpen, [this](db::Query&) { build_field_map(); });
+  m_after_open_hook = ds.subscribe(db::QueryEvent::AfterOpen, [this](db::Query&) { build_field_map(); });
   m_before_close_hook = ds.subscribe(db::QueryEvent::BeforeClose, [this](db::Query&) {
     // Closed by someone else: the bookmark dies with the rows and the next access opens again.
     m_bookmark.reset();

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "db/database.h"
 #include "core/error.h"
+#include "db/database.h"
 #include "report/bands.h"
 #include "report/db_dataset.h"
 #include "report/pages.h"

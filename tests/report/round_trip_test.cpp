@@ -2,8 +2,8 @@
 #include <gtest/gtest.h>
 
 #include "report/bands.h"
-#include "report/db_dataset.h"
 #include "report/class_registry.h"
+#include "report/db_dataset.h"
 #include "report/host.h"
 #include "report/model_support.h"
 #include "report/pages.h"

@@ -26,12 +26,13 @@ inline CommandResult run_command(const std::string& command) {
   return r;
 }
 
-// Runs a Python script with the given arguments.
+// Runs a Python script with the given arguments, in Debian's Python, which has the packages
+// scripts/install-deps.sh installs.
 inline CommandResult run_python(const std::filesystem::path& dir, const std::string& script,
                                 const std::string& args) {
   std::filesystem::path file = dir / "reader.py";
   std::ofstream(file) << script;
-  return run_command("python3 " + file.string() + " " + args);
+  return run_command("/usr/bin/python3 " + file.string() + " " + args);
 }
 
 }  // namespace orvena::test

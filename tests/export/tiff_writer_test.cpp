@@ -113,6 +113,19 @@ TEST_F(TiffWriterTest, ResolutionAndSoftwareValuesAreExact) {
   EXPECT_EQ(bytes.substr(30, 7), std::string("Orvena\0", 7));
 }
 
+// Rows of a bitmap are wider than its pixels (stride); the padding must not leak into the page.
+TEST(RgbFromBgrx, SwapsToRgbAndSkipsRowPadding) {
+  const uint8_t bitmap[] = {
+      0x01, 0x02, 0x03, 0xFF, 0x11, 0x12, 0x13, 0xFF, 0xEE, 0xEE, 0xEE, 0xEE,  // row 0 + padding
+      0x21, 0x22, 0x23, 0xFF, 0x31, 0x32, 0x33, 0xFF, 0xEE, 0xEE, 0xEE, 0xEE,  // row 1 + padding
+  };
+  Image image = rgb_from_bgrx(bitmap, 2, 2, 12);
+  EXPECT_EQ(image.width, 2u);
+  EXPECT_EQ(image.height, 2u);
+  EXPECT_EQ(image.pixels,
+            (std::vector<uint8_t>{0x03, 0x02, 0x01, 0x13, 0x12, 0x11, 0x23, 0x22, 0x21, 0x33, 0x32, 0x31}));
+}
+
 TEST_F(TiffWriterTest, BadImagesAreRefused) {
   std::ostringstream out;
   TiffWriter tiff(out);

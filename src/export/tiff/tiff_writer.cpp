@@ -52,6 +52,21 @@ struct Entry {
 
 }  // namespace
 
+Image rgb_from_bgrx(const uint8_t* pixels, uint32_t width, uint32_t height, size_t stride) {
+  Image image{.width = width, .height = height, .format = PixelFormat::rgb};
+  image.pixels.resize(image.row_bytes() * height);
+  uint8_t* out = image.pixels.data();
+  for (uint32_t y = 0; y < height; ++y) {
+    const uint8_t* in = pixels + y * stride;
+    for (uint32_t x = 0; x < width; ++x, in += 4) {
+      *out++ = in[2];
+      *out++ = in[1];
+      *out++ = in[0];
+    }
+  }
+  return image;
+}
+
 TiffWriter::TiffWriter(std::ostream& out) : m_out(out) {
   start();
 }

@@ -35,6 +35,11 @@ struct Image {
   }
 };
 
+// A page from a 32-bit bitmap whose pixels are blue, green, red and an unused byte, rows `stride`
+// bytes apart: a Cairo RGB24 or opaque ARGB32 image surface on a little-endian machine. The
+// fourth byte is dropped.
+Image rgb_from_bgrx(const uint8_t* pixels, uint32_t width, uint32_t height, size_t stride);
+
 class TiffWriter {
  public:
   explicit TiffWriter(std::ostream& out);

@@ -1,0 +1,188 @@
+#include "export/tiff/tiff_writer.h"
+
+#include <algorithm>
+#include <string>
+
+#include "core/error.h"
+
+namespace orvena::exporting::tiff {
+
+namespace {
+
+enum class Type : uint16_t { ascii = 2, short_ = 3, long_ = 4, rational = 5 };
+
+// TIFF 6.0 tags used by a baseline RGB or bilevel image (section 8, 18, 20).
+enum Tag : uint16_t {
+  kNewSubfileType = 254,
+  kImageWidth = 256,
+  kImageLength = 257,
+  kBitsPerSample = 258,
+  kCompression = 259,
+  kPhotometric = 262,
+  kStripOffsets = 273,
+  kSamplesPerPixel = 277,
+  kRowsPerStrip = 278,
+  kStripByteCounts = 279,
+  kXResolution = 282,
+  kYResolution = 283,
+  kPlanarConfiguration = 284,
+  kResolutionUnit = 296,
+  kSoftware = 305,
+};
+
+constexpr uint64_t kMaxOffset = 0xFFFFFFFF;
+// ASCII values end with a NUL byte (TIFF 6.0, section 2); readers warn about one without it.
+const std::string kSoftwareName("Orvena\0", 7);
+
+void le16(std::string& out, uint16_t v) {
+  out.push_back(static_cast<char>(v & 0xFF));
+  out.push_back(static_cast<char>(v >> 8));
+}
+void le32(std::string& out, uint32_t v) {
+  le16(out, static_cast<uint16_t>(v & 0xFFFF));
+  le16(out, static_cast<uint16_t>(v >> 16));
+}
+
+struct Entry {
+  uint16_t tag;
+  Type type;
+  uint32_t count;
+  uint32_t value;  // the value itself when it fits in four bytes, else its offset
+};
+
+}  // namespace
+
+Image rgb_from_bgrx(const uint8_t* pixels, uint32_t width, uint32_t height, size_t stride) {
+  Image image{.width = width, .height = height, .format = PixelFormat::rgb};
+  image.pixels.resize(image.row_bytes() * height);
+  uint8_t* out = image.pixels.data();
+  for (uint32_t y = 0; y < height; ++y) {
+    const uint8_t* in = pixels + y * stride;
+    for (uint32_t x = 0; x < width; ++x, in += 4) {
+      *out++ = in[2];
+      *out++ = in[1];
+      *out++ = in[0];
+    }
+  }
+  return image;
+}
+
+TiffWriter::TiffWriter(std::ostream& out) : m_out(out) {
+  start();
+}
+
+TiffWriter::TiffWriter(const std::filesystem::path& file) : TiffWriter(open(file)) {}
+
+TiffWriter::TiffWriter(std::unique_ptr<std::ofstream> file) : m_file(std::move(file)), m_out(*m_file) {
+  start();
+}
+
+std::unique_ptr<std::ofstream> TiffWriter::open(const std::filesystem::path& file) {
+  auto out = std::make_unique<std::ofstream>(file, std::ios::binary | std::ios::trunc);
+  if (!*out) throw core::Error("Cannot create file " + file.string());
+  return out;
+}
+
+void TiffWriter::start() {
+  m_base = std::max<std::streamoff>(m_out.tellp(), 0);
+  std::string header = "II";
+  le16(header, 42);
+  le32(header, 0);  // the first directory's offset, patched when the page is written
+  put(header);
+}
+
+TiffWriter::~TiffWriter() = default;
+
+void TiffWriter::put(const std::string& bytes) {
+  m_out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  if (!m_out) throw core::Error("TIFF: write failed");
+  m_offset += bytes.size();
+}
+
+// Values and directories start on a word boundary (TIFF 6.0, section 2).
+void TiffWriter::align() {
+  if (m_offset % 2) put(std::string(1, '\0'));
+}
+
+void TiffWriter::add_page(const Image& image, uint32_t dots_per_inch) {
+  if (image.width == 0 || image.height == 0) throw core::Error("TIFF: empty image");
+  const uint64_t strip_bytes = uint64_t{image.row_bytes()} * image.height;
+  if (image.pixels.size() != strip_bytes) throw core::Error("TIFF: pixel data does not match the image size");
+  if (dots_per_inch == 0) dots_per_inch = 96;
+  // Rows, values and a directory of at most 16 entries must all stay addressable.
+  if (m_offset + strip_bytes + 512 > kMaxOffset) throw core::Error("TIFF: file would pass 4 GiB");
+  const bool rgb = image.format == PixelFormat::rgb;
+
+  uint32_t resolution_at = static_cast<uint32_t>(m_offset);
+  std::string values;
+  for (int axis = 0; axis < 2; ++axis) {  // X and Y: dpi × 10 over 10
+    le32(values, dots_per_inch * 10);
+    le32(values, 10);
+  }
+  uint32_t bits_at = resolution_at + static_cast<uint32_t>(values.size());
+  if (rgb)
+    for (int i = 0; i < 3; ++i) le16(values, 8);
+  uint32_t software_at = resolution_at + static_cast<uint32_t>(values.size());
+  values += kSoftwareName;
+  put(values);
+  align();
+
+  uint32_t strip_at = static_cast<uint32_t>(m_offset);
+  m_out.write(reinterpret_cast<const char*>(image.pixels.data()), static_cast<std::streamsize>(strip_bytes));
+  if (!m_out) throw core::Error("TIFF: write failed");
+  m_offset += strip_bytes;
+  align();
+
+  auto size_type = [](uint32_t v) { return v > 0xFFFF ? Type::long_ : Type::short_; };
+  std::vector<Entry> entries = {
+      {kNewSubfileType, Type::long_, 1, 0},
+      {kImageWidth, size_type(image.width), 1, image.width},
+      {kImageLength, size_type(image.height), 1, image.height},
+      rgb ? Entry{kBitsPerSample, Type::short_, 3, bits_at} : Entry{kBitsPerSample, Type::short_, 1, 1},
+      {kCompression, Type::short_, 1, 1},
+      {kPhotometric, Type::short_, 1, rgb ? 2u : 1u},  // RGB; bilevel with 0 = black
+      {kStripOffsets, Type::long_, 1, strip_at},
+      {kSamplesPerPixel, Type::short_, 1, rgb ? 3u : 1u},
+      {kRowsPerStrip, Type::long_, 1, image.height},
+      {kStripByteCounts, Type::long_, 1, static_cast<uint32_t>(strip_bytes)},
+      {kXResolution, Type::rational, 1, resolution_at},
+      {kYResolution, Type::rational, 1, resolution_at + 8},
+      {kResolutionUnit, Type::short_, 1, 2},  // inch
+      {kSoftware, Type::ascii, static_cast<uint32_t>(kSoftwareName.size()), software_at},
+  };
+  if (rgb) entries.insert(entries.end() - 2, {kPlanarConfiguration, Type::short_, 1, 1});
+
+  uint32_t directory_at = static_cast<uint32_t>(m_offset);
+  std::string directory;
+  le16(directory, static_cast<uint16_t>(entries.size()));
+  for (const Entry& e : entries) {
+    le16(directory, e.tag);
+    le16(directory, static_cast<uint16_t>(e.type));
+    le32(directory, e.count);
+    if (e.type == Type::short_ && e.count == 1) {
+      le16(directory, static_cast<uint16_t>(e.value));  // a short sits in the first two bytes
+      le16(directory, 0);
+    } else {
+      le32(directory, e.value);
+    }
+  }
+  uint64_t next_link = m_offset + directory.size();
+  le32(directory, 0);  // no next directory yet
+  put(directory);
+
+  std::string link;
+  le32(link, directory_at);
+  m_out.seekp(m_base + static_cast<std::streamoff>(m_link_offset));
+  m_out.write(link.data(), 4);
+  m_out.seekp(m_base + static_cast<std::streamoff>(m_offset));
+  if (!m_out) throw core::Error("TIFF: write failed");
+  m_link_offset = next_link;
+  ++m_pages;
+}
+
+void TiffWriter::finish() {
+  m_out.flush();
+  if (!m_out) throw core::Error("TIFF: write failed");
+}
+
+}  // namespace orvena::exporting::tiff

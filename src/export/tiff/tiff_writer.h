@@ -1,0 +1,73 @@
+#pragma once
+// Baseline TIFF (TIFF 6.0, little-endian, uncompressed, one strip per image) written by our own
+// code: one or more pages into one file, each page an image of the IFD chain.
+//
+//   tiff::TiffWriter tiff(path);                       // or a seekable std::ostream
+//   tiff::Image page{.width = 794, .height = 1123, .format = tiff::PixelFormat::rgb};
+//   page.pixels = ...;                                 // rows top to bottom, see Image
+//   tiff.add_page(page, 96);                           // dots per inch, in both directions
+//   tiff.finish();
+//
+// Each page is written as it is added (its rows, then its directory), and the previous
+// directory's link is patched to point at it, so only one page bitmap is held at a time.
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <ostream>
+#include <vector>
+
+namespace orvena::exporting::tiff {
+
+enum class PixelFormat {
+  rgb,      // 3 bytes per pixel, red, green, blue
+  bilevel,  // 1 bit per pixel, most significant bit first, 1 = white; rows padded to whole bytes
+};
+
+struct Image {
+  uint32_t width = 0;
+  uint32_t height = 0;
+  PixelFormat format = PixelFormat::rgb;
+  std::vector<uint8_t> pixels;  // height rows of row_bytes() each
+
+  size_t row_bytes() const {
+    return format == PixelFormat::rgb ? size_t{width} * 3 : (size_t{width} + 7) / 8;
+  }
+};
+
+// A page from a 32-bit bitmap whose pixels are blue, green, red and an unused byte, rows `stride`
+// bytes apart: a Cairo RGB24 or opaque ARGB32 image surface on a little-endian machine. The
+// fourth byte is dropped.
+Image rgb_from_bgrx(const uint8_t* pixels, uint32_t width, uint32_t height, size_t stride);
+
+class TiffWriter {
+ public:
+  explicit TiffWriter(std::ostream& out);
+  // Creates (truncates) the file; throws core::Error when it cannot.
+  explicit TiffWriter(const std::filesystem::path& file);
+  ~TiffWriter();
+  TiffWriter(const TiffWriter&) = delete;
+  TiffWriter& operator=(const TiffWriter&) = delete;
+
+  // Throws core::Error for an empty image, pixels that do not match the size, or a file that
+  // would pass the 4 GiB that TIFF offsets can address.
+  void add_page(const Image& image, uint32_t dots_per_inch = 96);
+  void finish();
+  size_t page_count() const { return m_pages; }
+
+ private:
+  explicit TiffWriter(std::unique_ptr<std::ofstream> file);
+  static std::unique_ptr<std::ofstream> open(const std::filesystem::path& file);
+  void start();
+  void put(const std::string& bytes);
+  void align();
+
+  std::unique_ptr<std::ofstream> m_file;
+  std::ostream& m_out;
+  std::streamoff m_base = 0;
+  uint64_t m_offset = 0;
+  uint64_t m_link_offset = 4;  // where the next directory's offset goes
+  size_t m_pages = 0;
+};
+
+}  // namespace orvena::exporting::tiff

@@ -1,0 +1,141 @@
+#include "export/tiff/tiff_writer.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "core/error.h"
+#include "core/temp_dir.h"
+#include "export/external_reader.h"
+
+namespace orvena::exporting::tiff {
+namespace {
+
+using test::run_command;
+using test::run_python;
+
+// A gradient, so that a swapped channel or a shifted row shows in the bytes.
+Image rgb_image(uint32_t width, uint32_t height) {
+  Image image{.width = width, .height = height, .format = PixelFormat::rgb};
+  for (uint32_t y = 0; y < height; ++y)
+    for (uint32_t x = 0; x < width; ++x)
+      image.pixels.insert(image.pixels.end(), {static_cast<uint8_t>(x * 5), static_cast<uint8_t>(y * 7),
+                                               static_cast<uint8_t>((x + y) % 3 == 0 ? 255 : 0)});
+  return image;
+}
+
+// A checkerboard whose width is not a whole number of bytes: the padding bits of each row stay 0.
+Image bilevel_image(uint32_t width, uint32_t height) {
+  Image image{.width = width, .height = height, .format = PixelFormat::bilevel};
+  image.pixels.assign(image.row_bytes() * height, 0);
+  for (uint32_t y = 0; y < height; ++y)
+    for (uint32_t x = 0; x < width; ++x)
+      if ((x + y) % 2) image.pixels[y * image.row_bytes() + x / 8] |= static_cast<uint8_t>(0x80 >> (x % 8));
+  return image;
+}
+
+std::string hex(const std::vector<uint8_t>& bytes) {
+  static const char* digits = "0123456789abcdef";
+  std::string out;
+  for (uint8_t b : bytes) {
+    out.push_back(digits[b >> 4]);
+    out.push_back(digits[b & 15]);
+  }
+  return out;
+}
+
+class TiffWriterTest : public ::testing::Test {
+ protected:
+  core::TempDir m_dir;
+  std::filesystem::path file() const { return m_dir.path() / "raport.tif"; }
+  // An A4 page at 96 dpi, a bilevel page of odd width, and a page whose rows have an odd length.
+  std::vector<Image> m_pages = {rgb_image(794, 1123), bilevel_image(17, 5), rgb_image(3, 3)};
+
+  void write_pages() {
+    TiffWriter tiff(file());
+    for (const Image& page : m_pages) tiff.add_page(page, 96);
+    tiff.finish();
+    EXPECT_EQ(tiff.page_count(), 3u);
+  }
+};
+
+TEST_F(TiffWriterTest, TiffinfoListsEveryPageWithSizeAndResolution) {
+  write_pages();
+  auto info = run_command("tiffinfo " + file().string());
+  ASSERT_EQ(info.status, 0) << info.output;
+  EXPECT_EQ(info.output.find("Warning"), std::string::npos) << info.output;
+  const char* expected[] = {
+      "TIFF Directory at offset 0x",
+      "  Image Width: 794 Image Length: 1123\n  Resolution: 96, 96 pixels/inch\n"
+      "  Bits/Sample: 8\n  Compression Scheme: None\n  Photometric Interpretation: RGB color\n",
+      "  Image Width: 17 Image Length: 5\n  Resolution: 96, 96 pixels/inch\n"
+      "  Bits/Sample: 1\n  Compression Scheme: None\n  Photometric Interpretation: min-is-black\n",
+      "  Image Width: 3 Image Length: 3\n  Resolution: 96, 96 pixels/inch\n"
+      "  Bits/Sample: 8\n  Compression Scheme: None\n  Photometric Interpretation: RGB color\n",
+  };
+  size_t at = 0;
+  for (const char* piece : expected) {
+    at = info.output.find(piece, at);
+    ASSERT_NE(at, std::string::npos) << piece << "\n--- in ---\n" << info.output;
+  }
+  EXPECT_NE(info.output.find("Software: Orvena\n"), std::string::npos) << info.output;
+}
+
+TEST_F(TiffWriterTest, PythonOpensEveryPageWithTheRightPixels) {
+  write_pages();
+  auto read = run_python(m_dir.path(), R"(import sys
+from PIL import Image
+im = Image.open(sys.argv[1])
+print(im.n_frames)
+for i in range(im.n_frames):
+    im.seek(i)
+    print(im.mode, im.size, tuple(round(float(d)) for d in im.info["dpi"]), im.tobytes().hex())
+)",
+                         file().string());
+  ASSERT_EQ(read.status, 0) << read.output;
+  // PIL keeps mode "1" packed the way the file holds it: most significant bit first, 1 = white.
+  EXPECT_EQ(read.output,
+            "3\n"
+            "RGB (794, 1123) (96, 96) " +
+                hex(m_pages[0].pixels) + "\n" + "1 (17, 5) (96, 96) " + hex(m_pages[1].pixels) + "\n" +
+                "RGB (3, 3) (96, 96) " + hex(m_pages[2].pixels) + "\n");
+}
+
+TEST_F(TiffWriterTest, ResolutionAndSoftwareValuesAreExact) {
+  std::ostringstream out;
+  TiffWriter tiff(out);
+  tiff.add_page(rgb_image(2, 2), 96);
+  std::string bytes = out.str();
+  // Header, then the two rationals 960/10, the bits per sample 8, 8, 8 and "Orvena" with its NUL.
+  EXPECT_EQ(bytes.substr(0, 4), std::string("II\x2A\x00", 4));
+  EXPECT_EQ(bytes.substr(8, 16), std::string("\xC0\x03\0\0\x0A\0\0\0\xC0\x03\0\0\x0A\0\0\0", 16));
+  EXPECT_EQ(bytes.substr(24, 6), std::string("\x08\0\x08\0\x08\0", 6));
+  EXPECT_EQ(bytes.substr(30, 7), std::string("Orvena\0", 7));
+}
+
+// Rows of a bitmap are wider than its pixels (stride); the padding must not leak into the page.
+TEST(RgbFromBgrx, SwapsToRgbAndSkipsRowPadding) {
+  const uint8_t bitmap[] = {
+      0x01, 0x02, 0x03, 0xFF, 0x11, 0x12, 0x13, 0xFF, 0xEE, 0xEE, 0xEE, 0xEE,  // row 0 + padding
+      0x21, 0x22, 0x23, 0xFF, 0x31, 0x32, 0x33, 0xFF, 0xEE, 0xEE, 0xEE, 0xEE,  // row 1 + padding
+  };
+  Image image = rgb_from_bgrx(bitmap, 2, 2, 12);
+  EXPECT_EQ(image.width, 2u);
+  EXPECT_EQ(image.height, 2u);
+  EXPECT_EQ(image.pixels,
+            (std::vector<uint8_t>{0x03, 0x02, 0x01, 0x13, 0x12, 0x11, 0x23, 0x22, 0x21, 0x33, 0x32, 0x31}));
+}
+
+TEST_F(TiffWriterTest, BadImagesAreRefused) {
+  std::ostringstream out;
+  TiffWriter tiff(out);
+  Image short_rows = rgb_image(4, 4);
+  short_rows.pixels.pop_back();
+  EXPECT_THROW(tiff.add_page(short_rows), core::Error);
+  EXPECT_THROW(tiff.add_page(Image{}), core::Error);
+  EXPECT_EQ(tiff.page_count(), 0u);
+  EXPECT_THROW(TiffWriter(m_dir.path() / "no" / "such" / "folder.tif"), core::Error);
+}
+
+}  // namespace
+}  // namespace orvena::exporting::tiff

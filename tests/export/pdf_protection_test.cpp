@@ -1,0 +1,119 @@
+// Password protection: poppler and qpdf open a protected file with its passwords and refuse it
+// without, and the text, font maps and information strings come back decrypted.
+#include <gtest/gtest.h>
+
+#include "core/line_file.h"
+#include "core/temp_dir.h"
+#include "export/pdf/pdf_document.h"
+#include "export/pdf/pdf_security.h"
+#include "pdf_support.h"
+
+namespace orvena::exporting::pdf::test {
+namespace {
+
+TEST(Rc4, KnownVectors) {
+  // Test vectors of the original RC4 publication.
+  struct Row {
+    std::string key, plain, cipher_hex;
+  } rows[] = {
+      {"Key", "Plaintext", "bbf316e8d940af0ad3"},
+      {"Wiki", "pedia", "1021bf0420"},
+      {"Secret", "Attack at dawn", "45a01f645fc35b383552544b9bf5"},
+  };
+  for (const auto& r : rows) {
+    std::string data = r.plain;
+    rc4(r.key, data);
+    EXPECT_EQ(hex(data), r.cipher_hex) << r.key;
+    rc4(r.key, data);
+    EXPECT_EQ(data, r.plain) << "decrypting is encrypting again";
+  }
+}
+
+TEST(Security, PermissionValueKeepsUnusedBitsSet) {
+  struct Row {
+    unsigned flags;
+    int32_t p;
+  } rows[] = {
+      {kAllPermissions, -4},     // 0xFFFFFFFC
+      {0, -64},                  // nothing granted, reserved high bits set
+      {kPrint, -60},             // bit 3
+      {kCopy | kAnnotate, -16},  // bits 5 and 6
+  };
+  for (const auto& r : rows)
+    EXPECT_EQ(Security("u", "", r.flags, "0123456789abcdef").p_value(), r.p) << r.flags;
+}
+
+struct Case {
+  const char* name;
+  std::string user, owner;
+};
+
+class Protected : public ::testing::TestWithParam<Case> {};
+
+TEST_P(Protected, OpensWithItsPasswordsOnlyAndReadsBackWhole) {
+  const Case& c = GetParam();
+  core::TempDir dir;
+  auto file = dir.path() / "chroniony.pdf";
+  Fixed fixed;
+  DocumentOptions options = fixed.options(Compression::None);
+  options.protection = {.user_password = c.user, .owner_password = c.owner};
+  options.info.title = "Raport (poufny)\r\n\\ Łódź";
+  {
+    Document doc(file, options);
+    Page& page = doc.begin_page({.width = 600, .height = 400});
+    page.text(shape(doc, liberation("LiberationSans-Regular.ttf"), 12, 40, 60, "Tajne: żółw"));
+    doc.end_page();
+    doc.add_outline({.title = "Zakładka"});
+    doc.finish();
+  }
+  std::string pdf = core::read_file(file);
+  EXPECT_EQ(pdf.find("Tajne"), std::string::npos);
+  EXPECT_NE(pdf.find("/Encrypt << /Filter /Standard /V 2 /R 3 /Length 128 /P -4"), std::string::npos);
+
+  Command refused = run("pdftotext " + shell_arg(file) + " - 2>&1");
+  EXPECT_NE(refused.status, 0) << refused.output;
+  Command wrong = run("pdftotext -upw zle " + shell_arg(file) + " - 2>&1");
+  EXPECT_NE(wrong.status, 0) << wrong.output;
+
+  Command text = run("pdftotext -enc UTF-8 -upw '" + c.user + "' " + shell_arg(file) + " -");
+  EXPECT_EQ(text.status, 0);
+  EXPECT_EQ(text.output, "Tajne: żółw\n\n\f");
+  std::string owner = c.owner.empty() ? c.user : c.owner;
+  Command by_owner = run("pdftotext -enc UTF-8 -opw '" + owner + "' " + shell_arg(file) + " -");
+  EXPECT_EQ(by_owner.output, "Tajne: żółw\n\n\f");
+
+  // Information strings are encrypted too and come back with every escaped byte.
+  Command info = run("pdfinfo -enc UTF-8 -upw '" + c.user + "' " + shell_arg(file));
+  EXPECT_NE(info.output.find("Title:           Raport (poufny)\r\n\\ Łódź"), std::string::npos)
+      << info.output;
+  EXPECT_NE(
+      info.output.find("Encrypted:       yes (print:yes copy:yes change:yes addNotes:yes algorithm:RC4)"),
+      std::string::npos)
+      << info.output;
+
+  Command outline = run("qpdf --password='" + c.user + "' --json --json-key=outlines " + shell_arg(file));
+  EXPECT_NE(outline.output.find("\"title\": \"Zakładka\""), std::string::npos) << outline.output;
+
+  Command check = run("qpdf --password='" + c.user + "' --check " + shell_arg(file) + " 2>&1");
+  EXPECT_EQ(check.status, 0) << check.output;
+  EXPECT_NE(check.output.find("R = 3"), std::string::npos) << check.output;
+  EXPECT_NE(check.output.find("No syntax or stream encoding errors found"), std::string::npos)
+      << check.output;
+}
+
+INSTANTIATE_TEST_SUITE_P(Passwords, Protected,
+                         ::testing::Values(Case{"UserOnly", "tajne", ""},
+                                           Case{"UserAndOwner", "czytelnik", "wlasciciel"}),
+                         [](const auto& info) { return info.param.name; });
+
+TEST(Protection, WithoutPasswordsTheFileIsPlain) {
+  Fixed fixed;
+  std::ostringstream out;
+  Document doc(out, fixed.options(Compression::None));
+  doc.begin_page({.width = 100, .height = 100});
+  doc.finish();
+  EXPECT_EQ(out.str().find("/Encrypt"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace orvena::exporting::pdf::test

@@ -13,7 +13,7 @@ namespace orvena::exporting::pdf {
 namespace {
 
 constexpr uint16_t kMacStyleBold = 1, kMacStyleItalic = 2;
-// A CMap's bfchar block holds at most 100 mappings (CMap and CIDFont file specification).
+// A CMap's bfchar block holds at most 100 mappings (Adobe technical note 5014, CMap files).
 constexpr size_t kMaxBfcharEntries = 100;
 
 std::string four_hex(uint16_t v) {

@@ -3,7 +3,7 @@
 // face of a collection), the glyph outlines and the metrics a PDF font descriptor needs. Every
 // offset is checked against the file, so any bytes may be handed in: bad ones raise
 // core::Error with the reader's own words ("Format error", "TrueType font format error", ...).
-// (OpenType specification, "The OpenType font file" and the head, hhea, maxp, loca, glyf, hmtx,
+// (OpenType 1.9: "The OpenType font file" and the head, hhea, maxp, loca, glyf, hmtx,
 // OS/2, post and name chapters.)
 #include <cstdint>
 #include <string>

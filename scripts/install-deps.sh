@@ -9,7 +9,7 @@ $SUDO apt-get install -y -qq --no-install-recommends \
   build-essential cmake ninja-build ccache pkg-config clang libclang-rt-14-dev \
   libgtest-dev libgmock-dev libbenchmark-dev \
   qt6-base-dev libfreetype-dev libharfbuzz-dev libcairo2-dev libfontconfig-dev libpng-dev \
-  libjpeg62-turbo-dev zlib1g-dev libssl-dev ca-certificates \
+  libjpeg62-turbo-dev zlib1g-dev libssl-dev ca-certificates libcli11-dev \
   libsqlite3-dev sqlite3 unixodbc-dev unixodbc odbc-postgresql libsqliteodbc tdsodbc postgresql \
   fonts-liberation2 fonts-crosextra-carlito fonts-crosextra-caladea fonts-dejavu-core fonts-wine \
   python3 python3-aiosmtpd python3-pyftpdlib python3-openpyxl python3-docx python3-pil \

@@ -7,6 +7,7 @@
 #include "app/check_template.h"
 #include "app/exit_status.h"
 #include "app/headless_run.h"
+#include "app/render.h"
 #include "core/datetime.h"
 #include "core/paths.h"
 #include "core/version.h"
@@ -21,6 +22,7 @@ namespace {
 const char* kUsage =
     "Usage: orvena [--home DIR] [--run]\n"
     "       orvena --check-template FILE [--resave OUT]\n"
+    "       orvena --render TEMPLATE --sql \"SELECT ...\" [--home DIR] --format FORMAT --out FILE\n"
     "\n"
     "Runs every report definition of HOME/Dane/sterowanie.txt: queries the database, produces the\n"
     "due reports in HOME/Tymczasowe and delivers them; the day's log is HOME/Logi/log_<date>.txt.\n"
@@ -30,6 +32,9 @@ const char* kUsage =
     "  --run             run once without a window, then exit (for cron and systemd timers)\n"
     "  --check-template  load a report template, print its errors (exit status 1 when there are any),\n"
     "                    and with --resave write it back to OUT\n"
+    "  --render          render one template over a query into FILE (pdf), without the control file,\n"
+    "                    the log or delivery; errors are printed with exit status 1;\n"
+    "                    \"orvena --render --help\" lists its options\n"
     "  --help            show this help and exit\n"
     "  --version         show the version and exit\n"
     "\n"
@@ -45,6 +50,9 @@ const char* kUsage =
 
 int run_program(int argc, char** argv) {
   bool run = false;
+  for (int i = 1; i < argc; ++i)
+    if (std::string_view(argv[i]) == "--render")
+      return orvena::app::run_render(argc, argv, std::cout, std::cerr);
   for (int i = 1; i < argc; ++i) {
     std::string_view arg = argv[i];
     if (arg == "--help" || arg == "-h") {

@@ -79,6 +79,10 @@ void Session::start_up() {
   m_state = runner::start_up(m_home);
 }
 
+void Session::load_settings() {
+  m_state.settings = config::read_settings(m_home.settings_file());
+}
+
 void Session::connect() {
   m_dataset.close();
   m_connection.close();

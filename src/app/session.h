@@ -30,6 +30,8 @@ class Session {
 
   // The start-up step: settings, templates folder, Tymczasowe emptied of its files.
   void start_up();
+  // Only the settings, for modes that must leave Tymczasowe alone (`--render`).
+  void load_settings();
   // Closes the connection, points it at the settings' database and opens it; errors escape
   // with the database's message.
   void connect();

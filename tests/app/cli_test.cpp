@@ -14,6 +14,8 @@
 #include "core/line_file.h"
 #include "core/temp_dir.h"
 #include "core/version.h"
+#include "report/pages.h"
+#include "report/report.h"
 #include "support/test_home.h"
 #include "support/time_bounds.h"
 
@@ -208,7 +210,48 @@ TEST(OrvenaProgram, ResaveRefusesADeviceAFifoAndAFolder) {
   }
   EXPECT_TRUE(std::filesystem::is_fifo(fifo));
   EXPECT_TRUE(std::filesystem::is_symlink(device));
-}
+  TEST(OrvenaProgram, RenderDocumentsItsOptionsAndReportsErrorsWithStatusOne) {
+    auto help = run_orvena("--render --help");
+    EXPECT_EQ(help.status, 0) << help.output;
+    for (const char* option : {"--sql", "--home", "--format", "--out"})
+      EXPECT_NE(help.output.find(option), std::string::npos) << option;
+    auto usage = run_orvena("--help");
+    EXPECT_NE(usage.output.find("orvena --render TEMPLATE"), std::string::npos);
+
+    test::TestHome home;
+    home.sql("create table t (x integer); insert into t values (7);");
+    auto tpl = home.home().templates() / "r.fr3";
+    {
+      report::Report r;
+      r.add_new<report::ReportPage>()->set_name("Page1");
+      r.save_to_file(tpl);
+    }
+    auto out = home.home().temporary() / "r.pdf";
+    std::string common = " --home " + quoted(home.home().root()) + " --out " + quoted(out);
+    struct Row {
+      const char* name;
+      std::string args;
+      int status;
+      const char* says;
+    } rows[] = {
+        {"no --out", "--render " + quoted(tpl) + " --sql 'select x from t' --format pdf", 2, "--out"},
+        {"unknown format", "--render " + quoted(tpl) + " --sql 'select x from t' --format odt" + common, 2,
+         "odt"},
+        {"bad query", "--render " + quoted(tpl) + " --sql 'select y from brak' --format pdf" + common, 1,
+         "brak"},
+        {"missing template", "--render /nie/ma/r.fr3 --sql 'select x from t' --format pdf" + common, 1,
+         "orvena: "},
+        // Until page generation is linked in, preparing fails, and says so.
+        {"no page generation", "--render " + quoted(tpl) + " --sql 'select x from t' --format pdf" + common,
+         1, "generowanie stron"},
+    };
+    for (const Row& r : rows) {
+      auto result = run_orvena(r.args);
+      EXPECT_EQ(result.status, r.status) << r.name << ": " << result.output;
+      EXPECT_NE(result.output.find(r.says), std::string::npos) << r.name << ": " << result.output;
+      EXPECT_FALSE(std::filesystem::exists(out)) << r.name;
+    }
+  }
 
 }  // namespace
 }  // namespace orvena::app

@@ -1,0 +1,127 @@
+#pragma once
+// Export filters: the base every output format derives from, the list filters register in (the
+// preview's export menu is built from it) and the export walk over the prepared pages.
+//
+//   PdfExport pdf;                       // registers itself; ExportFilter(kNoRegister) does not
+//   pdf.show_dialog = false;
+//   pdf.file_name = "/home/r/Tymczasowe/raport.pdf";
+//   bool ok = export_report(report, pages, pdf);
+//
+// The walk calls start(); for each exported page start_page(), export_object() once per object
+// (the page background first, then each band followed by its children) and finish_page(); then
+// finish(). finish_page() and finish() also run when an exception leaves the walk.
+#include <filesystem>
+#include <functional>
+#include <ostream>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/datetime.h"
+#include "report/component.h"
+#include "report/pages.h"
+
+namespace orvena::report {
+class PreparedPages;
+class Report;
+class CustomMemoView;
+}  // namespace orvena::report
+
+namespace orvena::exporting {
+
+// Thrown by the walk when the report's `terminated` flag is set: the export ends quietly.
+class ExportTerminated : public std::exception {
+ public:
+  const char* what() const noexcept override { return "export terminated"; }
+};
+
+inline constexpr std::string_view kPageBackgroundName = "_pagebackground";
+inline constexpr double kPixelsPerMillimetre = 3.77953;
+
+class ExportFilter {
+ public:
+  struct NoRegister {};
+  static constexpr NoRegister kNoRegister{};
+
+  ExportFilter();
+  explicit ExportFilter(NoRegister);
+  virtual ~ExportFilter();
+  ExportFilter(const ExportFilter&) = delete;
+  ExportFilter& operator=(const ExportFilter&) = delete;
+
+  // The name the format is offered under; empty for the base.
+  virtual std::string description() const { return {}; }
+  // The options dialog; 1 is OK.
+  virtual int show_modal() { return 1; }
+  // Opens the output. False: nothing is written and finish() is not called.
+  virtual bool start() { return true; }
+  virtual void start_page(report::ReportPage& page, int index) {}
+  virtual void export_object(report::Component& object) = 0;
+  virtual void finish_page(report::ReportPage& page, int index) {}
+  virtual void finish() {}
+
+  bool registered() const { return m_registered; }
+
+  // ---- Properties ----
+  bool show_dialog = true;
+  std::filesystem::path file_name;
+  bool export_not_printable = false;
+  bool use_file_cache = true;
+  std::filesystem::path default_path;
+  bool show_progress = true;
+  bool overwrite_prompt = false;
+  core::DateTime creation_time = 0;
+  bool data_only = false;
+  std::function<void()> on_begin_export;
+
+  bool cur_page = false;
+  std::string page_numbers;  // "1,3-5,8-"; empty: all pages
+  report::Report* report = nullptr;
+  std::ostream* stream = nullptr;  // written into instead of a file; never closed here
+  bool slave_export = false;
+  std::string default_ext, filter_desc;
+  bool suppress_page_headers_footers = false;
+  std::string export_title;
+  std::vector<std::filesystem::path> files;  // what an export producing several files wrote
+
+ protected:
+  // The file start() should write, after the destination rules (slave export's temporary name,
+  // the default folder); empty when there is neither a file name nor a stream (start() then
+  // returns false).
+  std::filesystem::path target() const;
+
+ private:
+  bool m_registered = false;
+};
+
+// The process-wide list of registered filters, in registration order.
+class FilterRegistry {
+ public:
+  static FilterRegistry& instance();
+  // A null filter and one already listed are ignored.
+  void add(ExportFilter* filter);
+  void remove(ExportFilter* filter);
+  std::vector<ExportFilter*> filters() const;
+  // Captions of the preview's export menu: each description followed by "...".
+  std::vector<std::string> menu_captions() const;
+
+ private:
+  std::vector<ExportFilter*> m_filters;
+};
+
+// Page numbers and ranges ("1,3-5,8-") as 1-based page numbers; empty text: empty list (all
+// pages). Throws core::Error for a part that is not a number.
+std::vector<int> expand_page_numbers(std::string_view text, int page_count);
+
+// What the walk does to each memo before handing it over: page-count macros left in the text
+// are resolved now that the count is known. Set by the memo-text code; none: left as they are.
+using MacroResolver = std::function<void(report::CustomMemoView& memo, int total_pages)>;
+void set_macro_resolver(MacroResolver resolver);
+
+// The export of the prepared pages through `filter`. Returns false when the dialog is cancelled
+// or an error ended the walk (its message is then added to the report's errors and reported);
+// a terminated export and a filter whose start() declines return true.
+bool export_report(report::Report& report, report::PreparedPages& pages, ExportFilter& filter);
+
+}  // namespace orvena::exporting

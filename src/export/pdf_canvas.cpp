@@ -1,0 +1,174 @@
+#include "export/pdf_canvas.h"
+
+#include <cairo.h>
+
+#include <cstring>
+
+#include "core/encoding.h"
+#include "report/text/font_service.h"
+
+namespace orvena::exporting {
+
+using report::canvas::Rect;
+
+pdf::Color pdf_color(report::canvas::Rgb rgb) {
+  return {uint8_t(rgb >> 16), uint8_t(rgb >> 8), uint8_t(rgb)};
+}
+
+namespace {
+
+pdf::Pen pdf_pen(const report::canvas::Pen& pen) {
+  return {pdf_color(pen.color), pen.width, pdf::LineStyle(int(pen.style))};
+}
+
+struct ByteReader {
+  std::span<const uint8_t> bytes;
+  size_t at = 0;
+};
+
+cairo_status_t read_bytes(void* closure, unsigned char* data, unsigned int length) {
+  auto* r = static_cast<ByteReader*>(closure);
+  if (r->bytes.size() - r->at < length) return CAIRO_STATUS_READ_ERROR;
+  std::memcpy(data, r->bytes.data() + r->at, length);
+  r->at += length;
+  return CAIRO_STATUS_SUCCESS;
+}
+
+}  // namespace
+
+PdfCanvas::PdfCanvas(pdf::Document& document, pdf::Page& page, int quality)
+    : m_document(document), m_page(page), m_quality(quality) {}
+
+void PdfCanvas::save() {
+  m_saved.emplace_back(m_dx, m_dy);
+  m_page.save();
+}
+
+void PdfCanvas::restore() {
+  if (m_saved.empty()) return;
+  std::tie(m_dx, m_dy) = m_saved.back();
+  m_saved.pop_back();
+  m_page.restore();
+}
+
+void PdfCanvas::translate(double dx, double dy) {
+  m_dx += dx;
+  m_dy += dy;
+}
+
+void PdfCanvas::rotate_degrees(double degrees) {
+  m_page.rotate(m_dx, m_dy, degrees);
+}
+
+Rect PdfCanvas::moved(const Rect& r) const {
+  return {r.left + m_dx, r.top + m_dy, r.width, r.height};
+}
+
+std::vector<pdf::Page::Point> PdfCanvas::moved(std::span<const report::canvas::Point> points) const {
+  std::vector<pdf::Page::Point> out;
+  for (auto& p : points) out.push_back({p.x + m_dx, p.y + m_dy});
+  return out;
+}
+
+void PdfCanvas::clip(const Rect& r) {
+  Rect m = moved(r);
+  m_page.clip(m.left, m.top, m.width, m.height);
+}
+
+void PdfCanvas::draw_glyphs(const report::canvas::GlyphRun& run) {
+  if (!run.face || run.glyphs.empty()) return;
+  pdf::TextRun text{.font = m_document.font({run.face->file(), uint32_t(run.face->face_index())}),
+                    .size = run.em_pixels * pdf::kPointsPerPixel,
+                    .x = run.glyphs.front().x + m_dx,
+                    .y = run.glyphs.front().y + m_dy,
+                    .color = pdf_color(run.color),
+                    .simulated_bold = run.face->synthetic_bold(),
+                    .simulated_italic = run.face->synthetic_italic()};
+  // The layout placed every glyph itself; the distances between them are the advances, and the
+  // last one keeps the face's own.
+  for (size_t i = 0; i < run.glyphs.size(); ++i) {
+    const auto& g = run.glyphs[i];
+    double advance = i + 1 < run.glyphs.size()
+                         ? run.glyphs[i + 1].x - g.x
+                         : double(run.face->advance_units(g.id)) * run.em_pixels / run.face->units_per_em();
+    uint32_t cluster = uint32_t(text.text.size());
+    if (i < run.text.size()) core::append_utf8(text.text, run.text[i]);
+    text.glyphs.push_back({uint16_t(g.id), advance, cluster});
+  }
+  m_page.text(text);
+}
+
+void PdfCanvas::draw_line(double x1, double y1, double x2, double y2, const report::canvas::Pen& pen) {
+  m_page.line(x1 + m_dx, y1 + m_dy, x2 + m_dx, y2 + m_dy, pdf_pen(pen));
+}
+
+void PdfCanvas::fill_rect(const Rect& r, report::canvas::Rgb color) {
+  Rect m = moved(r);
+  m_page.rectangle(m.left, m.top, m.width, m.height, std::nullopt, pdf_color(color));
+}
+
+void PdfCanvas::stroke_rect(const Rect& r, const report::canvas::Pen& pen) {
+  Rect m = moved(r);
+  m_page.rectangle(m.left, m.top, m.width, m.height, pdf_pen(pen), std::nullopt);
+}
+
+void PdfCanvas::fill_ellipse(const Rect& r, report::canvas::Rgb color) {
+  Rect m = moved(r);
+  m_page.ellipse(m.left, m.top, m.width, m.height, std::nullopt, pdf_color(color));
+}
+
+void PdfCanvas::stroke_ellipse(const Rect& r, const report::canvas::Pen& pen) {
+  Rect m = moved(r);
+  m_page.ellipse(m.left, m.top, m.width, m.height, pdf_pen(pen), std::nullopt);
+}
+
+void PdfCanvas::fill_polygon(std::span<const report::canvas::Point> points, report::canvas::Rgb color) {
+  m_page.polygon(moved(points), std::nullopt, pdf_color(color));
+}
+
+void PdfCanvas::stroke_polygon(std::span<const report::canvas::Point> points,
+                               const report::canvas::Pen& pen) {
+  m_page.polygon(moved(points), pdf_pen(pen), std::nullopt);
+}
+
+void PdfCanvas::draw_picture(const Rect& r, const report::canvas::Picture& picture) {
+  pdf::Bitmap bitmap;
+  if (!picture.encoded.empty()) {
+    ByteReader reader{picture.encoded};
+    cairo_surface_t* s = cairo_image_surface_create_from_png_stream(read_bytes, &reader);
+    if (cairo_surface_status(s) == CAIRO_STATUS_SUCCESS) {
+      cairo_surface_flush(s);
+      bitmap.width = cairo_image_surface_get_width(s);
+      bitmap.height = cairo_image_surface_get_height(s);
+      bitmap.alpha = pdf::Alpha::Premultiplied;
+      int stride = cairo_image_surface_get_stride(s);
+      const unsigned char* data = cairo_image_surface_get_data(s);
+      for (int y = 0; y < bitmap.height; ++y)
+        for (int x = 0; x < bitmap.width; ++x) {
+          uint32_t px;
+          std::memcpy(&px, data + y * stride + x * 4, 4);
+          bitmap.rgba.insert(bitmap.rgba.end(),
+                             {uint8_t(px >> 16), uint8_t(px >> 8), uint8_t(px), uint8_t(px >> 24)});
+        }
+    }
+    cairo_surface_destroy(s);
+  } else if (picture.width > 0 && picture.height > 0 &&
+             picture.rgba.size() >= size_t(picture.width) * size_t(picture.height) * 4) {
+    bitmap.width = picture.width;
+    bitmap.height = picture.height;
+    bitmap.rgba.assign(picture.rgba.begin(), picture.rgba.begin() + picture.width * picture.height * 4);
+    bitmap.alpha = pdf::Alpha::Straight;
+  }
+  // A picture that cannot be read draws nothing rather than stopping the page.
+  if (bitmap.width <= 0 || bitmap.height <= 0 || r.width <= 0 || r.height <= 0) return;
+  Rect m = moved(r);
+  m_page.image(m_document.bitmap(bitmap, m_quality), m.left, m.top, m.width, m.height);
+}
+
+void PdfCanvas::draw_jpeg(const Rect& r, std::string_view jpeg) {
+  if (r.width <= 0 || r.height <= 0) return;
+  Rect m = moved(r);
+  m_page.image(m_document.jpeg(jpeg), m.left, m.top, m.width, m.height);
+}
+
+}  // namespace orvena::exporting

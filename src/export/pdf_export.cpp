@@ -1,0 +1,152 @@
+#include "export/pdf_export.h"
+
+#include <cairo.h>
+
+#include <cmath>
+#include <cstring>
+#include <exception>
+
+#include "export/pdf_canvas.h"
+#include "export/printed_view.h"
+#include "report/canvas/cairo_canvas.h"
+#include "report/pages.h"
+#include "report/report.h"
+#include "report/views.h"
+
+namespace orvena::exporting {
+
+namespace {
+
+// Device pixels per report pixel of a text object drawn as a bitmap: enough for print.
+constexpr double kBitmapScale = 3;
+
+pdf::Bitmap bitmap_of(report::canvas::CairoCanvas& canvas) {
+  cairo_surface_t* s = canvas.surface();
+  cairo_surface_flush(s);
+  pdf::Bitmap b;
+  b.width = canvas.width();
+  b.height = canvas.height();
+  b.alpha = pdf::Alpha::None;  // the surface is opaque
+  b.rgba.reserve(size_t(b.width) * size_t(b.height) * 4);
+  int stride = cairo_image_surface_get_stride(s);
+  const unsigned char* data = cairo_image_surface_get_data(s);
+  for (int y = 0; y < b.height; ++y)
+    for (int x = 0; x < b.width; ++x) {
+      uint32_t px;
+      std::memcpy(&px, data + size_t(y) * size_t(stride) + size_t(x) * 4, 4);
+      b.rgba.insert(b.rgba.end(), {uint8_t(px >> 16), uint8_t(px >> 8), uint8_t(px), 255});
+    }
+  return b;
+}
+
+}  // namespace
+
+PdfExportOptions PdfExportOptions::runner() {
+  PdfExportOptions o;
+  o.compressed = false;
+  o.print_optimized = true;
+  o.outline = false;
+  o.background = false;
+  o.html_tags = true;
+  o.quality = 95;
+  o.info.author = "Orvena";
+  o.info.subject = "Orvena PDF export";
+  return o;
+}
+
+PdfExport::PdfExport() {
+  default_ext = ".pdf";
+  filter_desc = "Dokument Adobe PDF (*.pdf)|*.pdf";
+}
+
+PdfExport::PdfExport(NoRegister) : ExportFilter(kNoRegister) {
+  default_ext = ".pdf";
+  filter_desc = "Dokument Adobe PDF (*.pdf)|*.pdf";
+}
+
+PdfExport::~PdfExport() = default;
+
+bool PdfExport::start() {
+  std::filesystem::path path = target();
+  if (path.empty() && !stream) return false;
+  pdf::DocumentOptions o;
+  o.compression = options.compressed ? pdf::Compression::Deflate : pdf::Compression::None;
+  o.info = options.info;
+  o.protection = options.protection;
+  o.viewer = options.viewer;
+  o.clock = options.clock ? options.clock : (report ? report->clock : nullptr);
+  o.file_id = options.file_id;
+  // The document writes beside the target and renames when finished: a failed export leaves
+  // no partial file under the report's name.
+  m_document = stream ? std::make_unique<pdf::Document>(*stream, std::move(o))
+                      : std::make_unique<pdf::Document>(path, std::move(o));
+  return true;
+}
+
+void PdfExport::start_page(report::ReportPage& page, int) {
+  pdf::PageGeometry g{.width = page.width(),
+                      .height = page.height(),
+                      .offset_left = page.left_margin * 0.05,
+                      .offset_top = page.top_margin * 0.05};
+  m_page = &m_document->begin_page(g);
+  m_canvas = std::make_unique<PdfCanvas>(*m_document, *m_page, options.quality);
+  if (auto color = rgb_of(page.color))
+    m_page->background(pdf_color(*color),
+                       {page.left_margin, page.top_margin, page.right_margin, page.bottom_margin});
+}
+
+void PdfExport::export_object(report::Component& object) {
+  auto* view = dynamic_cast<report::View*>(&object);
+  if (!view || !m_canvas) return;
+  if (!export_not_printable && !view->printable()) return;
+  bool background = view->name() == kPageBackgroundName;
+  if (background && !options.background) return;
+
+  PrintedView v = resolve_view(*view);
+  if (v.kind == ViewKind::Memo && v.html && options.html_tags) {
+    rasterise(v);
+    return;
+  }
+  if (v.kind == ViewKind::Picture) {
+    auto& pic = static_cast<report::PictureView*>(view)->picture;
+    if (pic.kind == report::PictureKind::Jpeg) {
+      if (v.fill) m_canvas->fill_rect(v.body(), *v.fill);
+      m_canvas->draw_jpeg(v.body(), pic.bytes);
+      draw_frame(*m_canvas, v);
+      return;
+    }
+  }
+  draw_view(*m_canvas, v);
+}
+
+void PdfExport::rasterise(const PrintedView& v) {
+  report::canvas::Rect r = v.body();
+  if (!(r.width > 0 && r.height > 0)) return;
+  int w = int(std::lround(r.width * kBitmapScale)) + int(kBitmapScale);
+  int h = int(std::lround(r.height * kBitmapScale)) + int(kBitmapScale);
+  report::canvas::CairoCanvas bitmap(w, h, {false, 96 * kBitmapScale});
+  if (v.fill) bitmap.fill_rect({0, 0, double(w), double(h)}, *v.fill);
+  draw_memo_text(bitmap, v, kBitmapScale, true);
+  m_canvas->save();
+  m_canvas->clip(r);
+  m_page->image(m_document->bitmap(bitmap_of(bitmap), options.quality), r.left, r.top, w / kBitmapScale,
+                h / kBitmapScale);
+  m_canvas->restore();
+  draw_frame(*m_canvas, v);
+}
+
+void PdfExport::finish_page(report::ReportPage& page, int) {
+  m_canvas.reset();
+  m_page = nullptr;
+  if (m_document) m_document->end_page();
+}
+
+void PdfExport::finish() {
+  m_canvas.reset();
+  m_page = nullptr;
+  // After a failure the document is dropped unfinished, and with it its temporary file.
+  if (m_document && std::uncaught_exceptions() == 0) m_document->finish();
+  m_document.reset();
+}
+
+}  // namespace orvena::exporting

@@ -1,0 +1,57 @@
+#pragma once
+// The PDF export filter: every printed view drawn at its own place on a PDF page through the
+// PDF canvas. Text objects become text in embedded subset fonts; lines, shapes and frames
+// vectors; JPEG pictures are kept as they are; a text object with HTML tags is drawn as a bitmap
+// (only the bitmap shows its tags' formatting as the preview does) with its frame as vectors.
+#include <memory>
+#include <optional>
+
+#include "export/filter.h"
+#include "export/pdf/pdf_document.h"
+
+namespace orvena::exporting {
+
+class PdfCanvas;
+struct PrintedView;
+
+struct PdfExportOptions {
+  bool compressed = true;
+  bool print_optimized = false;  // bitmaps at 3 device pixels per report pixel for every object
+  bool outline = false;
+  bool background = false;  // draw the page background object
+  bool html_tags = true;
+  int quality = 95;  // JPEG quality of drawn bitmaps
+  pdf::DocumentInfo info;
+  pdf::Protection protection;
+  pdf::ViewerPreferences viewer;
+  const core::Clock* clock = nullptr;
+  std::function<std::string()> file_id;
+
+  // What the unattended run uses.
+  static PdfExportOptions runner();
+};
+
+class PdfExport : public ExportFilter {
+ public:
+  PdfExport();
+  explicit PdfExport(NoRegister);
+  ~PdfExport() override;
+
+  std::string description() const override { return "PDF dokument"; }
+  bool start() override;
+  void start_page(report::ReportPage& page, int index) override;
+  void export_object(report::Component& object) override;
+  void finish_page(report::ReportPage& page, int index) override;
+  void finish() override;
+
+  PdfExportOptions options;
+
+ private:
+  void rasterise(const PrintedView& v);
+
+  std::unique_ptr<pdf::Document> m_document;
+  pdf::Page* m_page = nullptr;
+  std::unique_ptr<PdfCanvas> m_canvas;
+};
+
+}  // namespace orvena::exporting

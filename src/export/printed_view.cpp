@@ -1,0 +1,254 @@
+#include "export/printed_view.h"
+
+#include <cmath>
+
+#include "report/units.h"
+#include "report/values.h"
+
+namespace orvena::exporting {
+
+using report::canvas::Canvas;
+using report::canvas::LineStyle;
+using report::canvas::Pen;
+using report::canvas::Point;
+using report::canvas::Rect;
+
+std::optional<Rgb> rgb_of(int64_t c) {
+  if (c < 0 || c > 0xFFFFFF) return std::nullopt;
+  return Rgb(((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF));
+}
+
+namespace {
+
+LineStyle line_style(report::FrameStyle s) {
+  switch (s) {
+    case report::FrameStyle::Dash:
+      return LineStyle::Dash;
+    case report::FrameStyle::Dot:
+    case report::FrameStyle::AltDot:
+      return LineStyle::Dot;
+    case report::FrameStyle::DashDot:
+      return LineStyle::DashDot;
+    case report::FrameStyle::DashDotDot:
+      return LineStyle::DashDotDot;
+    default:
+      return LineStyle::Solid;
+  }
+}
+
+FrameSide side_of(const report::FrameLine& line, bool present) {
+  FrameSide s;
+  auto color = rgb_of(line.color);
+  s.present = present && color && line.width > 0;
+  s.pen = {line.width, color.value_or(0), line_style(line.style)};
+  s.double_line = line.style == report::FrameStyle::Double;
+  return s;
+}
+
+const report::Highlight* active_highlight(const report::View& view) {
+  auto* memo = dynamic_cast<const report::CustomMemoView*>(&view);
+  if (!memo) return nullptr;
+  for (auto& h : memo->highlights)
+    if (h->active) return h.get();
+  return nullptr;
+}
+
+}  // namespace
+
+bool PrintedView::has_frame() const {
+  for (auto& s : sides)
+    if (s.present) return true;
+  return false;
+}
+
+Rect PrintedView::body() const {
+  Rect r = bounds;
+  if (shadow) {
+    r.width -= shadow_width;
+    r.height -= shadow_width;
+  }
+  return r;
+}
+
+PrintedView resolve_view(const report::View& view) {
+  PrintedView v;
+  v.view = &view;
+  v.bounds = {view.abs_left(), view.abs_top(), view.width(), view.height()};
+
+  const report::Highlight* h = active_highlight(view);
+  const report::FillHolder& fill = h && h->apply_fill ? h->fill : view.fill;
+  const report::Frame& frame = h && h->apply_frame ? h->frame : view.frame;
+  if (fill.type() == report::FillType::Brush) {
+    auto& brush = static_cast<const report::BrushFill&>(fill.fill());
+    if (brush.style == report::BrushStyle::Solid) v.fill = rgb_of(brush.back_color);
+    v.hatched = brush.style != report::BrushStyle::Solid && brush.style != report::BrushStyle::Clear;
+  } else {
+    // Gradients and glass are approximated by their first colour.
+    v.fill = rgb_of(fill.color());
+  }
+  v.sides = {side_of(frame.top_line, frame.typ & report::kFrameTop),
+             side_of(frame.right_line, frame.typ & report::kFrameRight),
+             side_of(frame.bottom_line, frame.typ & report::kFrameBottom),
+             side_of(frame.left_line, frame.typ & report::kFrameLeft)};
+  if (frame.drop_shadow && frame.shadow_width > 0) {
+    v.shadow = rgb_of(frame.shadow_color);
+    v.shadow_width = v.shadow ? frame.shadow_width : 0;
+  }
+
+  if (auto* memo = dynamic_cast<const report::CustomMemoView*>(&view)) {
+    v.kind = ViewKind::Memo;
+    v.font = report::text::layout_font(h && h->apply_font ? h->font : view.font());
+    v.lines = memo->memo;
+    v.rotation = int(memo->rotation % 360);
+    v.halign = memo->halign;
+    v.valign = memo->valign;
+    v.gap_x = memo->gap_x;
+    v.gap_y = memo->gap_y;
+    if (memo->allow_html_tags)
+      for (auto& l : v.lines)
+        if (l.find('<') != std::string::npos) v.html = true;
+  } else if (auto* line = dynamic_cast<const report::CustomLineView*>(&view)) {
+    v.kind = ViewKind::Line;
+    auto color = rgb_of(line->color);
+    if (!color) color = rgb_of(view.frame.color());
+    v.pen = {std::max(0.1, view.frame.width()), color.value_or(0), line_style(view.frame.style())};
+    auto* lv = dynamic_cast<const report::LineView*>(&view);
+    v.diagonal_up = lv && lv->diagonal && view.height() < 0;
+  } else if (auto* shape = dynamic_cast<const report::ShapeView*>(&view)) {
+    v.kind = ViewKind::Shape;
+    v.pen = {view.frame.width(), rgb_of(view.frame.color()).value_or(0), line_style(view.frame.style())};
+    v.shape = shape->shape;
+    v.curve = double(shape->curve);
+  } else if (dynamic_cast<const report::PictureView*>(&view)) {
+    v.kind = ViewKind::Picture;
+  }
+  return v;
+}
+
+void draw_frame(Canvas& canvas, const PrintedView& v) {
+  Rect r = v.body();
+  if (v.shadow) {
+    canvas.fill_rect({r.right(), r.top + v.shadow_width, v.shadow_width, r.height}, *v.shadow);
+    canvas.fill_rect({r.left + v.shadow_width, r.bottom(), r.width, v.shadow_width}, *v.shadow);
+  }
+  // Top, right, bottom, left; a double side gets a second line inside the first.
+  const std::array<std::array<double, 4>, 4> ends = {{{r.left, r.top, r.right(), r.top},
+                                                      {r.right(), r.top, r.right(), r.bottom()},
+                                                      {r.left, r.bottom(), r.right(), r.bottom()},
+                                                      {r.left, r.top, r.left, r.bottom()}}};
+  const std::array<Point, 4> inward = {{{0, 1}, {-1, 0}, {0, -1}, {1, 0}}};
+  for (size_t i = 0; i < 4; ++i) {
+    const FrameSide& s = v.sides[i];
+    if (!s.present) continue;
+    auto [x1, y1, x2, y2] = ends[i];
+    canvas.draw_line(x1, y1, x2, y2, s.pen);
+    if (s.double_line) {
+      double d = s.pen.width + 2;
+      canvas.draw_line(x1 + inward[i].x * d, y1 + inward[i].y * d, x2 + inward[i].x * d, y2 + inward[i].y * d,
+                       s.pen);
+    }
+  }
+}
+
+void draw_memo_text(Canvas& canvas, const PrintedView& v, double scale, bool at_origin) {
+  auto* memo = static_cast<const report::CustomMemoView*>(v.view);
+  Rect r = v.body();
+  auto& layout = report::text::TextLayout::shared();
+  std::lock_guard lock(layout);
+  layout.set_font(v.font);
+  layout.set_options({.word_wrap = memo->word_wrap,
+                      .html_tags = memo->allow_html_tags,
+                      .rotation = v.rotation,
+                      .wysiwyg = memo->wysiwyg,
+                      .clipped = memo->clipped,
+                      .word_break = memo->word_break,
+                      .rtl_reading = memo->rtl_reading});
+  layout.set_gaps({memo->line_spacing, memo->char_spacing, memo->paragraph_gap});
+  Rect text{r.left + v.gap_x, r.top + v.gap_y, r.width - 2 * v.gap_x, r.height - 2 * v.gap_y};
+  if (text.width < 0) text.width = 0;
+  if (text.height < 0) text.height = 0;
+  Rect device = text;
+  if (at_origin) {
+    device = {(text.left - v.bounds.left) * scale, (text.top - v.bounds.top) * scale, text.width * scale,
+              text.height * scale};
+  }
+  layout.set_dimensions({text, device, 1, scale, scale});
+  layout.set_text(v.lines, memo->first_para_break);
+  layout.set_para_breaks(memo->first_para_break, memo->last_para_break);
+  layout.draw_text(canvas, v.halign, v.valign);
+}
+
+namespace {
+
+void draw_shape(Canvas& canvas, const PrintedView& v) {
+  Rect r = v.bounds;
+  std::optional<Pen> pen;
+  if (v.pen.width > 0) pen = v.pen;
+  auto paint_polygon = [&](std::vector<Point> points) {
+    if (v.fill) canvas.fill_polygon(points, *v.fill);
+    if (pen) canvas.stroke_polygon(points, *pen);
+  };
+  switch (v.shape) {
+    case report::ShapeKind::Rectangle:
+    case report::ShapeKind::RoundRectangle:
+      if (v.fill) canvas.fill_rect(r, *v.fill);
+      if (pen) canvas.stroke_rect(r, *pen);
+      break;
+    case report::ShapeKind::Ellipse:
+      if (v.fill) canvas.fill_ellipse(r, *v.fill);
+      if (pen) canvas.stroke_ellipse(r, *pen);
+      break;
+    case report::ShapeKind::Triangle:
+      paint_polygon({{r.left + r.width / 2, r.top}, {r.right(), r.bottom()}, {r.left, r.bottom()}});
+      break;
+    case report::ShapeKind::Diamond:
+      paint_polygon({{r.left + r.width / 2, r.top},
+                     {r.right(), r.top + r.height / 2},
+                     {r.left + r.width / 2, r.bottom()},
+                     {r.left, r.top + r.height / 2}});
+      break;
+    case report::ShapeKind::Diagonal1:
+      if (pen) canvas.draw_line(r.left, r.bottom(), r.right(), r.top, *pen);
+      break;
+    case report::ShapeKind::Diagonal2:
+      if (pen) canvas.draw_line(r.left, r.top, r.right(), r.bottom(), *pen);
+      break;
+  }
+}
+
+}  // namespace
+
+void draw_view(Canvas& canvas, const PrintedView& v) {
+  switch (v.kind) {
+    case ViewKind::Memo:
+      if (v.fill) canvas.fill_rect(v.body(), *v.fill);
+      draw_memo_text(canvas, v);
+      draw_frame(canvas, v);
+      break;
+    case ViewKind::Line: {
+      Rect r = v.bounds;
+      canvas.draw_line(r.left, r.top, r.right(), r.bottom(), v.pen);
+      break;
+    }
+    case ViewKind::Shape:
+      draw_shape(canvas, v);
+      break;
+    case ViewKind::Picture: {
+      if (v.fill) canvas.fill_rect(v.body(), *v.fill);
+      auto& pic = static_cast<const report::PictureView*>(v.view)->picture;
+      if (pic.kind == report::PictureKind::Png) {
+        report::canvas::Picture p;
+        p.encoded = {reinterpret_cast<const uint8_t*>(pic.bytes.data()), pic.bytes.size()};
+        canvas.draw_picture(v.body(), p);
+      }
+      draw_frame(canvas, v);
+      break;
+    }
+    case ViewKind::Other:
+      if (v.fill) canvas.fill_rect(v.body(), *v.fill);
+      draw_frame(canvas, v);
+      break;
+  }
+}
+
+}  // namespace orvena::exporting

@@ -1,0 +1,76 @@
+#pragma once
+// One printed object as every writer sees it. The effective font (an active highlight's font
+// over the object's own), fill, frame sides with their widths, styles and colours, shadow and
+// text are worked out once here, so that the PDF and TIFF writers and the layout matrix do not
+// each re-derive them from the object model.
+//
+//   PrintedView v = resolve_view(view);      // positions are the view's absolute bounds
+//   draw_view(canvas, v);                    // any canvas: Cairo bitmap, PDF page
+#include <array>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "report/canvas/canvas.h"
+#include "report/text/text_layout.h"
+#include "report/views.h"
+
+namespace orvena::exporting {
+
+using report::canvas::Rgb;
+
+enum class ViewKind : uint8_t { Memo, Line, Shape, Picture, Other };
+
+// Windows colour value (0x00BBGGRR) as 0xRRGGBB; none for clNone and system colours.
+std::optional<Rgb> rgb_of(int64_t windows_color);
+
+struct FrameSide {
+  bool present = false;
+  report::canvas::Pen pen;
+  bool double_line = false;
+};
+
+struct PrintedView {
+  ViewKind kind = ViewKind::Other;
+  const report::View* view = nullptr;
+  report::canvas::Rect bounds;  // absolute, report pixels
+
+  std::optional<Rgb> fill;  // none when clear
+  bool hatched = false;     // a brush other than solid or clear
+  // Top, right, bottom, left: the order sides are drawn in.
+  std::array<FrameSide, 4> sides;
+  std::optional<Rgb> shadow;  // drop shadow colour
+  double shadow_width = 0;
+
+  // Text objects.
+  report::text::LayoutFont font;
+  std::vector<std::string> lines;
+  bool html = false;  // allows tags and holds "<": only a bitmap shows it faithfully
+  int rotation = 0;
+  report::HAlign halign = report::HAlign::Left;
+  report::VAlign valign = report::VAlign::Top;
+  double gap_x = 2, gap_y = 1;
+
+  // Lines and shapes.
+  report::canvas::Pen pen;
+  report::ShapeKind shape = report::ShapeKind::Rectangle;
+  double curve = 0;
+  bool diagonal_up = false;  // a line from bottom-left to top-right
+
+  bool has_frame() const;
+  // The bounds less the drop shadow.
+  report::canvas::Rect body() const;
+};
+
+PrintedView resolve_view(const report::View& view);
+
+// Draws the view in report pixels on the canvas. Text goes through the shared text layout;
+// pictures are drawn when they are PNG (writers that keep JPEG data as it is draw those).
+void draw_view(report::canvas::Canvas& canvas, const PrintedView& v);
+void draw_frame(report::canvas::Canvas& canvas, const PrintedView& v);
+// The memo's text; on a bitmap of the view alone, `scale` device pixels per report pixel with
+// the view's top-left corner at the bitmap's origin.
+void draw_memo_text(report::canvas::Canvas& canvas, const PrintedView& v, double scale = 1,
+                    bool at_origin = false);
+
+}  // namespace orvena::exporting

@@ -1,0 +1,200 @@
+// The PDF export over prepared pages: text objects as searchable text in embedded subset fonts,
+// frames of every line style, fills, a turned text object, a text object with HTML tags as a
+// picture, and destinations that cannot be written leaving nothing under the report's name.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#include "core/error.h"
+#include "export/pdf_export.h"
+#include "pdf_support.h"
+#include "report/bands.h"
+#include "report/canvas/canvas.h"
+#include "report/pages.h"
+#include "report/prepared/prepared_pages.h"
+#include "report/report.h"
+#include "report/views.h"
+
+namespace orvena::exporting {
+namespace {
+
+using pdf::test::run;
+using pdf::test::shell_arg;
+
+std::string read_file(const std::filesystem::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+// One page type: a title in Polish, a turned text, a text with HTML tags, one text object per
+// frame line style, a filled rectangle, an ellipse and a line; printed on two pages.
+class PdfExportTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    report.engine_options.set_silent_mode(true);
+    page = report.add_new<report::ReportPage>();
+    page->set_name("Page1");
+    page->left_margin = page->right_margin = page->top_margin = page->bottom_margin = 10;
+    band = page->add_new<report::MasterData>();
+    band->set_name("Rows");
+    band->set_height(900);
+
+    memo("Title", {20, 10, 400, 24}, "Zażółć gęślą jaźń");
+    auto* turned = memo("Turned", {600, 60, 30, 200}, "Obrócony tekst");
+    turned->rotation = 90;
+    auto* html = memo("Html", {20, 60, 300, 24}, "<b>Pogrubiony</b> tekst");
+    html->allow_html_tags = true;
+    const report::FrameStyle styles[] = {report::FrameStyle::Solid,      report::FrameStyle::Dash,
+                                         report::FrameStyle::Dot,        report::FrameStyle::DashDot,
+                                         report::FrameStyle::DashDotDot, report::FrameStyle::Double};
+    for (int i = 0; i < 6; ++i) {
+      auto* m =
+          memo("Frame" + std::to_string(i), {20, 120.0 + 40 * i, 300, 30}, "Ramka " + std::to_string(i + 1));
+      m->frame.typ = report::kFrameLeft | report::kFrameRight | report::kFrameTop | report::kFrameBottom;
+      m->frame.set_style(styles[i]);
+      m->frame.set_width(2);
+      m->frame.set_color(0x0000FF);  // red
+      m->fill.set_color(0xE0FFE0);
+    }
+    auto* rect = band->add_new<report::ShapeView>();
+    rect->set_name("Box");
+    rect->set_bounds(400, 400, 120, 60);
+    rect->fill.set_color(0xFF0000);  // blue
+    auto* ellipse = band->add_new<report::ShapeView>();
+    ellipse->set_name("Oval");
+    ellipse->set_bounds(400, 500, 120, 60);
+    ellipse->shape = report::ShapeKind::Ellipse;
+    auto* line = band->add_new<report::LineView>();
+    line->set_name("Rule");
+    line->set_bounds(20, 420, 300, 0);
+  }
+
+  report::MemoView* memo(const std::string& name, report::canvas::Rect r, const std::string& text) {
+    auto* m = band->add_new<report::MemoView>();
+    m->set_name(name);
+    m->set_bounds(r.left, r.top, r.width, r.height);
+    m->set_text(text);
+    return m;
+  }
+
+  void print(int pages) {
+    store.initialize();
+    store.add_source_page(*page);
+    store.begin_pass(report::PreparePass::Single);
+    for (int p = 0; p < pages; ++p) {
+      store.add_page(*page);
+      band->set_top(0);
+      store.add_object(*band);
+    }
+    store.finish();
+  }
+
+  void SetUpFilter(PdfExport& f, const std::filesystem::path& file) {
+    f.show_dialog = false;
+    f.file_name = file;
+    f.options = PdfExportOptions::runner();
+  }
+
+  std::filesystem::path folder = std::filesystem::path(::testing::TempDir()) / "orvena_pdf_export";
+  report::Report report;
+  report::ReportPage* page;
+  report::MasterData* band;
+  report::PreparedPages store{report};
+};
+
+TEST_F(PdfExportTest, PagesReadBackWithTheirTextsFontsFramesAndPictures) {
+  print(2);
+  std::filesystem::create_directories(folder);
+  auto file = folder / "raport.pdf";
+  PdfExport pdf(ExportFilter::kNoRegister);
+  SetUpFilter(pdf, file);
+  ASSERT_TRUE(export_report(report, store, pdf)) << (report.errors().empty() ? "" : report.errors()[0]);
+  // scripts/look-at-pdf-export.sh keeps the file to render its pages for a person to look at.
+  if (const char* keep = std::getenv("ORVENA_KEEP_PDF"))
+    std::filesystem::copy_file(file, keep, std::filesystem::copy_options::overwrite_existing);
+
+  auto check = run("qpdf --check " + shell_arg(file) + " 2>&1");
+  EXPECT_EQ(check.status, 0) << check.output;
+  EXPECT_NE(check.output.find("No syntax or stream encoding errors"), std::string::npos) << check.output;
+
+  // Every font embedded as a subset with a ToUnicode map.
+  auto fonts = run("pdffonts " + shell_arg(file));
+  ASSERT_EQ(fonts.status, 0);
+  std::istringstream lines(fonts.output);
+  std::string l;
+  int font_lines = 0;
+  for (int n = 0; std::getline(lines, l); ++n) {
+    if (n < 2) continue;
+    ++font_lines;
+    EXPECT_TRUE(std::regex_search(l, std::regex(R"(^[A-Z]{6}\+)"))) << l;
+    EXPECT_TRUE(std::regex_search(l, std::regex(R"(CID TrueType\s+Identity-H\s+yes\s+yes\s+yes)"))) << l;
+  }
+  EXPECT_GE(font_lines, 1);
+
+  auto text = run("pdftotext -layout " + shell_arg(file) + " -");
+  ASSERT_EQ(text.status, 0);
+  for (const char* t : {"Zażółć gęślą jaźń", "Ramka 1", "Ramka 6"})
+    EXPECT_NE(text.output.find(t), std::string::npos) << t;
+  // The text with tags is a picture: its words are not text of the page.
+  EXPECT_EQ(text.output.find("Pogrubiony"), std::string::npos);
+  // The turned text is text too (read upwards, a line per word).
+  auto raw = run("pdftotext -raw " + shell_arg(file) + " -");
+  EXPECT_NE(raw.output.find("Obrócony\ntekst"), std::string::npos) << raw.output;
+
+  // The text with tags is drawn on each page from one picture object.
+  auto images = run("pdfimages -list " + shell_arg(file));
+  EXPECT_EQ(std::count(images.output.begin(), images.output.end(), '\n'), 2 + 2) << images.output;
+  std::string bytes = read_file(file);
+  size_t image_objects = 0;
+  for (size_t at = 0; (at = bytes.find("/Subtype /Image", at)) != std::string::npos; ++at) ++image_objects;
+  EXPECT_EQ(image_objects, 1u);
+
+  // Uncompressed content: the dash pattern of every frame style, the turning matrix.
+  for (auto style :
+       {pdf::LineStyle::Dash, pdf::LineStyle::Dot, pdf::LineStyle::DashDot, pdf::LineStyle::DashDotDot})
+    EXPECT_NE(bytes.find(pdf::Page::dash_pattern(style, 2)), std::string::npos) << int(style);
+  EXPECT_EQ(bytes.find("/FlateDecode"), std::string::npos);
+  EXPECT_TRUE(
+      std::regex_search(bytes, std::regex(R"(0(\.0+)? 1(\.0+)? -1(\.0+)? 0(\.0+)? [\d.]+ [\d.]+ cm)")));
+}
+
+TEST_F(PdfExportTest, AnUnwritableTargetFailsAndLeavesNoFile) {
+  print(1);
+  std::filesystem::create_directories(folder);
+  struct Row {
+    const char* name;
+    std::filesystem::path file;
+  } rows[] = {{"missing folder", folder / "brak" / "raport.pdf"}, {"a folder in the way", folder}};
+  for (const Row& r : rows) {
+    report.clear_errors();
+    PdfExport pdf(ExportFilter::kNoRegister);
+    SetUpFilter(pdf, r.file);
+    EXPECT_FALSE(export_report(report, store, pdf)) << r.name;
+    EXPECT_EQ(report.errors().size(), 1u) << r.name;
+  }
+  EXPECT_FALSE(std::filesystem::exists(folder / "brak"));
+}
+
+TEST_F(PdfExportTest, AFailureDuringTheWalkLeavesNeitherTheReportNorATemporaryFile) {
+  print(2);
+  auto dir = folder / "failing";
+  std::filesystem::remove_all(dir);
+  std::filesystem::create_directories(dir);
+  struct Failing : PdfExport {
+    Failing() : PdfExport(kNoRegister) {}
+    void start_page(report::ReportPage& page, int index) override {
+      if (index == 1) throw core::Error("Błąd zapisu");
+      PdfExport::start_page(page, index);
+    }
+  } pdf;
+  SetUpFilter(pdf, dir / "raport.pdf");
+  EXPECT_FALSE(export_report(report, store, pdf));
+  EXPECT_TRUE(std::filesystem::is_empty(dir));
+}
+
+}  // namespace
+}  // namespace orvena::exporting

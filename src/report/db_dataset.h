@@ -10,8 +10,8 @@
 
 #include "report/datasets.h"
 
-namespace orvena::config {
-class Dataset;
+namespace orvena::db {
+class Query;
 }
 
 namespace orvena::report {

@@ -21,6 +21,7 @@
 //   kept on state: page numbers, line numbers, total pages, the band being printed.
 // Every expression error is added to report.errors() and thrown as core::Error; the run ends.
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -89,6 +90,8 @@ class EngineContext {
   // The host's value callback, tried after the system variables: return nullopt to pass.
   std::function<std::optional<core::Variant>(std::string_view name)> on_get_value;
   ExpressionCache& expressions() { return *m_cache; }
+  // The script function Set: the report variable takes the value for the rest of the run.
+  void set_variable(std::string_view name, const core::Variant& value);
 
   // ---- Totals ----
   AggregateList& totals() { return *m_totals; }
@@ -105,6 +108,12 @@ class EngineContext {
   std::unique_ptr<script::Script> m_script;
   std::unique_ptr<ExpressionCache> m_cache;
   std::unique_ptr<AggregateList> m_totals;
+  std::map<std::string, core::Variant> m_variable_values;  // set by Set, lower-case names
+  int m_calc_depth = 0;
+  bool m_script_ready = false;
+  [[noreturn]] void fail(const std::string& message);
+  std::optional<core::Variant> system_variable(std::string_view name) const;
+  std::optional<core::Variant> report_variable(std::string_view name);
 };
 
 // Process-wide variables, named ignoring case: the export and print steps set "CopyName0",

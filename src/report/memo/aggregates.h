@@ -28,6 +28,7 @@ class CustomMemoView;
 class DataBand;
 class EngineContext;
 class Page;
+class Report;
 
 enum class AggregateFunction : uint8_t { Sum = 0, Avg = 1, Min = 2, Max = 3, Count = 4 };
 
@@ -102,6 +103,10 @@ class AggregateList {
   std::vector<std::unique_ptr<AggregateItem>> m_items;
   bool m_keeping = false;
 };
+
+// The band a total's band argument names: a band name, bare or quoted, looked up in the report;
+// nothing for "0" or a name that is no data band.
+DataBand* band_argument(Report& report, std::string_view text);
 
 // "SUM" ... "COUNT" (any case) to the function; nullopt for other names.
 std::optional<AggregateFunction> aggregate_function(std::string_view name);

@@ -2,7 +2,10 @@
 // band by band through their dump (page, band top+height, objects with their texts).
 #include <gtest/gtest.h>
 
+#include <map>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "db/database.h"
 #include "report/bands.h"
@@ -258,6 +261,126 @@ TEST_F(Generation, ConditionChangingOnEveryRecord) {
     EXPECT_EQ(generate(), expected);
     pages.clear();
   }
+}
+
+// ---- Stretching, splitting, keeping -----------------------------------------------------------
+
+// The band as printed on `page`, with its objects by name.
+struct PrintedBand {
+  double top = 0, height = 0;
+  std::map<std::string, ReportComponent::Bounds> objects;
+};
+std::vector<PrintedBand> printed(PreparedPages& pages, int page) {
+  std::vector<PrintedBand> bands;
+  for (auto& c : pages.page(page).objects()) {
+    PrintedBand b{c->top(), c->height(), {}};
+    for (auto& o : c->objects()) b.objects[o->name()] = {o->left(), o->top(), o->width(), o->height()};
+    bands.push_back(b);
+  }
+  return bands;
+}
+
+TEST_F(Generation, GrowingTextPushesWhatIsUnderItByItsGrowth) {
+  load("stretch", "select * from t where id in (1, 2) order by id");
+  generate();
+  auto bands = printed(pages, 0);
+  ASSERT_EQ(bands.size(), 2u);
+  // Row 1's text fits: nothing moves, the Stretched band keeps its objects' bottom (40).
+  EXPECT_EQ(bands[0].objects["Grows"].height, 20);
+  EXPECT_EQ(bands[0].objects["Below"].top, 20);
+  EXPECT_EQ(bands[0].height, 40);
+  // Row 2's text takes several lines.
+  const auto& row = bands[1].objects;
+  double grown = row.at("Grows").height;
+  ASSERT_GT(grown, 40);
+  EXPECT_EQ(row.at("Below").top, grown);  // smAlways: down by the growth
+  EXPECT_EQ(row.at("Fixed").top, 20);     // smDontShift
+  EXPECT_EQ(row.at("Beside").top, 20);    // not under the text
+  EXPECT_EQ(bands[1].top, 40);
+  EXPECT_EQ(bands[1].height, grown + 20);  // down to Below's new bottom
+}
+
+TEST_F(Generation, TextLongerThanAPageGoesOnInParts) {
+  load("split", "select * from t where id = 2");
+  generate();
+  ASSERT_GE(pages.count(), 2);
+  std::string seen;
+  for (int i = 0; i < pages.count(); ++i) {
+    auto& page = pages.page(i);
+    ASSERT_EQ(page.count(), 1u) << "page " << i + 1;
+    auto& band = *page.object(0);
+    EXPECT_EQ(band.top(), 0);
+    EXPECT_LE(band.height(), 100.01) << "page " << i + 1;
+    auto& memo = dynamic_cast<CustomMemoView&>(*band.object(0));
+    // Words, not lines: where the break falls between parts is the text layout's business.
+    for (auto& line : memo.memo) {
+      std::istringstream words(line);
+      for (std::string w; words >> w;) seen += (seen.empty() ? "" : " ") + w;
+    }
+    pages.clear_cache();
+  }
+  // Every word once, in order, across the pages.
+  EXPECT_EQ(seen,
+            "jeden dwa trzy cztery pięć sześć siedem osiem dziewięć dziesięć jedenaście dwanaście trzynaście "
+            "czternaście piętnaście szesnaście siedemnaście");
+}
+
+// A master kept with its three 20-high details (80 together) on pages of 200.
+TEST_F(Generation, KeptMasterMovesWithItsDetailsWhenTheyFit) {
+  load("keep", "select * from t where id <= 3 order by id");
+  // Block 1 at 0-80, block 2 at 80-160, block 3 does not fit at 160: it moves whole.
+  std::string third =
+      "2 Master 0+20\n2   MasterText 0,0 \"M3\"\n2 Detail 20+20\n2   DetailText 0,0 \"D1\"\n"
+      "2 Detail 40+20\n2   DetailText 0,0 \"D2\"\n2 Detail 60+20\n2   DetailText 0,0 \"D3\"\n";
+  std::string dump = generate();
+  EXPECT_NE(dump.find("1 Detail 140+20\n1   DetailText 0,0 \"D3\"\n2 Master 0+20"), std::string::npos)
+      << dump;
+  EXPECT_TRUE(dump.ends_with(third)) << dump;
+}
+
+// Twelve details make a block taller than a page. The part printed when the page fills (M2 and six
+// details, 140) fits a page, so it moves once to a new page; after that the block breaks like any
+// other, with every row printed once and nothing below the page's bottom.
+TEST_F(Generation, KeptMasterTallerThanAPageMovesOnceThenBreaks) {
+  load("keep", "select * from t where id <= 2 order by id");
+  dynamic_cast<DataBand&>(band("Detail")).row_count = 12;
+  std::string dump = generate();
+  int details = 0, masters = 0;
+  for (int i = 0; i < pages.count(); ++i) {
+    for (auto& band : printed(pages, i)) {
+      EXPECT_LE(band.top + band.height, 200.01) << dump;
+      details += band.objects.count("DetailText");
+      masters += band.objects.count("MasterText");
+    }
+    pages.clear_cache();
+  }
+  EXPECT_EQ(masters, 2);
+  EXPECT_EQ(details, 24);
+  EXPECT_NE(dump.find("2   DetailText 0,0 \"D12\"\n3 Master 0+20"), std::string::npos) << dump;
+}
+
+// ---- Columns and sub-reports ------------------------------------------------------------------
+
+// Pages 60 high in two columns of 100: three rows fill a column, the fourth opens the second.
+TEST_F(Generation, RowsFillTheFirstColumnThenTheSecond) {
+  load("columns", "select * from t where id <= 4 order by id");
+  EXPECT_EQ(generate(),
+            "1 Row 0+20\n1   RowText 0,0 \"1\"\n"
+            "1 Row 20+20\n1   RowText 0,0 \"2\"\n"
+            "1 Row 40+20\n1   RowText 0,0 \"3\"\n"
+            "1 Row 0+20 @100\n1   RowText 0,0 \"4\"\n");
+}
+
+TEST_F(Generation, SubreportPrintsBesideItsBandAndTheNextRowFollowsIt) {
+  load("subreport", "select * from t where id <= 2 order by id");
+  // Row at 0; the sub-report's lines from its Top (5) at Left 50; the next row below them (25).
+  EXPECT_EQ(generate(),
+            "1 Row 0+10\n1   RowText 0,0 \"1\"\n"
+            "1 SubRow 5+10 @50\n1   SubText 0,0 \"S1\"\n"
+            "1 SubRow 15+10 @50\n1   SubText 0,0 \"S2\"\n"
+            "1 Row 25+10\n1   RowText 0,0 \"2\"\n"
+            "1 SubRow 30+10 @50\n1   SubText 0,0 \"S1\"\n"
+            "1 SubRow 40+10 @50\n1   SubText 0,0 \"S2\"\n");
 }
 
 }  // namespace

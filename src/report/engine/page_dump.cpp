@@ -26,6 +26,7 @@ void dump_object(const Component& c, int page, int depth, std::string& out) {
   out += std::to_string(page) + " " + std::string(depth * 2, ' ') + c.name();
   if (c.is(Band::static_class())) {
     out += " " + number(c.top()) + "+" + number(c.height());
+    if (c.left() != 0) out += " @" + number(c.left());
   } else {
     out += " " + number(c.left()) + "," + number(c.top());
     if (c.is(CustomMemoView::static_class())) {

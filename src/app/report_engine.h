@@ -1,6 +1,6 @@
 #pragma once
-// Plugs the report engine into a session for the six template formats. Until the engine's
-// page generation and writers exist, the session keeps its stand-in that refuses them.
+// Plugs the report engine into a session for the six template formats: the template is loaded
+// and its pages generated; until the writers exist, the export step then refuses the format.
 namespace orvena::app {
 
 class Session;

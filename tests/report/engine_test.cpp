@@ -383,5 +383,37 @@ TEST_F(Generation, SubreportPrintsBesideItsBandAndTheNextRowFollowsIt) {
             "1 SubRow 40+10 @50\n1   SubText 0,0 \"S2\"\n");
 }
 
+// ---- Progress and termination -----------------------------------------------------------------
+
+// Counts the page notifications; stops the run at the page given.
+struct PageCounter : ProgressListener {
+  Report* report = nullptr;
+  int steps = 0, stop_at = 0;
+  void step(ProgressKind kind, const std::string&) override {
+    if (kind != ProgressKind::Running) return;
+    if (++steps == stop_at) report->terminated = true;
+  }
+};
+
+TEST_F(Generation, OneProgressStepPerPageAndTerminationKeepsWhatWasMade) {
+  load("list");
+  PageCounter counter;
+  counter.report = &report;
+  report.progress = &counter;
+  report.old_style_progress = true;  // generation progress is shown only then
+  generate();
+  EXPECT_EQ(counter.steps, 2);
+  EXPECT_EQ(pages.count(), 2);
+
+  // Stopped on page 1: no further record prints, the page is ended and kept.
+  counter.steps = 0;
+  counter.stop_at = 1;
+  report.terminated = false;
+  std::string dump = generate();
+  EXPECT_EQ(pages.count(), 1);
+  EXPECT_EQ(dump.find(" Row "), std::string::npos) << dump;
+  EXPECT_NE(dump.find("1 Footer 180+20"), std::string::npos) << dump;
+}
+
 }  // namespace
 }  // namespace orvena::report

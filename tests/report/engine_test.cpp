@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "core/error.h"
 #include "db/database.h"
 #include "report/bands.h"
 #include "report/db_dataset.h"
@@ -323,6 +324,24 @@ TEST_F(Generation, TextLongerThanAPageGoesOnInParts) {
   EXPECT_EQ(seen,
             "jeden dwa trzy cztery pięć sześć siedem osiem dziewięć dziesięć jedenaście dwanaście trzynaście "
             "czternaście piętnaście szesnaście siedemnaście");
+}
+
+// A page header filling the whole page leaves the split band no room on any page: a clear error,
+// never an endless run of empty pages.
+TEST_F(Generation, SplitBandWithNoRoomOnAnyPageIsAnError) {
+  load("split", "select * from t where id = 2");
+  auto* header = report.find_object("Page1")->add_new<PageHeader>();
+  header->set_name("Full");
+  header->set_bounds(0, 0, 370, 100);
+  pages.clear();
+  Engine engine(report, pages);
+  try {
+    engine.run();
+    FAIL() << "no error";
+  } catch (const core::Error& e) {
+    EXPECT_STREQ(e.what(), "Wstęga Row nie mieści się na stronie");
+  }
+  EXPECT_LE(pages.count(), 2);
 }
 
 // A master kept with its three 20-high details (80 together) on pages of 200.

@@ -3,6 +3,7 @@
 // Keeping blocks together lives here too, as it decides where a band goes.
 #include <algorithm>
 
+#include "core/error.h"
 #include "report/bands.h"
 #include "report/engine/engine.h"
 #include "report/engine_context.h"
@@ -209,6 +210,10 @@ void Engine::print_in_parts(BandInfo& b) {
       }
       part_height = std::max(part_height, rel + v.height());
     }
+    // A fresh page where nothing of the band fits would repeat for ever: headers and footers
+    // leave it no room.
+    if (fresh && part_height <= kEpsilon && remaining())
+      throw core::Error("Wstęga " + band.name() + " nie mieści się na stronie");
     band.set_left(m_cur_x);
     band.set_top(m_cur_y);
     band.set_height(part_height);

@@ -21,27 +21,35 @@ namespace {
 
 constexpr double kMmToUnits = 3.77953;
 
-// Runs the end-of-run steps however the run ends.
+// The end-of-run steps, however the run ends.
+// On the normal path finish() runs them and a failure there is the run's failure; when an
+// exception is already leaving the run, the destructor runs them and keeps that exception.
 class RunEnd {
  public:
-  RunEnd(Report& report, PreparedPages& pages, EngineContext*& ctx)
-      : m_report(report), m_pages(pages), m_ctx(ctx) {}
+  RunEnd(Report& report, PreparedPages& pages) : m_report(report), m_pages(pages) {}
   ~RunEnd() {
+    if (m_done) return;
     try {
-      if (m_ctx) m_ctx->call_handler(m_report.on_stop_report, &m_report);
+      finish();
     } catch (...) {
     }
-    try {
-      m_report.finalize_data_sets();
-    } catch (...) {
-    }
-    m_pages.finish();
   }
+  void finish() {
+    m_done = true;
+    struct StoreFinish {
+      PreparedPages& pages;
+      ~StoreFinish() { pages.finish(); }
+    } store{m_pages};
+    if (ctx) ctx->call_handler(m_report.on_stop_report, &m_report);
+    if (sources_initialized) m_report.finalize_data_sets();
+  }
+  EngineContext* ctx = nullptr;
+  bool sources_initialized = false;
 
  private:
   Report& m_report;
   PreparedPages& m_pages;
-  EngineContext*& m_ctx;
+  bool m_done = false;
 };
 
 }  // namespace
@@ -51,6 +59,7 @@ Engine::~Engine() = default;
 
 bool Engine::run() {
   m_pages.initialize();
+  RunEnd run_end(m_report, m_pages);
   m_report.clear_errors();
   for (auto& child : m_report.objects()) {
     if (!child->is(ReportPage::static_class())) continue;
@@ -65,9 +74,9 @@ bool Engine::run() {
   m_ctx = std::make_unique<EngineContext>(m_report);
   if (!m_ctx->prepare_script()) return false;
   m_ctx->state.start = m_ctx->clock().now();
-  EngineContext* ctx_for_end = m_ctx.get();
-  RunEnd run_end(m_report, m_pages, ctx_for_end);
+  run_end.ctx = m_ctx.get();
 
+  run_end.sources_initialized = true;
   m_report.initialize_data_sets();
   m_ctx->call_handler(m_report.on_start_report, &m_report);
   // Dialog pages need an operator; an unattended run has none, so they are not shown.
@@ -94,6 +103,7 @@ bool Engine::run() {
     m_pages.begin_pass(PreparePass::Final);
     run_pages();
   }
+  run_end.finish();
   return true;
 }
 

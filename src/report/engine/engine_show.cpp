@@ -71,7 +71,8 @@ void Engine::show_band(BandInfo* b) {
   if (band.visible) run_subreports(*b);
   if (b->child && (band.visible || band.print_child_if_invisible)) show_band(b->child);
   if (band.keep_child) end_keep(*b);
-  if (b->data && band.visible) m_ctx->totals().add_value(*b->data);
+  // Totals decide themselves whether an invisible band's records count.
+  if (b->data) m_ctx->totals().add_value(*b->data);
 }
 
 void Engine::prepare_band(BandInfo& b) {

@@ -156,6 +156,17 @@ TEST_F(Generation, EmptyQueryPrintsThePageOnlyWithPrintIfEmpty) {
   EXPECT_EQ(pages.count(), 0);
 }
 
+// An endless page takes every row and ends right below the page footer.
+TEST_F(Generation, EndlessPageHoldsEveryRow) {
+  load("list");
+  dynamic_cast<ReportPage&>(*report.find_object("Page1")).endless_height = true;
+  std::string dump = generate();
+  ASSERT_EQ(pages.count(), 1);
+  EXPECT_NE(dump.find("1   RowText 0,0 \"6 f\"\n1 Summary 220+20\n"), std::string::npos) << dump;
+  EXPECT_NE(dump.find("1 Footer 240+20\n"), std::string::npos) << dump;
+  EXPECT_NEAR(pages.page(0).paper_height() * 3.77953, 260, 0.01);
+}
+
 // Which pages of two carry the page header and footer.
 TEST_F(Generation, PrintOnFirstAndLastPage) {
   struct Case {

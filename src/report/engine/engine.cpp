@@ -270,11 +270,17 @@ void Engine::end_page() {
     Band& f = *footer->band;
     bool skip = (m_first_page && !f.print_on_first_page) || (m_last_page && !f.print_on_last_page);
     if (!skip && !m_pages.band_exists(f)) {
-      m_cur_y = m_page_height - f.height();
+      // An endless page ends right below its last band.
+      if (!m_page->page->endless_height) m_cur_y = m_page_height - f.height();
       show_band(footer);
       if (m_last_page) m_last_page_footer = f.height();
     }
     m_ctx->totals().reset(f);
+  }
+  if (m_page->page->endless_height) {
+    const ReportPage& p = *m_page->page;
+    m_pages.update_page_dimensions(p, m_cur_y + (p.top_margin + p.bottom_margin) * kMmToUnits,
+                                   p.paper_width() * kMmToUnits);
   }
   if (m_page->overlay && m_page->overlay->band->print_on_top) {
     m_cur_y = 0;

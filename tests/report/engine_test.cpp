@@ -167,6 +167,22 @@ TEST_F(Generation, EndlessPageHoldsEveryRow) {
   EXPECT_NEAR(pages.page(0).paper_height() * 3.77953, 260, 0.01);
 }
 
+// A data header with ReprintOnNewPage comes back under the page header while its rows go on.
+TEST_F(Generation, DataHeaderReprintsOnTheNextPage) {
+  load("list");
+  auto* head = report.find_object("Page1")->add_new<HeaderBand>();
+  head->set_name("DataHead");
+  head->set_bounds(0, 50, 370, 10);
+  head->reprint_on_new_page = true;
+  std::string dump = generate(), bands;
+  for (size_t at = 0; at < dump.size(); at = dump.find('\n', at) + 1)
+    if (dump[at + 2] != ' ') bands += dump.substr(at, dump.find('\n', at) - at) + "\n";
+  EXPECT_EQ(bands,
+            "1 Title 0+20\n1 Header 20+20\n1 DataHead 40+10\n1 Row 50+30\n1 Row 80+30\n1 Row 110+30\n"
+            "1 Row 140+30\n1 Footer 180+20\n"
+            "2 Header 0+20\n2 DataHead 20+10\n2 Row 30+30\n2 Row 60+30\n2 Summary 90+20\n2 Footer 180+20\n");
+}
+
 // Which pages of two carry the page header and footer.
 TEST_F(Generation, PrintOnFirstAndLastPage) {
   struct Case {

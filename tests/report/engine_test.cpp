@@ -417,6 +417,20 @@ TEST_F(Generation, RowsFillTheFirstColumnThenTheSecond) {
             "1 Row 0+20 @100\n1   RowText 0,0 \"4\"\n");
 }
 
+// A band of two columns 100 wide with a gap of 10: records go left to right, a new row below.
+TEST_F(Generation, BandColumnsGoLeftToRight) {
+  load("columns", "select * from t where id <= 3 order by id");
+  dynamic_cast<ReportPage&>(*report.find_object("Page1")).set_columns(0);
+  auto& row = dynamic_cast<DataBand&>(band("Row"));
+  row.columns = 2;
+  row.column_width = 100;
+  row.column_gap = 10;
+  EXPECT_EQ(generate(),
+            "1 Row 0+20\n1   RowText 0,0 \"1\"\n"
+            "1 Row 0+20 @110\n1   RowText 0,0 \"2\"\n"
+            "1 Row 20+20\n1   RowText 0,0 \"3\"\n");
+}
+
 TEST_F(Generation, SubreportPrintsBesideItsBandAndTheNextRowFollowsIt) {
   load("subreport", "select * from t where id <= 2 order by id");
   // Row at 0; the sub-report's lines from its Top (5) at Left 50; the next row below them (25).

@@ -83,6 +83,9 @@ struct BandInfo {
   std::vector<ShiftNode> shift_tree;  // objects in order of Top, parents before children
   bool shift_tree_built = false;
   double placed_top = 0;  // where it was last printed
+  // A data band in columns: the column of the next record, where the row began, its lowest bottom.
+  int cur_column = 1;
+  double row_y = 0, max_y = 0;
 };
 
 struct PageInfo {

@@ -85,6 +85,13 @@ void Engine::run_data_band(BandInfo& band) {
       if (band.header && data.keep_header) end_keep(*band.header);
       ++band.line_n;
       ++band.line_through;
+      // The next record of a row in columns starts where the row began.
+      if (data.columns > 1) {
+        if (++band.cur_column > data.columns)
+          band.cur_column = 1;
+        else
+          m_cur_y = band.row_y;
+      }
       bool outline = !data.outline_text.empty();
       if (outline)
         m_pages.outline().add_item(m_ctx->calc(data.outline_text).to_string(), m_pages.cur_page(), m_cur_y);
@@ -97,6 +104,8 @@ void Engine::run_data_band(BandInfo& band) {
     source.next();
     if (data.row_count > 0 && data.row_count < band.line_n) break;
   }
+  if (data.columns > 1 && band.cur_column > 1) m_cur_y = band.max_y;
+  band.cur_column = 1;
   if (first) return;
   if (band.group) show_group_footers(*band.group, 0, band);
   if (band.footer && !data.footer_after_each) show_band(band.footer);

@@ -40,8 +40,10 @@ void Engine::show_band(BandInfo* b) {
   m_ctx->state.current_band = &band;
   prepare_band(*b);
   bool in_parts = false;
+  // A record right of the first in a row of columns stands beside the first one, which already fit.
+  bool beside = b->data && b->data->columns > 1 && b->cur_column > 1;
   bool breaks = b->kind != kOverlay && b->kind != kPageFooter && b->kind != kColumnFooter &&
-                !band.is(NullBand::static_class());
+                !band.is(NullBand::static_class()) && !beside;
   if (band.visible && breaks && free_space() < band.height() - kEpsilon) {
     bool too_tall = band.height() > m_page_height - footer_height();
     if ((band.allow_split && !m_keep.active) || too_tall) {
@@ -69,7 +71,7 @@ void Engine::show_band(BandInfo* b) {
   after_print(*b);
   if (!is_data_kind(b->kind)) m_ctx->totals().reset(band);
   if (band.visible) run_subreports(*b);
-  if (b->child && (band.visible || band.print_child_if_invisible)) show_band(b->child);
+  if (b->child && (band.visible || band.print_child_if_invisible) && !beside) show_band(b->child);
   if (band.keep_child) end_keep(*b);
   // Totals decide themselves whether an invisible band's records count.
   if (b->data) m_ctx->totals().add_value(*b->data);
@@ -141,11 +143,21 @@ void Engine::prepare_band(BandInfo& b) {
 
 void Engine::place_band(BandInfo& b) {
   Band& band = *b.band;
-  band.set_left(m_cur_x);
-  band.set_top(m_cur_y);
-  b.placed_top = m_cur_y;
-  if (!m_adding_page || !m_pages.band_exists(band)) m_pages.add_object(band);
-  m_cur_y += band.height();
+  if (b.data && b.data->columns > 1) {
+    if (b.cur_column == 1) b.row_y = m_cur_y, b.max_y = m_cur_y;
+    band.set_left(m_cur_x + (b.data->column_width + b.data->column_gap) * (b.cur_column - 1));
+    band.set_top(b.row_y);
+    b.placed_top = b.row_y;
+    m_pages.add_object(band);
+    b.max_y = std::max(b.max_y, b.row_y + band.height());
+    m_cur_y = b.max_y;
+  } else {
+    band.set_left(m_cur_x);
+    band.set_top(m_cur_y);
+    b.placed_top = m_cur_y;
+    if (!m_adding_page || !m_pages.band_exists(band)) m_pages.add_object(band);
+    m_cur_y += band.height();
+  }
   if (!m_adding_page && b.kind != kOverlay) m_first_band = false;
 }
 

@@ -183,6 +183,30 @@ TEST_F(Generation, DataHeaderReprintsOnTheNextPage) {
             "2 Header 0+20\n2 DataHead 20+10\n2 Row 30+30\n2 Row 60+30\n2 Summary 90+20\n2 Footer 180+20\n");
 }
 
+// A child band follows its band on every record, also when the band itself is hidden and asks
+// for its child anyway.
+TEST_F(Generation, ChildBandFollowsItsBand) {
+  for (bool hidden : {false, true}) {
+    SCOPED_TRACE(hidden ? "band hidden" : "band shown");
+    load("list", "select * from t where id <= 2 order by id");
+    auto* child = report.find_object("Page1")->add_new<ChildBand>();
+    child->set_name("Note");
+    child->set_bounds(0, 95, 370, 10);
+    band("Row").set_child(child);
+    band("Row").visible = !hidden;
+    band("Row").print_child_if_invisible = true;
+    std::string dump = generate(), bands;
+    for (size_t at = 0; at < dump.size(); at = dump.find('\n', at) + 1)
+      if (dump[at + 2] != ' ') bands += dump.substr(at, dump.find('\n', at) - at) + "\n";
+    EXPECT_EQ(
+        bands,
+        hidden
+            ? "1 Title 0+20\n1 Header 20+20\n1 Note 40+10\n1 Note 50+10\n1 Summary 60+20\n1 Footer 180+20\n"
+            : "1 Title 0+20\n1 Header 20+20\n1 Row 40+30\n1 Note 70+10\n1 Row 80+30\n1 Note 110+10\n"
+              "1 Summary 120+20\n1 Footer 180+20\n");
+  }
+}
+
 // Which pages of two carry the page header and footer.
 TEST_F(Generation, PrintOnFirstAndLastPage) {
   struct Case {

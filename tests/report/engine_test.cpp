@@ -289,6 +289,20 @@ TEST_F(Generation, GroupsRestartLineButNotLineThrough) {
             "1   GroupSum 0,0 \"Koniec C 15\"\n");
 }
 
+// A group header with StartNewPage opens a page for every group but the first.
+TEST_F(Generation, GroupHeaderStartsANewPagePerGroup) {
+  load("groups", "select * from t where id <> 2 order by id");
+  band("GroupHead").start_new_page = true;
+  std::string dump = generate(), heads;
+  for (size_t at = 0; at < dump.size(); at = dump.find('\n', at) + 1)
+    if (dump.compare(at + 2, 9, "GroupHead") == 0) heads += dump.substr(at, dump.find('\n', at) - at) + "\n";
+  EXPECT_EQ(heads, "1 GroupHead 0+10\n2 GroupHead 0+10\n3 GroupHead 0+10\n");
+  EXPECT_EQ(pages.count(), 3);
+  // The footer of group A stays on page 1 under its row.
+  EXPECT_NE(dump.find("1 GroupFoot 20+10\n1   GroupSum 0,0 \"Koniec A 1\"\n2 GroupHead"), std::string::npos)
+      << dump;
+}
+
 // A condition changing on every record: header and footer around each row, or only headers when
 // single-record groups hide their footers.
 TEST_F(Generation, ConditionChangingOnEveryRecord) {

@@ -70,6 +70,7 @@ struct ShiftNode {
 struct BandInfo {
   Band* band = nullptr;
   int kind = 0;
+  bool carrier = false;      // an invisible carrier band, never broken across pages
   DataBand* data = nullptr;  // the band as a data band, if it is one
   GroupHeader* group_header = nullptr;
   std::vector<BandInfo*> sub_bands;  // detail data bands; for a chain's first group header, the chain

@@ -42,8 +42,8 @@ void Engine::show_band(BandInfo* b) {
   bool in_parts = false;
   // A record right of the first in a row of columns stands beside the first one, which already fit.
   bool beside = b->data && b->data->columns > 1 && b->cur_column > 1;
-  bool breaks = b->kind != kOverlay && b->kind != kPageFooter && b->kind != kColumnFooter &&
-                !band.is(NullBand::static_class()) && !beside;
+  bool breaks =
+      b->kind != kOverlay && b->kind != kPageFooter && b->kind != kColumnFooter && !b->carrier && !beside;
   if (band.visible && breaks && free_space() < band.height() - kEpsilon) {
     bool too_tall = band.height() > m_page_height - footer_height();
     if ((band.allow_split && !m_keep.active) || too_tall) {

@@ -41,6 +41,7 @@ BandInfo& Engine::info(Band& band) {
   auto b = std::make_unique<BandInfo>();
   b->band = &band;
   b->kind = band.kind_number();
+  b->carrier = band.is(NullBand::static_class());
   if (is_data_kind(b->kind)) b->data = static_cast<DataBand*>(&band);
   if (b->kind == kGroupHeader) b->group_header = static_cast<GroupHeader*>(&band);
   m_bands.push_back(std::move(b));

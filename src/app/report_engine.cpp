@@ -1,41 +1,60 @@
 #include "app/report_engine.h"
 
+#include <memory>
+#include <stdexcept>
+#include <string>
+
 #include "app/session.h"
 #include "core/error.h"
 #include "export/pdf_export.h"
+#include "report/engine/engine.h"
 #include "report/report.h"
 
 namespace orvena::app {
 
-EngineReportProducer::EngineReportProducer(report::HostComponents* host, PagePreparation prepare)
-    : m_host(host), m_prepare(std::move(prepare)) {}
+namespace {
 
-void EngineReportProducer::produce(const runner::ExportRequest& request, db::Query&) {
-  if (request.format != runner::ReportFormat::Pdf)
-    throw core::Error(std::string("Eksport w formacie \"") + runner::format_name(request.format) +
-                      "\" nie jest dostępny w tej wersji programu.");
+// The report's errors as one message for the job's failure line.
+std::string joined_errors(const report::Report& report) {
+  std::string message;
+  for (const std::string& e : report.errors()) message += (message.empty() ? "" : "; ") + e;
+  return message;
+}
+
+}  // namespace
+
+EngineReportProducer::EngineReportProducer(report::HostComponents* host) : m_host(host) {}
+
+void EngineReportProducer::produce(const runner::ExportRequest& request, db::Query& data) {
   report::Report report;
   report.host = m_host;
-  // Nobody watches: the engine's errors come back as exceptions for the job's failure line.
-  report.engine_options.new_silent_mode = report::SilentMode::ReThrow;
   report.load_from_file(request.template_file, true);
-  if (!m_prepare)
-    throw core::Error("Nie można przygotować raportu " + request.template_file.filename().string() +
-                      ": generowanie stron nie jest dostępne w tej wersji programu.");
-  report::PreparedPages& pages = m_prepare(report);
-
+  // The run log reports what went wrong; nobody is there to close a message box.
+  report.engine_options.new_silent_mode = report::SilentMode::Silent;
+  report::EngineGenerator generator(report);
+  report.generator = &generator;
+  if (!report.prepare_report()) {
+    std::string message = joined_errors(report);
+    if (message.empty()) throw std::logic_error("INTERNAL ERROR: preparation failed without a reason");
+    throw core::Error(message);
+  }
+  if (request.format != runner::ReportFormat::Pdf) {
+    // FIXME: hand generator.pages() to the writer of the other formats once they land.
+    runner::UnavailableReportProducer().produce(request, data);
+    return;
+  }
   exporting::PdfExport pdf(exporting::ExportFilter::kNoRegister);
   pdf.show_dialog = false;
   pdf.file_name = request.output;
   pdf.options = exporting::PdfExportOptions::runner();
-  if (!exporting::export_report(report, pages, pdf))
-    throw core::Error(report.errors().empty() ? "Eksport PDF nie powiódł się." : report.errors().back());
+  if (!exporting::export_report(report, generator.pages(), pdf)) {
+    std::string message = joined_errors(report);
+    throw core::Error(message.empty() ? "Eksport PDF nie powiódł się." : message);
+  }
 }
 
-// FIXME: hand the producer page generation once it lands (its PrepareReport and store).
 void install_report_engine(Session& session) {
-  session.set_report_producer(
-      std::make_unique<EngineReportProducer>(&session.main_window_components(), nullptr));
+  session.set_report_producer(std::make_unique<EngineReportProducer>(&session.main_window_components()));
 }
 
 }  // namespace orvena::app

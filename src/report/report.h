@@ -19,6 +19,7 @@
 namespace orvena::report {
 
 class DataPage;
+class EngineContext;
 
 // ---- Collection items -------------------------------------------------------------------------
 
@@ -193,6 +194,8 @@ class Report : public Component {
   std::function<void()> pump;            // lets the windows process pending messages
   // Asks for a template's password; nullopt for a cancelled entry. None: treated as cancelled.
   std::function<std::optional<std::string>()> ask_password;
+  // The generation run under way, if any (it sets and clears this itself).
+  EngineContext* run = nullptr;
 
   // ---- Name index (components of this report by name, ignoring case) ----
   Component* name_index_find(std::string_view name) const;

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "core/variant.h"
 #include "report/component.h"
 #include "report/datasets.h"
 
@@ -124,6 +125,45 @@ class CustomMemoView : public Stretcheable {
   bool read_nested(const XmlItem& child, Serializer& s) override;
   // The text, formats and highlights.
   void copy_collections(const Component& source) override;
+
+  // ---- Printing (report/memo/memo_view.cpp) ----
+  // Saves the text (unless bound to a data field) for after_print, which also undoes a highlight.
+  void before_print() override;
+  void after_print() override;
+  // Fills the text from the data field or the bracketed expressions, applies highlights,
+  // SuppressRepeated and FlowTo. Needs the report's generation run (Report::run).
+  void get_data() override;
+  std::string component_text() const override { return text(); }
+  // Height and width the text needs, in units, gaps and frame lines included.
+  double calc_height();
+  double calc_width();
+  // Splitting across pages: init_part takes the whole text as the remaining part; draw_part puts
+  // the lines that fit the current height into the text and keeps the rest, returning the unused
+  // height at the bottom (the full height when nothing is unused).
+  void init_part();
+  double draw_part();
+  bool has_next_data_part(double free_space) const { return top() + height() > free_space; }
+  // Resolves [TOTALPAGES#] and [COPYNAME#] with total_pages and copy_no (set by the export walk).
+  void extract_macros();
+
+  core::Variant value;     // the value shown (the last expression's or the data field's)
+  std::string last_value;  // the text printed last, for SuppressRepeated
+  std::string part_memo;   // the text still to print after a split
+  int total_pages = 0, copy_no = 0;
+
+ private:
+  struct SavedHighlight {
+    FillHolder fill;
+    Font font;
+    bool parent_font = true;
+    Frame frame;
+    bool visible = true;
+  };
+  std::vector<std::string> m_saved_memo;
+  bool m_memo_saved = false;
+  std::unique_ptr<SavedHighlight> m_highlight_saved;
+  std::string expand_expressions(std::string_view text);
+  void apply_highlight();
 };
 
 class MemoView : public CustomMemoView {

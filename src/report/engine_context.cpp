@@ -1,0 +1,209 @@
+#include "report/engine_context.h"
+
+#include <cmath>
+#include <mutex>
+
+#include "core/error.h"
+#include "core/text.h"
+#include "report/bands.h"
+#include "report/datasets.h"
+#include "report/memo/aggregates.h"
+#include "report/memo/expression_cache.h"
+#include "report/memo/report_host.h"
+#include "report/report.h"
+#include "report/views.h"
+#include "script/script.h"
+
+namespace orvena::report {
+
+using core::Variant;
+
+namespace {
+
+// Report variables may name each other; a chain this deep is a variable reaching itself.
+constexpr int kMaxCalcDepth = 64;
+constexpr std::string_view kTooDeep = "Zbyt wiele zagnieżdżonych odwołań";
+
+struct DepthGuard {
+  explicit DepthGuard(int& depth) : depth(depth) { ++depth; }
+  ~DepthGuard() { --depth; }
+  int& depth;
+};
+
+// Only a whole `Source."field"` is a field here: `Source."a" * 2` is an expression.
+bool is_field_name(std::string_view text) {
+  auto name = split_field_name(text);
+  return name && text.ends_with('"') && name->field.find('"') == std::string_view::npos;
+}
+
+}  // namespace
+
+// ---- Global variables -------------------------------------------------------------------------
+
+namespace global_variables {
+namespace {
+std::mutex g_mutex;
+std::map<std::string, Variant>& table() {
+  static std::map<std::string, Variant> t;
+  return t;
+}
+}  // namespace
+
+std::optional<Variant> get(std::string_view name) {
+  std::lock_guard lock(g_mutex);
+  auto it = table().find(core::to_lower(name));
+  if (it == table().end()) return std::nullopt;
+  return it->second;
+}
+
+void set(std::string_view name, const Variant& value) {
+  std::lock_guard lock(g_mutex);
+  table()[core::to_lower(name)] = value;
+}
+
+void clear() {
+  std::lock_guard lock(g_mutex);
+  table().clear();
+}
+
+}  // namespace global_variables
+
+// ---- The context ------------------------------------------------------------------------------
+
+EngineContext::EngineContext(Report& report)
+    : pump(report.pump),
+      progress(report.progress),
+      m_report(report),
+      m_previous(report.run),
+      m_clock(report.clock),
+      m_host(std::make_unique<ReportHost>(*this)),
+      m_script(std::make_unique<script::Script>(m_host.get())),
+      m_cache(std::make_unique<ExpressionCache>()),
+      m_totals(std::make_unique<AggregateList>(*this)) {
+  m_report.run = this;
+  m_script->set_clock(&clock());
+}
+
+EngineContext::~EngineContext() {
+  m_report.run = m_previous;
+}
+
+const core::Clock& EngineContext::clock() const {
+  static const core::SystemClock system;
+  return m_clock ? *m_clock : system;
+}
+
+bool EngineContext::prepare_script() {
+  m_cache->clear();
+  m_script_ready = true;
+  m_script->set_language(m_report.script_language);
+  m_script->set_clock(&clock());
+  std::string text;
+  for (const auto& line : m_report.script_text) text += line + "\n";
+  if (m_script->compile(text)) return true;
+  m_report.add_error("Błąd wykonania skryptu w " + m_script->error_position() + ": " +
+                     m_script->error_message());
+  return false;
+}
+
+script::Script& EngineContext::script() {
+  if (!m_script_ready && !prepare_script()) throw core::Error(m_report.errors().back());
+  return *m_script;
+}
+
+void EngineContext::call_handler(std::string_view name, Component* sender) {
+  if (core::trim(name).empty() || !script().has_procedure(name)) return;
+  Variant params[] = {component_value(sender)};
+  script().call_function(name, params);
+}
+
+// ---- Expressions ------------------------------------------------------------------------------
+
+Variant EngineContext::calc(std::string_view expression) {
+  DepthGuard guard(m_calc_depth);
+  try {
+    if (m_calc_depth > kMaxCalcDepth) throw core::Error(script::expression_error_text(expression, kTooDeep));
+    if (auto v = fast_path(expression)) return *v;
+    ExpressionCache::Entry& entry = m_cache->get(script(), expression);
+    return entry.compiled->evaluate(m_report.engine_options.ignore_dev_by_zero
+                                        ? script::DivisionByZero::GivesNull
+                                        : script::DivisionByZero::Raise);
+  } catch (const core::Error& e) {
+    // Only the outermost evaluation reports, so nested ones are not named twice.
+    if (m_calc_depth > 1) throw;
+    fail(e.what());
+  }
+}
+
+void EngineContext::fail(const std::string& message) {
+  Component* current = m_report.current_object.get();
+  std::string line = current && !current->name().empty() ? current->name() + ": " + message : message;
+  m_report.add_error(line);
+  throw core::Error(line);
+}
+
+std::optional<Variant> EngineContext::fast_path(std::string_view name) {
+  std::string_view n = name;
+  while (!n.empty() && (n.front() == ' ' || n.front() == '\t')) n.remove_prefix(1);
+  while (!n.empty() && (n.back() == ' ' || n.back() == '\t')) n.remove_suffix(1);
+  if (n.empty()) return std::nullopt;
+
+  if (is_field_name(n))
+    if (auto v = m_report.data_field_value(n)) return v;
+  if (auto v = system_variable(n)) return v;
+  if (on_get_value)
+    if (auto v = on_get_value(n)) return v;
+  if (auto v = report_variable(n)) return v;
+  if (auto v = global_variables::get(n)) return v;
+  if (m_script_ready) {
+    Variant v = m_script->get_variable(n);
+    if (!v.is_null()) return v;
+  }
+  return std::nullopt;
+}
+
+std::optional<Variant> EngineContext::system_variable(std::string_view name) const {
+  auto is = [&](std::string_view s) { return core::equals_ignore_case(name, s); };
+  if (is("Date")) return Variant::date(std::floor(state.start));
+  if (is("Time")) return Variant::date(state.start - std::floor(state.start));
+  if (is("Page")) return Variant(state.page);
+  if (is("Page#")) return Variant(state.page_index + 1);
+  if (is("TotalPages")) return Variant(state.total_pages);
+  if (is("TotalPages#")) return Variant(state.total_pages_physical);
+  if (is("Line")) return Variant(state.line);
+  if (is("Line#")) return Variant(state.line_through);
+  if (is("CopyName#")) return global_variables::get("CopyName0").value_or(Variant(""));
+  return std::nullopt;
+}
+
+std::optional<Variant> EngineContext::report_variable(std::string_view name) {
+  std::optional<Variant> value;
+  if (auto it = m_variable_values.find(core::to_lower(name)); it != m_variable_values.end()) {
+    value = it->second;
+  } else {
+    for (const auto& v : m_report.variables) {
+      if (core::equals_ignore_case(v->name, name)) {
+        value = Variant(v->value);
+        break;
+      }
+    }
+  }
+  if (!value) return std::nullopt;
+  // A one-line text is the variable's expression; a multi-line text is shown as it stands.
+  if (!value->is_string() || value->str().find("\r\n") != std::string::npos) return value;
+  if (core::trim(value->str()).empty()) return Variant::null();
+  return calc(value->str());
+}
+
+void EngineContext::set_variable(std::string_view name, const Variant& value) {
+  m_variable_values[core::to_lower(name)] = value;
+}
+
+// ---- Text objects -----------------------------------------------------------------------------
+
+void EngineContext::forget_last_values(Band& band) {
+  for (Component* c : band.all_objects())
+    if (auto* memo = dynamic_cast<CustomMemoView*>(c)) memo->last_value.clear();
+}
+
+}  // namespace orvena::report

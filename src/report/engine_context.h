@@ -1,0 +1,127 @@
+#pragma once
+// What one generation run keeps beside the report: the compiled report script, the cache of
+// compiled bracket expressions, the totals, the values the system variables show and the run's
+// hooks. The page generator owns one for the length of a run, so the Report stays the document.
+// While it lives the report points at it (Report::run), which is how text objects filling
+// themselves (get_data) find their expressions.
+//
+// The page generator's calls, in a run:
+//   EngineContext ctx(report);              // hooks copied from the report (pump, progress, clock)
+//   if (!ctx.prepare_script()) fail;        // compile errors are in report.errors()
+//   ctx.state.start = ctx.clock().now();    // "Date" and "Time"
+//   for each report page: ctx.totals().add_items(page, links);   // registration (see aggregates.h)
+//   ctx.totals().clear_values();            // before a second pass
+//   printing a band:
+//     for each object: obj.before_print(); ...OnBeforePrint...; if (obj.visible) obj.get_data();
+//     memo.calc_height() for stretching; the store records the object; obj.after_print()
+//   after each printed record of a data band:   ctx.totals().add_value(data_band)
+//   after a footer-like band printed:           ctx.totals().reset(band)
+//   keeping a block together:                   ctx.totals().start_keep() / end_keep(KeepEnd::...)
+//   when a band restarts and before a page break: ctx.forget_last_values(band) (SuppressRepeated)
+//   kept on state: page numbers, line numbers, total pages, the band being printed.
+// Every expression error is added to report.errors() and thrown as core::Error; the run ends.
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "core/datetime.h"
+#include "core/variant.h"
+
+namespace orvena::script {
+class Script;
+}
+
+namespace orvena::report {
+
+class AggregateList;
+class Band;
+class Component;
+class ExpressionCache;
+class ProgressListener;
+class Report;
+class ReportHost;
+
+// The values the system variables read; the page generator keeps them current.
+struct RunState {
+  core::DateTime start;          // "Date" and "Time": taken once when the run starts
+  int page = 1;                  // "Page": logical page number
+  int page_index = 0;            // "Page#" is page_index + 1
+  int total_pages = 0;           // "TotalPages": logical total
+  int total_pages_physical = 0;  // "TotalPages#": 0 during a single pass or the first of two
+  int line = 1;                  // "Line": row within the current group
+  int line_through = 1;          // "Line#": row through the band
+  bool final_pass = true;
+  Band* current_band = nullptr;
+};
+
+class EngineContext {
+ public:
+  explicit EngineContext(Report& report);
+  ~EngineContext();
+  EngineContext(const EngineContext&) = delete;
+  EngineContext& operator=(const EngineContext&) = delete;
+
+  Report& report() const { return m_report; }
+  RunState state;
+
+  // ---- Hooks of the run (taken from the report; may be replaced) ----
+  std::function<void()> pump;
+  ProgressListener* progress = nullptr;
+  const core::Clock& clock() const;
+  void set_clock(const core::Clock* clock) { m_clock = clock; }
+
+  // ---- Script ----
+  // Compiles the report's script with the report's names and clears the expression cache.
+  // False on a compile error, which is then in the report's errors with its position.
+  bool prepare_script();
+  script::Script& script();
+  // Runs a script procedure by name with the object as sender; nothing when there is none.
+  void call_handler(std::string_view name, Component* sender);
+
+  // ---- Expressions ----
+  // Evaluates an expression: the fast path (fields, system variables, host callbacks, report
+  // variables, global variables, script variables), else the compiled-expression cache.
+  core::Variant calc(std::string_view expression);
+  // The fast path alone; nullopt when the name is none of its sources.
+  std::optional<core::Variant> fast_path(std::string_view name);
+  // The host's value callback, tried after the system variables: return nullopt to pass.
+  std::function<std::optional<core::Variant>(std::string_view name)> on_get_value;
+  ExpressionCache& expressions() { return *m_cache; }
+  // The script function Set: the report variable takes the value for the rest of the run.
+  void set_variable(std::string_view name, const core::Variant& value);
+
+  // ---- Totals ----
+  AggregateList& totals() { return *m_totals; }
+
+  // ---- Text objects ----
+  // SuppressRepeated: the band's text objects forget the text they printed last.
+  void forget_last_values(Band& band);
+
+ private:
+  Report& m_report;
+  EngineContext* m_previous = nullptr;
+  const core::Clock* m_clock = nullptr;
+  std::unique_ptr<ReportHost> m_host;
+  std::unique_ptr<script::Script> m_script;
+  std::unique_ptr<ExpressionCache> m_cache;
+  std::unique_ptr<AggregateList> m_totals;
+  std::map<std::string, core::Variant> m_variable_values;  // set by Set, lower-case names
+  int m_calc_depth = 0;
+  bool m_script_ready = false;
+  [[noreturn]] void fail(const std::string& message);
+  std::optional<core::Variant> system_variable(std::string_view name) const;
+  std::optional<core::Variant> report_variable(std::string_view name);
+};
+
+// Process-wide variables, named ignoring case: the export and print steps set "CopyName0",
+// "CopyName1", ... and expressions read any of them after the report's own variables.
+namespace global_variables {
+std::optional<core::Variant> get(std::string_view name);
+void set(std::string_view name, const core::Variant& value);
+void clear();
+}  // namespace global_variables
+
+}  // namespace orvena::report

@@ -1,0 +1,138 @@
+#include "report/memo/memo_text.h"
+
+#include "core/text.h"
+
+namespace orvena::report::memo_text {
+
+Delimiters split_delimiters(std::string_view expression_delimiters) {
+  Delimiters d;
+  size_t comma = expression_delimiters.find(',');
+  if (comma == std::string_view::npos) return d;
+  if (comma > 0) d.open = std::string(expression_delimiters.substr(0, comma));
+  if (comma + 1 < expression_delimiters.size())
+    d.close = std::string(expression_delimiters.substr(comma + 1));
+  return d;
+}
+
+size_t find_closing(std::string_view text, size_t open_at, const Delimiters& d) {
+  int depth = 0;
+  bool in_double = false, in_single = false;
+  size_t i = open_at;
+  while (i < text.size()) {
+    char c = text[i];
+    if (c == '"' && !in_single) {
+      in_double = !in_double;
+    } else if (c == '\'' && !in_double) {
+      in_single = !in_single;
+    } else if (!in_double && !in_single) {
+      // With equal delimiters the second one closes.
+      bool closes = text.substr(i).starts_with(d.close) && (depth > 0 || d.open != d.close);
+      if (closes) {
+        if (--depth == 0) return i;
+        i += d.close.size();
+        continue;
+      }
+      if (text.substr(i).starts_with(d.open)) {
+        ++depth;
+        i += d.open.size();
+        continue;
+      }
+    }
+    ++i;
+  }
+  return std::string_view::npos;
+}
+
+std::string expand(std::string_view text, const Delimiters& d,
+                   const std::function<std::string(std::string_view expression, size_t index)>& evaluate) {
+  std::string out;
+  size_t i = 0, index = 0;
+  for (size_t at; (at = text.find(d.open, i)) != std::string_view::npos;) {
+    out.append(text.substr(i, at - i));
+    size_t end = find_closing(text, at, d);
+    size_t start = at + d.open.size();
+    if (end == std::string_view::npos) {
+      out += evaluate(text.substr(start), index++);
+      return out;
+    }
+    out += evaluate(text.substr(start, end - start), index++);
+    i = end + d.close.size();
+  }
+  out.append(text.substr(i));
+  return out;
+}
+
+InlineFormat split_inline_format(std::string_view bracketed) {
+  size_t at = bracketed.find(" #");
+  if (at == std::string_view::npos) return {std::string(bracketed), std::nullopt};
+  std::string_view spec = bracketed.substr(at + 2);
+  if (spec.find(')') != std::string_view::npos) return {std::string(bracketed), std::nullopt};
+
+  DisplayFormat f;
+  std::string rest(spec.empty() ? std::string_view() : spec.substr(1));
+  switch (spec.empty() ? '\0' : spec[0]) {
+    case 'N':
+    case 'n':
+      f.kind = FormatKind::Numeric;
+      // The separator written in the format is the one to show; the formatter wants ".".
+      for (char& c : rest) {
+        if (c == ',' || c == '-' || c == '.') {
+          f.decimal_separator = std::string(1, c);
+          c = '.';
+        }
+      }
+      break;
+    case 'D':
+    case 'T':
+    case 'd':
+    case 't':
+      f.kind = FormatKind::DateTime;
+      break;
+    case 'B':
+    case 'b':
+      f.kind = FormatKind::Boolean;
+      break;
+    default:
+      f.kind = FormatKind::Text;
+  }
+  f.format_str = std::move(rest);
+  return {std::string(bracketed.substr(0, at)), std::move(f)};
+}
+
+core::DisplayFormat to_core(const DisplayFormat& f) {
+  static_assert(static_cast<int>(FormatKind::Boolean) == static_cast<int>(core::DisplayKind::Boolean));
+  return {static_cast<core::DisplayKind>(f.kind), f.format_str, f.decimal_separator, f.thousand_separator};
+}
+
+std::string format_data(const core::Variant& value, const DisplayFormat& f) {
+  return core::format_data(value, to_core(f));
+}
+
+std::optional<std::string> macro_text(std::string_view expression) {
+  std::string e = core::trim(expression);
+  if (core::equals_ignore_case(e, "TOTALPAGES#")) return "[TotalPages#]";
+  if (core::equals_ignore_case(e, "COPYNAME#")) return "[CopyName#]";
+  return std::nullopt;
+}
+
+namespace {
+
+std::string replace_ignore_case(std::string_view text, std::string_view from, std::string_view to) {
+  std::string out;
+  size_t i = 0;
+  for (size_t at; (at = core::find_ignore_case(text, from, i)) != std::string_view::npos;) {
+    out.append(text.substr(i, at - i)).append(to);
+    i = at + from.size();
+  }
+  out.append(text.substr(i));
+  return out;
+}
+
+}  // namespace
+
+std::string extract_macros(std::string_view text, std::string_view total_pages, std::string_view copy_name) {
+  return replace_ignore_case(replace_ignore_case(text, "[TOTALPAGES#]", total_pages), "[COPYNAME#]",
+                             copy_name);
+}
+
+}  // namespace orvena::report::memo_text

@@ -1,0 +1,263 @@
+// Filling, measuring and splitting text objects while a report is generated.
+#include <stdexcept>
+
+#include "core/error.h"
+#include "core/text.h"
+#include "report/engine_context.h"
+#include "report/memo/memo_text.h"
+#include "report/report.h"
+#include "report/text/text_layout.h"
+#include "report/views.h"
+
+namespace orvena::report {
+
+using core::Variant;
+
+namespace {
+
+// The object being filled is the one named by errors and read as "Self" and "Value".
+class CurrentObject {
+ public:
+  CurrentObject(Report& report, Component* c) : m_report(report), m_previous(report.current_object) {
+    report.current_object.reset(c);
+  }
+  ~CurrentObject() { m_report.current_object = m_previous; }
+
+ private:
+  Report& m_report;
+  Ref<Component> m_previous;
+};
+
+EngineContext& run_of(const Component& c) {
+  Report* r = c.report();
+  if (!r || !r->run) throw std::logic_error("INTERNAL ERROR: a text object filled outside a generation run");
+  return *r->run;
+}
+
+bool is_zero(const Variant& v) {
+  if (v.is_string() || v.is_null_or_empty()) return false;
+  try {
+    return core::compare(core::CompareOp::Equal, v, Variant(0));
+  } catch (const core::Error&) {
+    return false;
+  }
+}
+
+// The string result of a hyperlink expression, quoted for the script language.
+std::string quote_for_script(std::string_view language, const std::string& s) {
+  if (core::equals_ignore_case(language, "PascalScript"))
+    return '"' + core::replace_all(s, "\"", "\\\"") + '"';
+  return '\'' + core::replace_all(s, "'", "''") + '\'';
+}
+
+std::string expand_with(EngineContext& ctx, std::string_view text) {
+  return memo_text::expand(text, {}, [&](std::string_view e, size_t) { return ctx.calc(e).to_string(); });
+}
+
+// Frame lines that take room from the text: their widths on each side.
+struct FrameRoom {
+  double left = 0, right = 0, top = 0, bottom = 0;
+};
+FrameRoom frame_room(const Frame& f) {
+  FrameRoom r;
+  if (f.typ & kFrameLeft) r.left = f.left_line.width;
+  if (f.typ & kFrameRight) r.right = f.right_line.width;
+  if (f.typ & kFrameTop) r.top = f.top_line.width;
+  if (f.typ & kFrameBottom) r.bottom = f.bottom_line.width;
+  return r;
+}
+
+// The layout engine set up completely for the object's text area; `lines` is the text to lay out.
+text::TextLayout& layout_for(const CustomMemoView& m, const std::vector<std::string>& lines,
+                             double text_width, double text_height, bool first_para_break = false) {
+  thread_local text::TextLayout layout;
+  layout.set_font(text::layout_font(m.font()));
+  text::LayoutOptions o;
+  o.word_wrap = m.word_wrap;
+  o.html_tags = m.allow_html_tags;
+  o.rotation = int(m.rotation);
+  o.wysiwyg = m.wysiwyg;
+  o.clipped = m.clipped;
+  o.word_break = m.word_break;
+  o.rtl_reading = m.rtl_reading;
+  layout.set_options(o);
+  layout.set_gaps({m.line_spacing, m.char_spacing, m.paragraph_gap});
+  text::Dimensions d;
+  d.text = {0, 0, text_width, text_height};
+  layout.set_dimensions(d);
+  layout.set_text(lines, first_para_break);
+  return layout;
+}
+
+double text_width_of(const CustomMemoView& m) {
+  FrameRoom r = frame_room(m.frame);
+  return m.width() - 2 * m.gap_x - r.left - r.right;
+}
+
+double text_height_of(const CustomMemoView& m) {
+  FrameRoom r = frame_room(m.frame);
+  return m.height() - 2 * m.gap_y - r.top - r.bottom;
+}
+
+}  // namespace
+
+// ---- Printing ---------------------------------------------------------------------------------
+
+void CustomMemoView::before_print() {
+  View::before_print();
+  // A text bound to a field is refilled on every printing, so there is nothing to keep.
+  m_memo_saved = !(data.get() && !data_field.empty());
+  if (m_memo_saved) m_saved_memo = memo;
+}
+
+void CustomMemoView::after_print() {
+  View::after_print();
+  if (m_memo_saved) memo = m_saved_memo;
+  m_memo_saved = false;
+  if (m_highlight_saved) {
+    SavedHighlight& s = *m_highlight_saved;
+    fill = s.fill;
+    set_font(s.font);
+    set_parent_font(s.parent_font);
+    frame = s.frame;
+    visible = s.visible;
+    m_highlight_saved.reset();
+  }
+}
+
+void CustomMemoView::get_data() {
+  EngineContext& ctx = run_of(*this);
+  Report& r = ctx.report();
+  CurrentObject current(r, this);
+
+  // The steps every view takes: its tag and hyperlink.
+  if (tag_str.find('[') != std::string::npos) tag_str = expand_with(ctx, tag_str);
+  if (hyperlink.value.find('[') != std::string::npos) {
+    std::string_view sep = hyperlink.values_separator;
+    if (sep.empty()) {
+      hyperlink.value = expand_with(ctx, hyperlink.value);
+    } else {
+      std::string out, rest = hyperlink.value;
+      for (size_t at; (at = rest.find(sep)) != std::string::npos; rest.erase(0, at + sep.size()))
+        out += expand_with(ctx, std::string_view(rest).substr(0, at)) + std::string(sep);
+      hyperlink.value = out + expand_with(ctx, rest);
+    }
+  }
+  if (!core::trim(hyperlink.expression).empty()) {
+    Variant v = ctx.calc(hyperlink.expression);
+    hyperlink.value = v.is_string() ? quote_for_script(r.script_language, v.str()) : v.to_string();
+  }
+
+  display_format();  // an empty list gets its default item
+  if (DataSet* ds = data.get(); ds && !data_field.empty()) {
+    if (ds->is_blob_field(data_field)) {
+      memo = ds->blob_lines(data_field);
+    } else {
+      value = ds->value(data_field);
+      std::string text = formats.front()->kind != FormatKind::Text
+                             ? memo_text::format_data(value, *formats.front())
+                             : ds->display_text(data_field);
+      if (hide_zeros && is_zero(value)) text.clear();
+      set_text(text);
+    }
+  } else if (allow_expressions) {
+    memo_text::Delimiters d = memo_text::split_delimiters(expression_delimiters);
+    std::string text = this->text();
+    if (text.find(d.open) != std::string::npos) set_text(expand_expressions(text));
+  }
+
+  apply_highlight();
+
+  if (suppress_repeated) {
+    std::string text = this->text();
+    if (text == last_value)
+      memo.clear();
+    else
+      last_value = std::move(text);
+  }
+
+  if (CustomMemoView* next = flow_to.get(); next && next != this) {
+    text::TextLayout& layout = layout_for(*this, memo, text_width_of(*this), text_height_of(*this));
+    text::SplitText split = layout.split();
+    memo = core::split_lines(split.in_bounds);
+    next->memo = core::split_lines(split.out_bounds);
+    next->allow_expressions = false;
+  }
+}
+
+std::string CustomMemoView::expand_expressions(std::string_view text) {
+  EngineContext& ctx = run_of(*this);
+  memo_text::Delimiters d = memo_text::split_delimiters(expression_delimiters);
+  return memo_text::expand(text, d, [&](std::string_view bracketed, size_t index) -> std::string {
+    memo_text::InlineFormat part = memo_text::split_inline_format(bracketed);
+    if (auto macro = memo_text::macro_text(part.expression)) return *macro;
+    value = ctx.calc(part.expression);
+    if (hide_zeros && is_zero(value)) return {};
+    const DisplayFormat& f = part.format ? *part.format : *formats[std::min(index, formats.size() - 1)];
+    return memo_text::format_data(value, f);
+  });
+}
+
+void CustomMemoView::apply_highlight() {
+  EngineContext& ctx = run_of(*this);
+  for (const auto& h : highlights) {
+    if (core::trim(h->condition).empty()) continue;
+    if (!ctx.calc(h->condition).to_bool()) continue;
+    if (!m_highlight_saved)
+      m_highlight_saved.reset(new SavedHighlight{fill, font(), parent_font(), frame, visible});
+    if (h->apply_font) set_font(h->font);
+    if (h->apply_fill) fill = h->fill;
+    if (h->apply_frame) frame = h->frame;
+    visible = h->visible;
+    return;
+  }
+}
+
+// ---- Measuring and splitting ------------------------------------------------------------------
+
+double CustomMemoView::calc_height() {
+  FrameRoom r = frame_room(frame);
+  double text_height = layout_for(*this, memo, text_width_of(*this), 1e6).calc_height();
+  double extra = 2 * gap_y;
+  if (frame.typ & kFrameTop) extra += (r.top - 1) / 2;
+  if (frame.typ & kFrameBottom) extra += r.bottom / 2;
+  if (frame.drop_shadow) extra += frame.shadow_width;
+  return core::round_half_even(text_height + extra);
+}
+
+double CustomMemoView::calc_width() {
+  FrameRoom r = frame_room(frame);
+  // Measured unwrapped: the width the text would take on its own lines.
+  double text_width = layout_for(*this, memo, 1e6, 1e6).calc_width();
+  double extra = 2 * gap_x;
+  if (frame.typ & kFrameLeft) extra += (r.left - 1) / 2;
+  if (frame.typ & kFrameRight) extra += r.right / 2;
+  if (frame.drop_shadow) extra += frame.shadow_width;
+  return core::round_half_even(text_width + extra);
+}
+
+void CustomMemoView::init_part() {
+  part_memo = text();
+  first_para_break = last_para_break = false;
+}
+
+double CustomMemoView::draw_part() {
+  text::TextLayout& layout = layout_for(*this, core::split_lines(part_memo), text_width_of(*this),
+                                        text_height_of(*this), first_para_break);
+  double unused = layout.unused_space();
+  text::SplitText split = layout.split();
+  memo = core::split_lines(split.in_bounds);
+  part_memo = split.out_bounds;
+  last_para_break = split.para_break;
+  first_para_break = split.para_break;
+  return unused == 0 ? height() : unused;
+}
+
+void CustomMemoView::extract_macros() {
+  if (!allow_expressions) return;
+  std::string copy_name;
+  if (auto v = global_variables::get("CopyName" + std::to_string(copy_no))) copy_name = v->to_string();
+  set_text(memo_text::extract_macros(text(), std::to_string(total_pages), copy_name));
+}
+
+}  // namespace orvena::report

@@ -163,9 +163,11 @@ TEST(TextDraw, RotatedTextStaysInsideItsRectangle) {
     EXPECT_LE(ink.right, r.right()) << rotation;
     EXPECT_GE(ink.top, r.top) << rotation;
     EXPECT_LE(ink.bottom, r.bottom()) << rotation;
-    if (rotation != 180) EXPECT_GT(ink.bottom - ink.top, 3 * (ink.right - ink.left)) << rotation;
-    // Turned a quarter, the 200-unit side is the width to wrap to: one line.
-    if (rotation != 180) EXPECT_EQ(t.lines().size(), 1u) << rotation;
+    if (rotation != 180) {
+      EXPECT_GT(ink.bottom - ink.top, 3 * (ink.right - ink.left)) << rotation;
+      // Turned a quarter, the 200-unit side is the width to wrap to: one line.
+      EXPECT_EQ(t.lines().size(), 1u) << rotation;
+    }
   }
 }
 

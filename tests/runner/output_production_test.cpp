@@ -17,7 +17,7 @@ std::string delimited(const db::ResultSet& result) {
   core::TempDir dir;
   const fs::path path = dir.path() / "out.csv";
   std::FILE* file = std::fopen(path.c_str(), "wb");
-  write_delimited(result, file, '"', ';', false);
+  write_delimited(result, file, DelimitedText{.header = CsvHeader::None});
   std::fclose(file);
   return core::read_file(path);
 }

@@ -65,7 +65,8 @@ TEST_F(FastPath, EachSourceInItsOrder) {
   EXPECT_EQ(c.fast_path("Wiersze"), Variant("pierwszy\r\ndrugi"));
   EXPECT_EQ(c.fast_path("TylkoGlobalna"), Variant(5));
   EXPECT_EQ(c.fast_path("Licznik"), Variant(42));
-  EXPECT_FALSE(c.fast_path("Dane.\"kwota\" * 2"));  // an expression, not a field
+  EXPECT_EQ(c.calc("Page * 10 + Line"), Variant(42));  // system variables inside expressions
+  EXPECT_FALSE(c.fast_path("Dane.\"kwota\" * 2"));     // an expression, not a field
   EXPECT_FALSE(c.fast_path("Nieznana"));
 }
 
@@ -74,6 +75,14 @@ TEST_F(FastPath, SetGivesAVariableItsValueForTheRun) {
   c.calc("Set('Suma', 10)");
   c.calc("Set('Suma', Get('Suma') + <Dane.\"kwota\">)");
   EXPECT_EQ(c.calc("Suma"), Variant(22.5));
+}
+
+TEST_F(MemoRun, AScriptThatDoesNotCompileFailsThePreparationWithItsPosition) {
+  report.script_text = {"begin", "  x := ;", "end."};
+  EngineContext c(report);
+  EXPECT_FALSE(c.prepare_script());
+  ASSERT_EQ(report.errors().size(), 1u);
+  EXPECT_TRUE(report.errors()[0].starts_with("Błąd wykonania skryptu w 2:")) << report.errors()[0];
 }
 
 TEST_F(FastPath, AVariableReachingItselfIsAnErrorNotAHang) {
@@ -185,6 +194,29 @@ TEST_F(MemoRun, ABoundFieldShowsItsDisplayTextOrItsFormattedValue) {
   dane->next();
   m->hide_zeros = true;
   EXPECT_EQ(print(*m), "");
+}
+
+TEST_F(MemoRun, TagAndHyperlinkAreExpandedAndRestored) {
+  set_rows({{{"kwota", Variant(5)}, {"nazwa", Variant("a\"b")}}});
+  MemoView* m = add_memo(master, "Memo1", "x");
+  m->tag_str = "t[Dane.\"kwota\"]";
+  m->hyperlink.value = "[Dane.\"kwota\"];[Line#]";
+  m->hyperlink.values_separator = ";";
+  start();
+  m->before_print();
+  m->get_data();
+  EXPECT_EQ(m->tag_str, "t5");
+  EXPECT_EQ(m->hyperlink.value, "5;1");
+  m->after_print();
+  EXPECT_EQ(m->tag_str, "t[Dane.\"kwota\"]");
+  EXPECT_EQ(m->hyperlink.value, "[Dane.\"kwota\"];[Line#]");
+
+  // A string result of the hyperlink's expression is quoted for the script language.
+  m->hyperlink.expression = "Dane.\"nazwa\"";
+  m->before_print();
+  m->get_data();
+  EXPECT_EQ(m->hyperlink.value, "\"a\\\"b\"");
+  m->after_print();
 }
 
 TEST_F(MemoRun, PageTotalAndCopyNameWaitForTheExportWalk) {

@@ -11,6 +11,7 @@
 #include "report/memo/expression_cache.h"
 #include "report/memo/report_host.h"
 #include "report/report.h"
+#include "report/resources.h"
 #include "report/views.h"
 #include "script/script.h"
 
@@ -101,8 +102,10 @@ bool EngineContext::prepare_script() {
   std::string text;
   for (const auto& line : m_report.script_text) text += line + "\n";
   if (m_script->compile(text)) return true;
-  m_report.add_error("Błąd wykonania skryptu w " + m_script->error_position() + ": " +
-                     m_script->error_message());
+  std::string error(resource("clScrError"));
+  error.replace(error.find("%s"), 2, m_script->error_position());
+  error.replace(error.find("%s"), 2, m_script->error_message());
+  m_report.add_error(error);
   return false;
 }
 

@@ -8,18 +8,22 @@
 // The page generator's calls, in a run:
 //   EngineContext ctx(report);              // hooks copied from the report (pump, progress, clock)
 //   if (!ctx.prepare_script()) fail;        // compile errors are in report.errors()
+//   ctx.script().execute();                 // the script's main block
 //   ctx.state.start = ctx.clock().now();    // "Date" and "Time"
-//   for each report page: ctx.totals().add_items(page, links);   // registration (see aggregates.h)
+//   for each report page: ctx.totals().add_items(scopes), the scopes from the band structure
+//     it built (or totals_scopes(page), aggregates.h)
 //   ctx.totals().clear_values();            // before a second pass
-//   printing a band:
-//     for each object: obj.before_print(); ...OnBeforePrint...; if (obj.visible) obj.get_data();
-//     memo.calc_height() for stretching; the store records the object; obj.after_print()
+//   printing a band: state.current_band, state.line, state.line_through set; then
+//     for each object: obj.before_print(); ctx.call_handler(obj.on_before_print, &obj);
+//     if (obj.visible) obj.get_data(); memo.calc_height() for stretching (or init_part and
+//     draw_part to split); the store records the object; obj.after_print()
 //   after each printed record of a data band:   ctx.totals().add_value(data_band)
 //   after a footer-like band printed:           ctx.totals().reset(band)
 //   keeping a block together:                   ctx.totals().start_keep() / end_keep(KeepEnd::...)
 //   when a band restarts and before a page break: ctx.forget_last_values(band) (SuppressRepeated)
-//   kept on state: page numbers, line numbers, total pages, the band being printed.
-// Every expression error is added to report.errors() and thrown as core::Error; the run ends.
+//   state.page, page_index, total_pages, total_pages_physical kept current as pages are added.
+// Every expression error is added to report.errors() (named by the object being filled) and
+// thrown as core::Error, which ends the run.
 #include <functional>
 #include <map>
 #include <memory>

@@ -18,6 +18,7 @@ constexpr Text kTexts[] = {
     {"clDecompressError", "Błąd wypakowania strumienia"},
     {"clErrors", "Pojawił się następujący błąd(y):"},
     {"clExprError", "Błąd w wyrażeniu"},
+    {"clScrError", "Błąd wykonania skryptu w %s: %s"},
     {"clUnknownVar", "Nieznana zmienna lub pole danych:"},
     {"dbFldNotFound", "Nieznaleziono pola:"},
     {"dbNotConn", "Źródło %s jest niepodłączone"},

@@ -20,6 +20,8 @@ namespace {
 
 // Report variables expanded into variables expanded into ...: deeper than this is a cycle.
 constexpr int kMaxScanDepth = 16;
+// Variables used many times each would multiply the work; one text object expands at most this many.
+constexpr int kMaxExpansions = 1000;
 
 constexpr std::string_view kFunctionNames[] = {"SUM", "AVG", "MIN", "MAX",
                                                "COUNT"};  // ORDER AggregateFunction
@@ -180,6 +182,7 @@ void AggregateList::add_items(std::span<const TotalsScope> scopes) {
 
 void AggregateList::add_memo(const CustomMemoView& memo, const TotalsScope& scope) {
   if (!memo.allow_expressions) return;
+  m_expansions = 0;
   memo_text::Delimiters d = memo_text::split_delimiters(memo.expression_delimiters);
   memo_text::expand(memo.text(), d, [&](std::string_view expression, size_t) {
     scan(memo_text::split_inline_format(expression).expression, memo, scope, 0);
@@ -220,10 +223,15 @@ void AggregateList::scan(std::string_view text, const CustomMemoView& memo, cons
       }
     }
     for (const auto& v : m_context.report().variables) {
-      if (core::equals_ignore_case(v->name, name) && v->value.find("\r\n") == std::string::npos) {
+      if (!core::equals_ignore_case(v->name, name) || v->value.find("\r\n") != std::string::npos) continue;
+      bool expanding = std::find(m_expanding.begin(), m_expanding.end(), v.get()) != m_expanding.end();
+      if (!expanding && m_expansions < kMaxExpansions) {
+        ++m_expansions;
+        m_expanding.push_back(v.get());
         scan(v->value, memo, scope, depth + 1);
-        break;
+        m_expanding.pop_back();
       }
+      break;
     }
     i = end;
   }

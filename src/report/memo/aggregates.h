@@ -102,6 +102,9 @@ class AggregateList {
   EngineContext& m_context;
   std::vector<std::unique_ptr<AggregateItem>> m_items;
   bool m_keeping = false;
+  // Report variables being expanded by the scan, and how many expansions one text object made.
+  std::vector<const void*> m_expanding;
+  int m_expansions = 0;
 };
 
 // The band a total's band argument names: a band name, bare or quoted, looked up in the report;

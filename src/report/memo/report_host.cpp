@@ -86,6 +86,11 @@ HostName ReportHost::find_name(std::string_view name) {
   if (auto it = fixed.find(lower); it != fixed.end())
     return {HostName::Kind::Value, add_name({it->second, {}, {}})};
 
+  // System variables whose names are identifiers; the others are reached as <Page#>.
+  for (std::string_view system : {"page", "totalpages", "line"})
+    if (lower == system)
+      return {HostName::Kind::Value, add_name({Name::What::Variable, {}, std::string(name)})};
+
   Report& report = m_context.report();
   if (Component* c = report.name_index_find(name))
     return {HostName::Kind::Value, add_name({Name::What::Component, c, {}})};

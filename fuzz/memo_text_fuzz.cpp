@@ -1,0 +1,65 @@
+// Text object templates on arbitrary bytes: the first line is ExpressionDelimiters, the rest the
+// text. Bracket matching, inline formats applied to sample values, cache keys, and registration
+// of the totals the text writes (quoted parts, nesting, report variables naming each other).
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string_view>
+
+#include "core/datetime.h"
+#include "report/bands.h"
+#include "report/engine_context.h"
+#include "report/memo/aggregates.h"
+#include "report/memo/expression_cache.h"
+#include "report/memo/memo_text.h"
+#include "report/pages.h"
+#include "report/report.h"
+#include "report/views.h"
+
+using namespace orvena;
+using namespace orvena::report;
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  std::string_view input(reinterpret_cast<const char*>(data), size);
+  size_t eol = input.find('\n');
+  std::string_view delimiters = eol == std::string_view::npos ? "[,]" : input.substr(0, eol);
+  std::string_view text = eol == std::string_view::npos ? input : input.substr(eol + 1);
+
+  memo_text::Delimiters d = memo_text::split_delimiters(delimiters);
+  const core::Variant samples[] = {core::Variant(-1234.5), core::Variant("tekst"), core::Variant(true),
+                                   core::Variant::date(45000.25)};
+  memo_text::expand(text, d, [&](std::string_view expression, size_t) {
+    // Every expression is a piece of the text.
+    if (text.find(expression) == std::string_view::npos) std::abort();
+    memo_text::InlineFormat f = memo_text::split_inline_format(expression);
+    if (f.format)
+      for (const auto& v : samples) (void)memo_text::format_data(v, *f.format);
+    (void)ExpressionCache::key(expression);
+    return std::string();
+  });
+
+  Report r;
+  auto* page = r.add_new<ReportPage>();
+  auto* master = page->add_new<MasterData>();
+  master->set_name("MasterData1");
+  master->row_count = 1;
+  auto* footer = page->add_new<FooterBand>();
+  footer->set_top(50);
+  auto* memo = footer->add_new<MemoView>();
+  memo->set_name("Memo1");
+  memo->expression_delimiters = std::string(delimiters);
+  memo->set_text(text);
+  // Variables that name each other, so expansion must stop.
+  for (const char* name : {"A", "B"}) {
+    r.variables.push_back(std::make_unique<Variable>());
+    r.variables.back()->name = name;
+    r.variables.back()->value = std::string(name) == "A" ? "B + SUM(1)" : "A";
+  }
+  EngineContext ctx(r);
+  try {
+    ctx.totals().add_items(totals_scopes(*page));
+  } catch (const core::Error&) {
+    // A flags argument that is no expression: a reported error, not a crash.
+  }
+  return 0;
+}

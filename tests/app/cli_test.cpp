@@ -27,8 +27,8 @@ struct Result {
   std::string output;  // standard output and standard error together
 };
 
-Result run_orvena(const std::string& args) {
-  const std::string command = std::string(ORVENA_BINARY_DIR) + "/src/app/orvena " + args + " 2>&1";
+Result run_command(const std::string& command_line) {
+  const std::string command = command_line + " 2>&1";
   Result r;
   FILE* pipe = popen(command.c_str(), "r");
   if (!pipe) return r;
@@ -37,6 +37,10 @@ Result run_orvena(const std::string& args) {
   int raw = pclose(pipe);
   r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
   return r;
+}
+
+Result run_orvena(const std::string& args) {
+  return run_command(std::string(ORVENA_BINARY_DIR) + "/src/app/orvena " + args);
 }
 
 std::string quoted(const std::filesystem::path& p) {
@@ -210,49 +214,69 @@ TEST(OrvenaProgram, ResaveRefusesADeviceAFifoAndAFolder) {
   }
   EXPECT_TRUE(std::filesystem::is_fifo(fifo));
   EXPECT_TRUE(std::filesystem::is_symlink(device));
-  TEST(OrvenaProgram, RenderDocumentsItsOptionsAndReportsErrorsWithStatusOne) {
-    auto help = run_orvena("--render --help");
-    EXPECT_EQ(help.status, 0) << help.output;
-    for (const char* option : {"--sql", "--home", "--format", "--out"})
-      EXPECT_NE(help.output.find(option), std::string::npos) << option;
-    auto usage = run_orvena("--help");
-    EXPECT_NE(usage.output.find("orvena --render TEMPLATE"), std::string::npos);
+}
 
-    test::TestHome home;
-    home.sql("create table t (x integer); insert into t values (7);");
-    auto tpl = home.home().templates() / "r.fr3";
-    {
-      report::Report r;
-      r.add_new<report::ReportPage>()->set_name("Page1");
-      r.save_to_file(tpl);
-    }
-    auto out = home.home().temporary() / "r.pdf";
-    std::string common = " --home " + quoted(home.home().root()) + " --out " + quoted(out);
-    struct Row {
-      const char* name;
-      std::string args;
-      int status;
-      const char* says;
-    } rows[] = {
-        {"no --out", "--render " + quoted(tpl) + " --sql 'select x from t' --format pdf", 2, "--out"},
-        {"unknown format", "--render " + quoted(tpl) + " --sql 'select x from t' --format odt" + common, 2,
-         "odt"},
-        {"bad query", "--render " + quoted(tpl) + " --sql 'select y from brak' --format pdf" + common, 1,
-         "brak"},
-        {"missing template", "--render /nie/ma/r.fr3 --sql 'select x from t' --format pdf" + common, 1,
-         "orvena: "},
-        // Formats whose writers are not there yet are refused at the export step.
-        {"format without a writer",
-         "--render " + quoted(tpl) + " --sql 'select x from t' --format word" + common, 1,
-         "nie jest dostępny"},
-    };
-    for (const Row& r : rows) {
-      auto result = run_orvena(r.args);
-      EXPECT_EQ(result.status, r.status) << r.name << ": " << result.output;
-      EXPECT_NE(result.output.find(r.says), std::string::npos) << r.name << ": " << result.output;
-      EXPECT_FALSE(std::filesystem::exists(out)) << r.name;
-    }
+TEST(OrvenaProgram, RenderDocumentsItsOptionsAndReportsErrorsWithStatusOne) {
+  auto help = run_orvena("--render --help");
+  EXPECT_EQ(help.status, 0) << help.output;
+  for (const char* option : {"--sql", "--home", "--format", "--out"})
+    EXPECT_NE(help.output.find(option), std::string::npos) << option;
+  auto usage = run_orvena("--help");
+  EXPECT_NE(usage.output.find("orvena --render TEMPLATE"), std::string::npos);
+
+  test::TestHome home;
+  home.sql("create table t (x integer); insert into t values (7);");
+  auto tpl = home.home().templates() / "r.fr3";
+  {
+    report::Report r;
+    r.add_new<report::ReportPage>()->set_name("Page1");
+    r.save_to_file(tpl);
   }
+  auto out = home.home().temporary() / "r.pdf";
+  std::string common = " --home " + quoted(home.home().root()) + " --out " + quoted(out);
+  struct Row {
+    const char* name;
+    std::string args;
+    int status;
+    const char* says;
+  } rows[] = {
+      {"no --out", "--render " + quoted(tpl) + " --sql 'select x from t' --format pdf", 2, "--out"},
+      {"unknown format", "--render " + quoted(tpl) + " --sql 'select x from t' --format odt" + common, 2,
+       "odt"},
+      {"bad query", "--render " + quoted(tpl) + " --sql 'select y from brak' --format pdf" + common, 1,
+       "brak"},
+      {"missing template", "--render /nie/ma/r.fr3 --sql 'select x from t' --format pdf" + common, 1,
+       "orvena: "},
+      // Formats whose writers are not there yet are refused at the export step.
+      {"format without a writer",
+       "--render " + quoted(tpl) + " --sql 'select x from t' --format word" + common, 1, "nie jest dostępny"},
+  };
+  for (const Row& r : rows) {
+    auto result = run_orvena(r.args);
+    EXPECT_EQ(result.status, r.status) << r.name << ": " << result.output;
+    EXPECT_NE(result.output.find(r.says), std::string::npos) << r.name << ": " << result.output;
+    EXPECT_FALSE(std::filesystem::exists(out)) << r.name;
+  }
+}
+
+// A template over a query into a PDF that a reader takes back: every row, the page numbers with
+// two passes, and the totals.
+TEST(OrvenaProgram, RenderWritesAPdfWithEveryRow) {
+  test::TestHome home;
+  home.sql(
+      "create table t (id integer, nazwa text, kwota decimal(10,2));"
+      "insert into t values (1, 'Łódź', 10.5), (2, 'Kraków', 20), (3, 'Gdańsk', 4.25);");
+  const auto tpl = std::filesystem::path(ORVENA_FIXTURES) / "engine" / "list.orp";
+  const auto out = home.home().temporary() / "lista.pdf";
+  auto r =
+      run_orvena("--render " + quoted(tpl) + " --sql 'select id, nazwa, kwota from t order by id' --home " +
+                 quoted(home.home().root()) + " --format pdf --out " + quoted(out));
+  ASSERT_EQ(r.status, 0) << r.output;
+  auto text = run_command("pdftotext -layout " + quoted(out) + " -");
+  ASSERT_EQ(text.status, 0) << text.output;
+  for (const char* expected : {"Lista", "Strona 1", "1 Łódź", "2 Kraków", "3 Gdańsk", "Razem 34,75"})
+    EXPECT_NE(text.output.find(expected), std::string::npos) << expected << " in:\n" << text.output;
+}
 
 }  // namespace
 }  // namespace orvena::app

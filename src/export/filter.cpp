@@ -11,19 +11,6 @@
 
 namespace orvena::exporting {
 
-namespace {
-
-MacroResolver& macro_resolver() {
-  static MacroResolver resolver;
-  return resolver;
-}
-
-}  // namespace
-
-void set_macro_resolver(MacroResolver resolver) {
-  macro_resolver() = std::move(resolver);
-}
-
 // ---- Filter base -------------------------------------------------------------------------------
 
 ExportFilter::ExportFilter() : m_registered(true) {
@@ -128,8 +115,11 @@ struct Walk {
     auto* view = dynamic_cast<report::View*>(&object);
     if (filter.data_only && !dynamic_cast<report::DataBand*>(object.parent())) return;
     if (view && !(view->visibility & report::kVisExport)) return;
-    if (auto* memo = dynamic_cast<report::CustomMemoView*>(&object); memo && macro_resolver())
-      macro_resolver()(*memo, pages.count());
+    // Page-count macros left in a memo's text are resolved now that the count is known.
+    if (auto* memo = dynamic_cast<report::CustomMemoView*>(&object)) {
+      memo->total_pages = pages.count();
+      memo->extract_macros();
+    }
     filter.export_object(object);
     if (report.terminated) throw ExportTerminated();
   }

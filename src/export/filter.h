@@ -114,11 +114,6 @@ class FilterRegistry {
 // pages). Throws core::Error for a part that is not a number.
 std::vector<int> expand_page_numbers(std::string_view text, int page_count);
 
-// What the walk does to each memo before handing it over: page-count macros left in the text
-// are resolved now that the count is known. Set by the memo-text code; none: left as they are.
-using MacroResolver = std::function<void(report::CustomMemoView& memo, int total_pages)>;
-void set_macro_resolver(MacroResolver resolver);
-
 // The export of the prepared pages through `filter`. Returns false when the dialog is cancelled
 // or an error ended the walk (its message is then added to the report's errors and reported);
 // a terminated export and a filter whose start() declines return true.

@@ -23,35 +23,23 @@
 #include "report/report.h"
 #include "report/views.h"
 
+#include "bench_database.h"
+
 namespace {
 
 using namespace orvena;
 
 size_t row_count() {
-  const char* env = std::getenv("ORVENA_BENCH_ROWS");
-  return env ? std::strtoull(env, nullptr, 10) : 100000;
+  return bench::bench_rows(100000);
 }
 
+// The database file, built once per program run.
 const std::filesystem::path& database() {
-  static core::TempDir dir;
-  static std::filesystem::path file = [] {
-    std::filesystem::path f = dir.path() / "bench.sqlite";
-    sqlite3* db = nullptr;
-    sqlite3_open(f.c_str(), &db);
-    std::string sql =
-        "CREATE TABLE t (id INTEGER, name TEXT, amount DECIMAL(10,2), day DATE, note TEXT);"
-        "WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c LIMIT " +
-        std::to_string(row_count()) +
-        ") INSERT INTO t SELECT x, 'Klient nr ' || x, (x % 100000) / 100.0, "
-        "date('2020-01-01', '+' || (x % 2000) || ' days'), 'uwagi ' || (x % 7) FROM c;";
-    char* error = nullptr;
-    if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &error) != SQLITE_OK) {
-      std::fprintf(stderr, "cannot build the benchmark database: %s\n", error ? error : "?");
-      std::exit(1);
-    }
-    sqlite3_close(db);
-    return f;
-  }();
+  static const std::filesystem::path file =
+      bench::make_bench_database("id INTEGER, name TEXT, amount DECIMAL(10,2), day DATE, note TEXT",
+                                 "x, 'Klient nr ' || x, (x % 100000) / 100.0, date('2020-01-01', '+' || (x % "
+                                 "2000) || ' days'), 'uwagi ' || (x % 7)",
+                                 row_count());
   return file;
 }
 

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "core/encoding.h"
+#include "report/canvas/cairo_canvas.h"
 #include "report/text/font_service.h"
 
 namespace orvena::exporting {
@@ -19,19 +20,6 @@ namespace {
 
 pdf::Pen pdf_pen(const report::canvas::Pen& pen) {
   return {pdf_color(pen.color), pen.width, pdf::LineStyle(int(pen.style))};
-}
-
-struct ByteReader {
-  std::span<const uint8_t> bytes;
-  size_t at = 0;
-};
-
-cairo_status_t read_bytes(void* closure, unsigned char* data, unsigned int length) {
-  auto* r = static_cast<ByteReader*>(closure);
-  if (r->bytes.size() - r->at < length) return CAIRO_STATUS_READ_ERROR;
-  std::memcpy(data, r->bytes.data() + r->at, length);
-  r->at += length;
-  return CAIRO_STATUS_SUCCESS;
 }
 
 }  // namespace
@@ -134,8 +122,7 @@ void PdfCanvas::stroke_polygon(std::span<const report::canvas::Point> points,
 void PdfCanvas::draw_picture(const Rect& r, const report::canvas::Picture& picture) {
   pdf::Bitmap bitmap;
   if (!picture.encoded.empty()) {
-    ByteReader reader{picture.encoded};
-    cairo_surface_t* s = cairo_image_surface_create_from_png_stream(read_bytes, &reader);
+    cairo_surface_t* s = report::canvas::surface_from_png(picture.encoded);
     if (cairo_surface_status(s) == CAIRO_STATUS_SUCCESS) {
       cairo_surface_flush(s);
       bitmap.width = cairo_image_surface_get_width(s);

@@ -65,8 +65,6 @@ std::string format_ordinal_value(const PropInfo& p, int64_t v) {
   return std::to_string(v);
 }
 
-namespace {
-
 void append_attr(std::string& out, std::string_view prefix, std::string_view name, std::string_view value) {
   out += ' ';
   out += prefix;
@@ -75,8 +73,6 @@ void append_attr(std::string& out, std::string_view prefix, std::string_view nam
   out += value;
   out += '"';
 }
-
-}  // namespace
 
 // ---- Serializer: setup and errors ----------------------------------------------------------------
 

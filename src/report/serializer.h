@@ -107,6 +107,8 @@ void assign_all(Component& target, const Component& source);
 // and lines joined with CR LF as text objects and string lists store them.
 std::string format_ordinal_value(const PropInfo& p, int64_t v);
 std::string join_text_lines(const std::vector<std::string>& lines);
+// Appends ` <prefix><name>="<value>"` (the value already escaped) as records and templates write it.
+void append_attr(std::string& out, std::string_view prefix, std::string_view name, std::string_view value);
 
 // Number formats of the attribute values.
 std::string format_float_value(double v);

@@ -16,28 +16,15 @@
 #include "core/version.h"
 #include "report/pages.h"
 #include "report/report.h"
+#include "support/run_command.h"
 #include "support/test_home.h"
 #include "support/time_bounds.h"
 
 namespace orvena::app {
 namespace {
 
-struct Result {
-  int status = -1;
-  std::string output;  // standard output and standard error together
-};
-
-Result run_command(const std::string& command_line) {
-  const std::string command = command_line + " 2>&1";
-  Result r;
-  FILE* pipe = popen(command.c_str(), "r");
-  if (!pipe) return r;
-  std::array<char, 4096> buf;
-  for (size_t n; (n = fread(buf.data(), 1, buf.size(), pipe)) > 0;) r.output.append(buf.data(), n);
-  int raw = pclose(pipe);
-  r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  return r;
-}
+using test::run_command;
+using Result = test::CommandResult;
 
 Result run_orvena(const std::string& args) {
   return run_command(std::string(ORVENA_BINARY_DIR) + "/src/app/orvena " + args);

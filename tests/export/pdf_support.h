@@ -14,6 +14,7 @@
 #include <string>
 
 #include "export/pdf/pdf_document.h"
+#include "support/run_command.h"
 
 namespace orvena::exporting::pdf::test {
 
@@ -47,20 +48,11 @@ inline TextRun shape(Document& doc, const FontKey& key, double size, double x, d
   return run;
 }
 
-struct Command {
-  int status = -1;
-  std::string output;  // standard output; standard error too when asked
-};
+using Command = ::orvena::test::CommandResult;
 
+// Standard output only; a command that wants its errors too says "2>&1" itself.
 inline Command run(const std::string& command) {
-  Command r;
-  FILE* pipe = popen(command.c_str(), "r");
-  if (!pipe) return r;
-  std::array<char, 4096> buf;
-  for (size_t n; (n = fread(buf.data(), 1, buf.size(), pipe)) > 0;) r.output.append(buf.data(), n);
-  int raw = pclose(pipe);
-  r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  return r;
+  return ::orvena::test::run_command(command, ::orvena::test::Streams::OutputOnly);
 }
 
 inline std::string shell_arg(const std::filesystem::path& p) {

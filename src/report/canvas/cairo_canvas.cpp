@@ -50,6 +50,11 @@ cairo_surface_t* surface_from_rgba(const Picture& p) {
 
 }  // namespace
 
+cairo_surface_t* surface_from_png(std::span<const uint8_t> png) {
+  ByteReader reader{png};
+  return cairo_image_surface_create_from_png_stream(read_bytes, &reader);
+}
+
 CairoCanvas::CairoCanvas(int width, int height, Device device)
     : m_width(width),
       m_height(height),
@@ -186,8 +191,7 @@ void CairoCanvas::stroke_polygon(std::span<const Point> points, const Pen& pen) 
 void CairoCanvas::draw_picture(const Rect& r, const Picture& picture) {
   cairo_surface_t* s = nullptr;
   if (!picture.encoded.empty()) {
-    ByteReader reader{picture.encoded};
-    s = cairo_image_surface_create_from_png_stream(read_bytes, &reader);
+    s = surface_from_png(picture.encoded);
   } else if (picture.width > 0 && picture.height > 0 &&
              picture.rgba.size() >= size_t(picture.width) * size_t(picture.height) * 4) {
     s = surface_from_rgba(picture);

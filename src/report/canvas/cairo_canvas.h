@@ -1,5 +1,7 @@
 #pragma once
 // A canvas over a Cairo image surface (32-bit ARGB).
+#include <cstdint>
+#include <span>
 #include <string>
 
 #include "report/canvas/canvas.h"
@@ -8,6 +10,10 @@ typedef struct _cairo_surface cairo_surface_t;
 typedef struct _cairo cairo_t;
 
 namespace orvena::report::canvas {
+
+// A PNG file's bytes as a Cairo image surface (premultiplied ARGB); the caller destroys it and
+// checks its status, which is an error one for bytes that are no readable PNG.
+cairo_surface_t* surface_from_png(std::span<const uint8_t> png);
 
 class CairoCanvas : public Canvas {
  public:

@@ -19,15 +19,6 @@ namespace {
 constexpr double kGeometryTolerance = 0.0001;
 constexpr double kFloatTolerance = 0.000001;
 
-void append_attr(std::string& out, std::string_view prefix, std::string_view name, std::string_view value) {
-  out += ' ';
-  out += prefix;
-  out += name;
-  out += "=\"";
-  out += value;
-  out += '"';
-}
-
 // What a record compares. Bands say where they printed and their common state; text objects
 // what printing changes in them (text, geometry, the looks highlights and styles set, split
 // flags); other views everything they store, being few and small. Data binding and references

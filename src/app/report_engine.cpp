@@ -23,6 +23,19 @@ std::string joined_errors(const report::Report& report) {
 
 }  // namespace
 
+std::unique_ptr<exporting::ExportFilter> runner_filter(runner::ReportFormat format) {
+  switch (format) {
+    case runner::ReportFormat::Pdf: {
+      auto pdf = std::make_unique<exporting::PdfExport>(exporting::ExportFilter::kNoRegister);
+      pdf->options = exporting::PdfExportOptions::runner();
+      return pdf;
+    }
+    // One case per writer, each set as the unattended run uses it.
+    default:
+      return nullptr;
+  }
+}
+
 EngineReportProducer::EngineReportProducer(report::HostComponents* host) : m_host(host) {}
 
 void EngineReportProducer::produce(const runner::ExportRequest& request, db::Query& data) {
@@ -38,18 +51,16 @@ void EngineReportProducer::produce(const runner::ExportRequest& request, db::Que
     if (message.empty()) throw std::logic_error("INTERNAL ERROR: preparation failed without a reason");
     throw core::Error(message);
   }
-  if (request.format != runner::ReportFormat::Pdf) {
-    // FIXME: hand generator.pages() to the writer of the other formats once they land.
+  std::unique_ptr<exporting::ExportFilter> filter = runner_filter(request.format);
+  if (!filter) {
     runner::UnavailableReportProducer().produce(request, data);
     return;
   }
-  exporting::PdfExport pdf(exporting::ExportFilter::kNoRegister);
-  pdf.show_dialog = false;
-  pdf.file_name = request.output;
-  pdf.options = exporting::PdfExportOptions::runner();
-  if (!exporting::export_report(report, generator.pages(), pdf)) {
+  filter->show_dialog = false;
+  filter->file_name = request.output;
+  if (!exporting::export_report(report, generator.pages(), *filter)) {
     std::string message = joined_errors(report);
-    throw core::Error(message.empty() ? "Eksport PDF nie powiódł się." : message);
+    throw core::Error(message.empty() ? "Eksport nie powiódł się." : message);
   }
 }
 

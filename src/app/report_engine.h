@@ -11,9 +11,17 @@ namespace orvena::report {
 class HostComponents;
 }  // namespace orvena::report
 
+namespace orvena::exporting {
+class ExportFilter;
+}  // namespace orvena::exporting
+
 namespace orvena::app {
 
 class Session;
+
+// The writer of a template format with the settings of the unattended run, not registered in
+// the export menu; null while the format has no writer.
+std::unique_ptr<exporting::ExportFilter> runner_filter(runner::ReportFormat format);
 
 class EngineReportProducer final : public runner::ReportProducer {
  public:

@@ -39,17 +39,27 @@ std::unique_ptr<exporting::ExportFilter> runner_filter(runner::ReportFormat form
 EngineReportProducer::EngineReportProducer(report::HostComponents* host) : m_host(host) {}
 
 void EngineReportProducer::produce(const runner::ExportRequest& request, db::Query& data) {
+  using runner::ProductionError;
+  using runner::ProductionStep;
   report::Report report;
   report.host = m_host;
-  report.load_from_file(request.template_file, true);
-  // The run log reports what went wrong; nobody is there to close a message box.
+  // The run log reports what went wrong; nobody is there to close a message box. Set before the
+  // load, which keeps the host's engine options.
   report.engine_options.new_silent_mode = report::SilentMode::Silent;
+  try {
+    report.load_from_file(request.template_file, true);
+  } catch (const std::exception& e) {
+    throw ProductionError(ProductionStep::Template, e.what());
+  }
+  // A template read with errors would give a report missing what the reader dropped.
+  if (!report.errors().empty()) throw ProductionError(ProductionStep::Template, joined_errors(report));
+
   report::EngineGenerator generator(report);
   report.generator = &generator;
   if (!report.prepare_report()) {
     std::string message = joined_errors(report);
     if (message.empty()) throw std::logic_error("INTERNAL ERROR: preparation failed without a reason");
-    throw core::Error(message);
+    throw ProductionError(ProductionStep::Preparation, message);
   }
   std::unique_ptr<exporting::ExportFilter> filter = runner_filter(request.format);
   if (!filter) {
@@ -58,9 +68,15 @@ void EngineReportProducer::produce(const runner::ExportRequest& request, db::Que
   }
   filter->show_dialog = false;
   filter->file_name = request.output;
-  if (!exporting::export_report(report, generator.pages(), *filter)) {
+  bool exported = false;
+  try {
+    exported = exporting::export_report(report, generator.pages(), *filter);
+  } catch (const std::exception& e) {
+    throw ProductionError(ProductionStep::Export, e.what());
+  }
+  if (!exported) {
     std::string message = joined_errors(report);
-    throw core::Error(message.empty() ? "Eksport nie powiódł się." : message);
+    throw ProductionError(ProductionStep::Export, message.empty() ? "Eksport nie powiódł się." : message);
   }
 }
 

@@ -117,10 +117,16 @@ size_t JobRunner::count_rows() {
 }
 
 void JobRunner::produce_and_deliver(const config::SzablonRaportu& d) {
+  static const std::string kProductionFailed = ">> BŁĄD! : Nie udało się przygotować danych z polecenia SQL!";
   bool produced = false;
   bool failed = false;
   try {
-    const std::filesystem::path output = output_path(m.home, d.nazwa_pliku);
+    std::filesystem::path output;
+    try {
+      output = output_path(m.home, d.nazwa_pliku);
+    } catch (const core::Error& e) {
+      throw ProductionError(ProductionStep::File, e.what());
+    }
     const bool made = produce(d, output);
     produced = true;
     const bool by_mail = mail_destination(d.wyslij_na);
@@ -134,11 +140,21 @@ void JobRunner::produce_and_deliver(const config::SzablonRaportu& d) {
       if (by_mail && !deliver_by_mail(d, output)) failed = true;
       if (by_ftp && !deliver_by_ftp(d, output)) failed = true;
     }
+  } catch (const ProductionError& e) {
+    // The fixed line, then the step that failed and why: the fixed line alone names the query
+    // whatever went wrong.
+    m.log.append(kProductionFailed);
+    m.log.append(failed_step_line(e.step(), d.format_pliku, e.what()));
+    failed = true;
   } catch (const std::exception& e) {
-    // Production failures get the one fixed line. A delivery error (a port that is no number,
-    // say) ends the job's delivery; its own text says why, or nobody would learn of it.
-    m.log.append(produced ? std::string(e.what())
-                          : ">> BŁĄD! : Nie udało się przygotować danych z polecenia SQL!");
+    // A delivery error (a port that is no number, say) ends the job's delivery; its own text
+    // says why, or nobody would learn of it.
+    if (produced) {
+      m.log.append(e.what());
+    } else {
+      m.log.append(kProductionFailed);
+      m.log.append(failed_step_line(ProductionStep::Report, d.format_pliku, e.what()));
+    }
     failed = true;
   }
   if (failed) ++m_failed_jobs;

@@ -15,9 +15,47 @@
 
 namespace orvena::runner {
 
+std::string failed_step_line(ProductionStep step, std::string_view format_pliku, std::string_view reason) {
+  std::string line;
+  switch (step) {
+    case ProductionStep::Query:
+      line = ">> Nie udało się ponownie wykonać zapytania SQL: ";
+      break;
+    case ProductionStep::File:
+      line = ">> Nie udało się zapisać pliku raportu: ";
+      break;
+    case ProductionStep::Template:
+      line = ">> Nie udało się wczytać szablonu raportu: ";
+      break;
+    case ProductionStep::Preparation:
+      line = ">> Nie udało się przygotować raportu z szablonu: ";
+      break;
+    case ProductionStep::Export:
+      line = ">> Nie udało się wyeksportować raportu do formatu \"" + std::string(format_pliku) + "\": ";
+      break;
+    case ProductionStep::Report:
+      line = ">> Nie udało się utworzyć raportu: ";
+      break;
+  }
+  // The log is read line by line: a reason of several lines (the report's error list) stays on one.
+  std::string flat;
+  bool gap = false;
+  for (char c : reason) {
+    if (c == '\r' || c == '\n') {
+      gap = !flat.empty();
+      continue;
+    }
+    if (gap) flat += ' ';
+    gap = false;
+    flat += c;
+  }
+  return line + flat;
+}
+
 void UnavailableReportProducer::produce(const ExportRequest& request, db::Query&) {
-  throw core::Error(std::string("Eksport w formacie \"") + std::string(report_format(request.format).name) +
-                    "\" nie jest dostępny w tej wersji programu.");
+  throw ProductionError(ProductionStep::Export, std::string("Eksport w formacie \"") +
+                                                    std::string(report_format(request.format).name) +
+                                                    "\" nie jest dostępny w tej wersji programu.");
 }
 
 OutputProduction::OutputProduction(db::Query& dataset, const SqlBuffer& sql, std::filesystem::path templates,
@@ -25,10 +63,30 @@ OutputProduction::OutputProduction(db::Query& dataset, const SqlBuffer& sql, std
     : m_dataset(dataset), m_sql(sql), m_templates(std::move(templates)), m_producer(producer) {}
 
 void OutputProduction::reopen_query() {
-  m_dataset.close();
-  m_dataset.set_command_text(m_sql.text());
-  m_dataset.open();
+  try {
+    m_dataset.close();
+    m_dataset.set_command_text(m_sql.text());
+    m_dataset.open();
+  } catch (const std::exception& e) {
+    throw ProductionError(ProductionStep::Query, e.what());
+  }
 }
+
+namespace {
+
+// Runs a file operation, naming the file step when it fails.
+template <typename F>
+auto file_step(F&& f) {
+  try {
+    return f();
+  } catch (const ProductionError&) {
+    throw;
+  } catch (const std::exception& e) {
+    throw ProductionError(ProductionStep::File, e.what());
+  }
+}
+
+}  // namespace
 
 PartialFile::PartialFile(const std::filesystem::path& final_path) : m_final(final_path) {
   // ".~XXXXXX.<name>": hidden, ours by its prefix, and it keeps the extension for the writers.
@@ -56,9 +114,15 @@ void OutputProduction::export_report(ReportFormat format, const std::filesystem:
                                      const std::string& plik_raportu) {
   reopen_query();
   // The dataset stays open afterwards; the next job closes it first.
-  PartialFile file(do_pliku);
-  m_producer.produce({format, file.path(), m_templates / plik_raportu}, m_dataset);
-  file.commit();
+  PartialFile file = file_step([&] { return PartialFile(do_pliku); });
+  try {
+    m_producer.produce({format, file.path(), m_templates / plik_raportu}, m_dataset);
+  } catch (const ProductionError&) {
+    throw;
+  } catch (const std::exception& e) {
+    throw ProductionError(ProductionStep::Report, e.what());
+  }
+  file_step([&] { file.commit(); });
 }
 
 void OutputProduction::export_excel(std::string_view typ, const std::filesystem::path& do_pliku,
@@ -162,14 +226,16 @@ void write_delimited(const db::ResultSet& result, std::FILE* file, const Delimit
 
 void OutputProduction::export_csv_full(const std::filesystem::path& path, const DelimitedText& format) {
   reopen_query();
-  PartialFile partial(path);
-  std::unique_ptr<std::FILE, FileCloser> file(std::fopen(partial.path().c_str(), "wb"));
-  if (!file) throw core::Error("Cannot create file \"" + path.string() + "\". " + std::strerror(errno));
-  write_delimited(m_dataset.result(), file.get(), format);
-  std::FILE* raw = file.release();
-  if (std::fclose(raw) != 0)
-    throw core::Error("Cannot write file \"" + path.string() + "\". " + std::strerror(errno));
-  partial.commit();
+  file_step([&] {
+    PartialFile partial(path);
+    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(partial.path().c_str(), "wb"));
+    if (!file) throw core::Error("Cannot create file \"" + path.string() + "\". " + std::strerror(errno));
+    write_delimited(m_dataset.result(), file.get(), format);
+    std::FILE* raw = file.release();
+    if (std::fclose(raw) != 0)
+      throw core::Error("Cannot write file \"" + path.string() + "\". " + std::strerror(errno));
+    partial.commit();
+  });
   m_dataset.close();
 }
 

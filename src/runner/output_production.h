@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/error.h"
 #include "db/database.h"
 #include "runner/report_formats.h"
 #include "runner/sql_buffer.h"
@@ -21,6 +22,29 @@ struct DelimitedText {
   char separator = ';';
   CsvHeader header = CsvHeader::FieldNames;
 };
+
+// The steps of producing a report file, so that the job's log can say which one failed.
+enum class ProductionStep {
+  Query,        // running the definition's query again
+  File,         // creating or writing the output file
+  Template,     // loading the template
+  Preparation,  // generating the pages
+  Export,       // the format's writer
+  Report,       // a producer that did not say which of its steps failed
+};
+
+// A production failure with the step it happened in; the message is the reason.
+class ProductionError : public core::Error {
+ public:
+  ProductionError(ProductionStep step, const std::string& reason) : core::Error(reason), m_step(step) {}
+  ProductionStep step() const { return m_step; }
+
+ private:
+  ProductionStep m_step;
+};
+
+// The run log line naming the failed step and its reason, one line however many the reason has.
+std::string failed_step_line(ProductionStep step, std::string_view format_pliku, std::string_view reason);
 
 struct ExportRequest {
   ReportFormat format;

@@ -205,16 +205,58 @@ TEST_F(HeadlessRun, ProductionFailuresLogTheFixedLineAndTheRunGoesOn) {
   ASSERT_EQ(run(), 3);
   auto lines = home.log_lines("2026-12-10");
   const std::string failure = ">> BŁĄD! : Nie udało się przygotować danych z polecenia SQL!";
-  auto after = [&](const std::string& name) {
+  // The line `back` lines before the job's end line.
+  auto before_end = [&](const std::string& name, size_t back = 1) {
     auto end = std::find(lines.begin(), lines.end(), "Koniec raportu: " + name);
-    return end == lines.begin() ? std::string() : *(end - 1);
+    return end - lines.begin() < static_cast<ptrdiff_t>(back) ? std::string() : *(end - back);
   };
-  EXPECT_EQ(after("Nieznany"), "Spełniono wszystkie warunki - TWORZĘ i WYSYŁAM RAPORT!");
-  EXPECT_EQ(after("Ucieczka"), failure);
-  EXPECT_EQ(after("Bez nazwy"), failure);
-  EXPECT_EQ(after("Ostatni"), "Spełniono wszystkie warunki - TWORZĘ i WYSYŁAM RAPORT!");
+  EXPECT_EQ(before_end("Nieznany"), "Spełniono wszystkie warunki - TWORZĘ i WYSYŁAM RAPORT!");
+  // The fixed line, then the step that failed.
+  EXPECT_EQ(before_end("Ucieczka", 2), failure);
+  EXPECT_EQ(before_end("Ucieczka"),
+            ">> Nie udało się zapisać pliku raportu: Nazwa pliku raportu \"../ucieczka.csv\" wychodzi poza "
+            "folder Tymczasowe.");
+  EXPECT_EQ(before_end("Bez nazwy", 2), failure);
+  EXPECT_EQ(before_end("Bez nazwy").rfind(">> Nie udało się zapisać pliku raportu: ", 0), 0u)
+      << before_end("Bez nazwy");
+  EXPECT_EQ(before_end("Ostatni"), "Spełniono wszystkie warunki - TWORZĘ i WYSYŁAM RAPORT!");
   EXPECT_FALSE(std::filesystem::exists(home.home().root() / "ucieczka.csv"));
   EXPECT_TRUE(std::filesystem::exists(home.home().temporary() / "ok.csv"));
+}
+
+TEST_F(HeadlessRun, ATemplateReportThatFailsSaysWhichStepFailed) {
+  const auto szablony = home.home().templates();
+  core::write_lines(szablony / "zly.orp",
+                    {"<?xml version=\"1.0\" encoding=\"utf-8\"?>",
+                     "<TrpReport Version=\"2.4.0\"><TrpNieMa Name=\"X\"/></TrpReport>"});
+  std::filesystem::copy_file(std::filesystem::path(ORVENA_FIXTURES) / "engine" / "header_after_band.orp",
+                             szablony / "naglowek.orp");
+  auto pdf = [](const char* raport, const char* szablon) {
+    return TestHome::Definition{.raport = raport,
+                                .zapytanie = {"select 1 as x"},
+                                .nazwa_pliku = std::string(raport) + ".pdf",
+                                .szablon_raportu = szablon,
+                                .format_pliku = "pdf"};
+  };
+  home.write_definitions({pdf("Brak", "brak.orp"), pdf("Zly", "zly.orp"), pdf("Naglowek", "naglowek.orp")});
+  ASSERT_EQ(run(), 3);
+  auto lines = home.log_lines("2026-12-10");
+  auto step_line = [&](const std::string& name) {
+    auto end = std::find(lines.begin(), lines.end(), "Koniec raportu: " + name);
+    EXPECT_GE(end - lines.begin(), 2) << name;
+    if (end - lines.begin() < 2) return std::string();
+    EXPECT_EQ(*(end - 2), ">> BŁĄD! : Nie udało się przygotować danych z polecenia SQL!") << name;
+    return *(end - 1);
+  };
+  const std::string brak = step_line("Brak");
+  EXPECT_EQ(brak.rfind(">> Nie udało się wczytać szablonu raportu: ", 0), 0u) << brak;
+  EXPECT_NE(brak.find("brak.orp"), std::string::npos) << brak;
+  // A template read with errors would be a report without what the reader dropped.
+  EXPECT_EQ(step_line("Zly"), ">> Nie udało się wczytać szablonu raportu: Nie znaleziono klasy TrpNieMa");
+  const std::string naglowek = step_line("Naglowek");
+  EXPECT_EQ(naglowek.rfind(">> Nie udało się przygotować raportu z szablonu: ", 0), 0u) << naglowek;
+  EXPECT_NE(naglowek.find("LateHeader"), std::string::npos) << naglowek;
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(home.home().temporary()), {}), 0);
 }
 
 TEST_F(HeadlessRun, StartUpEmptiesTymczasoweOfFilesOnly) {

@@ -58,10 +58,12 @@ class JobRunnerTest : public ::testing::Test {
     connection.open();
   }
 
-  std::vector<std::string> delivery_lines() const {
+  // The delivery and failure lines from line `from` of the log on.
+  std::vector<std::string> delivery_lines(size_t from = 0) const {
     std::vector<std::string> out;
-    for (const auto& l : log.lines())
-      if (l.rfind("Próba", 0) == 0 || l.rfind(">>", 0) == 0) out.push_back(l);
+    for (size_t i = from; i < log.lines().size(); ++i)
+      if (const std::string& l = log.lines()[i]; l.rfind("Próba", 0) == 0 || l.rfind(">>", 0) == 0)
+        out.push_back(l);
     return out;
   }
 
@@ -235,19 +237,75 @@ TEST_F(JobRunnerTest, ASecondRunWhileOneIsUnderWayIsRefused) {
   EXPECT_TRUE(runner.wczytaj_zadania());  // and the next run after it goes ahead
 }
 
-TEST_F(JobRunnerTest, TemplateFormatsFailUntilAnEngineIsInstalled) {
+TEST_F(JobRunnerTest, AProductionFailureLogsTheFixedLineAndTheStepThatFailed) {
+  const std::string fixed = ">> BŁĄD! : Nie udało się przygotować danych z polecenia SQL!";
+  struct Case {
+    const char* name;
+    std::function<void(const fs::path&)> write;  // empty: no writer for the format
+    std::string step_line;
+  };
+  const std::vector<Case> cases = {
+      {"no writer for the format", nullptr,
+       ">> Nie udało się wyeksportować raportu do formatu \"pdf\": Eksport w formacie \"pdf\" nie jest "
+       "dostępny w tej wersji programu."},
+      {"template",
+       [](const fs::path&) { throw ProductionError(ProductionStep::Template, "Invalid file format"); },
+       ">> Nie udało się wczytać szablonu raportu: Invalid file format"},
+      // The report's error list comes in several lines; the log keeps it on one.
+      {"preparation",
+       [](const fs::path&) {
+         throw ProductionError(ProductionStep::Preparation,
+                               "Pojawił się następujący błąd(y):\r\nMasterData1: brak źródła\r\n");
+       },
+       ">> Nie udało się przygotować raportu z szablonu: Pojawił się następujący błąd(y): MasterData1: brak "
+       "źródła"},
+      {"writer",
+       [](const fs::path&) { throw ProductionError(ProductionStep::Export, "No space left on device"); },
+       ">> Nie udało się wyeksportować raportu do formatu \"pdf\": No space left on device"},
+      // A producer that does not name its step still gets its reason logged.
+      {"unnamed step", [](const fs::path&) { throw core::Error("Coś poszło źle"); },
+       ">> Nie udało się utworzyć raportu: Coś poszło źle"},
+  };
   home.write_definitions({{.raport = "P",
                            .zapytanie = {"select x from t"},
                            .nazwa_pliku = "p.pdf",
-                           .szablon_raportu = "brak.orp",
+                           .szablon_raportu = "p.orp",
                            .format_pliku = "pdf",
                            .wyslij_na = "e-mail",
                            .adresaci = {"a@example.com"}}});
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const size_t mark = log.lines().size();
+    producer.write = c.write;
+    runner.wczytaj_zadania();
+    EXPECT_TRUE(recorder.calls.empty());
+    EXPECT_EQ(delivery_lines(mark), (std::vector<std::string>{fixed, c.step_line}));
+    EXPECT_EQ(runner.failed_jobs(), 1u);
+  }
+}
+
+TEST_F(JobRunnerTest, FileAndQueryFailuresNameTheirStep) {
+  // A name leaving Tymczasowe is refused before anything is written.
+  home.write_definitions({{.raport = "U", .zapytanie = {"select x from t"}, .nazwa_pliku = "../u.csv"}});
   runner.wczytaj_zadania();
-  EXPECT_TRUE(recorder.calls.empty());
-  EXPECT_EQ(delivery_lines(),
-            (std::vector<std::string>{">> BŁĄD! : Nie udało się przygotować danych z polecenia SQL!"}));
-  EXPECT_EQ(runner.failed_jobs(), 1u);
+  EXPECT_EQ(delivery_lines(), (std::vector<std::string>{
+                                  ">> BŁĄD! : Nie udało się przygotować danych z polecenia SQL!",
+                                  ">> Nie udało się zapisać pliku raportu: Nazwa pliku raportu \"../u.csv\" "
+                                  "wychodzi poza folder Tymczasowe."}));
+
+  // The query runs again for the file; when that run fails, the step says so.
+  sql.set_text("select y from brak");
+  for (auto produce : {+[](OutputProduction&p, const fs::path&out) { p.export_pdf(out, "p.orp"); },
+                       +[](OutputProduction&p, const fs::path&out) { p.export_csv_full(out, {}); }}) {
+    try {
+      produce(production, home.home().temporary() / "q.out");
+      ADD_FAILURE() << "a failing query produced a file";
+    } catch (const ProductionError& e) {
+      EXPECT_EQ(e.step(), ProductionStep::Query);
+      EXPECT_NE(std::string(e.what()).find("brak"), std::string::npos) << e.what();
+    }
+  }
+  EXPECT_FALSE(fs::exists(home.home().temporary() / "q.out"));
 }
 
 TEST(OutputPath, StaysInsideTymczasowe) {

@@ -265,5 +265,31 @@ TEST(OrvenaProgram, RenderWritesAPdfWithEveryRow) {
     EXPECT_NE(text.output.find(expected), std::string::npos) << expected << " in:\n" << text.output;
 }
 
+// The layout's glyph positions differ from the font's widths by its pixel rounding; a reader
+// must still find whole words and numbers (these rows once read "Razem 3131620, 36").
+TEST(OrvenaProgram, RenderedTextExtractsAsWritten) {
+  test::TestHome home;
+  std::string rows;
+  for (int i = 1; i <= 11; ++i)
+    rows += std::string(i > 1 ? "," : "") + "(" + std::to_string(i) + ", 'Sztuk Łódź " + std::to_string(i) +
+            "', " + std::to_string(284686.76 + i) + ")";
+  home.sql("create table t (id integer, nazwa text, kwota decimal(10,2)); insert into t values " + rows +
+           ";");
+  const auto tpl = std::filesystem::path(ORVENA_FIXTURES) / "engine" / "list.orp";
+  const auto out = home.home().temporary() / "lista.pdf";
+  auto r =
+      run_orvena("--render " + quoted(tpl) + " --sql 'select id, nazwa, kwota from t order by id' --home " +
+                 quoted(home.home().root()) + " --format pdf --out " + quoted(out));
+  ASSERT_EQ(r.status, 0) << r.output;
+  auto text = run_command("pdftotext -layout " + quoted(out) + " -");
+  ASSERT_EQ(text.status, 0) << text.output;
+  std::vector<std::string> expected = {"Razem 3131620,36", "1/3 z 0 suma 1138757,04",
+                                       "3/3 z 0 suma 569394,52"};
+  for (int i = 1; i <= 11; ++i)
+    expected.push_back(std::to_string(i) + " Sztuk Łódź " + std::to_string(i) + "\n");
+  for (const std::string& e : expected)
+    EXPECT_NE(text.output.find(e), std::string::npos) << e << " in:\n" << text.output;
+}
+
 }  // namespace
 }  // namespace orvena::app

@@ -60,17 +60,44 @@ TEST(PdfText, RunsWithTheFontsOwnAdvancesAreOneTj) {
   EXPECT_EQ(font.used()[0].width, 667u);  // Liberation Sans "A": 1366 of 2048 units
 }
 
-TEST(PdfText, OtherAdvancesBecomeTjShiftsThatDoNotDrift) {
-  OnePage p;
-  PdfFont& font = p.doc.font_record(p.sans);
-  double a = font.width(36) * 10 / 1000 / kPointsPerPixel;
-  // Every glyph 4 px (3 pt) wider than the font says: at 10 pt that is 300 thousandths.
-  std::vector<Glyph> glyphs;
-  for (uint32_t i = 0; i < 4; ++i) glyphs.push_back({36, a + 4, i});
-  p.page.text({.font = p.sans, .size = 10, .glyphs = glyphs, .text = "AAAA"});
-  EXPECT_NE(p.page.content().find("[<0024> -300.00 <0024> -300.00 <0024> -300.00 <0024>] TJ"),
-            std::string::npos)
-      << p.page.content();
+// The layout's advances differ from the font's widths by its pixel rounding and spreading. Shifts
+// inside a word read as word breaks to text extraction, so words keep the font's widths, an
+// even difference becomes character spacing, and the layout's positions are met at spaces.
+TEST(PdfText, AdvancesOtherThanTheFontsMeetTheLayoutOnlyAtSpaces) {
+  constexpr uint16_t kA = 36, kSpace = 3;
+  struct Row {
+    const char* name;
+    std::vector<std::pair<uint16_t, double>> glyphs;  // glyph and pixels added to its width
+    const char* text;
+    const char* operators;  // expected in the content
+  } rows[] = {
+      // 4 px = 3 pt on every glyph: spacing, not one shift per glyph.
+      {"even",
+       {{kA, 4}, {kA, 4}, {kA, 4}, {kA, 4}},
+       "AAAA",
+       "3.00 Tc\r\n0.00 150.00 Td\r\n<0024002400240024> Tj"},
+      // Rounding up and down inside the words cancels out; the space carries the justification
+      // surplus of 8 px and the word's own rounding (+1 - 1): 6 pt at 10 pt is 600 thousandths.
+      {"rounding and justification",
+       {{kA, 1}, {kA, -1}, {kSpace, 8}, {kA, 0}, {kA, 0}},
+       "AA AA",
+       "<002400240003> -600.00 <00240024>] TJ"},
+      // The drift of a word's rounding does not pile up over the line: the next space takes it.
+      {"drift carried to the space",
+       {{kA, 1}, {kA, 1}, {kA, -1}, {kSpace, 0}, {kA, -1}, {kA, 0}},
+       "AAA AA",
+       "[<0024002400240003> -75.00 <00240024>] TJ"},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.name);
+    OnePage p;
+    PdfFont& font = p.doc.font_record(p.sans);
+    std::vector<Glyph> glyphs;
+    for (auto [id, extra] : r.glyphs)
+      glyphs.push_back({id, font.width(id) * 10 / 1000 / kPointsPerPixel + extra, uint32_t(glyphs.size())});
+    p.page.text({.font = p.sans, .size = 10, .glyphs = glyphs, .text = r.text});
+    EXPECT_NE(p.page.content().find(r.operators), std::string::npos) << p.page.content();
+  }
 }
 
 TEST(PdfText, SimulatedStylesAndSpacing) {

@@ -261,17 +261,34 @@ void Page::text(const TextRun& run) {
   if (std::find(m_fonts.begin(), m_fonts.end(), run.font) == m_fonts.end()) m_fonts.push_back(run.font);
   std::vector<std::string_view> texts = glyph_texts(run);
 
-  // Glyph codes with TJ shifts where the given advances differ from the font's own widths
-  // (kerning, justification); the shift carries rounding forward so lines do not drift.
+  // The layout places glyphs at whole device pixels and spreads its rounding over the line, so
+  // its advances differ from the font's widths by a little at every glyph. Written as TJ shifts
+  // inside words, those differences read as word breaks to text extraction ("Sz tuk"). So words
+  // keep the font's widths, an even difference (letter spacing, the layout's spreading) goes
+  // into the character spacing, and the layout's positions are met again at every space, where
+  // justification puts its surplus anyway.
+  const size_t n = run.glyphs.size();
+  double within_words = 0;  // points the given advances exceed the widths, over word glyphs
+  size_t word_glyphs = 0;
+  for (size_t i = 0; i + 1 < n; ++i) {
+    if (texts[i] == " ") continue;
+    within_words +=
+        PageGeometry::length(run.glyphs[i].advance) - font.width(run.glyphs[i].id) * run.size / 1000;
+    ++word_glyphs;
+  }
+  double spacing = word_glyphs ? std::round(within_words / double(word_glyphs) * 100) / 100 : 0;
+  const double char_spacing = PageGeometry::length(run.char_spacing) + spacing;
+
   std::string codes;
   bool shifted = false;
-  double drift = 0;  // points the given advances are ahead of the font's widths
-  for (size_t i = 0; i < run.glyphs.size(); ++i) {
+  double drift = 0;  // points the given advances are ahead of what is written
+  for (size_t i = 0; i < n; ++i) {
     const Glyph& g = run.glyphs[i];
     font.use(g.id, texts[i]);
     append_glyph_hex(codes, g.id);
-    if (i + 1 == run.glyphs.size()) break;
-    drift += PageGeometry::length(g.advance) - font.width(g.id) * run.size / 1000;
+    if (i + 1 == n) break;
+    drift += PageGeometry::length(g.advance) - font.width(g.id) * run.size / 1000 - spacing;
+    if (texts[i] != " ") continue;
     double shift = std::round(-drift * 1000 / run.size * 100) / 100;  // as written, two decimals
     if (std::fabs(shift) < kMinimumShift) continue;
     codes += "> " + number(shift) + " <";
@@ -282,7 +299,7 @@ void Page::text(const TextRun& run) {
   line("BT");
   line(font.resource_name() + " " + number(run.size) + " Tf");
   line(color(run.color) + " rg");
-  if (run.char_spacing != 0) line(number(PageGeometry::length(run.char_spacing)) + " Tc");
+  if (std::fabs(char_spacing) >= 0.005) line(number(char_spacing) + " Tc");
   std::string origin = number(m_geometry.x(run.x)) + " " + number(m_geometry.y(run.y));
   if (run.simulated_italic)
     line("1 0 " + fine_number(kItalicSlant) + " 1 " + origin + " Tm");
@@ -292,7 +309,7 @@ void Page::text(const TextRun& run) {
     line("2 Tr " + number(run.size / kBoldStrokeDivisor) + " w " + color(run.color) + " RG");
   line(shifted ? "[<" + codes + ">] TJ" : "<" + codes + "> Tj");
   if (run.simulated_bold) line("0 Tr");
-  if (run.char_spacing != 0) line("0 Tc");
+  if (std::fabs(char_spacing) >= 0.005) line("0 Tc");
   line("ET");
 }
 

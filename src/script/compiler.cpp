@@ -17,6 +17,21 @@ using ast::Op;
   throw SyntaxError(std::move(message), pos);
 }
 
+// The colour names scripts set Font.Color and Color with: TColor values, red in the low byte.
+std::optional<int64_t> color_constant(std::string_view lower) {
+  static constexpr std::pair<std::string_view, int64_t> kColors[] = {
+      {"clblack", 0x000000},  {"clmaroon", 0x000080},  {"clgreen", 0x008000},      {"clolive", 0x008080},
+      {"clnavy", 0x800000},   {"clpurple", 0x800080},  {"clteal", 0x808000},       {"clgray", 0x808080},
+      {"clsilver", 0xC0C0C0}, {"clred", 0x0000FF},     {"cllime", 0x00FF00},       {"clyellow", 0x00FFFF},
+      {"clblue", 0xFF0000},   {"clfuchsia", 0xFF00FF}, {"claqua", 0xFFFF00},       {"clwhite", 0xFFFFFF},
+      {"clltgray", 0xC0C0C0}, {"cldkgray", 0x808080},  {"clmoneygreen", 0xC0DCC0}, {"clskyblue", 0xF0CAA6},
+      {"clcream", 0xF0FBFF},  {"clmedgray", 0xA4A0A0}, {"clnone", 0x1FFFFFFF},     {"cldefault", 0x20000000},
+  };
+  for (const auto& [name, value] : kColors)
+    if (lower == name) return value;
+  return std::nullopt;
+}
+
 TypeKind kind_of_value(const Variant& v) {
   switch (v.type()) {
     case core::VarType::Int32:
@@ -674,6 +689,22 @@ class Compiler {
           c->value = value;
           return c;
         }
+      }
+      if (std::optional<int64_t> color = color_constant(lower)) {
+        auto c = make<ConstNode>(e.pos, TypeKind::Int);
+        c->value = Variant(static_cast<int32_t>(*color));
+        return c;
+      }
+    }
+    if (call) {
+      TypeKind kind;
+      bool library = library_type(lower, kind);
+      if (library || (m_rt.host && m_rt.host->is_class(e.name))) {
+        if (given != 1) check_count(given, 1, 1, pos);
+        auto c = make<CastNode>(e.pos, library ? kind : TypeKind::Class);
+        c->operand = expr(*call->items[0]);
+        if (!library) c->type_name = e.name;
+        return c;
       }
     }
     if (const Routine* r = find_routine(lower)) {

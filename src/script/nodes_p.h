@@ -29,6 +29,14 @@ struct ReferenceNode : Node {
   Variant eval(Runtime& rt) const override { return rt.host->get_reference(text); }
 };
 
+// A type name called with one value: Integer('7'), String(n), TrpMemoView(Sender). A library
+// type converts the value as an assignment to a variable of that type would; a class leaves it
+// as it is and gives the expression the class's members.
+struct CastNode : Node {
+  NodePtr operand;
+  Variant eval(Runtime& rt) const override { return convert_to_kind(type, operand->eval(rt)); }
+};
+
 struct UnaryNode : Node {
   ast::Op op;
   NodePtr operand;

@@ -139,6 +139,35 @@ TEST_F(Expressions, ReportValuesAndNames) {
   EXPECT_EQ(host.macro_calls, (std::vector<std::string>{"SUM|<DaneOrvena.\"kwota\">|MasterData1", "COUNT|"}));
 }
 
+// A type name called with one value converts it as assigning it to a variable of the type would;
+// a class name keeps the object and gives access to its members.
+TEST_F(Expressions, TypeCasts) {
+  check({
+      {"Integer('7') + 1", "Integer 8"},
+      {"Integer(2.5) + Integer(3.5)", "Integer 6"},  // halves to even, as assignments round
+      {"String(12) + 'x'", "String 12x"},
+      {"Double(7) / 2", "Double 3,5"},
+      {"Boolean(1)", "Boolean True"},
+      {"Int64(3000000000) + 1", "Int64 3000000001"},
+      {"TrpMemoView(Self).Visible", "Boolean True"},
+      {"TrpMemoView(Memo1)[1]", "String b"},
+      {"Integer('x')", "error: Could not convert variant of type (String) into type (Integer)"},
+      {"Integer(1, 2)", "compile error: Zbyt duża ilość parametrów"},
+      {"Integer()", "compile error: Niewystarczająca ilość parametrów"},
+  });
+}
+
+// Colours as TColor values: red in the low byte, as Font.Color and Color hold them.
+TEST_F(Expressions, ColourNames) {
+  check({
+      {"clRed", "Integer 255"},
+      {"CLBLUE", "Integer 16711680"},
+      {"clBlack", "Integer 0"},
+      {"clNone", "Integer 536870911"},
+      {"clRed + clLime = clYellow", "Boolean True"},
+  });
+}
+
 TEST_F(Expressions, SetsAndIn) {
   check({
       {"3 in [1, 3, 5]", "Boolean True"},

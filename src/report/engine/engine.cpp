@@ -12,6 +12,7 @@
 #include "report/prepared/prepared_pages.h"
 #include "report/units.h"
 #include "report/views.h"
+#include "script/script.h"
 
 namespace orvena::report {
 
@@ -73,6 +74,10 @@ bool Engine::run() {
 
   m_ctx = std::make_unique<EngineContext>(m_report);
   if (!m_ctx->prepare_script()) return false;
+  // The main block runs once before anything is generated; it may set variables and objects
+  // the bands then show, or end the run before it starts.
+  if (m_ctx->script().has_main_block()) m_ctx->script().execute();
+  if (m_report.terminated) return false;
   m_ctx->state.start = m_ctx->clock().now();
   run_end.ctx = m_ctx.get();
 

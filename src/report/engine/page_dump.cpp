@@ -34,6 +34,12 @@ void dump_object(const Component& c, int page, int depth, std::string& out) {
       for (const std::string& line : static_cast<const CustomMemoView&>(c).memo)
         text += (text.empty() ? "" : "|") + line;
       out += " \"" + text + "\"";
+      // Colour only where a template or script chose one: most texts are black.
+      if (int64_t color = c.font().color; color != 0) {
+        char buf[16];
+        std::snprintf(buf, sizeof buf, " color=$%06llX", static_cast<unsigned long long>(color & 0xFFFFFF));
+        out += buf;
+      }
     }
   }
   out += "\n";

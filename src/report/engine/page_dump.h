@@ -4,7 +4,7 @@
 //   1 MasterData1 30+20 @100
 //   1   Memo1 10,0 "Raport dzienny"
 // (page number, name, left,top of an object inside its band or top+height of a band and its left
-// when not 0, text).
+// when not 0, text, and a text's font colour as $BBGGRR when it is not black).
 // Tests compare it whole, so a wrong page shows up as a few differing lines.
 #include <string>
 

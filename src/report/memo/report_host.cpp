@@ -278,6 +278,14 @@ void ReportHost::set_property(const Variant& object, std::string_view name, cons
   ComponentObject* o = as_component(object);
   Persistent* p = o ? o->target() : nullptr;
   if (!p) return script::Host::set_property(object, name, value);
+  // A font changed in place (Memo1.Font.Color := clRed) becomes the object's own, or the
+  // parent's font would be copied over it again.
+  struct FontChange {
+    Component* owner;
+    ~FontChange() {
+      if (owner) owner->font_changed();
+    }
+  } font_change{p == &o->owner->font_for_update() ? o->owner.get() : nullptr};
   switch (special_member(p, name)) {
     case Special::Name:
       return static_cast<Component*>(p)->set_name(value.to_string());

@@ -1,0 +1,80 @@
+// Templates whose expressions, filters, group conditions and script run through page generation
+// over SQLite: each checked on the text of its prepared pages.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "engine_support.h"
+
+namespace orvena::report {
+namespace {
+
+using fixtures::Generation;
+
+// kwota 1..6 scaled so that the threshold of 1000 falls between rows 3 and 4.
+constexpr const char* kScaled = "select id, nazwa, kwota * 300 as kwota, opis from t order by id";
+
+TEST_F(Generation, IifChoosesTheTextByTheRowsValue) {
+  load("script_iif", kScaled);
+  EXPECT_EQ(generate(),
+            "1 Row 0+10\n1   RowText 0,0 \"1 mała\"\n"
+            "1 Row 10+10\n1   RowText 0,0 \"2 mała\"\n"
+            "1 Row 20+10\n1   RowText 0,0 \"3 mała\"\n"  // 900
+            "1 Row 30+10\n1   RowText 0,0 \"4 duża\"\n"  // 1200
+            "1 Row 40+10\n1   RowText 0,0 \"5 duża\"\n"
+            "1 Row 50+10\n1   RowText 0,0 \"6 duża\"\n");
+}
+
+TEST_F(Generation, FormattedTotalInTheFooter) {
+  // 1..6 times 1000.5: 21010.5, with the thousands separator (a no-break space) and two decimals.
+  load("script_footer_total", "select id, kwota * 1000.5 as kwota from t where id <= 6 order by id");
+  std::string dump = generate();
+  EXPECT_NE(dump.find("1 Footer1 60+10\n1   Total 0,0 \"Suma: 21\u00a0010,50\"\n"), std::string::npos)
+      << dump;
+}
+
+TEST_F(Generation, FilterDropsRowsFromThePageAndTheTotals) {
+  // Kept: even amounts and the row named Żuraw (1); [Line#] counts printed rows only.
+  load("script_filter");
+  EXPECT_EQ(generate(),
+            "1 Row 0+10\n1   RowText 0,0 \"1 1\"\n"
+            "1 Row 10+10\n1   RowText 0,0 \"2 2\"\n"
+            "1 Row 20+10\n1   RowText 0,0 \"3 4\"\n"
+            "1 Row 30+10\n1   RowText 0,0 \"4 6\"\n"
+            "1 Summary 40+10\n1   SummaryText 0,0 \"Razem 13\"\n");
+}
+
+TEST_F(Generation, GroupConditionOnAnExpression) {
+  // The condition changes once, between rows 2 and 3, whatever the field "grupa" says.
+  load("script_group");
+  EXPECT_EQ(generate(),
+            "1 GroupHead 0+10\n1   GroupText 0,0 \"Małe\"\n"
+            "1 Row 10+10\n1   RowText 0,0 \"1\"\n"
+            "1 Row 20+10\n1   RowText 0,0 \"2\"\n"
+            "1 GroupFoot 30+10\n1   GroupSum 0,0 \"Suma 3\"\n"
+            "1 GroupHead 40+10\n1   GroupText 0,0 \"Duże\"\n"
+            "1 Row 50+10\n1   RowText 0,0 \"3\"\n"
+            "1 Row 60+10\n1   RowText 0,0 \"4\"\n"
+            "1 Row 70+10\n1   RowText 0,0 \"5\"\n"
+            "1 Row 80+10\n1   RowText 0,0 \"6\"\n"
+            "1 GroupFoot 90+10\n1   GroupSum 0,0 \"Suma 18\"\n");
+}
+
+TEST_F(Generation, ScriptMainBlockAndBeforePrintHandlers) {
+  // Amounts -2..1: negative ones red ($0000FF), and the note band only under rows with a note.
+  load("script_events",
+       "select id, kwota - 4 as kwota, case when id % 2 = 0 then 'uwaga ' || id else '' end as opis from t "
+       "where id >= 2 and id <= 5 order by id");
+  EXPECT_EQ(generate(),
+            "1 Title 0+10\n1   TitleText 0,0 \"Raport dnia\"\n"
+            "1 Row 10+10\n1   Amount 0,0 \"-2\" color=$0000FF\n"
+            "1 Note 20+10\n1   NoteText 0,0 \"uwaga 2\"\n"
+            "1 Row 30+10\n1   Amount 0,0 \"-1\" color=$0000FF\n"
+            "1 Row 40+10\n1   Amount 0,0 \"0\"\n"
+            "1 Note 50+10\n1   NoteText 0,0 \"uwaga 4\"\n"
+            "1 Row 60+10\n1   Amount 0,0 \"1\"\n"
+            "1 Summary 70+10\n1   SummaryText 0,0 \"Wierszy: 4\"\n");
+}
+
+}  // namespace
+}  // namespace orvena::report

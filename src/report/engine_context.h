@@ -48,6 +48,25 @@ class ProgressListener;
 class Report;
 class ReportHost;
 
+// The page generator as a script reaches it under the name "Engine": its cursor and page
+// geometry in units, and the operations a script may call while pages are made.
+class ScriptedEngine {
+ public:
+  virtual ~ScriptedEngine() = default;
+  virtual double cur_x() const = 0;
+  virtual void set_cur_x(double x) = 0;
+  virtual double cur_y() const = 0;
+  virtual void set_cur_y(double y) = 0;
+  virtual double page_width() const = 0;
+  virtual double page_height() const = 0;
+  virtual double free_space() const = 0;
+  virtual int cur_column() const = 0;
+  virtual void new_page() = 0;
+  virtual void new_column() = 0;
+  virtual void show_band(Band& band) = 0;
+  virtual void stop_report() = 0;
+};
+
 // The values the system variables read; the page generator keeps them current.
 struct RunState {
   core::DateTime start;          // "Date" and "Time": taken once when the run starts
@@ -74,6 +93,7 @@ class EngineContext {
   // ---- Hooks of the run (taken from the report; may be replaced) ----
   std::function<void()> pump;
   ProgressListener* progress = nullptr;
+  ScriptedEngine* engine = nullptr;  // the generator of this run, for "Engine" in scripts
   const core::Clock& clock() const;
   void set_clock(const core::Clock* clock) { m_clock = clock; }
 

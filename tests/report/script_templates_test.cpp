@@ -76,5 +76,32 @@ TEST_F(Generation, ScriptMainBlockAndBeforePrintHandlers) {
             "1 Summary 70+10\n1   SummaryText 0,0 \"Wierszy: 4\"\n");
 }
 
+TEST_F(Generation, ScriptDrivesTheEngine) {
+  // Row 3 asks for a new page; the summary shows the extra band first, which moves it down by
+  // 15, and reads the cursor and the room left above the 20-unit footer.
+  load("script_engine");
+  EXPECT_EQ(generate(),
+            "1 Row 0+10\n1   RowText 0,0 \"1\"\n"
+            "1 Row 10+10\n1   RowText 0,0 \"2\"\n"
+            "1 Footer 180+20\n1   FooterText 0,0 \"1\"\n"
+            "2 Row 0+10\n2   RowText 0,0 \"3\"\n"
+            "2 Row 10+10\n2   RowText 0,0 \"4\"\n"
+            "2 Row 20+10\n2   RowText 0,0 \"5\"\n"
+            "2 Row 30+10\n2   RowText 0,0 \"6\"\n"
+            "2 Extra 40+15\n2   ExtraText 0,0 \"Dodatkowe 40\"\n"
+            "2 Summary 55+10\n2   SummaryText 0,0 \"Y=55 wolne=125 strona=200 kolumna=1\"\n"
+            "2 Footer 180+20\n2   FooterText 0,0 \"2\"\n");
+  // Engine.StopReport ends the run at the next record; what was made stays.
+  load("script_engine");
+  report.script_text = {"procedure RowOnBeforePrint(Sender: TrpComponent);",
+                        "begin if <DaneOrvena.\"id\"> = 2 then Engine.StopReport; Engine.CurY := 100; end;",
+                        "begin end."};
+  std::string dump = generate();
+  // CurY moved by the script places each row; no row after the second is printed.
+  EXPECT_EQ(dump.rfind("1 Row 100+10\n1   RowText 0,0 \"1\"\n1 Row 100+10\n1   RowText 0,0 \"2\"\n", 0), 0u)
+      << dump;
+  EXPECT_EQ(dump.find("RowText 0,0 \"3\""), std::string::npos) << dump;
+}
+
 }  // namespace
 }  // namespace orvena::report

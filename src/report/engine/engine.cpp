@@ -73,6 +73,7 @@ bool Engine::run() {
   if (!m_report.errors().empty()) return false;
 
   m_ctx = std::make_unique<EngineContext>(m_report);
+  m_ctx->engine = this;
   if (!m_ctx->prepare_script()) return false;
   // The main block runs once before anything is generated; it may set variables and objects
   // the bands then show, or end the run before it starts.

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "core/variant.h"
+#include "report/engine_context.h"
 #include "report/report.h"
 
 namespace orvena::report {
@@ -98,7 +99,7 @@ struct PageInfo {
 
 }  // namespace engine
 
-class Engine {
+class Engine : public ScriptedEngine {
  public:
   Engine(Report& report, PreparedPages& pages);
   ~Engine();
@@ -110,12 +111,21 @@ class Engine {
   // propagate.
   bool run();
   // Sets the report's terminated flag: the run ends at the next record or page.
-  void stop_report() { m_report.terminated = true; }
+  void stop_report() override { m_report.terminated = true; }
 
   // Room left on the current page or column above the footers.
-  double free_space() const;
-  double page_height() const { return m_page_height; }
-  double cur_y() const { return m_cur_y; }
+  double free_space() const override;
+  double page_height() const override { return m_page_height; }
+  double page_width() const override { return m_page_width; }
+  double cur_x() const override { return m_cur_x; }
+  void set_cur_x(double x) override { m_cur_x = x; }
+  double cur_y() const override { return m_cur_y; }
+  void set_cur_y(double y) override { m_cur_y = y; }
+  int cur_column() const override { return m_cur_column; }
+  // What a script calls: a band shown out of the usual order, a page or column break.
+  void show_band(Band& band) override;
+  void new_page() override;
+  void new_column() override;
 
  private:
   struct Keep {
@@ -143,8 +153,6 @@ class Engine {
   void start_page(engine::PageInfo& page);
   void add_page();
   void end_page();
-  void new_page();
-  void new_column();
   double footer_height() const;
   void remove_header(engine::BandInfo* band);
 

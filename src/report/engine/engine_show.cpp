@@ -26,6 +26,10 @@ bool is_data_kind(int kind) {
 
 }  // namespace
 
+void Engine::show_band(Band& band) {
+  show_band(&info(band));
+}
+
 void Engine::show_band(BandInfo* b) {
   if (!b) return;
   Band& band = *b->band;

@@ -11,6 +11,7 @@
 #include "report/report.h"
 #include "report/resources.h"
 #include "report/views.h"
+#include "script/errors.h"
 
 namespace orvena::report {
 
@@ -47,6 +48,48 @@ const std::map<std::string, Routine>& routines() {
 const ClassInfo* find_class(const ClassInfo* c, std::string_view name) {
   for (; c; c = c->base)
     if (core::equals_ignore_case(c->name, name)) return c;
+  return nullptr;
+}
+
+// "Engine" in a script: the generator of the run, reached through the context.
+class EngineObject : public core::VariantObject {
+ public:
+  std::string class_name() const override { return "TrpEngine"; }
+};
+
+bool is_engine(const Variant& v) {
+  return v.type() == core::VarType::Object && dynamic_cast<EngineObject*>(v.object().get());
+}
+
+// Engine members a script reads (and the cursor it may move), in units.
+struct EngineProperty {
+  std::string_view name;
+  Variant (*get)(const ScriptedEngine& e, const RunState& s);
+  void (*set)(ScriptedEngine& e, const Variant& v);
+};
+
+constexpr EngineProperty kEngineProperties[] = {
+    {"CurX", [](const ScriptedEngine& e, const RunState&) { return Variant(e.cur_x()); },
+     [](ScriptedEngine& e, const Variant& v) { e.set_cur_x(v.to_double()); }},
+    {"CurY", [](const ScriptedEngine& e, const RunState&) { return Variant(e.cur_y()); },
+     [](ScriptedEngine& e, const Variant& v) { e.set_cur_y(v.to_double()); }},
+    {"PageWidth", [](const ScriptedEngine& e, const RunState&) { return Variant(e.page_width()); }, nullptr},
+    {"PageHeight", [](const ScriptedEngine& e, const RunState&) { return Variant(e.page_height()); },
+     nullptr},
+    {"FreeSpace", [](const ScriptedEngine& e, const RunState&) { return Variant(e.free_space()); }, nullptr},
+    {"CurColumn", [](const ScriptedEngine& e, const RunState&) { return Variant(int32_t(e.cur_column())); },
+     nullptr},
+    {"FinalPass", [](const ScriptedEngine&, const RunState& s) { return Variant(s.final_pass); }, nullptr},
+    {"TotalPages", [](const ScriptedEngine&, const RunState& s) { return Variant(int32_t(s.total_pages)); },
+     nullptr},
+    {"CurLine", [](const ScriptedEngine&, const RunState& s) { return Variant(int32_t(s.line)); }, nullptr},
+    {"CurLineThrough",
+     [](const ScriptedEngine&, const RunState& s) { return Variant(int32_t(s.line_through)); }, nullptr},
+};
+
+const EngineProperty* engine_property(std::string_view name) {
+  for (const auto& p : kEngineProperties)
+    if (core::equals_ignore_case(p.name, name)) return &p;
   return nullptr;
 }
 
@@ -115,7 +158,7 @@ Variant ReportHost::get_value(int id) {
     case Name::What::Report:
       return component_value(&report);
     case Name::What::Engine:
-      return Variant(std::make_shared<ComponentObject>(nullptr, nullptr, "TrpEngine"));
+      return Variant(std::make_shared<EngineObject>());
     case Name::What::Outline:
       return Variant(std::make_shared<ComponentObject>(nullptr, nullptr, "TrpOutline"));
     case Name::What::Value:
@@ -233,7 +276,19 @@ bool ReportHost::has_member(const Variant& object, std::string_view name) {
   return p && (special_member(p, name) != Special::None || p->class_info().find(name));
 }
 
+ScriptedEngine& ReportHost::engine(std::string_view member) {
+  // Outside a generation run there is no engine to ask.
+  if (!m_context.engine)
+    throw core::Error(std::string(script::text::kUndeclared) + "'" + std::string(member) + "'");
+  return *m_context.engine;
+}
+
 Variant ReportHost::get_property(const Variant& object, std::string_view name) {
+  if (is_engine(object)) {
+    const EngineProperty* p = engine_property(name);
+    if (!p) return script::Host::get_property(object, name);
+    return p->get(engine(name), m_context.state);
+  }
   ComponentObject* o = as_component(object);
   Persistent* p = o ? o->target() : nullptr;
   if (!p) return script::Host::get_property(object, name);
@@ -275,6 +330,11 @@ Variant ReportHost::get_property(const Variant& object, std::string_view name) {
 }
 
 void ReportHost::set_property(const Variant& object, std::string_view name, const Variant& value) {
+  if (is_engine(object)) {
+    const EngineProperty* p = engine_property(name);
+    if (!p || !p->set) return script::Host::set_property(object, name, value);
+    return p->set(engine(name), value);
+  }
   ComponentObject* o = as_component(object);
   Persistent* p = o ? o->target() : nullptr;
   if (!p) return script::Host::set_property(object, name, value);
@@ -319,6 +379,38 @@ void ReportHost::set_property(const Variant& object, std::string_view name, cons
     case PropKind::Object:
       return script::Host::set_property(object, name, value);
   }
+}
+
+Variant ReportHost::call_method(const Variant& object, std::string_view name, std::span<const Variant> args) {
+  if (!is_engine(object)) return script::Host::call_method(object, name, args);
+  auto is = [&](std::string_view method, size_t count) {
+    if (!core::equals_ignore_case(name, method)) return false;
+    if (args.size() < count) throw core::Error(std::string(script::text::kTooFewParams));
+    if (args.size() > count) throw core::Error(std::string(script::text::kTooManyParams));
+    return true;
+  };
+  ScriptedEngine& e = engine(name);
+  if (is("NewPage", 0)) {
+    e.new_page();
+  } else if (is("NewColumn", 0)) {
+    e.new_column();
+  } else if (is("StopReport", 0)) {
+    e.stop_report();
+  } else if (is("FreeSpace", 0)) {
+    return Variant(e.free_space());
+  } else if (is("ShowBand", 1) || is("ShowBandByName", 1)) {
+    Component* c = nullptr;
+    if (ComponentObject* o = as_component(args[0]))
+      c = o->owner.get();
+    else
+      c = m_context.report().name_index_find(args[0].to_string());
+    auto* band = dynamic_cast<Band*>(c);
+    if (!band) throw core::Error("Nie znaleziono pasma: " + args[0].to_string());
+    e.show_band(*band);
+  } else {
+    return script::Host::call_method(object, name, args);
+  }
+  return Variant::null();
 }
 
 bool ReportHost::is_instance(const Variant& object, std::string_view class_name) {

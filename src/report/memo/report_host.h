@@ -12,6 +12,7 @@
 namespace orvena::report {
 
 class EngineContext;
+class ScriptedEngine;
 
 // A component (or a value object inside one, such as its Font) held by a script value. It
 // notices the component's destruction and then reads as nothing.
@@ -47,6 +48,10 @@ class ReportHost : public script::Host {
   bool has_member(const core::Variant& object, std::string_view name) override;
   core::Variant get_property(const core::Variant& object, std::string_view name) override;
   void set_property(const core::Variant& object, std::string_view name, const core::Variant& value) override;
+  // Methods of "Engine": NewPage, NewColumn, ShowBand(Band or name), ShowBandByName, StopReport,
+  // FreeSpace.
+  core::Variant call_method(const core::Variant& object, std::string_view name,
+                            std::span<const core::Variant> args) override;
   bool is_instance(const core::Variant& object, std::string_view class_name) override;
 
   // The report function Get: the fast path, then the totals through calc; an unknown name adds
@@ -65,6 +70,7 @@ class ReportHost : public script::Host {
   };
   int add_name(Name name);
 
+  ScriptedEngine& engine(std::string_view member);
   EngineContext& m_context;
   std::vector<Name> m_names;
 };

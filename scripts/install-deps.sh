@@ -12,7 +12,7 @@ $SUDO apt-get install -y -qq --no-install-recommends \
   libjpeg62-turbo-dev zlib1g-dev libssl-dev ca-certificates libcli11-dev \
   libsqlite3-dev sqlite3 unixodbc-dev unixodbc odbc-postgresql libsqliteodbc tdsodbc postgresql \
   fonts-liberation2 fonts-crosextra-carlito fonts-crosextra-caladea fonts-dejavu-core fonts-wine \
-  python3 python3-aiosmtpd python3-pyftpdlib python3-openpyxl python3-docx python3-pil \
+  python3 python3-aiosmtpd python3-pyftpdlib python3-openpyxl python3-docx python3-pil python3-reportlab \
   poppler-utils qpdf libtiff-tools zbar-tools xvfb xauth curl openssl fontconfig iproute2 time \
   >/dev/null
 # fonts-wine puts its files where fontconfig does not look; Tahoma is the log view's font.

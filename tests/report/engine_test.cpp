@@ -395,6 +395,33 @@ TEST_F(Generation, KeptMasterTallerThanAPageMovesOnceThenBreaks) {
 // ---- Columns and sub-reports ------------------------------------------------------------------
 
 // Pages 60 high in two columns of 100: three rows fill a column, the fourth opens the second.
+// Five rows of 30 leave 30 units above the page footer; the 40-unit data footer does not fit.
+// Kept, the last row goes to the next page with it, and the page totals follow the row.
+TEST_F(Generation, KeepFooterTakesTheLastRowAlong) {
+  for (bool keep : {true, false}) {
+    SCOPED_TRACE(keep ? "KeepFooter" : "footer alone");
+    load("keep_footer", "select * from t where id <= 5 order by id");
+    dynamic_cast<DataBand&>(band("Row")).keep_footer = keep;
+    std::string first_page =
+        "1 Row 0+30\n1   RowText 0,0 \"1\"\n"
+        "1 Row 30+30\n1   RowText 0,0 \"2\"\n"
+        "1 Row 60+30\n1   RowText 0,0 \"3\"\n"
+        "1 Row 90+30\n1   RowText 0,0 \"4\"\n";
+    if (keep)
+      EXPECT_EQ(generate(), first_page +
+                                "1 Footer 180+20\n1   PageTotal 0,0 \"Strona 10\"\n"
+                                "2 Row 0+30\n2   RowText 0,0 \"5\"\n"
+                                "2 RowFooter 30+40\n2   RowTotal 0,0 \"Razem 15\"\n"
+                                "2 Footer 180+20\n2   PageTotal 0,0 \"Strona 5\"\n");
+    else
+      EXPECT_EQ(generate(), first_page +
+                                "1 Row 120+30\n1   RowText 0,0 \"5\"\n"
+                                "1 Footer 180+20\n1   PageTotal 0,0 \"Strona 15\"\n"
+                                "2 RowFooter 0+40\n2   RowTotal 0,0 \"Razem 15\"\n"
+                                "2 Footer 180+20\n2   PageTotal 0,0 \"Strona 0\"\n");
+  }
+}
+
 TEST_F(Generation, RowsFillTheFirstColumnThenTheSecond) {
   load("columns", "select * from t where id <= 4 order by id");
   EXPECT_EQ(generate(),

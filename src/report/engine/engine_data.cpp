@@ -79,6 +79,12 @@ void Engine::run_data_band(BandInfo& band) {
         else
           check_group_change(band);
       }
+      // KeepFooter: each record is kept until the next one starts, so the last one goes to the
+      // next page with the footer rather than leave the footer alone there.
+      if (data.keep_footer) {
+        if (m_keep.band == &band) end_keep(band);
+        start_keep(band);
+      }
       m_ctx->state.line = band.line_n;
       m_ctx->state.line_through = band.line_through;
       show_band(&band);
@@ -98,7 +104,7 @@ void Engine::run_data_band(BandInfo& band) {
       run_data_bands(band.sub_bands);
       if (outline) m_pages.outline().level_up();
       if (data.footer_after_each && band.footer) show_band(band.footer);
-      if (!band.group && data.keep_together) end_keep(band);
+      if (!band.group && data.keep_together && !data.keep_footer) end_keep(band);
       first = false;
     }
     source.next();
@@ -109,6 +115,7 @@ void Engine::run_data_band(BandInfo& band) {
   if (first) return;
   if (band.group) show_group_footers(*band.group, 0, band);
   if (band.footer && !data.footer_after_each) show_band(band.footer);
+  if (data.keep_footer) end_keep(band);
   if (band.header) remove_header(band.header);
   if (band.group) end_keep(*band.group);
 }

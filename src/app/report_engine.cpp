@@ -58,6 +58,8 @@ void EngineReportProducer::produce(const runner::ExportRequest& request, db::Que
   report.generator = &generator;
   if (!report.prepare_report()) {
     std::string message = joined_errors(report);
+    // The template's script may end the run before any page is made (Engine.StopReport).
+    if (message.empty() && report.terminated) message = "Skrypt szablonu przerwał przygotowanie raportu.";
     if (message.empty()) throw std::logic_error("INTERNAL ERROR: preparation failed without a reason");
     throw ProductionError(ProductionStep::Preparation, message);
   }

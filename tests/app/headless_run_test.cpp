@@ -238,7 +238,12 @@ TEST_F(HeadlessRun, ATemplateReportThatFailsSaysWhichStepFailed) {
                                 .szablon_raportu = szablon,
                                 .format_pliku = "pdf"};
   };
-  home.write_definitions({pdf("Brak", "brak.orp"), pdf("Zly", "zly.orp"), pdf("Naglowek", "naglowek.orp")});
+  core::write_lines(szablony / "stop.orp",
+                    {"<?xml version=\"1.0\" encoding=\"utf-8\"?>",
+                     "<TrpReport Version=\"2.4.0\" ScriptText.Text=\"begin "
+                     "Engine.StopReport end.\"><TrpReportPage Name=\"Page1\"/></TrpReport>"});
+  home.write_definitions({pdf("Brak", "brak.orp"), pdf("Zly", "zly.orp"), pdf("Naglowek", "naglowek.orp"),
+                          pdf("Stop", "stop.orp")});
   ASSERT_EQ(run(), 3);
   auto lines = home.log_lines("2026-12-10");
   auto step_line = [&](const std::string& name) {
@@ -256,6 +261,10 @@ TEST_F(HeadlessRun, ATemplateReportThatFailsSaysWhichStepFailed) {
   const std::string naglowek = step_line("Naglowek");
   EXPECT_EQ(naglowek.rfind(">> Nie udało się przygotować raportu z szablonu: ", 0), 0u) << naglowek;
   EXPECT_NE(naglowek.find("LateHeader"), std::string::npos) << naglowek;
+  // A script that ends the run before any page is no success either.
+  EXPECT_EQ(
+      step_line("Stop"),
+      ">> Nie udało się przygotować raportu z szablonu: Skrypt szablonu przerwał przygotowanie raportu.");
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(home.home().temporary()), {}), 0);
 }
 

@@ -422,6 +422,29 @@ TEST_F(Generation, KeepFooterTakesTheLastRowAlong) {
   }
 }
 
+// A text on the page outside the bands prints once per run of the report page, at the cursor
+// after the page header, through a carrier band; the bands go on from the cursor as if it were
+// not there, and a page break does not repeat it.
+TEST_F(Generation, ObjectsOnThePageOutsideBands) {
+  load("page_objects", "select * from t union all select * from t order by id");
+  std::string rows;
+  for (int i = 0; i < 6; ++i)
+    rows += "1 Row " + std::to_string(20 + 30 * i) + "+30\n1   RowText 0,0 \"" + std::to_string(1 + i / 2) +
+            "\"\n";
+  const std::string expected =
+      "1 Header 0+20\n1   HeaderText 0,0 \"Nagłówek\"\n"
+      "1  20+200\n1   Stamp 250,150 \"Strona 1\"\n" +
+      rows +
+      "2 Header 0+20\n2   HeaderText 0,0 \"Nagłówek\"\n"
+      "2 Row 20+30\n2   RowText 0,0 \"4\"\n";
+  EXPECT_EQ(generate().substr(0, expected.size()), expected);
+  // The text is back on the page where it was and no carrier band is left behind: a second run
+  // leaves the template as the first did.
+  const std::string after_first = report.save_to_stream();
+  generate();
+  EXPECT_EQ(report.save_to_stream(), after_first);
+}
+
 TEST_F(Generation, RowsFillTheFirstColumnThenTheSecond) {
   load("columns", "select * from t where id <= 4 order by id");
   EXPECT_EQ(generate(),

@@ -151,6 +151,7 @@ void Engine::run_page_instance(PageInfo& page) {
   if (!m_report.engine_options.print_if_empty && !page_has_data(page)) return;
   m_page = &page;
   start_page(page);
+  print_loose_objects(page);
   if (!page.page->on_manual_build.empty())
     m_ctx->call_handler(page.page->on_manual_build, page.page);
   else
@@ -158,6 +159,37 @@ void Engine::run_page_instance(PageInfo& page) {
   m_last_page = true;
   end_page();
   m_last_page = false;
+}
+
+void Engine::print_loose_objects(PageInfo& page) {
+  ReportPage& p = *page.page;
+  std::vector<std::pair<Component*, int>> loose;  // with their places among the page's children
+  for (auto& child : p.objects())
+    if (!child->is(Band::static_class())) loose.push_back({child.get(), child->index_in_parent()});
+  if (loose.empty()) return;
+  // They print through a carrier band of the page's size at the cursor, which then stays where
+  // it was; the objects go back to the page and the carrier is dropped, so the template is as
+  // before and no band record outlives it.
+  auto carrier = std::make_unique<NullBand>();
+  Band* band = carrier.get();
+  band->set_bounds(0, 0, m_page_width, m_page_height);
+  p.add(std::move(carrier));
+  for (auto& [object, index] : loose) object->set_parent(band);
+  double y = m_cur_y;
+  try {
+    show_band(*band);
+  } catch (...) {
+    for (auto& [object, index] : loose) object->set_parent(&p);
+    band->set_parent(nullptr);
+    throw;
+  }
+  m_cur_y = y;
+  for (auto& [object, index] : loose) {
+    object->set_parent(&p);
+    object->move_to_index(static_cast<size_t>(index));
+  }
+  std::erase_if(m_bands, [&](const auto& info) { return info->band == band; });
+  band->set_parent(nullptr);
 }
 
 void Engine::start_page(PageInfo& page) {

@@ -151,6 +151,7 @@ class Engine : public ScriptedEngine {
   void run_page_instance(engine::PageInfo& page);
   bool page_has_data(const engine::PageInfo& page);
   void start_page(engine::PageInfo& page);
+  void print_loose_objects(engine::PageInfo& page);
   void add_page();
   void end_page();
   double footer_height() const;

@@ -455,6 +455,21 @@ TEST_F(Generation, RowsFillTheFirstColumnThenTheSecond) {
 }
 
 // A band of two columns 100 wide with a gap of 10: records go left to right, a new row below.
+// Two rows fill a column (40 of the 45 units above the 15-unit column footer). Each column's
+// footer follows its last row and sums that column, on the full page and on the last one.
+TEST_F(Generation, ColumnFootersFollowTheirColumn) {
+  load("column_footer", "select * from t where id <= 5 order by id");
+  EXPECT_EQ(generate(),
+            "1 Row 0+20\n1   RowText 0,0 \"1\"\n"
+            "1 Row 20+20\n1   RowText 0,0 \"2\"\n"
+            "1 ColFoot 40+15\n1   ColSum 0,0 \"s3\"\n"
+            "1 Row 0+20 @100\n1   RowText 0,0 \"3\"\n"
+            "1 Row 20+20 @100\n1   RowText 0,0 \"4\"\n"
+            "1 ColFoot 40+15 @100\n1   ColSum 0,0 \"s7\"\n"
+            "2 Row 0+20\n2   RowText 0,0 \"5\"\n"
+            "2 ColFoot 20+15\n2   ColSum 0,0 \"s5\"\n");
+}
+
 TEST_F(Generation, BandColumnsGoLeftToRight) {
   load("columns", "select * from t where id <= 3 order by id");
   dynamic_cast<ReportPage&>(*report.find_object("Page1")).set_columns(0);

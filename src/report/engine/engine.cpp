@@ -364,10 +364,9 @@ void Engine::new_column() {
     m_pages.cut_objects(m_keep.position);
     kept = m_cur_y - m_keep.start_y;
   }
-  if (m_page->column_footer) {
-    m_cur_y = m_page_height - footer_height() + (m_page->page_footer ? 0 : 0);
-    show_band(m_page->column_footer);
-  }
+  // The column footer follows the column's last band, as on the page's last column, so the
+  // footers of one page line up when their columns are full.
+  if (m_page->column_footer) show_band(m_page->column_footer);
   ++m_cur_column;
   size_t index = static_cast<size_t>(m_cur_column - 1);
   m_cur_x = index < p.column_positions.size()

@@ -495,6 +495,22 @@ TEST_F(Generation, SubreportPrintsBesideItsBandAndTheNextRowFollowsIt) {
             "1 SubRow 40+10 @50\n1   SubText 0,0 \"S2\"\n");
 }
 
+// With PrintOnParent the sub-report's lines become objects of the row's band at the sub-report's
+// place; the band grows to hold them (5 + 2 x 10) and the next row follows it.
+TEST_F(Generation, SubreportPrintedOnItsParentBand) {
+  load("subreport", "select * from t where id <= 2 order by id");
+  dynamic_cast<Subreport&>(*report.find_object("Sub")).print_on_parent = true;
+  const std::string expected =
+      "1 Row 0+25\n1   RowText 0,0 \"1\"\n1    50,5 \"S1\"\n1    50,15 \"S2\"\n"
+      "1 Row 25+25\n1   RowText 0,0 \"2\"\n1    50,5 \"S1\"\n1    50,15 \"S2\"\n";
+  EXPECT_EQ(generate(), expected);
+  // The copies and the growth were for the printing only: a second run makes the same pages
+  // and leaves the template as the first did.
+  const std::string after_first = report.save_to_stream();
+  EXPECT_EQ(generate(), expected);
+  EXPECT_EQ(report.save_to_stream(), after_first);
+}
+
 // ---- Progress and termination -----------------------------------------------------------------
 
 // Counts the page notifications; stops the run at the page given.

@@ -23,6 +23,7 @@
 namespace orvena::report {
 
 class Band;
+class Component;
 class DataBand;
 class EngineContext;
 class GroupHeader;
@@ -88,6 +89,9 @@ struct BandInfo {
   // A data band in columns: the column of the next record, where the row began, its lowest bottom.
   int cur_column = 1;
   double row_y = 0, max_y = 0;
+  // Objects a PrintOnParent sub-report printed into the band, and its height before they came.
+  std::vector<Component*> captured;
+  double height_before_capture = -1;
 };
 
 struct PageInfo {
@@ -134,6 +138,12 @@ class Engine : public ScriptedEngine {
     double start_y = 0;
     size_t position = 0;
   };
+  // A PrintOnParent sub-report being printed into `host`: where its next band goes.
+  struct Capture {
+    Band* host;
+    double x, y;
+    std::vector<Component*> added;
+  };
   struct HeaderEntry {
     engine::BandInfo* band;
     double left;
@@ -173,6 +183,7 @@ class Engine : public ScriptedEngine {
   void after_print(engine::BandInfo& band);
   void print_in_parts(engine::BandInfo& band);
   void run_subreports(engine::BandInfo& band);
+  void print_on_parent(engine::BandInfo& band);
   void start_keep(engine::BandInfo& band);
   void end_keep(engine::BandInfo& band);
   void drop_keep();
@@ -195,6 +206,7 @@ class Engine : public ScriptedEngine {
   std::vector<HeaderEntry> m_headers;
   engine::BandInfo* m_start_new_page_band = nullptr;
   engine::BandInfo* m_last_band_on_page = nullptr;
+  Capture* m_capture = nullptr;
 };
 
 // PrepareReport's generation step: a run of the engine into a store the generator owns.

@@ -67,7 +67,7 @@ void Engine::run_data_band(BandInfo& band) {
         if (data.keep_together) start_keep(band);
       } else {
         if (!band.group && data.keep_together) start_keep(band);
-        if (data.start_new_page && data.visible) {
+        if (data.start_new_page && data.visible && !m_capture) {
           m_start_new_page_band = &band;
           new_page();
           m_start_new_page_band = nullptr;
@@ -130,7 +130,7 @@ void Engine::show_group_headers(BandInfo& first, size_t from, bool first_instanc
       h.line_n = 1;
     }
     h.last_condition = m_ctx->calc(h.group_header->condition);
-    if (i == from && !first_instance && h.band->start_new_page && h.band->visible) {
+    if (i == from && !first_instance && h.band->start_new_page && h.band->visible && !m_capture) {
       if (h.group_header->reset_page_numbers) m_pages.reset_logical_page_number();
       m_start_new_page_band = &h;
       new_page();

@@ -2,9 +2,11 @@
 // splitting it across pages, handing it to the store, then its child, sub-reports and totals.
 // Keeping blocks together lives here too, as it decides where a band goes.
 #include <algorithm>
+#include <utility>
 
 #include "core/error.h"
 #include "report/bands.h"
+#include "report/copy.h"
 #include "report/engine/engine.h"
 #include "report/engine_context.h"
 #include "report/memo/aggregates.h"
@@ -35,8 +37,8 @@ void Engine::show_band(BandInfo* b) {
   Band& band = *b->band;
   if (band.keep_child) start_keep(*b);
   // Data bands and group headers break before their later records and instances themselves.
-  if (band.start_new_page && band.visible && !m_adding_page && !m_first_band && !is_data_kind(b->kind) &&
-      b->kind != kGroupHeader) {
+  if (band.start_new_page && band.visible && !m_adding_page && !m_capture && !m_first_band &&
+      !is_data_kind(b->kind) && b->kind != kGroupHeader) {
     m_start_new_page_band = b;
     new_page();
     m_start_new_page_band = nullptr;
@@ -46,8 +48,9 @@ void Engine::show_band(BandInfo* b) {
   bool in_parts = false;
   // A record right of the first in a row of columns stands beside the first one, which already fit.
   bool beside = b->data && b->data->columns > 1 && b->cur_column > 1;
-  bool breaks =
-      b->kind != kOverlay && b->kind != kPageFooter && b->kind != kColumnFooter && !b->carrier && !beside;
+  // Bands printed into a sub-report's band never break: they go wherever that band goes.
+  bool breaks = b->kind != kOverlay && b->kind != kPageFooter && b->kind != kColumnFooter && !b->carrier &&
+                !beside && !m_capture;
   if (band.visible && breaks && free_space() < band.height() - kEpsilon) {
     bool too_tall = band.height() > m_page_height - footer_height();
     if ((band.allow_split && !m_keep.active) || too_tall) {
@@ -134,10 +137,12 @@ void Engine::prepare_band(BandInfo& b) {
     }
   }
 
+  print_on_parent(b);
   if (band.stretched) {
     double bottom = 0;
     for (const ShiftNode& node : nodes)
       if (node.object->visible) bottom = std::max(bottom, node.object->top() + node.object->height());
+    for (const Component* c : b.captured) bottom = std::max(bottom, c->top() + c->height());
     band.set_height(bottom);
   }
   m_ctx->call_handler(band.on_after_calc_height, &band);
@@ -145,8 +150,49 @@ void Engine::prepare_band(BandInfo& b) {
     if (node.max_height && node.object->visible) node.object->set_height(band.height() - node.object->top());
 }
 
+void Engine::print_on_parent(BandInfo& b) {
+  for (ShiftNode& node : b.shift_tree) {
+    Subreport* sub = node.subreport;
+    if (!sub || !sub->visible || !sub->print_on_parent || !sub->page_ref()) continue;
+    PageInfo* target = nullptr;
+    for (auto& p : m_page_infos)
+      if (p->page == sub->page_ref()) target = p.get();
+    if (!target) continue;
+    Capture capture{b.band, sub->left(), sub->top(), {}};
+    Capture* outer = std::exchange(m_capture, &capture);
+    try {
+      run_data_bands(target->data_bands);
+    } catch (...) {
+      m_capture = outer;
+      for (Component* c : capture.added) c->set_parent(nullptr);
+      throw;
+    }
+    m_capture = outer;
+    b.captured.insert(b.captured.end(), capture.added.begin(), capture.added.end());
+    // The band holds what was printed into it.
+    if (capture.y > b.band->height()) {
+      if (b.height_before_capture < 0) b.height_before_capture = b.band->height();
+      b.band->set_height(capture.y);
+    }
+  }
+}
+
 void Engine::place_band(BandInfo& b) {
   Band& band = *b.band;
+  if (m_capture) {
+    // Printing into the band of a sub-report object: copies of the band's objects as they are
+    // now (filled for this record) become objects of that band, one band below the other.
+    for (const auto& child : band.objects()) {
+      if (!child->visible) continue;
+      std::unique_ptr<Component> copy = clone_component(*child, CopyChildren::Yes);
+      copy->set_name("");
+      copy->set_bounds(m_capture->x + child->left(), m_capture->y + child->top(), child->width(),
+                       child->height());
+      m_capture->added.push_back(m_capture->host->add(std::move(copy)));
+    }
+    m_capture->y += band.height();
+    return;
+  }
   if (b.data && b.data->columns > 1) {
     if (b.cur_column == 1) b.row_y = m_cur_y, b.max_y = m_cur_y;
     band.set_left(m_cur_x + (b.data->column_width + b.data->column_gap) * (b.cur_column - 1));
@@ -173,6 +219,13 @@ void Engine::after_print(BandInfo& b) {
   }
   m_ctx->call_handler(band.on_after_print, &band);
   band.after_print();
+  // What a sub-report printed into the band was for this printing only.
+  for (Component* c : b.captured) c->set_parent(nullptr);
+  b.captured.clear();
+  if (b.height_before_capture >= 0) {
+    band.set_height(b.height_before_capture);
+    b.height_before_capture = -1;
+  }
 }
 
 void Engine::print_in_parts(BandInfo& b) {

@@ -6,7 +6,7 @@
 #include <charconv>
 #include <cmath>
 
-#include "core/text.h"
+#include "core/locale.h"
 #include "export/filter.h"
 #include "export/matrix/layout_matrix.h"
 #include "report/canvas/cairo_canvas.h"
@@ -149,17 +149,18 @@ std::optional<double> shown_number(const report::CustomMemoView& memo) {
     return memo.value.to_double();
   }
   if (!memo.value.is_null_or_empty() || f.kind != report::FormatKind::Numeric) return std::nullopt;
+  // Separators left empty in the format are the locale's.
+  const std::string decimal = f.decimal_separator.empty() ? std::string(1, core::Locale::kDecimalSeparator)
+                                                          : f.decimal_separator;
+  const std::string thousands =
+      f.thousand_separator.empty() ? std::string(core::Locale::kThousandSeparator) : f.thousand_separator;
   std::string plain;
   for (size_t i = 0; i < text.size();) {
-    if (!f.thousand_separator.empty() &&
-        text.compare(i, f.thousand_separator.size(), f.thousand_separator) == 0) {
-      i += f.thousand_separator.size();
-    } else if (!f.decimal_separator.empty() &&
-               text.compare(i, f.decimal_separator.size(), f.decimal_separator) == 0) {
+    if (text.compare(i, thousands.size(), thousands) == 0) {
+      i += thousands.size();
+    } else if (text.compare(i, decimal.size(), decimal) == 0) {
       plain += '.';
-      i += f.decimal_separator.size();
-    } else if (text.compare(i, 2, "\xC2\xA0") == 0) {
-      i += 2;  // the locale's thousands separator
+      i += decimal.size();
     } else {
       plain += text[i++];
     }

@@ -159,6 +159,12 @@ TEST_F(CsvExportTest, OptionsChangeSeparatorQuotingAndEncoding) {
   for (const Row& r : rows) EXPECT_EQ(csv(r.setup), r.expected) << r.name;
 }
 
+TEST_F(CsvExportTest, WrappedTextKeepsTheSpacesBetweenItsWords) {
+  memo(0, 0, 60, 60, "jeden dwa trzy");
+  print(1);
+  EXPECT_EQ(csv(), "jeden dwa trzy\r\n");
+}
+
 TEST_F(CsvExportTest, ValuesWithQuotesSeparatorsAndLineBreaksReadBackIntoTheSameFields) {
   const std::vector<std::string> values = {"zwykły", "5\" dysk; \"nowy\"", "pierwszy\r\ndrugi", ";", "\"\""};
   for (size_t i = 0; i < values.size(); ++i) memo(100.0 * double(i), 0, 100, 20, values[i]);

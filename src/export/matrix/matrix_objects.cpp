@@ -6,6 +6,7 @@
 #include <charconv>
 #include <cmath>
 
+#include "core/encoding.h"
 #include "core/locale.h"
 #include "export/filter.h"
 #include "export/matrix/layout_matrix.h"
@@ -93,19 +94,6 @@ MatrixStyle line_style(const PrintedView& v, uint8_t side) {
   return s;
 }
 
-std::vector<std::string> split_crlf(const std::string& text) {
-  std::vector<std::string> lines;
-  if (text.empty()) return lines;
-  size_t start = 0;
-  for (;;) {
-    size_t end = text.find("\r\n", start);
-    lines.push_back(text.substr(start, end - start));
-    if (end == std::string::npos) break;
-    start = end + 2;
-  }
-  return lines;
-}
-
 // The memo's text as the layout wraps it, tags removed.
 std::vector<std::string> wrapped_lines(const PrintedView& v) {
   auto& memo = static_cast<const report::CustomMemoView&>(*v.view);
@@ -126,7 +114,19 @@ std::vector<std::string> wrapped_lines(const PrintedView& v) {
   layout.set_dimensions({text, text, 1, 1, 1});
   layout.set_text(memo.memo, memo.first_para_break);
   layout.set_para_breaks(memo.first_para_break, memo.last_para_break);
-  return split_crlf(layout.wrapped_text());
+  const auto& wrapped = layout.lines();
+  std::vector<std::string> lines;
+  lines.reserve(wrapped.size());
+  for (size_t i = 0; i < wrapped.size(); ++i) {
+    std::string& line = lines.emplace_back();
+    for (char32_t c : layout.line_text(i)) core::append_utf8(line, c);
+    // The blank the line was broken at stays with it: a writer that joins the lines (CSV drops
+    // line breaks) must not glue the words together.
+    if (i + 1 < wrapped.size() && !wrapped[i].hyphen && wrapped[i + 1].begin > wrapped[i].end &&
+        wrapped[i + 1].paragraph == wrapped[i].paragraph)
+      line += ' ';
+  }
+  return lines;
 }
 
 std::optional<double> parse_plain_number(std::string_view text) {
@@ -150,8 +150,8 @@ std::optional<double> shown_number(const report::CustomMemoView& memo) {
   }
   if (!memo.value.is_null_or_empty() || f.kind != report::FormatKind::Numeric) return std::nullopt;
   // Separators left empty in the format are the locale's.
-  const std::string decimal = f.decimal_separator.empty() ? std::string(1, core::Locale::kDecimalSeparator)
-                                                          : f.decimal_separator;
+  const std::string decimal =
+      f.decimal_separator.empty() ? std::string(1, core::Locale::kDecimalSeparator) : f.decimal_separator;
   const std::string thousands =
       f.thousand_separator.empty() ? std::string(core::Locale::kThousandSeparator) : f.thousand_separator;
   std::string plain;

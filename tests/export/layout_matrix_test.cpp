@@ -4,6 +4,9 @@
 
 #include "export/filter.h"
 #include "export/matrix/layout_matrix.h"
+#include "report/bands.h"
+#include "report/prepared/prepared_pages.h"
+#include "report/report.h"
 #include "report/values.h"
 
 namespace orvena::exporting {
@@ -566,6 +569,83 @@ TEST(LayoutMatrix, AreaFillPutsAWhiteObjectUnderEverything) {
     EXPECT_EQ(m.style(m.object(1)->style)->fill, Rgb(0xFFFFFF));
     EXPECT_EQ(m.object_at(m.width() - 2, m.height() - 2)->lines[0], "a");
   }
+}
+
+TEST(LayoutMatrix, TurnedAndHatchedTextBecomesAPictureWhenAsked) {
+  auto turned = memo(0, 0, 20, 80, "obrócony");
+  turned->rotation = 90;
+  auto hatched = memo(20, 0, 80, 20, "kreskowany");
+  hatched->fill.set_color(kWinRed);
+  static_cast<report::BrushFill&>(hatched->fill.fill()).style = report::BrushStyle::Cross;
+  struct Case {
+    bool rotated_as_image, brush_as_bitmap;
+    bool turned_text, hatched_text;
+  } cases[] = {{false, false, true, true}, {true, false, false, true}, {false, true, true, false}};
+  for (const Case& c : cases) {
+    LayoutMatrix m;
+    m.rotated_as_image = c.rotated_as_image;
+    m.brush_as_bitmap = c.brush_as_bitmap;
+    m.add_object(*turned);
+    m.add_object(*hatched);
+    EXPECT_EQ(m.object(0)->is_text, c.turned_text) << c.rotated_as_image << c.brush_as_bitmap;
+    EXPECT_EQ(m.object(0)->picture.empty(), c.turned_text);
+    EXPECT_EQ(m.object(1)->is_text, c.hatched_text) << c.rotated_as_image << c.brush_as_bitmap;
+    EXPECT_EQ(m.style(m.object(0)->style)->rotation, 90);
+    EXPECT_EQ(m.style(m.object(1)->style)->brush_style, report::BrushStyle::Cross);
+  }
+}
+
+TEST(LayoutMatrix, HeaderAndFooterObjectsAreMarkedAndAnchorsBecomePageNumbers) {
+  report::Report r;
+  auto* page = r.add_new<report::ReportPage>();
+  auto* header = page->add_new<report::PageHeader>();
+  auto* footer = page->add_new<report::PageFooter>();
+  auto* data = page->add_new<report::MasterData>();
+  auto* in_header = header->add_new<report::MemoView>();
+  in_header->url = "#druga";
+  auto* in_footer = footer->add_new<report::MemoView>();
+  auto* in_data = data->add_new<report::MemoView>();
+  in_data->hyperlink.value = "https://example.org/";
+
+  report::PreparedPages store(r);
+  store.initialize();
+  store.add_source_page(*page);
+  store.begin_pass(report::PreparePass::Single);
+  store.add_page(*page);
+  store.add_page(*page);
+  store.add_anchor("druga", 0);
+  store.finish();
+
+  LayoutMatrix m;
+  m.set_page_header(header);
+  m.set_page_footer(footer);
+  m.anchors = &store;
+  for (auto* v : {in_header, in_footer, in_data}) m.add_object(*v);
+  EXPECT_TRUE(m.object(0)->header);
+  EXPECT_FALSE(m.object(0)->footer);
+  EXPECT_TRUE(m.object(1)->footer);
+  EXPECT_FALSE(m.object(2)->header || m.object(2)->footer);
+  EXPECT_EQ(m.object(0)->url, "@2");
+  EXPECT_EQ(m.object(2)->url, "https://example.org/");
+}
+
+TEST(LayoutMatrix, SharedColumnsAndProgressOfThePasses) {
+  auto a = memo(0, 0, 100, 20, "a");
+  LayoutMatrix m;
+  int last_pass = 0, passes = 0;
+  m.on_progress = [&](int pass, int of) {
+    EXPECT_EQ(pass, last_pass + 1);
+    last_pass = pass;
+    passes = of;
+  };
+  m.add_column_boundary(250);
+  m.add_column_boundary(40);
+  m.add_object(*a);
+  m.prepare();
+  EXPECT_EQ(m.column_boundaries(), (Positions{0, 40, 100, 250}));
+  EXPECT_EQ(grid(m), (Rows{"a a ."}));
+  EXPECT_EQ(last_pass, passes);
+  EXPECT_GT(passes, 1);
 }
 
 }  // namespace

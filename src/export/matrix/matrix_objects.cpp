@@ -12,6 +12,7 @@
 #include "export/matrix/layout_matrix.h"
 #include "report/canvas/cairo_canvas.h"
 #include "report/memo/memo_text.h"
+#include "report/prepared/prepared_pages.h"
 
 namespace orvena::exporting {
 
@@ -184,6 +185,8 @@ MatrixObject& LayoutMatrix::new_object(const PrintedView& v, Rect bounds) {
   o->url = v.view->url;
   if (o->url.empty() && v.view->hyperlink.kind == report::HyperlinkKind::URL)
     o->url = v.view->hyperlink.value;
+  if (anchors && o->url.starts_with('#'))
+    o->url = "@" + std::to_string(anchors->anchor_page(std::string_view(o->url).substr(1)));
   const report::Component* parent = v.view->parent();
   o->header = m_page_header && parent == m_page_header;
   o->footer = m_page_footer && parent == m_page_footer;

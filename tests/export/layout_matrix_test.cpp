@@ -91,6 +91,12 @@ TEST(LayoutMatrix, ObjectsGetCellsAndAWideObjectSpansColumns) {
   }
   EXPECT_EQ(m.object(m.objects_count()), nullptr);
   EXPECT_EQ(m.style(-1), nullptr);
+
+  LayoutMatrix empty;
+  empty.area_fill = true;
+  empty.prepare();
+  EXPECT_EQ(empty.cell(0, 0), -1);
+  EXPECT_EQ(empty.object_position(0).dx, 0);
 }
 
 TEST(LayoutMatrix, APartlyCoveredObjectIsCutIntoPiecesWithItsTextInTheFirst) {
@@ -520,6 +526,14 @@ TEST(LayoutMatrix, OtherObjectsAreRenderedToPicturesWithoutTheirFrame) {
   EXPECT_EQ(m.style(o->style)->frame_sides, kMatrixLeft | kMatrixTop | kMatrixRight | kMatrixBottom);
   std::string png = o->picture.png();
   EXPECT_EQ(png.substr(0, 8), "\x89PNG\r\n\x1a\n");
+
+  // Too large to render: an empty cell, not gigabytes of pixels.
+  auto huge = rectangle(0, 0, 9000, 9000);
+  huge->shape = report::ShapeKind::Ellipse;
+  LayoutMatrix big;
+  big.add_object(*huge);
+  EXPECT_TRUE(big.object(0)->picture.empty());
+  EXPECT_TRUE(big.object(0)->is_text);
 
   // Without images the object stays an empty cell with its style.
   LayoutMatrix plain;

@@ -23,9 +23,10 @@ namespace {
 // The charset of a font left at the default: the fonts we resolve cover Central European text.
 constexpr int kDefaultCharset = 1;
 constexpr int kEastEuropeCharset = 238;
-// A picture larger than this on a side is not rendered: a broken template must not take the
-// memory of the process.
-constexpr int kMaxPictureSide = 20000;
+// Objects larger than this are not rendered (they stay empty cells): a broken template must not
+// take the memory of the process. A page at 96 dpi is about 800 x 1100 pixels.
+constexpr int kMaxPictureSide = 10000;
+constexpr int64_t kMaxPicturePixels = 16'000'000;
 
 const report::Frame& effective_frame(const report::View& view) {
   if (auto* memo = dynamic_cast<const report::CustomMemoView*>(&view))
@@ -314,7 +315,7 @@ MatrixPicture render_view(const PrintedView& v) {
   MatrixPicture pic;
   int w = int(std::ceil(std::abs(v.bounds.width))) + 1;
   int h = int(std::ceil(std::abs(v.bounds.height))) + 1;
-  if (w > kMaxPictureSide || h > kMaxPictureSide) return pic;
+  if (w > kMaxPictureSide || h > kMaxPictureSide || int64_t(w) * h > kMaxPicturePixels) return pic;
   PrintedView bare = v;
   for (FrameSide& s : bare.sides) s.present = false;
   report::canvas::CairoCanvas canvas(w, h);

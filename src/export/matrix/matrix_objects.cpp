@@ -205,10 +205,10 @@ void LayoutMatrix::add_view(const PrintedView& v) {
   auto* shape = dynamic_cast<const report::ShapeView*>(v.view);
   if (v.kind == ViewKind::Memo) {
     bool as_picture = (v.hatched && brush_as_bitmap) || (v.rotation != 0 && rotated_as_image);
-    if (as_picture)
+    if (v.shadow)
+      add_shadow_strips(v);  // the memo itself comes back here without its shadow
+    else if (as_picture)
       add_picture(v);
-    else if (v.shadow)
-      add_shadow_strips(v);
     else
       add_text(v);
   } else if (line && (v.bounds.width == 0 || v.bounds.height == 0)) {
@@ -240,7 +240,7 @@ void LayoutMatrix::add_shadow_strips(const PrintedView& v) {
   body.bounds = v.body();
   body.shadow.reset();
   body.shadow_width = 0;
-  add_text(body);
+  add_view(body);
 
   MatrixStyle s;
   s.font.size = 1;

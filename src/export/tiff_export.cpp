@@ -98,6 +98,10 @@ bool TiffExport::start() {
   m_max_x = m_max_y = 0;
   m_spooled.clear();
   files.clear();
+  // Whatever an earlier export that failed to start left behind.
+  m_writer.reset();
+  if (m_spool) std::fclose(m_spool);
+  m_spool = nullptr;
   if (stream)
     m_writer = std::make_unique<tiff::TiffWriter>(*stream);
   else if (m_mode == Mode::MultiImage)

@@ -60,7 +60,7 @@ int run_render(int argc, char** argv, std::ostream& out, std::ostream& err) {
                                                                {"tiff", runner::ReportFormat::Tiff}};
   app.add_option("--format", format_text,
                  "output format: pdf, csv (the report's cells as delimited text, not the query dump "
-                 "of a definition's \"csv\"); excel, word, html, tiff as their writers land")
+                 "of a definition's \"csv\"), excel, excel-arkusze, word, html, tiff")
       ->required()
       ->check(CLI::IsMember({"pdf", "csv", "excel", "word", "html", "tiff"}));
   app.add_option("--out", output, "the file to write; nothing is left under this name when rendering fails")

@@ -7,6 +7,7 @@
 #include "app/session.h"
 #include "core/error.h"
 #include "export/pdf_export.h"
+#include "export/tiff_export.h"
 #include "report/engine/engine.h"
 #include "report/report.h"
 
@@ -29,6 +30,11 @@ std::unique_ptr<exporting::ExportFilter> runner_filter(runner::ReportFormat form
       auto pdf = std::make_unique<exporting::PdfExport>(exporting::ExportFilter::kNoRegister);
       pdf->options = exporting::PdfExportOptions::runner();
       return pdf;
+    }
+    case runner::ReportFormat::Tiff: {
+      auto tiff = std::make_unique<exporting::TiffExport>(exporting::ExportFilter::kNoRegister);
+      tiff->options = exporting::TiffExportOptions::runner();
+      return tiff;
     }
     // One case per writer, each set as the unattended run uses it.
     default:

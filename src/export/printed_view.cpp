@@ -2,6 +2,9 @@
 
 #include <cmath>
 
+#include "core/error.h"
+#include "export/pdf/pdf_image.h"
+
 #include "report/units.h"
 #include "report/values.h"
 
@@ -167,11 +170,10 @@ void draw_memo_text(Canvas& canvas, const PrintedView& v, double scale, bool at_
   Rect text{r.left + v.gap_x, r.top + v.gap_y, r.width - 2 * v.gap_x, r.height - 2 * v.gap_y};
   if (text.width < 0) text.width = 0;
   if (text.height < 0) text.height = 0;
-  Rect device = text;
-  if (at_origin) {
-    device = {(text.left - v.bounds.left) * scale, (text.top - v.bounds.top) * scale, text.width * scale,
+  // Device pixels: report pixels times the scale, from the view's corner or the page's.
+  Point origin = at_origin ? Point{v.bounds.left, v.bounds.top} : Point{0, 0};
+  Rect device{(text.left - origin.x) * scale, (text.top - origin.y) * scale, text.width * scale,
               text.height * scale};
-  }
   layout.set_dimensions({text, device, 1, scale, scale});
   layout.set_text(v.lines, memo->first_para_break);
   layout.set_para_breaks(memo->first_para_break, memo->last_para_break);
@@ -216,6 +218,17 @@ void draw_shape(Canvas& canvas, const PrintedView& v) {
   }
 }
 
+// A picture that cannot be read draws nothing rather than stopping the page.
+void draw_jpeg(Canvas& canvas, const Rect& r, std::string_view jpeg) {
+  pdf::Bitmap b;
+  try {
+    b = pdf::decode_jpeg(jpeg);
+  } catch (const core::Error&) {
+    return;
+  }
+  canvas.draw_picture(r, {.width = b.width, .height = b.height, .rgba = b.rgba});
+}
+
 }  // namespace
 
 void draw_view(Canvas& canvas, const PrintedView& v) {
@@ -240,6 +253,8 @@ void draw_view(Canvas& canvas, const PrintedView& v) {
         report::canvas::Picture p;
         p.encoded = {reinterpret_cast<const uint8_t*>(pic.bytes.data()), pic.bytes.size()};
         canvas.draw_picture(v.body(), p);
+      } else if (pic.kind == report::PictureKind::Jpeg) {
+        draw_jpeg(canvas, v.body(), pic.bytes);
       }
       draw_frame(canvas, v);
       break;

@@ -65,11 +65,11 @@ struct PrintedView {
 PrintedView resolve_view(const report::View& view);
 
 // Draws the view in report pixels on the canvas. Text goes through the shared text layout;
-// pictures are drawn when they are PNG (writers that keep JPEG data as it is draw those).
+// PNG and JPEG pictures are drawn as pixels (the PDF writer keeps JPEG data as it is instead).
 void draw_view(report::canvas::Canvas& canvas, const PrintedView& v);
 void draw_frame(report::canvas::Canvas& canvas, const PrintedView& v);
-// The memo's text; on a bitmap of the view alone, `scale` device pixels per report pixel with
-// the view's top-left corner at the bitmap's origin.
+// The memo's text at `scale` device pixels per report pixel; with `at_origin`, on a bitmap of
+// the view alone, whose origin is the view's top-left corner.
 void draw_memo_text(report::canvas::Canvas& canvas, const PrintedView& v, double scale = 1,
                     bool at_origin = false);
 

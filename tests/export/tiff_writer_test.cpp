@@ -135,6 +135,56 @@ TEST_F(TiffWriterTest, BadImagesAreRefused) {
   EXPECT_THROW(tiff.add_page(Image{}), core::Error);
   EXPECT_EQ(tiff.page_count(), 0u);
   EXPECT_THROW(TiffWriter(m_dir.path() / "no" / "such" / "folder.tif"), core::Error);
+
+  // Rows given in pieces must add up to the announced image.
+  for (size_t rows : {1, 3}) {
+    tiff.begin_page(4, 2, PixelFormat::rgb);
+    std::vector<uint8_t> pixels(rows * 12, 0);
+    if (rows > 2) {
+      EXPECT_THROW(tiff.add_rows(pixels.data(), pixels.size()), core::Error);
+      tiff.add_rows(pixels.data(), 24);
+      tiff.end_page();
+    } else {
+      tiff.add_rows(pixels.data(), pixels.size());
+      EXPECT_THROW(tiff.end_page(), core::Error) << rows;
+    }
+  }
+  EXPECT_EQ(tiff.page_count(), 1u);
+}
+
+// Rows written in pieces give the same file as the whole image at once.
+TEST_F(TiffWriterTest, PagesInPiecesEqualWholePages) {
+  std::ostringstream whole, pieces;
+  Image image = rgb_image(5, 7);
+  {
+    TiffWriter tiff(whole);
+    tiff.add_page(image, 150);
+    tiff.finish();
+  }
+  {
+    TiffWriter tiff(pieces);
+    tiff.begin_page(5, 7, PixelFormat::rgb, 150);
+    for (size_t at = 0; at < image.pixels.size(); at += image.row_bytes() * 3)
+      tiff.add_rows(image.pixels.data() + at, std::min(image.row_bytes() * 3, image.pixels.size() - at));
+    tiff.end_page();
+    tiff.finish();
+  }
+  EXPECT_EQ(pieces.str(), whole.str());
+}
+
+// The file appears under its name only when finished; an unfinished one leaves nothing.
+TEST_F(TiffWriterTest, AFileAppearsOnlyWhenFinished) {
+  {
+    TiffWriter tiff(file());
+    tiff.add_page(rgb_image(2, 2));
+    EXPECT_FALSE(std::filesystem::exists(file()));
+  }
+  EXPECT_TRUE(std::filesystem::is_empty(m_dir.path()));
+  TiffWriter tiff(file());
+  tiff.add_page(rgb_image(2, 2));
+  tiff.finish();
+  EXPECT_TRUE(std::filesystem::exists(file()));
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(m_dir.path()), {}), 1);
 }
 
 }  // namespace

@@ -82,7 +82,67 @@ bool compress(const Bitmap& bitmap, int quality, unsigned char** data, unsigned 
   return true;
 }
 
+bool decompress(std::string_view jpeg, Bitmap& out, char* message) {
+  jpeg_decompress_struct info;
+  ErrorManager err;
+  info.err = jpeg_std_error(&err.base);
+  err.base.error_exit = on_error;
+  err.base.output_message = [](j_common_ptr) {};
+  if (setjmp(err.jump)) {
+    jpeg_destroy_decompress(&info);
+    std::copy(err.message, err.message + JMSG_LENGTH_MAX, message);
+    return false;
+  }
+  jpeg_create_decompress(&info);
+  jpeg_mem_src(&info, reinterpret_cast<const unsigned char*>(jpeg.data()),
+               static_cast<unsigned long>(jpeg.size()));
+  jpeg_read_header(&info, TRUE);
+  if (uint64_t{info.image_width} * info.image_height > kMaxDecodedJpegPixels) {
+    jpeg_destroy_decompress(&info);
+    std::snprintf(message, JMSG_LENGTH_MAX, "picture of %ux%u pixels is too large", info.image_width,
+                  info.image_height);
+    return false;
+  }
+  const bool cmyk = info.num_components == 4;
+  const bool inverted = cmyk && info.saw_Adobe_marker;
+  info.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_RGBA;
+  jpeg_start_decompress(&info);
+  out.width = static_cast<int>(info.output_width);
+  out.height = static_cast<int>(info.output_height);
+  out.alpha = Alpha::None;
+  // Resized only now: the size came from a header that passed the limit above.
+  out.rgba.resize(size_t(out.width) * size_t(out.height) * 4);
+  while (info.output_scanline < info.output_height) {
+    JSAMPROW row = out.rgba.data() + size_t(info.output_scanline) * size_t(out.width) * 4;
+    jpeg_read_scanlines(&info, &row, 1);
+  }
+  jpeg_finish_decompress(&info);
+  jpeg_destroy_decompress(&info);
+  if (cmyk) {
+    // The naive conversion (each colour = 255 - component, darkened by black); Adobe files keep
+    // the components inverted.
+    for (size_t i = 0; i < out.rgba.size(); i += 4) {
+      uint8_t* p = &out.rgba[i];
+      int c = p[0], m = p[1], y = p[2], k = p[3];
+      if (!inverted) c = 255 - c, m = 255 - m, y = 255 - y, k = 255 - k;
+      p[0] = uint8_t(c * k / 255);
+      p[1] = uint8_t(m * k / 255);
+      p[2] = uint8_t(y * k / 255);
+      p[3] = 255;
+    }
+  }
+  return true;
+}
+
 }  // namespace
+
+Bitmap decode_jpeg(std::string_view jpeg) {
+  if (jpeg.empty()) fail("empty data");
+  Bitmap out;
+  char message[JMSG_LENGTH_MAX] = {};
+  if (!decompress(jpeg, out, message)) fail(message);
+  return out;
+}
 
 JpegInfo read_jpeg_info(std::string_view jpeg) {
   if (jpeg.empty()) fail("empty data");

@@ -1,6 +1,9 @@
 #include "export/tiff/tiff_writer.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <stdexcept>
 #include <string>
 
 #include "core/error.h"
@@ -73,14 +76,20 @@ TiffWriter::TiffWriter(std::ostream& out) : m_out(out) {
 
 TiffWriter::TiffWriter(const std::filesystem::path& file) : TiffWriter(open(file)) {}
 
-TiffWriter::TiffWriter(std::unique_ptr<std::ofstream> file) : m_file(std::move(file)), m_out(*m_file) {
+TiffWriter::TiffWriter(Open file)
+    : m_path(std::move(file.path)),
+      m_temp_path(std::move(file.temp_path)),
+      m_file(std::move(file.file)),
+      m_out(*m_file) {
   start();
 }
 
-std::unique_ptr<std::ofstream> TiffWriter::open(const std::filesystem::path& file) {
-  auto out = std::make_unique<std::ofstream>(file, std::ios::binary | std::ios::trunc);
-  if (!*out) throw core::Error("Cannot create file " + file.string());
-  return out;
+TiffWriter::Open TiffWriter::open(const std::filesystem::path& file) {
+  Open o{file, file, nullptr};
+  o.temp_path += ".part";
+  o.file = std::make_unique<std::ofstream>(o.temp_path, std::ios::binary | std::ios::trunc);
+  if (!*o.file) throw core::Error("Cannot create file \"" + file.string() + "\". " + std::strerror(errno));
+  return o;
 }
 
 void TiffWriter::start() {
@@ -91,7 +100,13 @@ void TiffWriter::start() {
   put(header);
 }
 
-TiffWriter::~TiffWriter() = default;
+TiffWriter::~TiffWriter() {
+  if (!m_temp_path.empty() && !m_finished) {
+    m_file.reset();
+    std::error_code ec;
+    std::filesystem::remove(m_temp_path, ec);
+  }
+}
 
 void TiffWriter::put(const std::string& bytes) {
   m_out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
@@ -106,49 +121,73 @@ void TiffWriter::align() {
 
 void TiffWriter::add_page(const Image& image, uint32_t dots_per_inch) {
   if (image.width == 0 || image.height == 0) throw core::Error("TIFF: empty image");
-  const uint64_t strip_bytes = uint64_t{image.row_bytes()} * image.height;
-  if (image.pixels.size() != strip_bytes) throw core::Error("TIFF: pixel data does not match the image size");
+  if (image.pixels.size() != uint64_t{image.row_bytes()} * image.height)
+    throw core::Error("TIFF: pixel data does not match the image size");
+  begin_page(image.width, image.height, image.format, dots_per_inch);
+  add_rows(image.pixels.data(), image.pixels.size());
+  end_page();
+}
+
+void TiffWriter::begin_page(uint32_t width, uint32_t height, PixelFormat format, uint32_t dots_per_inch) {
+  if (m_page) throw std::logic_error("INTERNAL ERROR: TIFF page begun inside another");
+  if (width == 0 || height == 0) throw core::Error("TIFF: empty image");
+  Page page{.width = width, .height = height, .format = format};
+  page.strip_bytes = uint64_t{Image{.width = width, .format = format}.row_bytes()} * height;
   if (dots_per_inch == 0) dots_per_inch = 96;
   // Rows, values and a directory of at most 16 entries must all stay addressable.
-  if (m_offset + strip_bytes + 512 > kMaxOffset) throw core::Error("TIFF: file would pass 4 GiB");
-  const bool rgb = image.format == PixelFormat::rgb;
+  if (m_offset + page.strip_bytes + 512 > kMaxOffset) throw core::Error("TIFF: file would pass 4 GiB");
 
-  uint32_t resolution_at = static_cast<uint32_t>(m_offset);
+  page.resolution_at = static_cast<uint32_t>(m_offset);
   std::string values;
   for (int axis = 0; axis < 2; ++axis) {  // X and Y: dpi × 10 over 10
     le32(values, dots_per_inch * 10);
     le32(values, 10);
   }
-  uint32_t bits_at = resolution_at + static_cast<uint32_t>(values.size());
-  if (rgb)
+  page.bits_at = page.resolution_at + static_cast<uint32_t>(values.size());
+  if (format == PixelFormat::rgb)
     for (int i = 0; i < 3; ++i) le16(values, 8);
-  uint32_t software_at = resolution_at + static_cast<uint32_t>(values.size());
+  page.software_at = page.resolution_at + static_cast<uint32_t>(values.size());
   values += kSoftwareName;
   put(values);
   align();
+  page.strip_at = static_cast<uint32_t>(m_offset);
+  m_page = page;
+}
 
-  uint32_t strip_at = static_cast<uint32_t>(m_offset);
-  m_out.write(reinterpret_cast<const char*>(image.pixels.data()), static_cast<std::streamsize>(strip_bytes));
+void TiffWriter::add_rows(const uint8_t* rows, size_t bytes) {
+  if (!m_page) throw std::logic_error("INTERNAL ERROR: TIFF rows outside a page");
+  if (m_page->written + bytes > m_page->strip_bytes)
+    throw core::Error("TIFF: more rows than the image holds");
+  m_out.write(reinterpret_cast<const char*>(rows), static_cast<std::streamsize>(bytes));
   if (!m_out) throw core::Error("TIFF: write failed");
-  m_offset += strip_bytes;
+  m_offset += bytes;
+  m_page->written += bytes;
+}
+
+void TiffWriter::end_page() {
+  if (!m_page) throw std::logic_error("INTERNAL ERROR: TIFF page ended before it began");
+  Page page = *m_page;
+  m_page.reset();
+  if (page.written != page.strip_bytes) throw core::Error("TIFF: pixel data does not match the image size");
   align();
 
+  const bool rgb = page.format == PixelFormat::rgb;
   auto size_type = [](uint32_t v) { return v > 0xFFFF ? Type::long_ : Type::short_; };
   std::vector<Entry> entries = {
       {kNewSubfileType, Type::long_, 1, 0},
-      {kImageWidth, size_type(image.width), 1, image.width},
-      {kImageLength, size_type(image.height), 1, image.height},
-      rgb ? Entry{kBitsPerSample, Type::short_, 3, bits_at} : Entry{kBitsPerSample, Type::short_, 1, 1},
+      {kImageWidth, size_type(page.width), 1, page.width},
+      {kImageLength, size_type(page.height), 1, page.height},
+      rgb ? Entry{kBitsPerSample, Type::short_, 3, page.bits_at} : Entry{kBitsPerSample, Type::short_, 1, 1},
       {kCompression, Type::short_, 1, 1},
       {kPhotometric, Type::short_, 1, rgb ? 2u : 1u},  // RGB; bilevel with 0 = black
-      {kStripOffsets, Type::long_, 1, strip_at},
+      {kStripOffsets, Type::long_, 1, page.strip_at},
       {kSamplesPerPixel, Type::short_, 1, rgb ? 3u : 1u},
-      {kRowsPerStrip, Type::long_, 1, image.height},
-      {kStripByteCounts, Type::long_, 1, static_cast<uint32_t>(strip_bytes)},
-      {kXResolution, Type::rational, 1, resolution_at},
-      {kYResolution, Type::rational, 1, resolution_at + 8},
+      {kRowsPerStrip, Type::long_, 1, page.height},
+      {kStripByteCounts, Type::long_, 1, static_cast<uint32_t>(page.strip_bytes)},
+      {kXResolution, Type::rational, 1, page.resolution_at},
+      {kYResolution, Type::rational, 1, page.resolution_at + 8},
       {kResolutionUnit, Type::short_, 1, 2},  // inch
-      {kSoftware, Type::ascii, static_cast<uint32_t>(kSoftwareName.size()), software_at},
+      {kSoftware, Type::ascii, static_cast<uint32_t>(kSoftwareName.size()), page.software_at},
   };
   if (rgb) entries.insert(entries.end() - 2, {kPlanarConfiguration, Type::short_, 1, 1});
 
@@ -181,8 +220,17 @@ void TiffWriter::add_page(const Image& image, uint32_t dots_per_inch) {
 }
 
 void TiffWriter::finish() {
+  if (m_page) throw std::logic_error("INTERNAL ERROR: TIFF finished inside a page");
   m_out.flush();
   if (!m_out) throw core::Error("TIFF: write failed");
+  if (!m_temp_path.empty() && !m_finished) {
+    m_file->close();
+    if (!*m_file) throw core::Error("Cannot write file \"" + m_path.string() + "\". " + std::strerror(errno));
+    std::error_code ec;
+    std::filesystem::rename(m_temp_path, m_path, ec);
+    if (ec) throw core::Error("Cannot create file \"" + m_path.string() + "\". " + ec.message());
+  }
+  m_finished = true;
 }
 
 }  // namespace orvena::exporting::tiff

@@ -9,11 +9,20 @@
 //   tiff.finish();
 //
 // Each page is written as it is added (its rows, then its directory), and the previous
-// directory's link is patched to point at it, so only one page bitmap is held at a time.
+// directory's link is patched to point at it, so only one page bitmap is held at a time. A page
+// may also arrive a few rows at a time, so that not even one page need be held whole:
+//
+//   tiff.begin_page(width, height, tiff::PixelFormat::bilevel, 96);
+//   tiff.add_rows(rows);  ...                          // whole rows, until `height` are written
+//   tiff.end_page();
+//
+// A file is written under a temporary name beside it and renamed by finish(): a failed export
+// leaves nothing under the report's name.
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <optional>
 #include <ostream>
 #include <vector>
 
@@ -52,22 +61,43 @@ class TiffWriter {
   // Throws core::Error for an empty image, pixels that do not match the size, or a file that
   // would pass the 4 GiB that TIFF offsets can address.
   void add_page(const Image& image, uint32_t dots_per_inch = 96);
+  // The same in pieces; rows are Image::row_bytes() each. end_page() throws core::Error when
+  // fewer or more rows came than announced.
+  void begin_page(uint32_t width, uint32_t height, PixelFormat format, uint32_t dots_per_inch = 96);
+  void add_rows(const uint8_t* rows, size_t bytes);
+  void end_page();
+  // Throws core::Error when the file cannot be completed.
   void finish();
   size_t page_count() const { return m_pages; }
 
  private:
-  explicit TiffWriter(std::unique_ptr<std::ofstream> file);
-  static std::unique_ptr<std::ofstream> open(const std::filesystem::path& file);
+  struct Open {
+    std::filesystem::path path, temp_path;
+    std::unique_ptr<std::ofstream> file;
+  };
+  explicit TiffWriter(Open file);
+  static Open open(const std::filesystem::path& file);
   void start();
   void put(const std::string& bytes);
   void align();
 
+  std::filesystem::path m_path, m_temp_path;
   std::unique_ptr<std::ofstream> m_file;
   std::ostream& m_out;
   std::streamoff m_base = 0;
   uint64_t m_offset = 0;
   uint64_t m_link_offset = 4;  // where the next directory's offset goes
   size_t m_pages = 0;
+  bool m_finished = false;
+
+  // The page being written.
+  struct Page {
+    uint32_t width = 0, height = 0;
+    PixelFormat format = PixelFormat::rgb;
+    uint32_t resolution_at = 0, bits_at = 0, software_at = 0, strip_at = 0;
+    uint64_t strip_bytes = 0, written = 0;
+  };
+  std::optional<Page> m_page;
 };
 
 }  // namespace orvena::exporting::tiff

@@ -83,6 +83,9 @@ void CairoCanvas::rotate_degrees(double degrees) {
   // Counter-clockwise on the page is a negative angle with y growing downwards.
   cairo_rotate(m_cr, -degrees * std::numbers::pi / 180);
 }
+void CairoCanvas::scale(double sx, double sy) {
+  cairo_scale(m_cr, sx, sy);
+}
 void CairoCanvas::clip(const Rect& r) {
   cairo_rectangle(m_cr, r.left, r.top, r.width, r.height);
   cairo_clip(m_cr);

@@ -40,6 +40,10 @@ class CairoCanvas : public Canvas {
   void stroke_polygon(std::span<const Point> points, const Pen& pen) override;
   void draw_picture(const Rect& r, const Picture& picture) override;
 
+  // Scales what follows until restore(): a page drawn in report pixels onto a bitmap of another
+  // resolution.
+  void scale(double sx, double sy);
+
   int width() const { return m_width; }
   int height() const { return m_height; }
   // 0xRRGGBB of a pixel (the surface is opaque).

@@ -158,6 +158,27 @@ TEST(BarcodeView, TextThatCannotBeEncodedIsDrawnInRedInPlaceOfTheBars) {
   EXPECT_EQ(zbar(*empty.canvas, "empty"), "");
 }
 
+TEST(BarcodeView, TheTextStandsBelowTheBarsOrAboveThemTurnedHalfAround) {
+  // Probes in the column of the first bar (at the left edge, or the right one turned half
+  // around): one in the middle of the height, one in the text's line at the far edge.
+  struct Row {
+    int rotation;
+    bool show_text;
+    bool text_line_has_bar;
+  } rows[] = {{0, true, false}, {0, false, true}, {180, true, false}, {180, false, true}};
+  for (const Row& r : rows) {
+    auto v = barcode(T::Code39, "12345678", r.rotation);
+    v->show_text = r.show_text;
+    Drawn d = draw(*v);
+    const Rect& b = d.layout.bounds;
+    int x = r.rotation ? int(b.right()) - 1 : int(b.left);
+    int text_line = r.rotation ? int(b.top) + 1 : int(b.bottom()) - 2;
+    std::string where = std::to_string(r.rotation) + (r.show_text ? " with text" : " without");
+    EXPECT_EQ(d.canvas->pixel(x, int(b.top + b.height / 2)), 0u) << where;
+    EXPECT_EQ(d.canvas->pixel(x, text_line) == 0, r.text_line_has_bar) << where;
+  }
+}
+
 TEST(BarcodeView, TheTextFontStopsAtNinePoints) {
   report::BarCodeView v;
   EXPECT_EQ(barcode_font(v).size, 9);

@@ -5,6 +5,7 @@
 #include "core/error.h"
 #include "export/pdf/pdf_image.h"
 
+#include "objects/check_box.h"
 #include "report/units.h"
 #include "report/values.h"
 
@@ -124,6 +125,12 @@ PrintedView resolve_view(const report::View& view) {
     v.curve = double(shape->curve);
   } else if (dynamic_cast<const report::PictureView*>(&view)) {
     v.kind = ViewKind::Picture;
+  } else if (auto* barcode = dynamic_cast<const report::BarCodeView*>(&view)) {
+    v.kind = ViewKind::BarCode;
+    v.barcode = objects::layout_barcode(*barcode, v.bounds);
+    v.bounds = v.barcode->bounds;
+  } else if (dynamic_cast<const report::CheckBoxView*>(&view)) {
+    v.kind = ViewKind::CheckBox;
   }
   return v;
 }
@@ -256,6 +263,17 @@ void draw_view(Canvas& canvas, const PrintedView& v) {
       } else if (pic.kind == report::PictureKind::Jpeg) {
         draw_jpeg(canvas, v.body(), pic.bytes);
       }
+      draw_frame(canvas, v);
+      break;
+    }
+    case ViewKind::BarCode:
+      objects::draw_barcode(canvas, static_cast<const report::BarCodeView&>(*v.view), *v.barcode, v.fill);
+      draw_frame(canvas, v);
+      break;
+    case ViewKind::CheckBox: {
+      auto& box = static_cast<const report::CheckBoxView&>(*v.view);
+      if (v.fill) canvas.fill_rect(v.body(), *v.fill);
+      objects::draw_check_box(canvas, box, v.body(), rgb_of(box.check_color).value_or(0), box.frame.width());
       draw_frame(canvas, v);
       break;
     }

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "objects/barcode_view.h"
 #include "report/canvas/canvas.h"
 #include "report/text/text_layout.h"
 #include "report/views.h"
@@ -19,7 +20,7 @@ namespace orvena::exporting {
 
 using report::canvas::Rgb;
 
-enum class ViewKind : uint8_t { Memo, Line, Shape, Picture, Other };
+enum class ViewKind : uint8_t { Memo, Line, Shape, Picture, BarCode, CheckBox, Other };
 
 // Windows colour value (0x00BBGGRR) as 0xRRGGBB; none for clNone and system colours.
 std::optional<Rgb> rgb_of(int64_t windows_color);
@@ -56,6 +57,9 @@ struct PrintedView {
   report::ShapeKind shape = report::ShapeKind::Rectangle;
   double curve = 0;
   bool diagonal_up = false;  // a line from bottom-left to top-right
+
+  // Barcodes: the encoding, with the bounds sized to it (also in `bounds`).
+  std::optional<objects::BarcodeLayout> barcode;
 
   bool has_frame() const;
   // The bounds less the drop shadow.

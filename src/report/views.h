@@ -293,6 +293,15 @@ class BarCodeView : public View {
   double zoom = 1;
   int64_t rotation = 0;
   HAlign halign = HAlign::Left;
+
+  // The text of each printing comes from the data field, the expression or the brackets in
+  // Text, and the stored text is back for the next one.
+  void before_print() override;
+  void after_print() override;
+  void get_data() override;
+
+ private:
+  std::string m_saved_text;
 };
 
 enum class CheckStyle : uint8_t { Cross, Check, LineCross, Plus };
@@ -310,6 +319,14 @@ class CheckBoxView : public View {
   CheckStyle check_style = CheckStyle::Cross;
   UncheckStyle uncheck_style = UncheckStyle::Empty;
   std::string expression;
+
+  // The value of each printing comes from the data field or the expression.
+  void before_print() override;
+  void after_print() override;
+  void get_data() override;
+
+ private:
+  bool m_saved_checked = true;
 };
 
 // Aligns the child views of `parent` by their Align property within `width` × `height`.

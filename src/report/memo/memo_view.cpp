@@ -1,4 +1,5 @@
-// Filling, measuring and splitting text objects while a report is generated.
+// Filling, measuring and splitting text objects while a report is generated; filling barcodes
+// and check boxes, which take their values the same way.
 #include <stdexcept>
 
 #include "core/error.h"
@@ -99,6 +100,27 @@ double text_height_of(const CustomMemoView& m) {
   return m.height() - 2 * m.gap_y - r.top - r.bottom;
 }
 
+// The steps every view takes when it is filled: its tag and hyperlink.
+void fill_view_extras(EngineContext& ctx, View& view) {
+  Hyperlink& hyperlink = view.hyperlink;
+  if (view.tag_str.find('[') != std::string::npos) view.tag_str = expand_with(ctx, view.tag_str);
+  if (hyperlink.value.find('[') != std::string::npos) {
+    std::string_view sep = hyperlink.values_separator;
+    if (sep.empty()) {
+      hyperlink.value = expand_with(ctx, hyperlink.value);
+    } else {
+      std::string out, rest = hyperlink.value;
+      for (size_t at; (at = rest.find(sep)) != std::string::npos; rest.erase(0, at + sep.size()))
+        out += expand_with(ctx, std::string_view(rest).substr(0, at)) + std::string(sep);
+      hyperlink.value = out + expand_with(ctx, rest);
+    }
+  }
+  if (!core::trim(hyperlink.expression).empty()) {
+    Variant v = ctx.calc(hyperlink.expression);
+    hyperlink.value = v.is_string() ? quote_for_script(ctx.report().script_language, v.str()) : v.to_string();
+  }
+}
+
 }  // namespace
 
 // ---- Printing ---------------------------------------------------------------------------------
@@ -129,24 +151,7 @@ void CustomMemoView::get_data() {
   EngineContext& ctx = run_of(*this);
   Report& r = ctx.report();
   CurrentObject current(r, this);
-
-  // The steps every view takes: its tag and hyperlink.
-  if (tag_str.find('[') != std::string::npos) tag_str = expand_with(ctx, tag_str);
-  if (hyperlink.value.find('[') != std::string::npos) {
-    std::string_view sep = hyperlink.values_separator;
-    if (sep.empty()) {
-      hyperlink.value = expand_with(ctx, hyperlink.value);
-    } else {
-      std::string out, rest = hyperlink.value;
-      for (size_t at; (at = rest.find(sep)) != std::string::npos; rest.erase(0, at + sep.size()))
-        out += expand_with(ctx, std::string_view(rest).substr(0, at)) + std::string(sep);
-      hyperlink.value = out + expand_with(ctx, rest);
-    }
-  }
-  if (!core::trim(hyperlink.expression).empty()) {
-    Variant v = ctx.calc(hyperlink.expression);
-    hyperlink.value = v.is_string() ? quote_for_script(r.script_language, v.str()) : v.to_string();
-  }
+  fill_view_extras(ctx, *this);
 
   display_format();  // an empty list gets its default item
   if (DataSet* ds = data.get(); ds && !data_field.empty()) {
@@ -258,6 +263,51 @@ void CustomMemoView::extract_macros() {
   std::string copy_name;
   if (auto v = global_variables::get("CopyName" + std::to_string(copy_no))) copy_name = v->to_string();
   set_text(memo_text::extract_macros(text(), std::to_string(total_pages), copy_name));
+}
+
+// ---- Barcodes and check boxes ------------------------------------------------------------------
+
+void BarCodeView::before_print() {
+  View::before_print();
+  m_saved_text = text;
+}
+
+void BarCodeView::after_print() {
+  View::after_print();
+  text = m_saved_text;
+}
+
+void BarCodeView::get_data() {
+  EngineContext& ctx = run_of(*this);
+  CurrentObject current(ctx.report(), this);
+  fill_view_extras(ctx, *this);
+  if (DataSet* ds = data.get(); ds && !data_field.empty())
+    text = ds->display_text(data_field);
+  else if (!core::trim(expression).empty())
+    text = ctx.calc(expression).to_string();
+  else if (text.find('[') != std::string::npos)
+    text = expand_with(ctx, text);
+}
+
+void CheckBoxView::before_print() {
+  View::before_print();
+  m_saved_checked = checked;
+}
+
+void CheckBoxView::after_print() {
+  View::after_print();
+  checked = m_saved_checked;
+}
+
+void CheckBoxView::get_data() {
+  EngineContext& ctx = run_of(*this);
+  CurrentObject current(ctx.report(), this);
+  fill_view_extras(ctx, *this);
+  if (DataSet* ds = data.get(); ds && !data_field.empty()) {
+    Variant v = ds->value(data_field);
+    checked = !v.is_null_or_empty() && v.to_bool();  // a null value reads as False
+  } else if (!core::trim(expression).empty())
+    checked = ctx.calc(expression).to_bool();
 }
 
 }  // namespace orvena::report

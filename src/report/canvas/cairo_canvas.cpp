@@ -79,6 +79,9 @@ void CairoCanvas::restore() {
 void CairoCanvas::translate(double dx, double dy) {
   cairo_translate(m_cr, dx, dy);
 }
+void CairoCanvas::scale(double factor) {
+  cairo_scale(m_cr, factor, factor);
+}
 void CairoCanvas::rotate_degrees(double degrees) {
   // Counter-clockwise on the page is a negative angle with y growing downwards.
   cairo_rotate(m_cr, -degrees * std::numbers::pi / 180);

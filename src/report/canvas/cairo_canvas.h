@@ -40,6 +40,10 @@ class CairoCanvas : public Canvas {
   void stroke_polygon(std::span<const Point> points, const Pen& pen) override;
   void draw_picture(const Rect& r, const Picture& picture) override;
 
+  // Everything drawn afterwards is enlarged by `factor` (a zoomed page drawn in report pixels);
+  // text stays sharp because glyphs are scaled as outlines. Saved and restored with the transform.
+  void scale(double factor);
+
   int width() const { return m_width; }
   int height() const { return m_height; }
   // 0xRRGGBB of a pixel (the surface is opaque).

@@ -149,10 +149,11 @@ void ReportPreview::build() {
           [this](QTreeWidgetItem* item) { show_page(item->data(0, kOutlineRole).toInt()); });
 
   m_canvas = new QLabel;
-  m_canvas->setAlignment(Qt::AlignCenter);
   m_scroll = new QScrollArea;
   m_scroll->setWidget(m_canvas);
-  m_scroll->setWidgetResizable(true);
+  // The label is exactly the page; the area centres it and scrolls over it.
+  m_scroll->setWidgetResizable(false);
+  m_scroll->setAlignment(Qt::AlignCenter);
   m_scroll->setBackgroundRole(QPalette::Dark);
   m_scroll->installEventFilter(this);
   m_scroll->viewport()->installEventFilter(this);
@@ -298,18 +299,25 @@ void ReportPreview::redraw() {
   if (count == 0) {
     m_image = QImage();
     m_canvas->clear();
+    m_canvas->resize(0, 0);
     m_drawn_page = -1;
     return;
   }
   const double z = zoom();
   if (m_drawn_page == m_page && m_drawn_zoom == z && !m_image.isNull()) return;
   report::PreparedPages& p = m_generator->pages();
+  const bool new_page = m_drawn_page != m_page;
   m_image = page_qimage(p, m_page, p.count(), z);
   // Only the page on screen stays rebuilt; the rest are read again when asked for.
   p.clear_cache();
   m_drawn_page = m_page;
   m_drawn_zoom = z;
   m_canvas->setPixmap(QPixmap::fromImage(m_image));
+  m_canvas->resize(m_image.size());
+  if (new_page) {
+    m_scroll->verticalScrollBar()->setValue(0);
+    m_scroll->horizontalScrollBar()->setValue(0);
+  }
   if (!m_first_shown) {
     m_first_shown = true;
     Q_EMIT first_page_shown();

@@ -327,6 +327,7 @@ TEST_F(ReportPreviewScreens, DemoTemplateAndStarterTemplate) {
   test::screenshot(p, "starter_first_page");
   p.set_zoom_percent(100);
   p.show_page(2);
+  QCoreApplication::processEvents();  // the scroll bars follow the new page size
   test::screenshot(p, "preview_later_page");
 
   // A popup is a window of its own: it is drawn onto the picture where it opened.

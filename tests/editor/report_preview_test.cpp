@@ -131,6 +131,34 @@ TEST_F(ReportPreviewTest, GroupedTemplateShowsPageOneOfNAndNavigationMoves) {
   }
 }
 
+// A report with an outline shows it beside the pages; an entry opens the page it names.
+TEST_F(ReportPreviewTest, OutlineEntriesOpenTheirPages) {
+  std::ifstream in(std::filesystem::path(ORVENA_FIXTURES) / "engine" / "groups.orp");
+  std::string text((std::istreambuf_iterator<char>(in)), {});
+  const std::string band = "<TrpMasterData Name=\"Row\"";
+  ASSERT_NE(text.find(band), std::string::npos);
+  text.replace(text.find(band), band.size(), band + " OutlineText=\"DaneOrvena.&#34;id&#34;\"");
+  write_template("spis.orp", text);
+
+  ReportPreview& plain = preview_groups();
+  EXPECT_TRUE(plain.outline()->isHidden()) << "a report without an outline";
+
+  auto& w = workshop();
+  click(w.refresh_button());
+  select_template(w, "spis.orp");
+  click(w.design_selected_button());
+  ReportPreview& p = w.report_preview();
+  ASSERT_TRUE(p.error_list()->isHidden()) << p.error_list()->item(1)->text().toStdString();
+  ASSERT_TRUE(p.outline()->isVisible());
+  ASSERT_EQ(p.outline()->topLevelItemCount(), 300);
+  QTreeWidgetItem* last = p.outline()->topLevelItem(299);
+  EXPECT_EQ(last->text(0), "300");
+  Q_EMIT p.outline()->itemClicked(last, 0);
+  EXPECT_EQ(p.current_page(), p.page_count() - 1);
+  Q_EMIT p.outline()->itemClicked(p.outline()->topLevelItem(0), 0);
+  EXPECT_EQ(p.current_page(), 0);
+}
+
 TEST_F(ReportPreviewTest, PagesDifferAndZoomChangesTheDrawnSize) {
   ReportPreview& p = preview_groups();
   p.set_zoom_percent(100);

@@ -233,6 +233,8 @@ void WorkshopWindow::refresh_templates() {
 }
 
 void WorkshopWindow::run_sql() {
+  // The report being prepared reads this dataset; closing it now would cut the report short.
+  if (m_report_preview && m_report_preview->preparing()) return;
   // The box's text as it stands: the editor substituted the date variables when it filled it.
   m_dataset.close();
   m_dataset.set_command_text(m_sql.text());

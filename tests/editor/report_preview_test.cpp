@@ -21,6 +21,7 @@
 #include "report/host.h"
 #include "report/prepared/prepared_pages.h"
 #include "report/report.h"
+#include "report/views.h"
 #include "support/run_command.h"
 
 namespace orvena::editor {
@@ -253,6 +254,53 @@ TEST_F(ReportPreviewTest, ExportMenuOffersEachRegisteredWriterAndWritesTheChosen
   // The registered writer is left as the export found it.
   EXPECT_TRUE(pdf.show_dialog);
   EXPECT_TRUE(pdf.file_name.empty());
+}
+
+// The editor's "projektuj szablon na podstawie kodu SQL" leads to a starter template of the
+// definition's query.
+TEST_F(ReportPreviewTest, EditorHandOverLeadsToAStarterTemplateOfTheDefinitionsQuery) {
+  home.write_control({});
+  workshop().set_report_host(host, published);
+  open_editor();
+  click(ui().nowy);
+  ui().zapytanie->setPlainText("select id, kwota, '[<data-1>]' as dzien\nfrom t where id <= 5");
+  click(ui().to_workshop);
+  auto& w = workshop();
+  ASSERT_TRUE(w.isVisible());
+  click(w.run_button());
+  ASSERT_TRUE(errors.isEmpty()) << errors.join("|").toStdString();
+  answers = {"z_edytora"};
+  click(w.design_new_button());
+  ASSERT_TRUE(errors.isEmpty()) << errors.join("|").toStdString();
+  ReportPreview& p = w.report_preview();
+  ASSERT_EQ(p.page_count(), 1);
+  report::Report saved;
+  saved.load_from_file(home.home().templates() / "z_edytora.orp", true);
+  EXPECT_TRUE(saved.errors().empty());
+  std::vector<std::string> texts;
+  for (report::Component* c : saved.all_objects())
+    if (auto* memo = dynamic_cast<report::MemoView*>(c); memo && memo->parent()->name() == "MasterData1")
+      texts.push_back(memo->text());
+  EXPECT_EQ(texts, (std::vector<std::string>{"[DaneOrvena.\"id\"]", "[DaneOrvena.\"kwota\"]",
+                                             "[DaneOrvena.\"dzien\"]"}));
+}
+
+// While a report is being prepared over the query, the query is not run again under it.
+TEST_F(ReportPreviewTest, TheQueryIsNotRunAgainWhileAReportIsPrepared) {
+  auto& w = ready_workshop();
+  run_query(w);
+  select_template(w, "grupy.orp");
+  ReportPreview& p = w.report_preview();
+  int opens = 0;
+  const int id = dataset.subscribe(db::QueryEvent::AfterOpen, [&](db::Query&) { ++opens; });
+  auto connection =
+      QObject::connect(&p, &ReportPreview::first_page_shown, &p, [&] { click(w.run_button()); });
+  click(w.design_selected_button());
+  QObject::disconnect(connection);
+  dataset.unsubscribe(id);
+  EXPECT_EQ(opens, 0);
+  EXPECT_GT(p.page_count(), 3) << "the report went on to its end";
+  EXPECT_TRUE(p.error_list()->isHidden());
 }
 
 TEST_F(ReportPreviewTest, NewTemplateIsSavedAfterAskingAndNeverOverwrittenUnasked) {

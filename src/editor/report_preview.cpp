@@ -22,6 +22,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
+#include <functional>
 
 #include "export/filter.h"
 #include "export/page_bitmap.h"
@@ -113,19 +114,24 @@ void ReportPreview::build() {
   m_progress->setTextVisible(true);
   m_stop = new QPushButton("stop");
 
-  connect(m_first, &QToolButton::clicked, this, [this] { first_page(); });
-  connect(m_previous, &QToolButton::clicked, this, [this] { previous_page(); });
-  connect(m_next, &QToolButton::clicked, this, [this] { next_page(); });
-  connect(m_last, &QToolButton::clicked, this, [this] { last_page(); });
+  // Drawing a page reads the store, which may fail (its temporary file): no error crosses the
+  // event loop.
+  auto handler = [this](std::function<void()> f) { return [this, f] { guarded(m_prompts, this, f); }; };
+  connect(m_first, &QToolButton::clicked, this, handler([this] { first_page(); }));
+  connect(m_previous, &QToolButton::clicked, this, handler([this] { previous_page(); }));
+  connect(m_next, &QToolButton::clicked, this, handler([this] { next_page(); }));
+  connect(m_last, &QToolButton::clicked, this, handler([this] { last_page(); }));
   connect(m_page_box, &QSpinBox::valueChanged, this, [this](int value) {
-    if (value - 1 != m_page) show_page(value - 1);
+    if (value - 1 != m_page) guarded(m_prompts, this, [&] { show_page(value - 1); });
   });
   connect(m_zoom_box, &QComboBox::activated, this, [this](int index) {
     const ZoomChoice& z = kZoomChoices[index];
-    if (z.mode == ZoomMode::Percent)
-      set_zoom_percent(z.percent);
-    else
-      set_zoom_mode(z.mode);
+    guarded(m_prompts, this, [&] {
+      if (z.mode == ZoomMode::Percent)
+        set_zoom_percent(z.percent);
+      else
+        set_zoom_mode(z.mode);
+    });
   });
   connect(m_stop, &QPushButton::clicked, this, [this] { stop(); });
   connect(m_export_menu, &QMenu::aboutToShow, this, [this] { fill_export_menu(); });
@@ -145,8 +151,9 @@ void ReportPreview::build() {
   m_outline = new QTreeWidget;
   m_outline->setHeaderHidden(true);
   m_outline->hide();
-  connect(m_outline, &QTreeWidget::itemClicked, this,
-          [this](QTreeWidgetItem* item) { show_page(item->data(0, kOutlineRole).toInt()); });
+  connect(m_outline, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* item) {
+    guarded(m_prompts, this, [&] { show_page(item->data(0, kOutlineRole).toInt()); });
+  });
 
   m_canvas = new QLabel;
   m_scroll = new QScrollArea;
@@ -414,22 +421,25 @@ void ReportPreview::export_with(exporting::ExportFilter& filter) {
 }
 
 bool ReportPreview::navigation_key(int key) {
+  void (ReportPreview::*move)() = nullptr;
   switch (key) {
     case Qt::Key_PageUp:
-      previous_page();
-      return true;
+      move = &ReportPreview::previous_page;
+      break;
     case Qt::Key_PageDown:
-      next_page();
-      return true;
+      move = &ReportPreview::next_page;
+      break;
     case Qt::Key_Home:
-      first_page();
-      return true;
+      move = &ReportPreview::first_page;
+      break;
     case Qt::Key_End:
-      last_page();
-      return true;
+      move = &ReportPreview::last_page;
+      break;
     default:
       return false;
   }
+  guarded(m_prompts, this, [&] { (this->*move)(); });
+  return true;
 }
 
 void ReportPreview::keyPressEvent(QKeyEvent* event) {
@@ -444,7 +454,7 @@ bool ReportPreview::eventFilter(QObject* watched, QEvent* event) {
 
 void ReportPreview::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
-  if (m_zoom_mode != ZoomMode::Percent) redraw();
+  if (m_zoom_mode != ZoomMode::Percent) guarded(m_prompts, this, [this] { redraw(); });
 }
 
 void ReportPreview::closeEvent(QCloseEvent* event) {

@@ -46,6 +46,15 @@ Prompts with_standard_boxes(Prompts p) {
       if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
       return dialog.selectedFiles().front();
     };
+  if (!p.choose_save_file)
+    p.choose_save_file = [](QWidget* parent, const QString& title, const QString& file, const QString& filter,
+                            const QString& default_suffix) {
+      QFileDialog dialog(parent, title, file, filter);
+      dialog.setAcceptMode(QFileDialog::AcceptSave);
+      dialog.setDefaultSuffix(default_suffix);
+      if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
+      return dialog.selectedFiles().front();
+    };
   return p;
 }
 

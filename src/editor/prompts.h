@@ -21,6 +21,10 @@ struct Prompts {
   std::function<QString(QWidget* parent, const QString& title, const QString& folder, const QString& filter,
                         const QString& default_suffix)>
       choose_file;
+  // The save dialog (asking before it overwrites); "" when cancelled.
+  std::function<QString(QWidget* parent, const QString& title, const QString& file, const QString& filter,
+                        const QString& default_suffix)>
+      choose_save_file;
 };
 
 // The prompts with every empty member set to the standard box.

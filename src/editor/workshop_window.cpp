@@ -10,10 +10,14 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "core/error.h"
 #include "core/text.h"
 #include "editor/editor_rules.h"
+#include "editor/report_preview.h"
 #include "editor/sql_box.h"
 #include "editor/style.h"
+#include "report/report.h"
+#include "report/starter_template.h"
 
 namespace orvena::editor {
 
@@ -26,6 +30,19 @@ constexpr int kClientHeight = 354;
 bool is_template_file(const std::filesystem::directory_entry& entry) {
   std::error_code ec;
   return entry.is_regular_file(ec) && core::to_lower(entry.path().extension().string()) == ".orp";
+}
+
+// The name the published query result goes by in templates.
+constexpr const char* kPublishedName = "DaneOrvena";
+
+// An operator's name for a new template as a file name in the templates folder: ".orp" added
+// when missing; a name that would leave the folder is refused.
+std::string template_file_name(const QString& answer) {
+  std::string name = core::trim(answer.toStdString());
+  if (name.find_first_of("/\\") != std::string::npos || name == "." || name == "..")
+    throw core::Error("Nazwa szablonu nie może zawierać ścieżki: " + name);
+  if (core::to_lower(std::filesystem::path(name).extension().string()) != ".orp") name += ".orp";
+  return name;
 }
 
 }  // namespace
@@ -49,16 +66,89 @@ WorkshopWindow::WorkshopWindow(const core::Home& home, runner::SqlBuffer& sql, d
 
   // "podgląd danych" follows the dataset, whoever opens or closes it (the runner too).
   using db::QueryEvent;
-  m_subscriptions.push_back(
-      m_dataset.subscribe(QueryEvent::AfterOpen, [this](db::Query&) { m_show_preview->setEnabled(true); }));
-  m_subscriptions.push_back(
-      m_dataset.subscribe(QueryEvent::AfterClose, [this](db::Query&) { m_show_preview->setEnabled(false); }));
+  m_subscriptions.push_back(m_dataset.subscribe(QueryEvent::AfterOpen, [this](db::Query&) {
+    m_show_preview->setEnabled(true);
+    update_design_buttons();
+  }));
+  m_subscriptions.push_back(m_dataset.subscribe(QueryEvent::AfterClose, [this](db::Query&) {
+    m_show_preview->setEnabled(false);
+    update_design_buttons();
+  }));
   m_show_preview->setEnabled(m_dataset.is_open());
   refresh_templates();
 }
 
 WorkshopWindow::~WorkshopWindow() {
   for (int id : m_subscriptions) m_dataset.unsubscribe(id);
+  // The preview refers to the report: it goes first.
+  m_report_preview.reset();
+}
+
+void WorkshopWindow::set_report_host(report::HostComponents& host, report::DataSet& published) {
+  m_host = &host;
+  m_published = &published;
+  update_design_buttons();
+}
+
+report::Report& WorkshopWindow::report() {
+  if (!m_report) m_report = std::make_unique<report::Report>();
+  return *m_report;
+}
+
+ReportPreview& WorkshopWindow::report_preview() {
+  if (!m_report_preview) m_report_preview = std::make_unique<ReportPreview>(m_prompts);
+  return *m_report_preview;
+}
+
+void WorkshopWindow::update_design_buttons() {
+  const bool ready = m_host && m_dataset.is_open();
+  m_design_selected->setEnabled(ready && m_templates->currentItem() &&
+                                m_templates->currentItem()->isSelected());
+  m_design_new->setEnabled(ready);
+}
+
+void WorkshopWindow::design_selected() {
+  QListWidgetItem* item = m_templates->currentItem();
+  if (!item || !item->isSelected()) return;
+  prepare_and_preview(m_home.templates() / item->text().toStdString());
+}
+
+void WorkshopWindow::design_new() {
+  const QString answer = m_prompts.ask_text(this, m_design_new->text(), kNewTemplatePrompt);
+  if (core::trim(answer.toStdString()).empty()) return;
+  const std::string name = template_file_name(answer);
+  const std::filesystem::path file = m_home.templates() / name;
+  std::error_code ec;
+  if (std::filesystem::exists(file, ec) &&
+      !m_prompts.confirm(this, m_design_new->text(),
+                         QString(kReplaceTemplate).arg(QString::fromStdString(name))))
+    return;
+  report::Report starter;
+  report::make_starter_template(starter, std::filesystem::path(name).stem().string(), kPublishedName,
+                                report::starter_fields(*m_published));
+  starter.save_to_file(file);
+  refresh_templates();
+  auto found = m_templates->findItems(QString::fromStdString(name), Qt::MatchFixedString);
+  if (!found.isEmpty()) m_templates->setCurrentItem(found.front());
+  prepare_and_preview(file);
+}
+
+void WorkshopWindow::prepare_and_preview(const std::filesystem::path& file) {
+  ReportPreview& preview = report_preview();
+  // The report is being prepared under the preview; loading into it now would pull the
+  // template from under the engine.
+  if (preview.preparing()) return;
+  report::Report& r = report();
+  r.host = m_host;
+  r.engine_options.new_silent_mode = report::SilentMode::Silent;
+  r.load_from_file(file, false);
+  std::vector<std::string> load_errors = r.errors();
+  const bool first = !preview.isVisible();
+  preview.show();
+  if (first) style::centre(&preview, nullptr);
+  preview.raise();
+  preview.activateWindow();
+  preview.prepare_and_show(r, std::move(load_errors));
 }
 
 void WorkshopWindow::build() {
@@ -77,15 +167,20 @@ void WorkshopWindow::build() {
   m_show_preview->setEnabled(false);
   m_design_selected = new QPushButton("projektuj wybrany szablon");
   m_design_new = new QPushButton("projektuj nowy szablon");
-  for (QPushButton* b : {m_design_selected, m_design_new}) {
-    b->setEnabled(false);
-    b->setToolTip(kDesignerUnavailable);
-  }
+  m_design_selected->setEnabled(false);
+  m_design_new->setEnabled(false);
+  m_design_selected->setToolTip("Podgląd wybranego szablonu z wynikiem zapytania");
+  m_design_new->setToolTip("Nowy szablon z pól wyniku zapytania");
 
   connect(m_refresh, &QPushButton::clicked, this,
           [this] { guarded(m_prompts, this, [this] { refresh_templates(); }); });
   connect(m_run, &QPushButton::clicked, this, [this] { guarded(m_prompts, this, [this] { run_sql(); }); });
   connect(m_show_preview, &QPushButton::clicked, this, [this] { m_preview.show_preview(); });
+  connect(m_design_selected, &QPushButton::clicked, this,
+          [this] { guarded(m_prompts, this, [this] { design_selected(); }); });
+  connect(m_design_new, &QPushButton::clicked, this,
+          [this] { guarded(m_prompts, this, [this] { design_new(); }); });
+  connect(m_templates, &QListWidget::itemSelectionChanged, this, [this] { update_design_buttons(); });
 
   auto* list_row = new QHBoxLayout;
   list_row->addWidget(m_templates, 1);
@@ -134,9 +229,12 @@ void WorkshopWindow::refresh_templates() {
             [](const std::string& a, const std::string& b) { return core::to_lower(a) < core::to_lower(b); });
   m_templates->clear();
   for (const auto& name : names) m_templates->addItem(QString::fromStdString(name));
+  update_design_buttons();
 }
 
 void WorkshopWindow::run_sql() {
+  // The report being prepared reads this dataset; closing it now would cut the report short.
+  if (m_report_preview && m_report_preview->preparing()) return;
   // The box's text as it stands: the editor substituted the date variables when it filled it.
   m_dataset.close();
   m_dataset.set_command_text(m_sql.text());

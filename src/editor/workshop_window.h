@@ -1,8 +1,11 @@
 #pragma once
 // The template workshop: the template files of Dane/Szablony, the SQL box (the runner's SQL
-// buffer), "wykonaj SQL" on the query dataset, and the data preview of its result. The report
-// designer's two buttons are there but not available yet.
+// buffer), "wykonaj SQL" on the query dataset, and the data preview of its result. With an open
+// result, "projektuj wybrany szablon" prepares the chosen template over it and shows the report
+// preview; "projektuj nowy szablon" first writes a starter template from the result's fields.
 #include <QWidget>
+#include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -15,8 +18,15 @@
 class QListWidget;
 class QPushButton;
 
+namespace orvena::report {
+class DataSet;
+class HostComponents;
+class Report;
+}  // namespace orvena::report
+
 namespace orvena::editor {
 
+class ReportPreview;
 class SqlBox;
 
 class WorkshopWindow : public QWidget {
@@ -32,8 +42,17 @@ class WorkshopWindow : public QWidget {
   // The editor's hand-over: show the workshop with these lines as the whole SQL box.
   void show_with_sql(const std::vector<std::string>& lines);
 
+  // Where templates find the query result: the main window's components, among them the
+  // adapter publishing the query dataset as "DaneOrvena". Until it is set the designer's buttons
+  // stay disabled.
+  void set_report_host(report::HostComponents& host, report::DataSet& published);
+
   // "odśwież listę": the *.orp files of the templates folder, by name.
   void refresh_templates();
+
+  // The workshop's report and the preview showing it (made on first use).
+  report::Report& report();
+  ReportPreview& report_preview();
 
   DataPreviewWindow& preview() { return m_preview; }
   QListWidget* templates() const { return m_templates; }
@@ -47,6 +66,10 @@ class WorkshopWindow : public QWidget {
  private:
   void build();
   void run_sql();
+  void update_design_buttons();
+  void design_selected();
+  void design_new();
+  void prepare_and_preview(const std::filesystem::path& file);
 
   core::Home m_home;
   runner::SqlBuffer& m_sql;
@@ -54,6 +77,10 @@ class WorkshopWindow : public QWidget {
   Prompts m_prompts;
   DataPreviewWindow m_preview;
   std::vector<int> m_subscriptions;
+  report::HostComponents* m_host = nullptr;
+  report::DataSet* m_published = nullptr;
+  std::unique_ptr<report::Report> m_report;
+  std::unique_ptr<ReportPreview> m_report_preview;
 
   QListWidget* m_templates = nullptr;
   SqlBox* m_sql_box = nullptr;
@@ -64,7 +91,8 @@ class WorkshopWindow : public QWidget {
   QPushButton* m_design_new = nullptr;
 };
 
-// The tooltip of the designer's buttons while the designer is not built.
-inline constexpr const char* kDesignerUnavailable = "Projektant szablonów nie jest jeszcze dostępny.";
+// The question before a starter template replaces a file of the same name.
+inline constexpr const char* kReplaceTemplate = "Szablon %1 już istnieje. Czy zastąpić go nowym?";
+inline constexpr const char* kNewTemplatePrompt = "Nazwa nowego szablonu:";
 
 }  // namespace orvena::editor

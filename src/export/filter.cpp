@@ -103,6 +103,44 @@ std::vector<int> expand_page_numbers(std::string_view text, int page_count) {
 
 // ---- The walk ----------------------------------------------------------------------------------
 
+void visit_page_objects(report::ReportPage& page, int index, int page_count, PageVisit options,
+                        const std::function<void(report::Component&)>& visit) {
+  auto offer = [&](report::Component& object) {
+    auto* view = dynamic_cast<report::View*>(&object);
+    if (options.data_only && !dynamic_cast<report::DataBand*>(object.parent())) return;
+    if (view && !(view->visibility & report::kVisExport)) return;
+    // Page-count macros left in a memo's text are resolved now that the count is known.
+    if (auto* memo = dynamic_cast<report::CustomMemoView*>(&object)) {
+      memo->total_pages = page_count;
+      memo->extract_macros();
+    }
+    visit(object);
+  };
+  bool mirrored = page.mirror_margins && index % 2 == 1;
+  page.set_left((mirrored ? page.right_margin : page.left_margin) * kPixelsPerMillimetre);
+  page.set_top(page.top_margin * kPixelsPerMillimetre);
+  report::PictureView background;
+  background.set_name(kPageBackgroundName);
+  background.fill.set_color(page.color);
+  background.frame = page.frame;
+  background.picture = page.back_picture;
+  background.stretched = true;
+  background.keep_aspect_ratio = false;
+  background.set_bounds(page.left(), page.top(),
+                        page.width() - (page.left_margin + page.right_margin) * kPixelsPerMillimetre,
+                        page.height() - (page.top_margin + page.bottom_margin) * kPixelsPerMillimetre);
+  offer(background);
+  for (size_t k = 0; k < page.count(); ++k) {
+    report::Component& object = *page.object(k);
+    if (options.suppress_page_headers_footers) {
+      if (dynamic_cast<report::PageHeader*>(&object) && index != 0) continue;
+      if (dynamic_cast<report::PageFooter*>(&object) && index != page_count - 1) continue;
+    }
+    offer(object);
+    for (size_t c = 0; c < object.count(); ++c) offer(*object.object(c));
+  }
+}
+
 namespace {
 
 struct Walk {
@@ -112,14 +150,6 @@ struct Walk {
   std::vector<int> numbers;
 
   void export_object(report::Component& object) {
-    auto* view = dynamic_cast<report::View*>(&object);
-    if (filter.data_only && !dynamic_cast<report::DataBand*>(object.parent())) return;
-    if (view && !(view->visibility & report::kVisExport)) return;
-    // Page-count macros left in a memo's text are resolved now that the count is known.
-    if (auto* memo = dynamic_cast<report::CustomMemoView*>(&object)) {
-      memo->total_pages = pages.count();
-      memo->extract_macros();
-    }
     filter.export_object(object);
     if (report.terminated) throw ExportTerminated();
   }
@@ -148,31 +178,8 @@ struct Walk {
       }
     } finish_page{filter, page, i};
 
-    bool mirrored = page.mirror_margins && i % 2 == 1;
-    page.set_left((mirrored ? page.right_margin : page.left_margin) * kPixelsPerMillimetre);
-    page.set_top(page.top_margin * kPixelsPerMillimetre);
-
-    report::PictureView background;
-    background.set_name(kPageBackgroundName);
-    background.fill.set_color(page.color);
-    background.frame = page.frame;
-    background.picture = page.back_picture;
-    background.stretched = true;
-    background.keep_aspect_ratio = false;
-    background.set_bounds(page.left(), page.top(),
-                          page.width() - (page.left_margin + page.right_margin) * kPixelsPerMillimetre,
-                          page.height() - (page.top_margin + page.bottom_margin) * kPixelsPerMillimetre);
-    export_object(background);
-
-    for (size_t k = 0; k < page.count(); ++k) {
-      report::Component& object = *page.object(k);
-      if (filter.suppress_page_headers_footers) {
-        if (dynamic_cast<report::PageHeader*>(&object) && i != 0) continue;
-        if (dynamic_cast<report::PageFooter*>(&object) && i != count - 1) continue;
-      }
-      export_object(object);
-      for (size_t c = 0; c < object.count(); ++c) export_object(*object.object(c));
-    }
+    visit_page_objects(page, i, count, {filter.data_only, filter.suppress_page_headers_footers},
+                       [this](report::Component& object) { export_object(object); });
   }
 
   void run() {

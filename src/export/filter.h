@@ -114,6 +114,20 @@ class FilterRegistry {
 // pages). Throws core::Error for a part that is not a number.
 std::vector<int> expand_page_numbers(std::string_view text, int page_count);
 
+// Which objects of a page reach the writer.
+struct PageVisit {
+  bool data_only = false;                      // only objects whose parent is a data band
+  bool suppress_page_headers_footers = false;  // page header on the first page only, footer on the last
+};
+
+// The objects of one prepared page as every writer receives them, so that what a preview draws
+// is what the writers write: the page is placed at its margins (the right one first on odd
+// indexes with mirrored margins), a page background view named "_pagebackground" comes first,
+// then each band followed by its children. Views hidden from export are left out; memos get the
+// page count and their page-count macros resolved.
+void visit_page_objects(report::ReportPage& page, int index, int page_count, PageVisit options,
+                        const std::function<void(report::Component&)>& visit);
+
 // The export of the prepared pages through `filter`. Returns false when the dialog is cancelled
 // or an error ended the walk (its message is then added to the report's errors and reported);
 // a terminated export and a filter whose start() declines return true.

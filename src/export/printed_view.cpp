@@ -4,7 +4,6 @@
 
 #include "core/error.h"
 #include "export/pdf/pdf_image.h"
-
 #include "objects/check_box.h"
 #include "report/units.h"
 #include "report/values.h"

@@ -50,6 +50,11 @@ class EditorFixture : public ::testing::Test {
       file_dialog = {title, folder, filter, suffix};
       return chosen_file;
     };
+    p.choose_save_file = [this](QWidget*, const QString& title, const QString& file, const QString& filter,
+                                const QString& suffix) {
+      save_dialog = {title, file, filter, suffix};
+      return save_as;
+    };
     return p;
   }
 
@@ -115,6 +120,8 @@ class EditorFixture : public ::testing::Test {
   std::vector<std::pair<QString, QString>> asked;
   QString chosen_file;
   QStringList file_dialog;
+  QString save_as;  // the save dialog's answer; "" is a cancelled dialog
+  QStringList save_dialog;
 
  private:
   std::unique_ptr<WorkshopWindow> m_workshop;

@@ -102,16 +102,6 @@ TEST_F(WorkshopWindowTest, TheTemplateListShowsOrpFilesAndChangesOnlyOnRefresh) 
   EXPECT_EQ(shown(w.templates()), (std::vector<std::string>{"A.ORP", "b.orp", "c.orp"}));
 }
 
-TEST_F(WorkshopWindowTest, TheDesignerButtonsAreShownButNotAvailable) {
-  auto& w = workshop();
-  w.show();
-  for (QPushButton* b : {w.design_selected_button(), w.design_new_button()}) {
-    EXPECT_TRUE(b->isVisible());
-    EXPECT_FALSE(b->isEnabled());
-    EXPECT_EQ(b->toolTip(), kDesignerUnavailable);
-  }
-}
-
 // The grid reads the result in place: a million rows show at once and cost no copy.
 TEST_F(WorkshopWindowTest, AMillionRowResultIsShownWithoutCopying) {
   auto& w = workshop();

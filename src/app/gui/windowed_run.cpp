@@ -14,6 +14,7 @@
 #include "core/home_lock.h"
 #include "editor/editor_window.h"
 #include "editor/workshop_window.h"
+#include "export/pdf_export.h"
 
 namespace orvena::app {
 
@@ -45,6 +46,9 @@ int windowed_run(int argc, char** argv, const core::Home& home, const core::Cloc
 
   // The workshop and the editor live as long as the main window; closing them only hides them.
   editor::WorkshopWindow workshop(session.home(), session.sql(), session.dataset());
+  workshop.set_report_host(session.main_window_components(), session.published_dataset());
+  // The writers the preview's export menu offers; each registers itself while it lives.
+  exporting::PdfExport pdf_export;
   editor::EditorWindow editor(session.home(), session.clock(), workshop);
 
   FtpWindow ftp_window;

@@ -109,6 +109,11 @@ class PreparedPages {
   // 0 while the numbering run is not finished; `engine_total_pages` answers outside the list.
   int logical_total_pages(int engine_total_pages) const;
 
+  // While a run fills the store, and which pass it is in: a preview shows the pages of a first
+  // pass of two to nobody, since they are removed when the pass ends.
+  bool generating() const { return m_generating; }
+  PreparePass pass() const { return m_pass; }
+
   prepared::Outline& outline() { return m_outline; }
   const prepared::Outline& outline() const { return m_outline; }
 

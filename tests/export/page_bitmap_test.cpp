@@ -1,0 +1,77 @@
+// A prepared page on a bitmap: placed at its margins, zoomed as a whole, and showing only what the
+// writers receive.
+#include <gtest/gtest.h>
+
+#include "export/page_bitmap.h"
+#include "report/bands.h"
+#include "report/pages.h"
+#include "report/report.h"
+#include "report/views.h"
+
+namespace orvena::exporting {
+namespace {
+
+constexpr report::canvas::Rgb kWhite = 0xFFFFFF;
+constexpr report::canvas::Rgb kBlack = 0x000000;
+
+class PageBitmap : public ::testing::Test {
+ protected:
+  PageBitmap() {
+    page = r.add_new<report::ReportPage>();
+    page->set_name("Page1");
+    page->set_paper_width(50);
+    page->set_paper_height(40);
+    page->left_margin = 10;  // 37.8 units
+    page->top_margin = 5;    // 18.9 units
+    band = page->add_new<report::MasterData>();
+    band->set_bounds(0, 20, 100, 40);
+    box = add_box(10, 10, 20, 10);  // absolute: 47.8 .. 67.8 across, 48.9 .. 58.9 down
+  }
+
+  report::ShapeView* add_box(double l, double t, double w, double h) {
+    auto* s = band->add_new<report::ShapeView>();
+    s->set_bounds(l, t, w, h);
+    s->fill.set_color(0);  // black
+    return s;
+  }
+
+  report::Report r;
+  report::ReportPage* page = nullptr;
+  report::MasterData* band = nullptr;
+  report::ShapeView* box = nullptr;
+};
+
+TEST_F(PageBitmap, ObjectsSitInsideTheMarginsAndGrowWithTheZoom) {
+  struct Case {
+    const char* name;
+    double zoom;
+  } cases[] = {{"100 %", 1}, {"50 %", 0.5}, {"250 %", 2.5}};
+  for (const Case& c : cases) {
+    auto bitmap = draw_page_bitmap(*page, 0, 1, c.zoom);
+    BitmapSize size = page_bitmap_size(*page, c.zoom);
+    EXPECT_EQ(bitmap->width(), size.width) << c.name;
+    EXPECT_NEAR(size.width, page->width() * c.zoom, 1) << c.name;
+    auto at = [&](double x, double y) { return bitmap->pixel(int(x * c.zoom), int(y * c.zoom)); };
+    EXPECT_EQ(at(57, 54), kBlack) << c.name << ": inside the box";
+    EXPECT_EQ(at(44, 54), kWhite) << c.name << ": left of it, where it would be without the margin";
+    EXPECT_EQ(at(57, 45), kWhite) << c.name << ": above it";
+    EXPECT_EQ(at(72, 54), kWhite) << c.name << ": right of it";
+  }
+}
+
+TEST_F(PageBitmap, OnlyWhatTheWritersReceiveIsDrawn) {
+  box->visibility = report::kVisPreview | report::kVisPrint;  // not exported
+  auto hidden = draw_page_bitmap(*page, 0, 1, 1);
+  EXPECT_EQ(hidden->pixel(57, 54), kWhite);
+
+  // Mirrored margins put odd pages at the right margin.
+  box->visibility |= report::kVisExport;
+  page->mirror_margins = true;
+  page->right_margin = 0;
+  auto odd = draw_page_bitmap(*page, 1, 2, 1);
+  EXPECT_EQ(odd->pixel(57, 54), kWhite);
+  EXPECT_EQ(odd->pixel(20, 54), kBlack);
+}
+
+}  // namespace
+}  // namespace orvena::exporting

@@ -502,7 +502,9 @@ TEST(LayoutMatrix, ATextShowingOneNumberCarriesIt) {
     LayoutMatrix matrix;
     matrix.add_object(*m);
     EXPECT_EQ(matrix.object(0)->number, c.number) << c.name;
-    if (c.format) EXPECT_EQ(matrix.style(0)->format.format_str, c.format) << c.name;
+    if (c.format) {
+      EXPECT_EQ(matrix.style(0)->format.format_str, c.format) << c.name;
+    }
   }
 }
 

@@ -30,7 +30,7 @@ int run_render(int argc, char** argv, std::ostream& out, std::ostream& err) {
                                                                {"html", runner::ReportFormat::Html},
                                                                {"tiff", runner::ReportFormat::Tiff}};
   app.add_option("--format", format_text,
-                 "output format: pdf (excel, word, html, tiff as their writers land)")
+                 "output format: pdf, word, html (excel, tiff as their writers land)")
       ->required()
       ->check(CLI::IsMember({"pdf", "excel", "word", "html", "tiff"}));
   app.add_option("--out", output, "the file to write; nothing is left under this name when rendering fails")

@@ -6,6 +6,8 @@
 
 #include "app/session.h"
 #include "core/error.h"
+#include "export/docx_export.h"
+#include "export/html_export.h"
 #include "export/pdf_export.h"
 #include "report/engine/engine.h"
 #include "report/report.h"
@@ -29,6 +31,13 @@ std::unique_ptr<exporting::ExportFilter> runner_filter(runner::ReportFormat form
       auto pdf = std::make_unique<exporting::PdfExport>(exporting::ExportFilter::kNoRegister);
       pdf->options = exporting::PdfExportOptions::runner();
       return pdf;
+    }
+    case runner::ReportFormat::Word:
+      return std::make_unique<exporting::DocxExport>(exporting::ExportFilter::kNoRegister);
+    case runner::ReportFormat::Html: {
+      auto html = std::make_unique<exporting::HtmlExport>(exporting::ExportFilter::kNoRegister);
+      html->options = exporting::HtmlExportOptions::runner();
+      return html;
     }
     // One case per writer, each set as the unattended run uses it.
     default:

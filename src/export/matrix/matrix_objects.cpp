@@ -6,11 +6,13 @@
 #include <charconv>
 #include <cmath>
 
-#include "core/text.h"
+#include "core/encoding.h"
+#include "core/locale.h"
 #include "export/filter.h"
 #include "export/matrix/layout_matrix.h"
 #include "report/canvas/cairo_canvas.h"
 #include "report/memo/memo_text.h"
+#include "report/prepared/prepared_pages.h"
 
 namespace orvena::exporting {
 
@@ -21,9 +23,10 @@ namespace {
 // The charset of a font left at the default: the fonts we resolve cover Central European text.
 constexpr int kDefaultCharset = 1;
 constexpr int kEastEuropeCharset = 238;
-// A picture larger than this on a side is not rendered: a broken template must not take the
-// memory of the process.
-constexpr int kMaxPictureSide = 20000;
+// Objects larger than this are not rendered (they stay empty cells): a broken template must not
+// take the memory of the process. A page at 96 dpi is about 800 x 1100 pixels.
+constexpr int kMaxPictureSide = 10000;
+constexpr int64_t kMaxPicturePixels = 16'000'000;
 
 const report::Frame& effective_frame(const report::View& view) {
   if (auto* memo = dynamic_cast<const report::CustomMemoView*>(&view))
@@ -93,19 +96,6 @@ MatrixStyle line_style(const PrintedView& v, uint8_t side) {
   return s;
 }
 
-std::vector<std::string> split_crlf(const std::string& text) {
-  std::vector<std::string> lines;
-  if (text.empty()) return lines;
-  size_t start = 0;
-  for (;;) {
-    size_t end = text.find("\r\n", start);
-    lines.push_back(text.substr(start, end - start));
-    if (end == std::string::npos) break;
-    start = end + 2;
-  }
-  return lines;
-}
-
 // The memo's text as the layout wraps it, tags removed.
 std::vector<std::string> wrapped_lines(const PrintedView& v) {
   auto& memo = static_cast<const report::CustomMemoView&>(*v.view);
@@ -126,7 +116,19 @@ std::vector<std::string> wrapped_lines(const PrintedView& v) {
   layout.set_dimensions({text, text, 1, 1, 1});
   layout.set_text(memo.memo, memo.first_para_break);
   layout.set_para_breaks(memo.first_para_break, memo.last_para_break);
-  return split_crlf(layout.wrapped_text());
+  const auto& wrapped = layout.lines();
+  std::vector<std::string> lines;
+  lines.reserve(wrapped.size());
+  for (size_t i = 0; i < wrapped.size(); ++i) {
+    std::string& line = lines.emplace_back();
+    for (char32_t c : layout.line_text(i)) core::append_utf8(line, c);
+    // The blank the line was broken at stays with it: a writer that joins the lines (CSV drops
+    // line breaks) must not glue the words together.
+    if (i + 1 < wrapped.size() && !wrapped[i].hyphen && wrapped[i + 1].begin > wrapped[i].end &&
+        wrapped[i + 1].paragraph == wrapped[i].paragraph)
+      line += ' ';
+  }
+  return lines;
 }
 
 std::optional<double> parse_plain_number(std::string_view text) {
@@ -149,17 +151,18 @@ std::optional<double> shown_number(const report::CustomMemoView& memo) {
     return memo.value.to_double();
   }
   if (!memo.value.is_null_or_empty() || f.kind != report::FormatKind::Numeric) return std::nullopt;
+  // Separators left empty in the format are the locale's.
+  const std::string decimal =
+      f.decimal_separator.empty() ? std::string(1, core::Locale::kDecimalSeparator) : f.decimal_separator;
+  const std::string thousands =
+      f.thousand_separator.empty() ? std::string(core::Locale::kThousandSeparator) : f.thousand_separator;
   std::string plain;
   for (size_t i = 0; i < text.size();) {
-    if (!f.thousand_separator.empty() &&
-        text.compare(i, f.thousand_separator.size(), f.thousand_separator) == 0) {
-      i += f.thousand_separator.size();
-    } else if (!f.decimal_separator.empty() &&
-               text.compare(i, f.decimal_separator.size(), f.decimal_separator) == 0) {
+    if (text.compare(i, thousands.size(), thousands) == 0) {
+      i += thousands.size();
+    } else if (text.compare(i, decimal.size(), decimal) == 0) {
       plain += '.';
-      i += f.decimal_separator.size();
-    } else if (text.compare(i, 2, "\xC2\xA0") == 0) {
-      i += 2;  // the locale's thousands separator
+      i += decimal.size();
     } else {
       plain += text[i++];
     }
@@ -183,6 +186,8 @@ MatrixObject& LayoutMatrix::new_object(const PrintedView& v, Rect bounds) {
   o->url = v.view->url;
   if (o->url.empty() && v.view->hyperlink.kind == report::HyperlinkKind::URL)
     o->url = v.view->hyperlink.value;
+  if (anchors && o->url.starts_with('#'))
+    o->url = "@" + std::to_string(anchors->anchor_page(std::string_view(o->url).substr(1)));
   const report::Component* parent = v.view->parent();
   o->header = m_page_header && parent == m_page_header;
   o->footer = m_page_footer && parent == m_page_footer;
@@ -200,10 +205,10 @@ void LayoutMatrix::add_view(const PrintedView& v) {
   auto* shape = dynamic_cast<const report::ShapeView*>(v.view);
   if (v.kind == ViewKind::Memo) {
     bool as_picture = (v.hatched && brush_as_bitmap) || (v.rotation != 0 && rotated_as_image);
-    if (as_picture)
+    if (v.shadow)
+      add_shadow_strips(v);  // the memo itself comes back here without its shadow
+    else if (as_picture)
       add_picture(v);
-    else if (v.shadow)
-      add_shadow_strips(v);
     else
       add_text(v);
   } else if (line && (v.bounds.width == 0 || v.bounds.height == 0)) {
@@ -235,7 +240,7 @@ void LayoutMatrix::add_shadow_strips(const PrintedView& v) {
   body.bounds = v.body();
   body.shadow.reset();
   body.shadow_width = 0;
-  add_text(body);
+  add_view(body);
 
   MatrixStyle s;
   s.font.size = 1;
@@ -310,7 +315,7 @@ MatrixPicture render_view(const PrintedView& v) {
   MatrixPicture pic;
   int w = int(std::ceil(std::abs(v.bounds.width))) + 1;
   int h = int(std::ceil(std::abs(v.bounds.height))) + 1;
-  if (w > kMaxPictureSide || h > kMaxPictureSide) return pic;
+  if (w > kMaxPictureSide || h > kMaxPictureSide || int64_t(w) * h > kMaxPicturePixels) return pic;
   PrintedView bare = v;
   for (FrameSide& s : bare.sides) s.present = false;
   report::canvas::CairoCanvas canvas(w, h);

@@ -193,10 +193,11 @@ void DocxExport::write_cell(int x, int end, int y, int index) {
     if (!object->is_text && !object->picture.empty()) {
       int number = m_next_picture;
       std::string id = add_picture(*object);
+      // Inside the cell's margins and below the paragraph's space before.
       docx::append_picture_run(m_xml, *font,
                                {.relationship_id = id,
-                                .cx = std::llround(object->width * docx::kEmuPerPixel),
-                                .cy = std::llround(object->height * docx::kEmuPerPixel),
+                                .cx = docx::picture_extent(docx::column_twips(object->width) - 45),
+                                .cy = docx::picture_extent(docx::row_twips(object->height) - 29),
                                 .id = number});
     } else {
       docx::append_text_runs(m_xml, *font, object->lines);

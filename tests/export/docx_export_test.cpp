@@ -112,7 +112,9 @@ TEST_F(DocxExportTest, EachPageIsATableWithItsSectionMergedCellsAndPictures) {
   // A picture per page, each with its own relationship, declared as PNG.
   EXPECT_NE(xml.find("<a:blip r:embed=\"picId1\"/>"), std::string::npos);
   EXPECT_NE(xml.find("<a:blip r:embed=\"picId2\"/>"), std::string::npos);
-  EXPECT_NE(xml.find("<wp:extent cx=\"457200\" cy=\"457200\"/>"), std::string::npos);  // 48 px
+  // 48 pixels: 744 twips wide less the cell margins and indent (45), 696 high less the
+  // paragraph's 29 before the picture.
+  EXPECT_NE(xml.find("<wp:extent cx=\"443865\" cy=\"423545\"/>"), std::string::npos);
   EXPECT_NE(p.part(1).find("Id=\"picId2\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/"
                            "relationships/image\" Target=\"media/image2.png\""),
             std::string::npos);

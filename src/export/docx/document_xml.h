@@ -74,6 +74,11 @@ struct InlinePicture {
   int id = 1;              // the picture's number
 };
 inline constexpr int64_t kEmuPerPixel = 9525;  // 914400 EMU an inch, 96 pixels an inch
+// A picture's extent in EMU (635 a twip) from its cell's twips, so that it fills the cell as the
+// table is laid out (columns and rows are not scaled alike) and is not cut by an exact row.
+inline int64_t picture_extent(int twips) {
+  return twips > 0 ? int64_t(twips) * 635 : 0;
+}
 void append_picture_run(std::string& out, const report::text::LayoutFont& font, const InlinePicture& picture);
 
 }  // namespace orvena::exporting::docx

@@ -187,10 +187,12 @@ void DocxExport::write_cell(int x, int end, int y, int index) {
 
   report::text::LayoutFont plain;
   const report::text::LayoutFont* font = object ? (style ? &style->font : &plain) : nullptr;
-  docx::append_paragraph_start(m_xml, font, style ? style->halign : report::HAlign::Left);
+  bool picture = object && object->counter == 0 && !object->is_text && !object->picture.empty();
+  docx::append_paragraph_start(m_xml, font, style ? style->halign : report::HAlign::Left,
+                               picture ? docx::ParagraphContent::Picture : docx::ParagraphContent::Text);
   if (object && object->counter == 0) {
     object->counter = 1;
-    if (!object->is_text && !object->picture.empty()) {
+    if (picture) {
       int number = m_next_picture;
       std::string id = add_picture(*object);
       // Inside the cell's margins and below the paragraph's space before.

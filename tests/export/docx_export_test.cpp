@@ -111,6 +111,8 @@ TEST_F(DocxExportTest, EachPageIsATableWithItsSectionMergedCellsAndPictures) {
                                         "w:t></w:r><w:r><w:rPr>.*?</w:rPr><w:br/><w:t>trzy</w:t>")));
   // A picture per page, each with its own relationship, declared as PNG.
   EXPECT_NE(xml.find("<a:blip r:embed=\"picId1\"/>"), std::string::npos);
+  // A picture's line is single spaced: a closer line would cut off its top.
+  EXPECT_EQ(count(xml, "w:line=\"240\" w:lineRule=\"auto\"/><w:ind"), 2u);
   EXPECT_NE(xml.find("<a:blip r:embed=\"picId2\"/>"), std::string::npos);
   // 48 pixels: 744 twips wide less the cell margins and indent (45), 696 high less the
   // paragraph's 29 before the picture.

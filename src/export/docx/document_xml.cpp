@@ -188,11 +188,13 @@ void append_run_properties(std::string& out, const report::text::LayoutFont& fon
   out += "\"/></w:rPr>";
 }
 
-void append_paragraph_start(std::string& out, const report::text::LayoutFont* font, report::HAlign align) {
+void append_paragraph_start(std::string& out, const report::text::LayoutFont* font, report::HAlign align,
+                            ParagraphContent content) {
   out += "<w:p><w:pPr>";
   out += kParagraphFixed;
-  out +=
-      "<w:spacing w:before=\"29\" w:after=\"0\" w:line=\"213\" w:lineRule=\"auto\"/><w:ind w:left=\"15\"/>";
+  out += content == ParagraphContent::Picture ? "<w:spacing w:before=\"29\" w:after=\"0\" w:line=\"240\""
+                                              : "<w:spacing w:before=\"29\" w:after=\"0\" w:line=\"213\"";
+  out += " w:lineRule=\"auto\"/><w:ind w:left=\"15\"/>";
   if (font) {
     out += "<w:jc w:val=\"";
     out += justification_name(align);

@@ -62,8 +62,11 @@ void append_hex_colour(std::string& out, report::canvas::Rgb colour);
 
 void append_run_properties(std::string& out, const report::text::LayoutFont& font);
 // The paragraph a cell's content stands in, up to the end of its properties; without a font the
-// cell is empty and the paragraph has no justification or run properties.
-void append_paragraph_start(std::string& out, const report::text::LayoutFont* font, report::HAlign align);
+// cell is empty and the paragraph has no justification or run properties. Text lines are set a
+// little closer than single; a picture's line is single, since a closer line cuts off its top.
+enum class ParagraphContent : uint8_t { Text, Picture };
+void append_paragraph_start(std::string& out, const report::text::LayoutFont* font, report::HAlign align,
+                            ParagraphContent content = ParagraphContent::Text);
 // One run per line, the lines after the first starting with a line break.
 void append_text_runs(std::string& out, const report::text::LayoutFont& font,
                       std::span<const std::string> lines);

@@ -15,6 +15,8 @@ $SUDO apt-get install -y -qq --no-install-recommends \
   python3 python3-aiosmtpd python3-pyftpdlib python3-openpyxl python3-docx python3-pil python3-reportlab \
   poppler-utils qpdf libtiff-tools zbar-tools xvfb xauth curl openssl fontconfig iproute2 time \
   >/dev/null
+# Readers of the word-processing and HTML exports: LibreOffice Writer, html5lib, a headless browser.
+$SUDO apt-get install -y -qq --no-install-recommends libreoffice-writer-nogui python3-html5lib chromium >/dev/null
 # fonts-wine puts its files where fontconfig does not look; Tahoma is the log view's font.
 $SUDO mkdir -p /usr/local/share/fonts/wine
 for f in tahoma tahomabd wingding webdings marlett symbol; do

@@ -6,6 +6,8 @@
 
 #include "app/session.h"
 #include "core/error.h"
+#include "export/docx_export.h"
+#include "export/html_export.h"
 #include "export/pdf_export.h"
 #include "export/tiff_export.h"
 #include "report/engine/engine.h"
@@ -35,6 +37,13 @@ std::unique_ptr<exporting::ExportFilter> runner_filter(runner::ReportFormat form
       auto tiff = std::make_unique<exporting::TiffExport>(exporting::ExportFilter::kNoRegister);
       tiff->options = exporting::TiffExportOptions::runner();
       return tiff;
+    }
+    case runner::ReportFormat::Word:
+      return std::make_unique<exporting::DocxExport>(exporting::ExportFilter::kNoRegister);
+    case runner::ReportFormat::Html: {
+      auto html = std::make_unique<exporting::HtmlExport>(exporting::ExportFilter::kNoRegister);
+      html->options = exporting::HtmlExportOptions::runner();
+      return html;
     }
     // One case per writer, each set as the unattended run uses it.
     default:

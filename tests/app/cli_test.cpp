@@ -9,6 +9,7 @@
 #include <array>
 #include <chrono>
 #include <cstdio>
+#include <fstream>
 
 #include "core/home_lock.h"
 #include "core/line_file.h"
@@ -236,7 +237,8 @@ TEST(OrvenaProgram, RenderDocumentsItsOptionsAndReportsErrorsWithStatusOne) {
        "orvena: "},
       // Formats whose writers are not there yet are refused at the export step.
       {"format without a writer",
-       "--render " + quoted(tpl) + " --sql 'select x from t' --format word" + common, 1, "nie jest dostępny"},
+       "--render " + quoted(tpl) + " --sql 'select x from t' --format excel" + common, 1,
+       "nie jest dostępny"},
   };
   for (const Row& r : rows) {
     auto result = run_orvena(r.args);
@@ -289,6 +291,45 @@ TEST(OrvenaProgram, RenderedTextExtractsAsWritten) {
     expected.push_back(std::to_string(i) + " Sztuk Łódź " + std::to_string(i) + "\n");
   for (const std::string& e : expected)
     EXPECT_NE(text.output.find(e), std::string::npos) << e << " in:\n" << text.output;
+}
+
+// The table-like formats from a template with a picture, a header cell over two columns, a
+// turned header and frames: python-docx reads every row of the document; the HTML shows values
+// as text and carries its picture inside, since it is the one file delivered.
+TEST(OrvenaProgram, RenderWritesWordAndHtmlTablesWithEveryRow) {
+  core::TempDir scratch;
+  test::TestHome home;
+  home.sql(
+      "create table t (region text, ilosc integer, kwota decimal(10,2));"
+      "insert into t values ('Północ', 12, 1500.5), ('Południe', 7, 320), ('<script>x</script> & Co', 1, "
+      "2);");
+  const auto tpl = std::filesystem::path(ORVENA_FIXTURES) / "engine" / "exports.orp";
+  auto render = [&](const char* format, const std::filesystem::path& out) {
+    auto r = run_orvena("--render " + quoted(tpl) + " --sql 'select region, ilosc, kwota from t' --home " +
+                        quoted(home.home().root()) + " --format " + format + " --out " + quoted(out));
+    EXPECT_EQ(r.status, 0) << r.output;
+  };
+  const auto docx = home.home().temporary() / "tabela.docx";
+  render("word", docx);
+  std::ofstream(scratch.path() / "read.py")
+      << "import sys, docx\n"
+         "for t in docx.Document(sys.argv[1]).tables:\n"
+         "    for row in t.rows: print('|'.join(c.text for c in row.cells))\n";
+  auto rows = run_command("/usr/bin/python3 " + quoted(scratch.path() / "read.py") + " " + quoted(docx));
+  ASSERT_EQ(rows.status, 0) << rows.output;
+  for (const char* expected :
+       {"Eksport tabel", "Region|Sprzedaż|Sprzedaż", "Region|Ilość", "|Kwota|", "Północ|12", "|1500,5|",
+        "Południe|7", "|320|", "<script>x</script> & Co|1", "Razem:", "|1822,5|"})
+    EXPECT_NE(rows.output.find(expected), std::string::npos) << expected << " in:\n" << rows.output;
+
+  const auto html = home.home().temporary() / "tabela.html";
+  render("html", html);
+  std::string page = core::read_file(html);
+  EXPECT_NE(page.find("&lt;script&gt;x&lt;/script&gt; &amp; Co"), std::string::npos);
+  EXPECT_EQ(page.find("<script>"), std::string::npos);
+  EXPECT_NE(page.find("<img src=\"data:image/png;base64,"), std::string::npos);
+  EXPECT_NE(page.find(">Północ</td>"), std::string::npos);
+  EXPECT_FALSE(std::filesystem::exists(home.home().temporary() / "tabela.files"));
 }
 
 // The report's cells as delimited text, read back by Python's csv module: one line per row of

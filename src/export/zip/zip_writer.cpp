@@ -66,8 +66,8 @@ uint32_t update_crc(uint32_t crc, std::string_view bytes) {
 struct ZipWriter::Deflater {
   z_stream z{};
 
-  Deflater() {
-    if (deflateInit2(&z, Z_DEFAULT_COMPRESSION, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) != Z_OK)
+  explicit Deflater(int level) {
+    if (deflateInit2(&z, level, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) != Z_OK)
       throw std::runtime_error("zlib: deflateInit2 failed");
   }
   ~Deflater() { deflateEnd(&z); }
@@ -107,7 +107,7 @@ void EntryWriter::write(std::string_view bytes) {
 }
 
 ZipWriter::ZipWriter(std::ostream& out, WriterOptions options)
-    : m_out(out), m_time(dos_time(options.modified)) {
+    : m_out(out), m_time(dos_time(options.modified)), m_level(options.level) {
   m_base = m_out.tellp();
   if (m_base < 0) m_base = 0;
 }
@@ -115,7 +115,8 @@ ZipWriter::ZipWriter(std::ostream& out, WriterOptions options)
 ZipWriter::ZipWriter(const std::filesystem::path& file, WriterOptions options)
     : m_file(std::make_unique<std::ofstream>(file, std::ios::binary | std::ios::trunc)),
       m_out(*m_file),
-      m_time(dos_time(options.modified)) {
+      m_time(dos_time(options.modified)),
+      m_level(options.level) {
   if (!*m_file) throw core::Error("Cannot create file " + file.string());
 }
 
@@ -193,7 +194,7 @@ EntryWriter& ZipWriter::begin_entry(std::string_view name, Method method, uint64
   }
   m_entries.push_back(std::move(e));
   put(h);
-  if (method != Method::stored) m_deflater = std::make_unique<Deflater>();
+  if (method != Method::stored) m_deflater = std::make_unique<Deflater>(m_level);
   m_entry_open = true;
   return m_entry_writer;
 }

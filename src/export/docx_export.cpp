@@ -1,0 +1,254 @@
+#include "export/docx_export.h"
+
+#include <cmath>
+#include <fstream>
+
+#include "core/line_file.h"
+#include "export/docx/package_parts.h"
+#include "export/matrix/layout_matrix.h"
+#include "export/pending_file.h"
+#include "export/zip/zip_writer.h"
+#include "report/pages.h"
+#include "report/report.h"
+#include "report/views.h"
+
+namespace orvena::exporting {
+
+namespace {
+
+// The document goes to its entry in pieces of about this size.
+constexpr size_t kFlushSize = 64 * 1024;
+
+}  // namespace
+
+DocxExport::DocxExport() {
+  default_ext = ".docx";
+  filter_desc = "Microsoft Word 2007 XML (*.docx)|*.docx";
+}
+
+DocxExport::DocxExport(NoRegister) : ExportFilter(kNoRegister) {
+  default_ext = ".docx";
+  filter_desc = "Microsoft Word 2007 XML (*.docx)|*.docx";
+}
+
+DocxExport::~DocxExport() = default;
+
+bool DocxExport::start() {
+  std::filesystem::path path = target();
+  if (path.empty() && !stream) return false;
+  close();
+  // The document part is hundreds of times its text; the fastest level keeps most of the saving.
+  zip::WriterOptions zip_options{.modified = creation_time, .level = 1};
+  if (stream) {
+    m_zip = std::make_unique<zip::ZipWriter>(*stream, zip_options);
+  } else {
+    m_file = std::make_unique<PendingFile>(path);
+    m_zip = std::make_unique<zip::ZipWriter>(m_file->stream(), zip_options);
+  }
+  m_zip->add("[Content_Types].xml", docx::content_types_part());
+  m_zip->add("_rels/.rels", docx::package_relationships_part());
+  m_zip->add("docProps/app.xml", docx::app_properties_part());
+  m_zip->add("docProps/core.xml", docx::core_properties_part());
+  m_zip->add("word/styles.xml", docx::styles_part());
+  m_zip->add("word/settings.xml", docx::settings_part());
+  m_zip->add("word/fontTable.xml", docx::font_table_part());
+  m_document = &m_zip->begin_entry("word/document.xml");
+  m_xml.clear();
+  docx::append_document_start(m_xml);
+  m_relationships = docx::document_relationships_head();
+  m_next_picture = 1;
+  m_last_page.reset();
+  return true;
+}
+
+void DocxExport::start_page(report::ReportPage& page, int index) {
+  m_matrix = std::make_unique<LayoutMatrix>();
+  LayoutMatrix& m = *m_matrix;
+  m.background = false;
+  m.background_image = false;
+  m.printable = export_not_printable;
+  m.rich_text = false;
+  m.plain_rich = false;
+  m.inaccuracy = 2.0;
+  m.delete_html_tags = true;
+  m.images = true;
+  m.wrap_text = false;
+  m.empty_lines = true;
+  m.brush_as_bitmap = false;
+  m.max_cell_width = 500;
+  m.max_cell_height = 500;
+  m.add_page(page, index);
+  if (m_last_page) docx::append_section_break(m_xml, *m_last_page);
+}
+
+void DocxExport::export_object(report::Component& object) {
+  auto* view = dynamic_cast<report::View*>(&object);
+  if (!view || !m_matrix) return;
+  if (view->name() == kPageBackgroundName) return;
+  if (!export_not_printable && !view->printable()) return;
+  m_matrix->add_object(*view);
+}
+
+void DocxExport::finish_page(report::ReportPage& page, int) {
+  if (!m_matrix) return;
+  m_last_page = docx::page_setup(page.paper_width(), page.paper_height(), page.left_margin, page.top_margin,
+                                 page.right_margin, page.bottom_margin);
+  if (std::uncaught_exceptions() == 0) {
+    m_matrix->prepare();
+    write_table();
+  }
+  m_matrix.reset();
+}
+
+void DocxExport::write_table() {
+  LayoutMatrix& m = *m_matrix;
+  // A page with nothing on it has no grid; a table needs at least one cell.
+  if (m.width() < 2 || m.height() < 2) return;
+  m_column_twips.clear();
+  for (int x = 0; x + 1 < m.width(); ++x)
+    m_column_twips.push_back(docx::column_twips(m.x_pos(x + 1) - m.x_pos(x)));
+  for (int i = 0; i < m.objects_count(); ++i) m.object(i)->counter = 0;
+  docx::append_table_start(m_xml, m_column_twips);
+  for (int y = 0; y + 1 < m.height(); ++y) write_row(y);
+  m_xml += "</w:tbl>";
+  flush();
+}
+
+void DocxExport::write_row(int y) {
+  LayoutMatrix& m = *m_matrix;
+  docx::append_row_start(m_xml, m.y_pos(y + 1) - m.y_pos(y));
+  int columns = m.width() - 1;
+  for (int x = 0; x < columns;) {
+    // One table cell over the following columns that hold the same object, or are empty too.
+    int index = m.cell(x, y), end = x + 1;
+    while (end < columns && m.cell(end, y) == index) ++end;
+    write_cell(x, end, y, index);
+    x = end;
+  }
+  m_xml += "</w:tr>";
+  flush();
+}
+
+void DocxExport::write_cell(int x, int end, int y, int index) {
+  LayoutMatrix& m = *m_matrix;
+  MatrixObject* object = index >= 0 ? m.object(index) : nullptr;
+  const MatrixStyle* style = object && object->style >= 0 ? m.style(object->style) : nullptr;
+  int width = 0;
+  for (int i = x; i < end; ++i) width += m_column_twips[size_t(i)];
+
+  m_xml += "<w:tc><w:tcPr><w:tcW w:w=\"" + std::to_string(width) + "\" w:type=\"dxa\"/>";
+  if (end - x > 1) m_xml += "<w:gridSpan w:val=\"" + std::to_string(end - x) + "\"/>";
+  if (object) {
+    CellSpan span = m.object_position(index);
+    if (span.dy > 1) m_xml += span.y == y ? "<w:vMerge w:val=\"restart\"/>" : "<w:vMerge/>";
+  }
+  if (style) {
+    struct Side {
+      const char* name;
+      MatrixSide bit;
+      MatrixLineIndex line;
+    };
+    constexpr Side kSides[] = {{"top", kMatrixTop, kLineTop},
+                               {"left", kMatrixLeft, kLineLeft},
+                               {"bottom", kMatrixBottom, kLineBottom},
+                               {"right", kMatrixRight, kLineRight}};
+    m_xml += "<w:tcBorders>";
+    for (const Side& side : kSides) {
+      m_xml += std::string("<w:") + side.name;
+      if (style->has_side(side.bit)) {
+        const MatrixFrameLine& line = style->lines[side.line];
+        m_xml += " w:val=\"" + std::string(docx::border_name(line.style)) +
+                 "\" w:sz=\"4\" w:space=\"0\" w:color=\"";
+        docx::append_hex_colour(m_xml, line.color);
+        m_xml += "\"/>";
+      } else {
+        m_xml += " w:val=\"nil\"/>";
+      }
+    }
+    m_xml += "</w:tcBorders>";
+  }
+  if (object) {
+    // A transparent cell shows the page: no fill of its own.
+    m_xml += "<w:shd w:val=\"clear\" w:color=\"auto\" w:fill=\"";
+    if (style && style->fill)
+      docx::append_hex_colour(m_xml, *style->fill);
+    else
+      m_xml += "auto";
+    m_xml += "\"/><w:vAlign w:val=\"";
+    m_xml += docx::vertical_alignment_name(style ? style->valign : report::VAlign::Top);
+    m_xml += "\"/>";
+  }
+  if (style && style->rotation != 0) {
+    m_xml += "<w:textDirection w:val=\"";
+    m_xml += docx::text_direction_name(style->rotation);
+    m_xml += "\" />";
+  }
+  m_xml += "</w:tcPr>";
+
+  report::text::LayoutFont plain;
+  const report::text::LayoutFont* font = object ? (style ? &style->font : &plain) : nullptr;
+  bool picture = object && object->counter == 0 && !object->is_text && !object->picture.empty();
+  docx::append_paragraph_start(m_xml, font, style ? style->halign : report::HAlign::Left,
+                               picture ? docx::ParagraphContent::Picture : docx::ParagraphContent::Text);
+  if (object && object->counter == 0) {
+    object->counter = 1;
+    if (picture) {
+      int number = m_next_picture;
+      std::string id = add_picture(*object);
+      // Inside the cell's margins and below the paragraph's space before.
+      docx::append_picture_run(m_xml, *font,
+                               {.relationship_id = id,
+                                .cx = docx::picture_extent(docx::column_twips(object->width) - 45),
+                                .cy = docx::picture_extent(docx::row_twips(object->height) - 29),
+                                .id = number});
+    } else {
+      docx::append_text_runs(m_xml, *font, object->lines);
+    }
+  }
+  m_xml += "</w:p></w:tc>";
+}
+
+std::string DocxExport::add_picture(const MatrixObject& object) {
+  int number = m_next_picture++;
+  if (!m_media) m_media = std::make_unique<core::TempDir>();
+  core::write_file_atomic(m_media->path() / ("image" + std::to_string(number) + ".png"),
+                          object.picture.png());
+  m_relationships += docx::document_picture_relationship(number);
+  return docx::picture_relationship_id(number);
+}
+
+void DocxExport::flush(bool always) {
+  if (m_document && (always || m_xml.size() >= kFlushSize)) {
+    m_document->write(m_xml);
+    m_xml.clear();
+  }
+}
+
+void DocxExport::finish() {
+  m_matrix.reset();
+  // After a failure the package is dropped, and with it the partly written file.
+  if (m_zip && std::uncaught_exceptions() == 0) {
+    docx::append_document_end(m_xml, m_last_page.value_or(docx::page_setup(210, 297, 10, 10, 10, 10)));
+    flush(true);
+    m_zip->end_entry();
+    m_relationships += docx::document_relationships_tail();
+    m_zip->add("word/_rels/document.xml.rels", m_relationships);
+    for (int n = 1; n < m_next_picture; ++n)
+      m_zip->add_file(docx::picture_part_name(n), m_media->path() / ("image" + std::to_string(n) + ".png"));
+    m_zip->finish();
+    m_zip.reset();
+    if (m_file) m_file->commit();
+  }
+  close();
+}
+
+void DocxExport::close() {
+  m_document = nullptr;
+  m_zip.reset();
+  m_file.reset();
+  m_media.reset();
+  m_xml.clear();
+  m_relationships.clear();
+}
+
+}  // namespace orvena::exporting

@@ -1,0 +1,64 @@
+#pragma once
+// The DOCX export filter: each prepared page laid on its own layout matrix and written as one
+// fixed-layout table of a word-processing document, a section break carrying the page size and
+// margins between pages, pictures as PNG parts.
+//
+//   DocxExport docx(ExportFilter::kNoRegister);
+//   docx.file_name = "/home/r/Tymczasowe/raport.docx";
+//   export_report(report, pages, docx);
+//
+// The package is streamed: the fixed parts first, "word/document.xml" as the pages come, the
+// pictures (kept in a scratch folder meanwhile) and their relationships last. It is written
+// beside the target and renamed when complete.
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "core/temp_dir.h"
+#include "export/docx/document_xml.h"
+#include "export/filter.h"
+
+namespace orvena::exporting {
+
+class LayoutMatrix;
+struct MatrixObject;
+class PendingFile;
+namespace zip {
+class ZipWriter;
+class EntryWriter;
+}  // namespace zip
+
+class DocxExport : public ExportFilter {
+ public:
+  DocxExport();
+  explicit DocxExport(NoRegister);
+  ~DocxExport() override;
+
+  std::string description() const override { return "Microsoft Word 2007 XML"; }
+  bool start() override;
+  void start_page(report::ReportPage& page, int index) override;
+  void export_object(report::Component& object) override;
+  void finish_page(report::ReportPage& page, int index) override;
+  void finish() override;
+
+ private:
+  void write_table();
+  void write_row(int y);
+  void write_cell(int x, int end, int y, int index);
+  std::string add_picture(const MatrixObject& object);
+  void flush(bool always = false);
+  void close();
+
+  std::unique_ptr<PendingFile> m_file;
+  std::unique_ptr<zip::ZipWriter> m_zip;
+  zip::EntryWriter* m_document = nullptr;
+  std::string m_xml;  // document text not yet handed to the entry
+  std::unique_ptr<LayoutMatrix> m_matrix;
+  std::vector<int> m_column_twips;
+  std::unique_ptr<core::TempDir> m_media;  // pictures until the document is complete
+  std::string m_relationships;
+  int m_next_picture = 1;
+  std::optional<docx::PageSetup> m_last_page;
+};
+
+}  // namespace orvena::exporting

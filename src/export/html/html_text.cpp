@@ -1,0 +1,115 @@
+#include "export/html/html_text.h"
+
+#include <openssl/evp.h>
+
+#include <cstdio>
+
+#include "core/encoding.h"
+#include "core/text.h"
+#include "export/xml/xml_writer.h"
+#include "report/text/font_service.h"
+
+namespace orvena::exporting::html {
+
+namespace {
+
+using report::text::TaggedText;
+using report::text::TagState;
+
+void append_run(std::string& out, const std::string& escaped, const TagState& state) {
+  std::string run = escaped;
+  if (state.style & report::text::kBold) run = "<b>" + run + "</b>";
+  if (state.style & report::text::kItalic) run = "<i>" + run + "</i>";
+  if (state.style & report::text::kUnderline) run = "<u>" + run + "</u>";
+  if (state.style & report::text::kStrikeOut) run = "<s>" + run + "</s>";
+  if (state.color != 0) {
+    char colour[8];
+    std::snprintf(colour, sizeof colour, "%06x", unsigned(state.color & 0xFFFFFF));
+    run = "<span style=\"color:#" + std::string(colour) + "\">" + run + "</span>";
+  }
+  out += run;
+}
+
+// Escapes one character; a line feed is a line break of the cell.
+void append_char(std::string& out, char32_t c) {
+  if (c == U'\n') {
+    out += "<br>";
+    return;
+  }
+  if (c == U'\r') return;
+  std::string utf8;
+  core::append_utf8(utf8, c);
+  xml::append_escaped(out, utf8);
+}
+
+}  // namespace
+
+std::string cell_text(std::span<const std::string> lines, report::text::Tags tags) {
+  // One paragraph per line; a line feed between them marks where "<br>" goes.
+  TaggedText text;
+  const TagState defaults{};
+  for (size_t i = 0; i < lines.size(); ++i) {
+    if (i > 0) {
+      text.chars.push_back(U'\n');
+      text.state.push_back(text.state.empty() ? 0 : text.state.back());
+      text.source.push_back(0);
+    }
+    report::text::parse_line(lines[i], defaults, tags, text);
+  }
+  if (text.states.empty()) text.states.push_back(defaults);
+
+  std::string out, run;
+  size_t i = 0;
+  while (i < text.chars.size()) {
+    uint16_t state = text.state[i];
+    run.clear();
+    for (; i < text.chars.size() && text.state[i] == state; ++i) append_char(run, text.chars[i]);
+    append_run(out, run, text.states[state]);
+  }
+  out = core::trim(out);
+  return out.empty() ? "&nbsp;" : out;
+}
+
+bool blank_text(std::span<const std::string> lines) {
+  for (const std::string& line : lines)
+    if (!core::trim(line).empty()) return false;
+  return true;
+}
+
+std::string link_target(std::string_view url, bool file_per_page) {
+  std::string trimmed = core::trim(url);
+  if (trimmed.empty()) return {};
+  if (trimmed[0] == '@') {
+    std::string page = trimmed.substr(1);
+    return file_per_page ? page + ".html" : "#PageN" + page;
+  }
+  // Browsers ignore blanks and control characters inside a scheme name ("java\tscript:").
+  size_t colon = trimmed.find(':');
+  if (colon != std::string::npos) {
+    std::string scheme;
+    for (char c : trimmed.substr(0, colon))
+      if (static_cast<unsigned char>(c) > ' ') scheme += c;
+    scheme = core::to_lower(scheme);
+    if (scheme == "javascript" || scheme == "vbscript" || scheme == "data") return {};
+  }
+  return trimmed;
+}
+
+std::string link_start(std::string_view href, std::string_view target) {
+  std::string out = "<a href=\"" + xml::escape(href) + "\"";
+  if (!target.empty()) out += " target=\"" + xml::escape(target) + "\"";
+  out += ">";
+  return out;
+}
+
+std::string png_data_uri(std::string_view png) {
+  std::string out = "data:image/png;base64,";
+  size_t start = out.size();
+  out.resize(start + 4 * ((png.size() + 2) / 3) + 1);
+  int n = EVP_EncodeBlock(reinterpret_cast<unsigned char*>(out.data() + start),
+                          reinterpret_cast<const unsigned char*>(png.data()), int(png.size()));
+  out.resize(start + size_t(n));
+  return out;
+}
+
+}  // namespace orvena::exporting::html

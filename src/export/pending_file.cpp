@@ -1,0 +1,43 @@
+#include "export/pending_file.h"
+
+#include <cerrno>
+#include <cstring>
+
+#include "core/error.h"
+
+namespace orvena::exporting {
+
+PendingFile::PendingFile(const std::filesystem::path& target) : m_target(target) {
+  std::error_code ec;
+  if (std::filesystem::exists(target, ec) && !std::filesystem::is_regular_file(target, ec))
+    throw core::Error("Cannot create file \"" + target.string() + "\". Not a regular file");
+  m_temp = target;
+  m_temp += ".part";
+  m_file.open(m_temp, std::ios::binary | std::ios::trunc);
+  if (!m_file) throw core::Error("Cannot create file \"" + target.string() + "\". " + std::strerror(errno));
+}
+
+PendingFile::~PendingFile() {
+  if (m_committed) return;
+  m_file.close();
+  std::error_code ec;
+  std::filesystem::remove(m_temp, ec);
+}
+
+void PendingFile::commit() {
+  m_file.close();
+  std::error_code ec;
+  if (!m_file) {
+    std::filesystem::remove(m_temp, ec);
+    throw core::Error("Cannot write file \"" + m_target.string() + "\". " + std::strerror(errno));
+  }
+  std::filesystem::rename(m_temp, m_target, ec);
+  if (ec) {
+    std::string reason = ec.message();
+    std::filesystem::remove(m_temp, ec);
+    throw core::Error("Cannot create file \"" + m_target.string() + "\". " + reason);
+  }
+  m_committed = true;
+}
+
+}  // namespace orvena::exporting

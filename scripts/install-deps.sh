@@ -14,6 +14,7 @@ $SUDO apt-get install -y -qq --no-install-recommends \
   fonts-liberation2 fonts-crosextra-carlito fonts-crosextra-caladea fonts-dejavu-core fonts-wine \
   python3 python3-aiosmtpd python3-pyftpdlib python3-openpyxl python3-docx python3-pil \
   poppler-utils qpdf libtiff-tools zbar-tools xvfb xauth curl openssl fontconfig iproute2 time \
+  libxml2-utils unzip libxlsxwriter-dev libreoffice-calc-nogui \
   >/dev/null
 # fonts-wine puts its files where fontconfig does not look; Tahoma is the log view's font.
 $SUDO mkdir -p /usr/local/share/fonts/wine

@@ -8,6 +8,7 @@
 
 #include "core/temp_dir.h"
 #include "export/external_reader.h"
+#include "export/xlsx/page_grid.h"
 #include "export/xlsx/styles.h"
 
 namespace orvena::exporting::xlsx {
@@ -252,6 +253,64 @@ TEST_F(XlsxPackageTest, RowsPastTheSheetLimitAreRefused) {
   EXPECT_NO_THROW(s.begin_row(kMaxRows - 1, 10));
   s.end_row();
   EXPECT_THROW(s.begin_row(kMaxRows, 10), std::length_error);
+}
+
+// Column edges of several pages become one set of columns: edges within the inaccuracy are one
+// column boundary (the later survives), and each page's cells are placed on the shared columns.
+TEST(XlsxPageGrid, EdgesOfAllPagesMergeIntoOneSetOfColumns) {
+  EXPECT_EQ(merge_boundaries({200, 0, 100, 101, 150, 0, 200}, 2), (std::vector<double>{0, 101, 150, 200}));
+  EXPECT_EQ(merge_boundaries({0, 100, 101}, 0), (std::vector<double>{0, 100, 101}));
+  std::vector<double> columns{0, 101, 150, 200};
+  struct Case {
+    double edge;
+    uint32_t column;
+  };
+  // An edge that gave way belongs to the boundary that survived it.
+  for (Case c : {Case{0, 0}, {100, 1}, {101, 1}, {120, 2}, {200, 3}, {250, 3}})
+    EXPECT_EQ(column_of(columns, c.edge), c.column) << c.edge;
+}
+
+TEST_F(XlsxPackageTest, PagesSpilledAndWrittenOnSharedColumns) {
+  using K = CellKind;
+  PageGrid first{{20, 20},
+                 {{0, 200, 0, 1, 0, K::String, 0, 0},  // a title over the whole width
+                  {0, 100, 1, 1, 0, K::String, 1, 0},  // two cells on the first page's columns
+                  {100, 200, 1, 1, 0, K::Number, 0, 7.5}}};
+  PageGrid second{{20},
+                  {{0, 150, 0, 1, 0, K::Number, 0, 42},  // a number spanning two columns
+                   {150, 200, 0, 1, 0, K::String, 1, 0},
+                   {150, 200, 0, 1, 0, K::String, 2, 0}}};  // the later object wins the cell
+  PageSpill spill;
+  spill.write(first);
+  spill.write(second);
+  std::vector<double> columns = merge_boundaries({0, 100, 200, 0, 150, 200}, 2);
+  {
+    Package p(book(), kStamp);
+    for (const char* t : {"Tytuł", "Nazwa", "Druga"}) p.strings().add(t);
+    SheetWriter& s = p.begin_sheet();
+    CellRange used{0, 0, 2, 2};
+    s.begin(&used, {100, 50, 50});
+    spill.rewind();
+    PageGrid page;
+    for (uint32_t row = 0; spill.read(page); row += uint32_t(page.row_heights.size()))
+      write_page_rows(s, page, columns, row);
+    p.end_sheet({}, {});
+    p.finish();
+  }
+  expect_clean_package();
+  auto out = run_python(m_dir.path(), R"PY(import sys, openpyxl
+ws = openpyxl.load_workbook(sys.argv[1]).active
+print(sorted(str(r) for r in ws.merged_cells.ranges))
+for row in ws.iter_rows():
+    print([c.value for c in row])
+)PY",
+                        book().string());
+  // The number's covered cell holds no second copy of it.
+  EXPECT_EQ(out.output,
+            "['A1:C1', 'A3:B3', 'B2:C2']\n"
+            "['Tytuł', None, None]\n"
+            "['Nazwa', 7.5, None]\n"
+            "[42, None, 'Druga']\n");
 }
 
 }  // namespace

@@ -1,0 +1,368 @@
+// Printed objects entering the layout matrix: text, lines, rectangles, shadows and pictures,
+// each with its style.
+#include <cairo.h>
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+
+#include "core/text.h"
+#include "export/filter.h"
+#include "export/matrix/layout_matrix.h"
+#include "report/canvas/cairo_canvas.h"
+#include "report/memo/memo_text.h"
+
+namespace orvena::exporting {
+
+using report::canvas::Rect;
+
+namespace {
+
+// The charset of a font left at the default: the fonts we resolve cover Central European text.
+constexpr int kDefaultCharset = 1;
+constexpr int kEastEuropeCharset = 238;
+// A picture larger than this on a side is not rendered: a broken template must not take the
+// memory of the process.
+constexpr int kMaxPictureSide = 20000;
+
+const report::Frame& effective_frame(const report::View& view) {
+  if (auto* memo = dynamic_cast<const report::CustomMemoView*>(&view))
+    for (auto& h : memo->highlights)
+      if (h->active && h->apply_frame) return h->frame;
+  return view.frame;
+}
+
+MatrixFrameLine matrix_line(const report::FrameLine& line) {
+  return {rgb_of(line.color).value_or(0), line.style, line.width};
+}
+
+uint8_t sides_of(const PrintedView& v) {
+  // PrintedView keeps top, right, bottom, left.
+  uint8_t bits = 0;
+  if (v.sides[0].present) bits |= kMatrixTop;
+  if (v.sides[1].present) bits |= kMatrixRight;
+  if (v.sides[2].present) bits |= kMatrixBottom;
+  if (v.sides[3].present) bits |= kMatrixLeft;
+  return bits;
+}
+
+MatrixStyle base_style(const PrintedView& v, bool dot_matrix) {
+  MatrixStyle s;
+  s.font = v.kind == ViewKind::Memo ? v.font : report::text::layout_font(v.view->font());
+  if (dot_matrix) s.font.size = 9;
+  if (s.font.charset == kDefaultCharset) s.font.charset = kEastEuropeCharset;
+  s.charset = s.font.charset;
+  s.fill = v.fill;
+  const report::Frame& frame = effective_frame(*v.view);
+  s.lines = {matrix_line(frame.left_line), matrix_line(frame.top_line), matrix_line(frame.right_line),
+             matrix_line(frame.bottom_line)};
+  s.frame_sides = sides_of(v);
+  return s;
+}
+
+MatrixStyle memo_style(const PrintedView& v, bool dot_matrix) {
+  MatrixStyle s = base_style(v, dot_matrix);
+  auto& memo = static_cast<const report::CustomMemoView&>(*v.view);
+  s.halign = memo.halign;
+  s.valign = memo.valign;
+  s.line_spacing = memo.line_spacing;
+  s.gap_x = memo.gap_x;
+  s.gap_y = memo.gap_y;
+  s.char_spacing = memo.char_spacing;
+  s.paragraph_gap = memo.paragraph_gap;
+  s.word_break = memo.word_break;
+  s.word_wrap = memo.word_wrap;
+  s.rotation = v.rotation;
+  if (memo.fill.type() == report::FillType::Brush)
+    s.brush_style = static_cast<const report::BrushFill&>(memo.fill.fill()).style;
+  if (!memo.formats.empty()) {
+    const report::DisplayFormat& f = *memo.formats.front();
+    s.format = {f.kind, f.decimal_separator, f.format_str};
+  }
+  return s;
+}
+
+// A style with nothing but a frame line on one side, for lines and rectangle edges.
+MatrixStyle line_style(const PrintedView& v, uint8_t side) {
+  MatrixStyle s;
+  s.font.size = 1;
+  s.charset = s.font.charset = kEastEuropeCharset;
+  s.frame_sides = side;
+  MatrixFrameLine line{v.pen.color, effective_frame(*v.view).style(), v.pen.width};
+  s.lines = {line, line, line, line};
+  return s;
+}
+
+std::vector<std::string> split_crlf(const std::string& text) {
+  std::vector<std::string> lines;
+  if (text.empty()) return lines;
+  size_t start = 0;
+  for (;;) {
+    size_t end = text.find("\r\n", start);
+    lines.push_back(text.substr(start, end - start));
+    if (end == std::string::npos) break;
+    start = end + 2;
+  }
+  return lines;
+}
+
+// The memo's text as the layout wraps it, tags removed.
+std::vector<std::string> wrapped_lines(const PrintedView& v) {
+  auto& memo = static_cast<const report::CustomMemoView&>(*v.view);
+  Rect r = v.body();
+  Rect text{r.left + v.gap_x, r.top + v.gap_y, std::max(0.0, r.width - 2 * v.gap_x),
+            std::max(0.0, r.height - 2 * v.gap_y)};
+  auto& layout = report::text::TextLayout::shared();
+  std::lock_guard lock(layout);
+  layout.set_font(v.font);
+  layout.set_options({.word_wrap = memo.word_wrap,
+                      .html_tags = memo.allow_html_tags,
+                      .rotation = v.rotation,
+                      .wysiwyg = memo.wysiwyg,
+                      .clipped = memo.clipped,
+                      .word_break = memo.word_break,
+                      .rtl_reading = memo.rtl_reading});
+  layout.set_gaps({memo.line_spacing, memo.char_spacing, memo.paragraph_gap});
+  layout.set_dimensions({text, text, 1, 1, 1});
+  layout.set_text(memo.memo, memo.first_para_break);
+  layout.set_para_breaks(memo.first_para_break, memo.last_para_break);
+  return split_crlf(layout.wrapped_text());
+}
+
+std::optional<double> parse_plain_number(std::string_view text) {
+  double d = 0;
+  auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), d);
+  if (ec != std::errc() || end != text.data() + text.size() || !std::isfinite(d)) return std::nullopt;
+  return d;
+}
+
+// The number a memo shows, when its whole text is one numeric value in the memo's format. The
+// prepared pages keep the text but not always the value, so a text in a numeric display format
+// is read back and accepted only when formatting the number gives the same text again.
+std::optional<double> shown_number(const report::CustomMemoView& memo) {
+  if (memo.memo.size() != 1 || memo.memo[0].empty()) return std::nullopt;
+  const std::string& text = memo.memo[0];
+  report::DisplayFormat none;
+  const report::DisplayFormat& f = memo.formats.empty() ? none : *memo.formats.front();
+  if (memo.value.is_numeric()) {
+    if (report::memo_text::format_data(memo.value, f) != text) return std::nullopt;
+    return memo.value.to_double();
+  }
+  if (!memo.value.is_null_or_empty() || f.kind != report::FormatKind::Numeric) return std::nullopt;
+  std::string plain;
+  for (size_t i = 0; i < text.size();) {
+    if (!f.thousand_separator.empty() &&
+        text.compare(i, f.thousand_separator.size(), f.thousand_separator) == 0) {
+      i += f.thousand_separator.size();
+    } else if (!f.decimal_separator.empty() &&
+               text.compare(i, f.decimal_separator.size(), f.decimal_separator) == 0) {
+      plain += '.';
+      i += f.decimal_separator.size();
+    } else if (text.compare(i, 2, "\xC2\xA0") == 0) {
+      i += 2;  // the locale's thousands separator
+    } else {
+      plain += text[i++];
+    }
+  }
+  std::optional<double> d = parse_plain_number(plain);
+  if (!d || report::memo_text::format_data(core::Variant(*d), f) != text) return std::nullopt;
+  return d;
+}
+
+}  // namespace
+
+// ---- Adding ----
+
+MatrixObject& LayoutMatrix::new_object(const PrintedView& v, Rect bounds) {
+  auto o = std::make_unique<MatrixObject>();
+  o->name = v.view->name();
+  o->left = std::max(0.0, bounds.left);
+  o->top = bounds.top < 0 ? m_delta_y : bounds.top + m_delta_y;
+  o->width = bounds.width;
+  o->height = bounds.height;
+  o->url = v.view->url;
+  if (o->url.empty() && v.view->hyperlink.kind == report::HyperlinkKind::URL)
+    o->url = v.view->hyperlink.value;
+  const report::Component* parent = v.view->parent();
+  o->header = m_page_header && parent == m_page_header;
+  o->footer = m_page_footer && parent == m_page_footer;
+  m_objects.push_back(std::move(o));
+  return *m_objects.back();
+}
+
+void LayoutMatrix::add_object(const report::View& view) {
+  if (view.name() == kPageBackgroundName && !background && (printable || view.printable())) return;
+  add_view(resolve_view(view));
+}
+
+void LayoutMatrix::add_view(const PrintedView& v) {
+  auto* line = dynamic_cast<const report::CustomLineView*>(v.view);
+  auto* shape = dynamic_cast<const report::ShapeView*>(v.view);
+  if (v.kind == ViewKind::Memo) {
+    bool as_picture = (v.hatched && brush_as_bitmap) || (v.rotation != 0 && rotated_as_image);
+    if (as_picture)
+      add_picture(v);
+    else if (v.shadow)
+      add_shadow_strips(v);
+    else
+      add_text(v);
+  } else if (line && (v.bounds.width == 0 || v.bounds.height == 0)) {
+    add_line(v);
+  } else if (shape && shape->shape == report::ShapeKind::Rectangle) {
+    add_rectangle(v);
+  } else {
+    add_picture(v);
+  }
+}
+
+void LayoutMatrix::add_text(const PrintedView& v) {
+  auto& memo = static_cast<const report::CustomMemoView&>(*v.view);
+  int style = find_or_add_style(memo_style(v, dot_matrix));
+  MatrixObject& o = new_object(v, v.body());
+  o.style = style;
+  if ((delete_html_tags && memo.allow_html_tags) || wrap_text)
+    o.lines = wrapped_lines(v);
+  else
+    o.lines = memo.memo;
+  o.html_tags = !delete_html_tags && memo.allow_html_tags;
+  o.rtl = memo.rtl_reading;
+  o.number = shown_number(memo);
+  place(objects_count() - 1);
+}
+
+void LayoutMatrix::add_shadow_strips(const PrintedView& v) {
+  PrintedView body = v;
+  body.bounds = v.body();
+  body.shadow.reset();
+  body.shadow_width = 0;
+  add_text(body);
+
+  MatrixStyle s;
+  s.font.size = 1;
+  s.charset = s.font.charset = kEastEuropeCharset;
+  s.fill = v.shadow;
+  int style = find_or_add_style(s);
+  Rect r = v.bounds;
+  double sw = v.shadow_width;
+  for (Rect strip : {Rect{r.left + r.width - sw, r.top + sw, sw, r.height - sw},
+                     Rect{r.left + sw, r.top + r.height - sw, r.width - sw, sw}}) {
+    MatrixObject& o = new_object(v, strip);
+    o.name = "Shadow";
+    o.url.clear();
+    o.style = style;
+    place(objects_count() - 1);
+  }
+}
+
+void LayoutMatrix::add_line(const PrintedView& v) {
+  Rect r = v.bounds;
+  if (r.width < 0) {
+    r.left += r.width;
+    r.width = -r.width;
+  }
+  if (r.height < 0) {
+    r.top += r.height;
+    r.height = -r.height;
+  }
+  uint8_t side = r.width == 0 ? kMatrixLeft : kMatrixTop;
+  if (r.width == 0) r.width = 1;
+  if (r.height == 0) r.height = 1;
+  MatrixStyle s = line_style(v, side);
+  s.fill = v.fill;
+  int style = find_or_add_style(s);
+  MatrixObject& o = new_object(v, r);
+  o.style = style;
+  place(objects_count() - 1);
+}
+
+void LayoutMatrix::add_rectangle(const PrintedView& v) {
+  Rect r = v.bounds;
+  if (!v.fill) {
+    // An unfilled rectangle is its four edges, so that what lies inside keeps its own cells.
+    int top = find_or_add_style(line_style(v, kMatrixTop));
+    int left = find_or_add_style(line_style(v, kMatrixLeft));
+    const std::array<std::pair<Rect, int>, 4> edges = {{{{r.left, r.top, r.width, 1}, top},
+                                                        {{r.left, r.top, 1, r.height}, left},
+                                                        {{r.left, r.bottom(), r.width, 1}, top},
+                                                        {{r.right(), r.top, 1, r.height}, left}}};
+    for (auto& [edge, style] : edges) {
+      MatrixObject& o = new_object(v, edge);
+      o.name = "Line";
+      o.style = style;
+      place(objects_count() - 1);
+    }
+    return;
+  }
+  MatrixStyle s = line_style(v, kMatrixLeft | kMatrixTop | kMatrixRight | kMatrixBottom);
+  s.fill = v.fill;
+  int style = find_or_add_style(s);
+  MatrixObject& o = new_object(v, r);
+  o.name = "Rect";
+  o.style = style;
+  place(objects_count() - 1);
+}
+
+namespace {
+
+// The view drawn alone on a white bitmap one pixel larger than itself; its frame is left to
+// the cell style.
+MatrixPicture render_view(const PrintedView& v) {
+  MatrixPicture pic;
+  int w = int(std::ceil(std::abs(v.bounds.width))) + 1;
+  int h = int(std::ceil(std::abs(v.bounds.height))) + 1;
+  if (w > kMaxPictureSide || h > kMaxPictureSide) return pic;
+  PrintedView bare = v;
+  for (FrameSide& s : bare.sides) s.present = false;
+  report::canvas::CairoCanvas canvas(w, h);
+  canvas.translate(-std::min(v.bounds.left, v.bounds.right()), -std::min(v.bounds.top, v.bounds.bottom()));
+  draw_view(canvas, bare);
+  cairo_surface_t* surface = canvas.surface();
+  cairo_surface_flush(surface);
+  const unsigned char* data = cairo_image_surface_get_data(surface);
+  int stride = cairo_image_surface_get_stride(surface);
+  pic.width = w;
+  pic.height = h;
+  pic.rgba.resize(size_t(w) * size_t(h) * 4);
+  for (int y = 0; y < h; ++y) {
+    auto* row = reinterpret_cast<const uint32_t*>(data + ptrdiff_t(y) * stride);
+    uint8_t* out = pic.rgba.data() + size_t(y) * size_t(w) * 4;
+    for (int x = 0; x < w; ++x) {
+      // The surface is opaque, so its premultiplied pixels are the plain colour.
+      uint32_t p = row[x];
+      out[4 * x] = uint8_t(p >> 16);
+      out[4 * x + 1] = uint8_t(p >> 8);
+      out[4 * x + 2] = uint8_t(p);
+      out[4 * x + 3] = 0xFF;
+    }
+  }
+  return pic;
+}
+
+}  // namespace
+
+void LayoutMatrix::add_picture(const PrintedView& v) {
+  MatrixStyle s = v.kind == ViewKind::Memo ? memo_style(v, dot_matrix) : base_style(v, dot_matrix);
+  auto* line = dynamic_cast<const report::CustomLineView*>(v.view);
+  if (line) s.frame_sides = 0;  // a diagonal line has no sides
+  int style = find_or_add_style(s);
+  Rect r = v.bounds;
+  if (r.width < 0) {
+    r.left += r.width;
+    r.width = -r.width;
+  }
+  if (r.height < 0) {
+    r.top += r.height;
+    r.height = -r.height;
+  }
+  bool is_background = v.view->name() == kPageBackgroundName;
+  bool render = images && (!is_background || background_image);
+  MatrixObject& o = new_object(v, r);
+  o.style = style;
+  if (render) {
+    o.picture = render_view(v);
+    o.is_text = o.picture.empty();
+  }
+  place(objects_count() - 1);
+}
+
+}  // namespace orvena::exporting

@@ -24,15 +24,18 @@ int run_render(int argc, char** argv, std::ostream& out, std::ostream& err) {
       ->required();
   app.add_option("--home", home_dir,
                  "home folder with Dane/konfiguracja.txt (default: the executable's folder)");
-  const std::map<std::string, runner::ReportFormat> formats = {{"pdf", runner::ReportFormat::Pdf},
-                                                               {"excel", runner::ReportFormat::Excel},
-                                                               {"word", runner::ReportFormat::Word},
-                                                               {"html", runner::ReportFormat::Html},
-                                                               {"tiff", runner::ReportFormat::Tiff}};
+  const std::map<std::string, runner::ReportFormat> formats = {
+      {"pdf", runner::ReportFormat::Pdf},
+      {"excel", runner::ReportFormat::Excel},
+      {"excel-arkusze", runner::ReportFormat::ExcelSheets},
+      {"word", runner::ReportFormat::Word},
+      {"html", runner::ReportFormat::Html},
+      {"tiff", runner::ReportFormat::Tiff}};
   app.add_option("--format", format_text,
-                 "output format: pdf (excel, word, html, tiff as their writers land)")
+                 "output format: pdf, excel (one sheet), excel-arkusze (a sheet per page); word, html, tiff "
+                 "as their writers land")
       ->required()
-      ->check(CLI::IsMember({"pdf", "excel", "word", "html", "tiff"}));
+      ->check(CLI::IsMember({"pdf", "excel", "excel-arkusze", "word", "html", "tiff"}));
   app.add_option("--out", output, "the file to write; nothing is left under this name when rendering fails")
       ->required();
   app.footer("Exit status: 0 the file was written, 1 an error (printed on standard error), 2 bad usage.");

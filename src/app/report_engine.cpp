@@ -7,6 +7,7 @@
 #include "app/session.h"
 #include "core/error.h"
 #include "export/pdf_export.h"
+#include "export/xlsx_export.h"
 #include "report/engine/engine.h"
 #include "report/report.h"
 
@@ -29,6 +30,15 @@ std::unique_ptr<exporting::ExportFilter> runner_filter(runner::ReportFormat form
       auto pdf = std::make_unique<exporting::PdfExport>(exporting::ExportFilter::kNoRegister);
       pdf->options = exporting::PdfExportOptions::runner();
       return pdf;
+    }
+    case runner::ReportFormat::Excel:
+    case runner::ReportFormat::ExcelSheets: {
+      auto xlsx = std::make_unique<exporting::XlsxExport>(exporting::ExportFilter::kNoRegister);
+      xlsx->options = exporting::XlsxExportOptions::runner(format == runner::ReportFormat::Excel
+                                                               ? exporting::SheetSplit::SingleSheet
+                                                               : exporting::SheetSplit::OnePerPage);
+      xlsx->export_not_printable = true;
+      return xlsx;
     }
     // One case per writer, each set as the unattended run uses it.
     default:

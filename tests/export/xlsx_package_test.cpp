@@ -306,12 +306,23 @@ for row in ws.iter_rows():
     print([c.value for c in row])
 )PY",
                         book().string());
-  // The number's covered cell holds no second copy of it.
+  // openpyxl shows a merged range's first cell only.
   EXPECT_EQ(out.output,
             "['A1:C1', 'A3:B3', 'B2:C2']\n"
             "['Tytuł', None, None]\n"
             "['Nazwa', 7.5, None]\n"
             "[42, None, 'Druga']\n");
+  // In the part every covered cell of a text repeats its string; the covered cell of a number
+  // holds no second copy of it, so that a sum counts it once.
+  auto cells = run_python(m_dir.path(), R"PY(import sys, re, zipfile
+xml = zipfile.ZipFile(sys.argv[1]).read("xl/worksheets/sheet1.xml").decode()
+print(re.findall(r'<c r="(?:[A-C]1|[A-B]3)"[^>]*>(?:<v>[^<]*</v></c>)?', xml))
+)PY",
+                          book().string());
+  EXPECT_EQ(cells.output,
+            "['<c r=\"A1\" s=\"0\" t=\"s\"><v>0</v></c>', '<c r=\"B1\" s=\"0\" t=\"s\"><v>0</v></c>', "
+            "'<c r=\"C1\" s=\"0\" t=\"s\"><v>0</v></c>', '<c r=\"A3\" s=\"0\"><v>42</v></c>', "
+            "'<c r=\"B3\" s=\"0\"/>']\n");
 }
 
 }  // namespace

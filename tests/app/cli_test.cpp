@@ -265,5 +265,34 @@ TEST(OrvenaProgram, RenderWritesAPdfWithEveryRow) {
     EXPECT_NE(text.output.find(expected), std::string::npos) << expected << " in:\n" << text.output;
 }
 
+// The report's cells as delimited text, read back by Python's csv module: one line per row of
+// cells, values with quotes, separators and Polish letters in their own fields.
+TEST(OrvenaProgram, RenderWritesTheReportsCellsAsCsv) {
+  test::TestHome home;
+  home.sql(
+      "create table t (id integer, nazwa text, kwota decimal(10,2));"
+      "insert into t values (1, 'Łódź', 10.5), (2, 'dysk 5\"; nowy', 20), (3, 'Gdańsk', 4.25);");
+  const auto tpl = std::filesystem::path(ORVENA_FIXTURES) / "engine" / "table.orp";
+  const auto out = home.home().temporary() / "lista.csv";
+  auto r =
+      run_orvena("--render " + quoted(tpl) + " --sql 'select id, nazwa, kwota from t order by id' --home " +
+                 quoted(home.home().root()) + " --format csv --out " + quoted(out));
+  ASSERT_EQ(r.status, 0) << r.output;
+  auto rows = run_command(
+      "/usr/bin/python3 -c \"import csv,sys; "
+      "[print('|'.join(row)) for row in csv.reader(open(sys.argv[1], encoding='cp1250', newline=''), "
+      "delimiter=';')]\" " +
+      quoted(out));
+  ASSERT_EQ(rows.status, 0) << rows.output;
+  // The title covers the three columns: its further cells are empty fields. A cell without an
+  // object gives no field, so the summary's two values start the line.
+  EXPECT_EQ(rows.output,
+            "Lista||\n"
+            "1|Łódź|10,5\n"
+            "2|dysk 5\"; nowy|20\n"
+            "3|Gdańsk|4,25\n"
+            "Razem|34,75\n");
+}
+
 }  // namespace
 }  // namespace orvena::app

@@ -43,7 +43,6 @@ void LayoutMatrix::clear() {
   // The extents go too: a page laid out after clear() must not start below the previous one.
   m_max_width = m_max_height = 0;
   m_min_left = m_min_top = 99999;
-  m_prepared = false;
 }
 
 void LayoutMatrix::add_x(double x) {
@@ -207,7 +206,6 @@ void LayoutMatrix::prepare() {
   progress();
   if (frames_optimization) optimize_frames();
   progress();
-  m_prepared = true;
 }
 
 void LayoutMatrix::merge_boundaries(std::vector<double>& pos, double max_cell) {

@@ -41,8 +41,9 @@
 #include "report/views.h"
 
 namespace orvena::report {
+class PreparedPages;
 class Report;
-}
+}  // namespace orvena::report
 
 namespace orvena::exporting {
 
@@ -149,15 +150,17 @@ class LayoutMatrix {
   bool crop_area_fill = false;  // ... from the smallest left/top instead of 0
   bool frames_optimization = false;
   bool delete_html_tags = false;
-  bool background_image = false;  // render the page background as a picture
-  bool background = false;        // take the page background object at all
-  bool printable = true;          // the writer's export_not_printable
-  bool images = true;             // render non-text objects into pictures
-  bool wrap_text = false;         // memo text as wrapped lines
-  bool empty_lines = true;        // keep rows with no object
-  bool brush_as_bitmap = true;    // a hatched memo becomes a picture
-  bool dot_matrix = false;        // every font size 9
-  report::Report* report = nullptr;
+  bool background_image = false;     // render the page background as a picture
+  bool background = false;           // take the page background object at all
+  bool printable = true;             // the writer's export_not_printable
+  bool images = true;                // render non-text objects into pictures
+  bool wrap_text = false;            // memo text as wrapped lines
+  bool empty_lines = true;           // keep rows with no object
+  bool brush_as_bitmap = true;       // a hatched memo becomes a picture
+  bool dot_matrix = false;           // every font size 9
+  report::Report* report = nullptr;  // the report being exported (for the writer's own use)
+  // With the prepared pages set, a hyperlink to an anchor ("#name") becomes "@" + its page number.
+  const report::PreparedPages* anchors = nullptr;
   // Called after each of the preparation passes with (pass, passes).
   std::function<void(int, int)> on_progress;
 
@@ -171,6 +174,9 @@ class LayoutMatrix {
   // Objects whose parent is one of these bands are marked header / footer.
   void set_page_header(const report::Component* band) { m_page_header = band; }
   void set_page_footer(const report::Component* band) { m_page_footer = band; }
+  // A column boundary the grid should have although no object's edge lies there, such as the
+  // columns of every page of a writer that lays out one page at a time on shared columns.
+  void add_column_boundary(double x) { add_x(x); }
   // Lays the objects on the grid. Once, after the last object.
   void prepare();
   // Empties objects, styles, boundaries, pages, cells and extents; the settings stay.
@@ -183,6 +189,8 @@ class LayoutMatrix {
   int cell(int x, int y) const;
   const MatrixObject* object_at(int x, int y) const;
   const MatrixStyle* style_at(int x, int y) const;
+  // After prepare: the column boundaries, ascending (width() of them).
+  const std::vector<double>& column_boundaries() const { return m_x; }
   double x_pos(int i) const;  // column boundary i, 0 outside
   double y_pos(int i) const;  // row boundary i, 0 outside
   // Removes row y; the rows below move up by its height.
@@ -254,7 +262,6 @@ class LayoutMatrix {
   double m_delta_y = 0;
   double m_max_width = 0, m_max_height = 0;
   double m_min_left = 99999, m_min_top = 99999;
-  bool m_prepared = false;
 };
 
 }  // namespace orvena::exporting

@@ -6,11 +6,13 @@
 #include <charconv>
 #include <cmath>
 
-#include "core/text.h"
+#include "core/encoding.h"
+#include "core/locale.h"
 #include "export/filter.h"
 #include "export/matrix/layout_matrix.h"
 #include "report/canvas/cairo_canvas.h"
 #include "report/memo/memo_text.h"
+#include "report/prepared/prepared_pages.h"
 
 namespace orvena::exporting {
 
@@ -93,19 +95,6 @@ MatrixStyle line_style(const PrintedView& v, uint8_t side) {
   return s;
 }
 
-std::vector<std::string> split_crlf(const std::string& text) {
-  std::vector<std::string> lines;
-  if (text.empty()) return lines;
-  size_t start = 0;
-  for (;;) {
-    size_t end = text.find("\r\n", start);
-    lines.push_back(text.substr(start, end - start));
-    if (end == std::string::npos) break;
-    start = end + 2;
-  }
-  return lines;
-}
-
 // The memo's text as the layout wraps it, tags removed.
 std::vector<std::string> wrapped_lines(const PrintedView& v) {
   auto& memo = static_cast<const report::CustomMemoView&>(*v.view);
@@ -126,7 +115,19 @@ std::vector<std::string> wrapped_lines(const PrintedView& v) {
   layout.set_dimensions({text, text, 1, 1, 1});
   layout.set_text(memo.memo, memo.first_para_break);
   layout.set_para_breaks(memo.first_para_break, memo.last_para_break);
-  return split_crlf(layout.wrapped_text());
+  const auto& wrapped = layout.lines();
+  std::vector<std::string> lines;
+  lines.reserve(wrapped.size());
+  for (size_t i = 0; i < wrapped.size(); ++i) {
+    std::string& line = lines.emplace_back();
+    for (char32_t c : layout.line_text(i)) core::append_utf8(line, c);
+    // The blank the line was broken at stays with it: a writer that joins the lines (CSV drops
+    // line breaks) must not glue the words together.
+    if (i + 1 < wrapped.size() && !wrapped[i].hyphen && wrapped[i + 1].begin > wrapped[i].end &&
+        wrapped[i + 1].paragraph == wrapped[i].paragraph)
+      line += ' ';
+  }
+  return lines;
 }
 
 std::optional<double> parse_plain_number(std::string_view text) {
@@ -149,17 +150,18 @@ std::optional<double> shown_number(const report::CustomMemoView& memo) {
     return memo.value.to_double();
   }
   if (!memo.value.is_null_or_empty() || f.kind != report::FormatKind::Numeric) return std::nullopt;
+  // Separators left empty in the format are the locale's.
+  const std::string decimal =
+      f.decimal_separator.empty() ? std::string(1, core::Locale::kDecimalSeparator) : f.decimal_separator;
+  const std::string thousands =
+      f.thousand_separator.empty() ? std::string(core::Locale::kThousandSeparator) : f.thousand_separator;
   std::string plain;
   for (size_t i = 0; i < text.size();) {
-    if (!f.thousand_separator.empty() &&
-        text.compare(i, f.thousand_separator.size(), f.thousand_separator) == 0) {
-      i += f.thousand_separator.size();
-    } else if (!f.decimal_separator.empty() &&
-               text.compare(i, f.decimal_separator.size(), f.decimal_separator) == 0) {
+    if (text.compare(i, thousands.size(), thousands) == 0) {
+      i += thousands.size();
+    } else if (text.compare(i, decimal.size(), decimal) == 0) {
       plain += '.';
-      i += f.decimal_separator.size();
-    } else if (text.compare(i, 2, "\xC2\xA0") == 0) {
-      i += 2;  // the locale's thousands separator
+      i += decimal.size();
     } else {
       plain += text[i++];
     }
@@ -183,6 +185,8 @@ MatrixObject& LayoutMatrix::new_object(const PrintedView& v, Rect bounds) {
   o->url = v.view->url;
   if (o->url.empty() && v.view->hyperlink.kind == report::HyperlinkKind::URL)
     o->url = v.view->hyperlink.value;
+  if (anchors && o->url.starts_with('#'))
+    o->url = "@" + std::to_string(anchors->anchor_page(std::string_view(o->url).substr(1)));
   const report::Component* parent = v.view->parent();
   o->header = m_page_header && parent == m_page_header;
   o->footer = m_page_footer && parent == m_page_footer;

@@ -93,7 +93,8 @@ wb = openpyxl.load_workbook(sys.argv[1])
 print(wb.sheetnames)
 for ws in wb:
     print(ws.title, ws.max_row, ws.max_column, sorted(str(r) for r in ws.merged_cells.ranges),
-          [b.id for b in ws.row_breaks.brk], len(ws._images))
+          [b.id for b in ws.row_breaks.brk],
+          [(i.anchor._from.col, i.anchor._from.row, i.anchor.to.col, i.anchor.to.row) for i in ws._images])
     for row in ws.iter_rows():
         cells = [(c.coordinate, c.value, c.number_format) for c in row if c.value is not None]
         if cells: print(" ", cells)
@@ -117,12 +118,13 @@ TEST_F(XlsxExportTest, OneSheetHoldsEveryPageWithARowBreakBeforeEachFollowingPag
       << (report.errors().empty() ? "" : report.errors()[0]);
   auto tested = run_command("unzip -t " + file.string());
   EXPECT_EQ(tested.status, 0) << tested.output;
-  // Each page gives three rows: the title, the data row and the ellipse's row. The title spans
+  // Each page gives three rows: the title, the data row and the ellipse's row, where its picture
+  // is anchored over column A. The title spans
   // the three columns the data row makes (openpyxl shows a merged range's first cell only); the
   // number is a number with its format.
   EXPECT_EQ(read_back(file),
             "['Page 1']\n"
-            "Page 1 9 5 ['A1:E1', 'A4:E4', 'A7:E7'] [3, 6] 3\n"
+            "Page 1 9 5 ['A1:E1', 'A4:E4', 'A7:E7'] [3, 6] [(0, 2, 1, 3), (0, 5, 1, 6), (0, 8, 1, 9)]\n"
             "  [('A1', 'Obroty — zażółć', '@')]\n"
             "  [('A2', 'Kowalski & <Syn>', '@'), ('B2', 1234.5, '#,##0.00'), ('C2', '12 szt.', '@'), ('D2', "
             "694, 'General'), ('E2', '007', '@')]\n"
@@ -140,7 +142,7 @@ TEST_F(XlsxExportTest, OneSheetPerPageWithoutRowBreaks) {
   ASSERT_TRUE(run_export(SheetSplit::OnePerPage, file))
       << (report.errors().empty() ? "" : report.errors()[0]);
   std::string sheet =
-      " 3 5 ['A1:E1'] [] 1\n"
+      " 3 5 ['A1:E1'] [] [(0, 2, 1, 3)]\n"
       "  [('A1', 'Obroty — zażółć', '@')]\n"
       "  [('A2', 'Kowalski & <Syn>', '@'), ('B2', 1234.5, '#,##0.00'), ('C2', '12 szt.', '@'), ('D2', 694, "
       "'General'), ('E2', '007', '@')]\n";

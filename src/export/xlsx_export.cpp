@@ -192,6 +192,13 @@ xlsx::PageGrid XlsxExport::page_grid(int sheet, uint32_t first_row, std::vector<
   LayoutMatrix& m = *m_matrix;
   m.prepare();
   xlsx::PageGrid grid;
+  // Pages stacked on one sheet keep the space above a page's first object as a row of its
+  // own when empty rows are kept, as one grid of all pages would.
+  uint32_t lead = 0;
+  if (options.empty_lines && first_row > 0 && m.height() > 0 && m.y_pos(0) >= inaccuracy()) {
+    grid.row_heights.push_back(m.y_pos(0));
+    lead = 1;
+  }
   for (int y = 0; y + 1 < m.height(); ++y) grid.row_heights.push_back(m.y_pos(y + 1) - m.y_pos(y));
   for (int x = 0; x < m.width(); ++x) column_edges.push_back(m.x_pos(x));
 
@@ -216,7 +223,7 @@ xlsx::PageGrid XlsxExport::page_grid(int sheet, uint32_t first_row, std::vector<
       xlsx::GridCell c;
       c.left = m.x_pos(span.x);
       c.right = m.x_pos(span.x + std::max(span.dx, 1));
-      c.row = uint32_t(span.y);
+      c.row = uint32_t(span.y) + lead;
       c.rows = uint32_t(std::max(span.dy, 1));
       std::optional<double> number = o.is_text ? o.number : std::nullopt;
       if (!number) number = plain_number(o, m.style(o.style));

@@ -149,6 +149,31 @@ TEST_F(XlsxExportTest, OneSheetPerPageWithoutRowBreaks) {
   EXPECT_EQ(read_back(file), "['Page 1', 'Page 2']\nPage 1" + sheet + "Page 2" + sheet);
 }
 
+// With empty rows kept, the space above each following page's first object is a row of its own,
+// and the page break comes before it.
+TEST_F(XlsxExportTest, KeptEmptyRowsIncludeTheSpaceAboveEachFollowingPage) {
+  print(2);
+  auto file = dir.path() / "puste.xlsx";
+  XlsxExport xlsx(ExportFilter::kNoRegister);
+  xlsx.show_dialog = false;
+  xlsx.file_name = file;
+  xlsx.options.empty_lines = true;
+  ASSERT_TRUE(export_report(report, store, xlsx)) << (report.errors().empty() ? "" : report.errors()[0]);
+  auto out = run_python(dir.path(), R"PY(import sys, openpyxl
+ws = openpyxl.load_workbook(sys.argv[1]).active
+print([b.id for b in ws.row_breaks.brk], [round(ws.row_dimensions[r].height, 2) for r in range(1, ws.max_row + 1)])
+print([r[0] for r in ws.iter_rows(values_only=True)])
+)PY",
+                        file.string());
+  // Each page: title, data, the empty row above the ellipse and the ellipse (20, 20, 20 and 40
+  // pixels); the second page starts 2 pixels below the first page's last object.
+  EXPECT_EQ(out.output,
+            "[4] [15.1, 15.1, 15.1, 30.2, 1.51, 15.1, 15.1, 15.1, 30.2]\n"
+            "['Obroty — zażółć', 'Kowalski & <Syn>', None, None, None, 'Obroty — zażółć', 'Kowalski & "
+            "<Syn>', None, "
+            "None]\n");
+}
+
 TEST_F(XlsxExportTest, AFailureLeavesNothingUnderTheReportsName) {
   print(2);
   // A target that cannot be written: the export fails with the reason in the report's errors.

@@ -36,7 +36,7 @@ SQL
       <TrpMemoView Name="Klient" Left="80" Top="0" Width="200" Height="18" Text="[DaneOrvena.${q}klient${q}]"/>
       <TrpMemoView Name="Miasto" Left="280" Top="0" Width="160" Height="18" Text="[DaneOrvena.${q}miasto${q}]"/>
       <TrpMemoView Name="Kwota" Left="440" Top="0" Width="140" Height="18" HAlign="haRight" Text="[DaneOrvena.${q}kwota${q}]"/>
-      <TrpMemoView Name="Data" Left="580" Top="0" Width="138" Height="18" Text="[DaneOrvena.${q}data${q}]"/>
+      <TrpMemoView Name="Dzien" Left="580" Top="0" Width="138" Height="18" Text="[DaneOrvena.${q}data${q}]"/>
     </TrpMasterData>
   </TrpReportPage>
 </TrpReport>

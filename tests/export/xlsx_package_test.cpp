@@ -193,6 +193,7 @@ TEST_F(XlsxPackageTest, WorkbookIsReadBackByOpenpyxl) {
     s.begin_row(2, 15);
     s.number_cell(0, xf_money, 1234.5);
     s.number_cell(1, xf_money, -0.1);
+    s.number_cell(2, xf_money, 100000);  // digits, not the shorter "1e+05"
     s.end_row();
     p.end_sheet(
         {.left_mm = 25.4, .paper_size = 9, .landscape = true, .row_breaks = {2}, .write_row_breaks = true},
@@ -213,7 +214,7 @@ wb = openpyxl.load_workbook(sys.argv[1])
 print(wb.sheetnames)
 ws = wb["Page 1"]
 print(repr(ws["A1"].value), repr(ws["C1"].value), ws["A1"].font.b, [str(r) for r in ws.merged_cells.ranges])
-print(ws["A3"].value, ws["B3"].value, ws["A3"].number_format, ws["A3"].alignment.horizontal)
+print(ws["A3"].value, ws["B3"].value, repr(ws["C3"].value), ws["A3"].number_format, ws["A3"].alignment.horizontal)
 print(round(ws.column_dimensions["A"].width, 2), ws.row_dimensions[1].height)
 print(ws.page_setup.orientation, ws.page_margins.left, [b.id for b in ws.row_breaks.brk])
 print(len(ws._images), wb["Page 2"]["A1"].value)
@@ -226,7 +227,7 @@ print(re.search(r'count="(\d+)" uniqueCount="(\d+)"', sst).groups())
   EXPECT_EQ(out.output,
             "['Page 1', 'Page 2']\n"
             "'Zażółć <gęślą> & \"jaźń\"' ' spaced ' True ['A1:B1']\n"
-            "1234.5 -0.1 #,##0.00 right\n"
+            "1234.5 -0.1 100000 #,##0.00 right\n"
             "11.13 15.09934\n"
             "landscape 1.0 [2]\n"
             "1 druga\n"

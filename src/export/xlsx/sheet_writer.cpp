@@ -99,9 +99,15 @@ void SheetWriter::string_cell(uint32_t column, int style, uint32_t string_index)
 
 void SheetWriter::number_cell(uint32_t column, int style, double value) {
   cell_start(column, style);
-  // The shortest text that reads back as the same double, always with "." as decimal point.
+  // Whole numbers as plain digits (the shortest form of 100000 would be "1e+05"); others the
+  // shortest text that reads back as the same double. Always "." as the decimal point.
+  if (!std::isfinite(value)) value = 0;
   char buf[64];
-  auto r = std::to_chars(buf, buf + sizeof buf, std::isfinite(value) ? value : 0.0);
+  std::to_chars_result r;
+  if (value == std::trunc(value) && std::fabs(value) < 1e15)
+    r = std::to_chars(buf, buf + sizeof buf, static_cast<long long>(value));
+  else
+    r = std::to_chars(buf, buf + sizeof buf, value);
   m_xml.element("v", std::string_view(buf, size_t(r.ptr - buf))).end();
 }
 

@@ -18,7 +18,6 @@
 #include <vector>
 
 #include "export/filter.h"
-#include "export/xlsx/drawing.h"
 #include "export/xlsx/sheet_writer.h"
 
 namespace orvena::exporting {

@@ -19,25 +19,12 @@ namespace orvena::app {
 
 namespace {
 
-// The engine's CSV writer over the template. The runner's "csv" is its query dump, so this
-// writer is reached here and from the preview's export menu, not through the runner.
-void render_csv(Session& session, const std::string& template_file, const std::string& output) {
-  report::Report report;
-  report.host = &session.main_window_components();
-  report.load_from_file(template_file, true);
-  report.engine_options.new_silent_mode = report::SilentMode::Silent;
-  report::EngineGenerator generator(report);
-  report.generator = &generator;
-  bool ok = report.prepare_report();
-  exporting::CsvExport csv(exporting::ExportFilter::kNoRegister);
-  csv.show_dialog = false;
-  csv.file_name = output;
-  if (ok) ok = exporting::export_report(report, generator.pages(), csv);
-  if (!ok) {
-    std::string message;
-    for (const std::string& e : report.errors()) message += (message.empty() ? "" : "; ") + e;
-    throw core::Error(message.empty() ? "Eksport nie powiódł się." : message);
-  }
+// The runner's "csv" is its query dump; here "csv" is the engine's writer of the report's cells,
+// which otherwise only the preview's export menu offers.
+std::unique_ptr<exporting::ExportFilter> render_filter(runner::ReportFormat format) {
+  if (format == runner::ReportFormat::Csv)
+    return std::make_unique<exporting::CsvExport>(exporting::ExportFilter::kNoRegister);
+  return runner_filter(format);
 }
 
 }  // namespace
@@ -53,16 +40,18 @@ int run_render(int argc, char** argv, std::ostream& out, std::ostream& err) {
       ->required();
   app.add_option("--home", home_dir,
                  "home folder with Dane/konfiguracja.txt (default: the executable's folder)");
-  const std::map<std::string, runner::ReportFormat> formats = {{"pdf", runner::ReportFormat::Pdf},
-                                                               {"excel", runner::ReportFormat::Excel},
-                                                               {"word", runner::ReportFormat::Word},
-                                                               {"html", runner::ReportFormat::Html},
-                                                               {"tiff", runner::ReportFormat::Tiff}};
-  app.add_option("--format", format_text,
-                 "output format: pdf, csv (the report's cells as delimited text, not the query dump "
-                 "of a definition's \"csv\"), excel, excel-arkusze, word, html, tiff")
+  const std::map<std::string, runner::ReportFormat> formats = {
+      {"pdf", runner::ReportFormat::Pdf},     {"csv", runner::ReportFormat::Csv},
+      {"excel", runner::ReportFormat::Excel}, {"excel-arkusze", runner::ReportFormat::ExcelSheets},
+      {"word", runner::ReportFormat::Word},   {"html", runner::ReportFormat::Html},
+      {"tiff", runner::ReportFormat::Tiff}};
+  app.add_option(
+         "--format", format_text,
+         "output format: pdf, csv (the report's cells as delimited text, not the query dump "
+         "of a definition's \"csv\"), excel (one sheet), excel-arkusze (a sheet per page), word, html, "
+         "tiff")
       ->required()
-      ->check(CLI::IsMember({"pdf", "csv", "excel", "word", "html", "tiff"}));
+      ->check(CLI::IsMember({"pdf", "csv", "excel", "excel-arkusze", "word", "html", "tiff"}));
   app.add_option("--out", output, "the file to write; nothing is left under this name when rendering fails")
       ->required();
   app.footer("Exit status: 0 the file was written, 1 an error (printed on standard error), 2 bad usage.");
@@ -91,11 +80,7 @@ int run_render(int argc, char** argv, std::ostream& out, std::ostream& err) {
     session.connect();
     session.dataset().set_command_text(sql);
     session.dataset().open();
-    if (format_text == "csv") {
-      render_csv(session, template_file, output);
-      return 0;
-    }
-    EngineReportProducer producer(&session.main_window_components());
+    EngineReportProducer producer(&session.main_window_components(), render_filter);
     producer.produce({formats.at(format_text), output, template_file}, session.dataset());
     return 0;
   } catch (const std::exception& e) {

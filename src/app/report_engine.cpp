@@ -10,6 +10,7 @@
 #include "export/html_export.h"
 #include "export/pdf_export.h"
 #include "export/tiff_export.h"
+#include "export/xlsx_export.h"
 #include "report/engine/engine.h"
 #include "report/report.h"
 
@@ -45,13 +46,23 @@ std::unique_ptr<exporting::ExportFilter> runner_filter(runner::ReportFormat form
       html->options = exporting::HtmlExportOptions::runner();
       return html;
     }
+    case runner::ReportFormat::Excel:
+    case runner::ReportFormat::ExcelSheets: {
+      auto xlsx = std::make_unique<exporting::XlsxExport>(exporting::ExportFilter::kNoRegister);
+      xlsx->options = exporting::XlsxExportOptions::runner(format == runner::ReportFormat::Excel
+                                                               ? exporting::SheetSplit::SingleSheet
+                                                               : exporting::SheetSplit::OnePerPage);
+      xlsx->export_not_printable = true;
+      return xlsx;
+    }
     // One case per writer, each set as the unattended run uses it.
     default:
       return nullptr;
   }
 }
 
-EngineReportProducer::EngineReportProducer(report::HostComponents* host) : m_host(host) {}
+EngineReportProducer::EngineReportProducer(report::HostComponents* host, FilterFactory filters)
+    : m_host(host), m_filters(filters) {}
 
 void EngineReportProducer::produce(const runner::ExportRequest& request, db::Query& data) {
   using runner::ProductionError;
@@ -78,7 +89,7 @@ void EngineReportProducer::produce(const runner::ExportRequest& request, db::Que
     if (message.empty()) throw std::logic_error("INTERNAL ERROR: preparation failed without a reason");
     throw ProductionError(ProductionStep::Preparation, message);
   }
-  std::unique_ptr<exporting::ExportFilter> filter = runner_filter(request.format);
+  std::unique_ptr<exporting::ExportFilter> filter = m_filters(request.format);
   if (!filter) {
     runner::UnavailableReportProducer().produce(request, data);
     return;

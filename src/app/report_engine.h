@@ -1,8 +1,7 @@
 #pragma once
 // Plugs the report engine into a session for the template formats: the producer loads the
 // template, generates its pages over the published query and exports them with the format's
-// writer at the settings the unattended run uses. "pdf" is written; the other template formats
-// are refused at the export step until their writers exist.
+// writer at the settings the unattended run uses.
 #include <memory>
 
 #include "runner/output_production.h"
@@ -23,14 +22,18 @@ class Session;
 // the export menu; null while the format has no writer.
 std::unique_ptr<exporting::ExportFilter> runner_filter(runner::ReportFormat format);
 
+using FilterFactory = std::unique_ptr<exporting::ExportFilter> (*)(runner::ReportFormat format);
+
 class EngineReportProducer final : public runner::ReportProducer {
  public:
-  // `host` holds the published query the templates find by name ("DaneOrvena").
-  explicit EngineReportProducer(report::HostComponents* host);
+  // `host` holds the published query the templates find by name ("DaneOrvena"); `filters` gives
+  // each format's writer.
+  explicit EngineReportProducer(report::HostComponents* host, FilterFactory filters = runner_filter);
   void produce(const runner::ExportRequest& request, db::Query& data) override;
 
  private:
   report::HostComponents* m_host;
+  FilterFactory m_filters;
 };
 
 void install_report_engine(Session& session);

@@ -206,6 +206,9 @@ print(zipfile.ZipFile(sys.argv[1]).read("c/69999.txt").decode())
 )",
                          archive().string());
   EXPECT_EQ(last.output, "69999\n");
+  auto tested = run_command("unzip -tq " + archive().string());
+  EXPECT_EQ(tested.status, 0) << tested.output;
+  EXPECT_NE(tested.output.find("No errors detected"), std::string::npos) << tested.output;
   // The classic end record says "see ZIP64" rather than a wrapped count.
   std::string bytes = read_all(archive());
   EXPECT_EQ(bytes.substr(bytes.size() - 22, 4), std::string("PK\x05\x06", 4));

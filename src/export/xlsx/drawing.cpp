@@ -1,0 +1,67 @@
+#include "export/xlsx/drawing.h"
+
+#include "export/xml/xml_writer.h"
+
+namespace orvena::exporting::xlsx {
+
+namespace {
+
+void cell_position(xml::XmlWriter& w, const char* name, uint32_t column, uint32_t row) {
+  w.start(name);
+  w.element("xdr:col", std::to_string(column)).element("xdr:colOff", "0");
+  w.element("xdr:row", std::to_string(row)).element("xdr:rowOff", "0");
+  w.end();
+}
+
+}  // namespace
+
+std::string drawing_xml(const std::vector<PictureAnchor>& anchors) {
+  xml::XmlWriter w;
+  w.declaration();
+  w.start("xdr:wsDr")
+      .attribute("xmlns:xdr", "http://schemas.openxmlformats.org/drawingml/2006/spreadsheetDrawing")
+      .attribute("xmlns:a", "http://schemas.openxmlformats.org/drawingml/2006/main")
+      .attribute("xmlns:r", "http://schemas.openxmlformats.org/officeDocument/2006/relationships");
+  for (size_t k = 1; k <= anchors.size(); ++k) {
+    const PictureAnchor& a = anchors[k - 1];
+    w.start("xdr:twoCellAnchor");
+    cell_position(w, "xdr:from", a.from_column, a.from_row);
+    cell_position(w, "xdr:to", a.to_column, a.to_row);
+    w.start("xdr:pic");
+    // Each picture its own id: readers repair a drawing whose shapes share one.
+    w.start("xdr:nvPicPr");
+    w.start("xdr:cNvPr")
+        .attribute("id", int(1024 + k))
+        .attribute("name", "Picture " + std::to_string(k))
+        .end();
+    w.start("xdr:cNvPicPr").end();
+    w.end();
+    w.start("xdr:blipFill");
+    w.start("a:blip").attribute("r:embed", "rId" + std::to_string(k)).end();
+    w.raw("<a:stretch><a:fillRect/></a:stretch>");
+    w.end();
+    w.raw(R"(<xdr:spPr><a:xfrm><a:off x="0" y="0"/><a:ext cx="9525" cy="9525"/></a:xfrm>)"
+          R"(<a:prstGeom prst="rect"><a:avLst/></a:prstGeom></xdr:spPr>)");
+    w.end();  // pic
+    w.raw("<xdr:clientData/>");
+    w.end();  // twoCellAnchor
+  }
+  w.finish();
+  return w.text();
+}
+
+std::string drawing_relationships_xml(const std::vector<PictureAnchor>& anchors) {
+  xml::XmlWriter w;
+  w.declaration();
+  w.start("Relationships").attribute("xmlns", "http://schemas.openxmlformats.org/package/2006/relationships");
+  for (size_t k = 1; k <= anchors.size(); ++k)
+    w.start("Relationship")
+        .attribute("Id", "rId" + std::to_string(k))
+        .attribute("Type", "http://schemas.openxmlformats.org/officeDocument/2006/relationships/image")
+        .attribute("Target", "../media/" + anchors[k - 1].media_name)
+        .end();
+  w.finish();
+  return w.text();
+}
+
+}  // namespace orvena::exporting::xlsx

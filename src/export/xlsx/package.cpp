@@ -1,0 +1,189 @@
+#include "export/xlsx/package.h"
+
+#include <stdexcept>
+
+#include "export/xml/xml_writer.h"
+
+namespace orvena::exporting::xlsx {
+
+namespace {
+
+const char* kMain = "http://schemas.openxmlformats.org/spreadsheetml/2006/main";
+const char* kRelationshipsNs = "http://schemas.openxmlformats.org/package/2006/relationships";
+const char* kOfficeRelationships = "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
+
+std::string sheet_part(int n) {
+  return "xl/worksheets/sheet" + std::to_string(n) + ".xml";
+}
+std::string drawing_part(int n) {
+  return "xl/drawings/drawing" + std::to_string(n) + ".xml";
+}
+
+void relationship(xml::XmlWriter& w, const std::string& id, const std::string& type,
+                  const std::string& target) {
+  w.start("Relationship").attribute("Id", id).attribute("Type", type).attribute("Target", target).end();
+}
+
+std::string content_types_xml(size_t sheets, const std::vector<int>& drawings) {
+  xml::XmlWriter w;
+  w.declaration();
+  w.start("Types").attribute("xmlns", "http://schemas.openxmlformats.org/package/2006/content-types");
+  auto deflt = [&](const char* ext, const char* type) {
+    w.start("Default").attribute("Extension", ext).attribute("ContentType", type).end();
+  };
+  auto override_part = [&](const std::string& part, const char* type) {
+    w.start("Override").attribute("PartName", "/" + part).attribute("ContentType", type).end();
+  };
+  deflt("xml", "application/xml");
+  deflt("rels", "application/vnd.openxmlformats-package.relationships+xml");
+  deflt("png", "image/png");
+  override_part("xl/styles.xml", "application/vnd.openxmlformats-officedocument.spreadsheetml.styles+xml");
+  override_part("xl/workbook.xml",
+                "application/vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml");
+  override_part("xl/sharedStrings.xml",
+                "application/vnd.openxmlformats-officedocument.spreadsheetml.sharedStrings+xml");
+  override_part("docProps/core.xml", "application/vnd.openxmlformats-package.core-properties+xml");
+  for (size_t n = 1; n <= sheets; ++n)
+    override_part(sheet_part(int(n)),
+                  "application/vnd.openxmlformats-officedocument.spreadsheetml.worksheet+xml");
+  for (int n : drawings)
+    override_part(drawing_part(n), "application/vnd.openxmlformats-officedocument.drawing+xml");
+  w.finish();
+  return w.text();
+}
+
+std::string workbook_xml(size_t sheets) {
+  xml::XmlWriter w;
+  w.declaration();
+  w.start("workbook").attribute("xmlns", kMain).attribute("xmlns:r", kOfficeRelationships);
+  w.raw(R"(<fileVersion appName="xl" lastEdited="4" lowestEdited="4" rupBuild="4505"/>)"
+        R"(<workbookPr defaultThemeVersion="124226"/>)"
+        R"(<bookViews><workbookView xWindow="0" yWindow="0" windowWidth="15480" windowHeight="8190")"
+        R"( tabRatio="400" firstSheet="0" activeTab="0"/></bookViews>)");
+  w.start("sheets");
+  for (size_t n = 1; n <= sheets; ++n)
+    w.start("sheet")
+        .attribute("name", "Page " + std::to_string(n))
+        .attribute("sheetId", static_cast<long long>(n))
+        .attribute("r:id", "rId" + std::to_string(n))
+        .end();
+  w.end();
+  w.raw(R"(<calcPr calcId="124519"/>)");
+  w.finish();
+  return w.text();
+}
+
+// The styles and strings have names of their own so that no sheet number can take them.
+std::string workbook_relationships_xml(size_t sheets) {
+  xml::XmlWriter w;
+  w.declaration();
+  w.start("Relationships").attribute("xmlns", kRelationshipsNs);
+  std::string type = std::string(kOfficeRelationships) + "/";
+  relationship(w, "rIdStyles", type + "styles", "styles.xml");
+  relationship(w, "rIdSharedStrings", type + "sharedStrings", "sharedStrings.xml");
+  for (size_t n = 1; n <= sheets; ++n)
+    relationship(w, "rId" + std::to_string(n), type + "worksheet",
+                 "worksheets/sheet" + std::to_string(n) + ".xml");
+  w.finish();
+  return w.text();
+}
+
+std::string package_relationships_xml() {
+  xml::XmlWriter w;
+  w.declaration();
+  w.start("Relationships").attribute("xmlns", kRelationshipsNs);
+  relationship(w, "rId4000", std::string(kOfficeRelationships) + "/officeDocument", "xl/workbook.xml");
+  relationship(w, "rId5000",
+               "http://schemas.openxmlformats.org/package/2006/relationships/metadata/core-properties",
+               "docProps/core.xml");
+  w.finish();
+  return w.text();
+}
+
+std::string core_properties_xml() {
+  return "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\r\n"
+         "<cp:coreProperties "
+         "xmlns:cp=\"http://schemas.openxmlformats.org/package/2006/metadata/core-properties\""
+         " xmlns:dc=\"http://purl.org/dc/elements/1.1/\" xmlns:dcterms=\"http://purl.org/dc/terms/\""
+         " xmlns:dcmitype=\"http://purl.org/dc/dcmitype/\" "
+         "xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\">"
+         "<dc:creator>Orvena</dc:creator></cp:coreProperties>";
+}
+
+std::string sheet_relationships_xml(int sheet) {
+  xml::XmlWriter w;
+  w.declaration();
+  w.start("Relationships").attribute("xmlns", kRelationshipsNs);
+  relationship(w, "rId1", std::string(kOfficeRelationships) + "/drawing",
+               "../drawings/drawing" + std::to_string(sheet) + ".xml");
+  w.finish();
+  return w.text();
+}
+
+}  // namespace
+
+Package::Package(const std::filesystem::path& file, core::DateTime modified)
+    : m_zip(file, {.modified = modified}) {}
+
+Package::Package(std::ostream& out, core::DateTime modified) : m_zip(out, {.modified = modified}) {}
+
+void Package::write_part(std::string_view name, const std::string& xml) {
+  m_zip.add(name, xml);
+}
+
+std::string Package::add_picture(int sheet, std::string_view png) {
+  if (m_sheet) throw std::logic_error("INTERNAL ERROR: picture added while a sheet is open");
+  if (sheet < 1) throw std::logic_error("INTERNAL ERROR: picture of sheet 0");
+  if (m_picture_counts.size() < size_t(sheet)) m_picture_counts.resize(size_t(sheet), 0);
+  int k = ++m_picture_counts[size_t(sheet - 1)];
+  std::string name = "image-s" + std::to_string(sheet) + "-p" + std::to_string(k) + ".png";
+  // PNG data is compressed already.
+  m_zip.add("xl/media/" + name, png, zip::Method::stored);
+  return name;
+}
+
+SheetWriter& Package::begin_sheet() {
+  if (m_sheet) throw std::logic_error("INTERNAL ERROR: a sheet is open already");
+  ++m_sheets;
+  m_sheet = std::make_unique<SheetWriter>(m_zip.begin_entry(sheet_part(int(m_sheets))));
+  return *m_sheet;
+}
+
+void Package::end_sheet(PageSetup setup, const std::vector<PictureAnchor>& pictures) {
+  if (!m_sheet) throw std::logic_error("INTERNAL ERROR: no sheet is open");
+  setup.has_drawing = !pictures.empty();
+  m_sheet->finish(setup);
+  m_strings.add_references(m_sheet->string_cell_count());
+  m_sheet.reset();
+  m_zip.end_entry();
+  if (pictures.empty()) return;
+  int n = int(m_sheets);
+  m_drawings.push_back(n);
+  write_part("xl/worksheets/_rels/sheet" + std::to_string(n) + ".xml.rels", sheet_relationships_xml(n));
+  write_part(drawing_part(n), drawing_xml(pictures));
+  write_part("xl/drawings/_rels/drawing" + std::to_string(n) + ".xml.rels",
+             drawing_relationships_xml(pictures));
+}
+
+void Package::finish() {
+  if (m_sheet) throw std::logic_error("INTERNAL ERROR: a sheet is still open");
+  // A workbook needs at least one sheet to open.
+  if (m_sheets == 0) {
+    begin_sheet().begin(nullptr, {});
+    end_sheet({}, {});
+  }
+  write_part("xl/styles.xml", m_styles.xml());
+  {
+    zip::EntryWriter& entry = m_zip.begin_entry("xl/sharedStrings.xml");
+    m_strings.write(entry);
+    m_zip.end_entry();
+  }
+  write_part("xl/workbook.xml", workbook_xml(m_sheets));
+  write_part("xl/_rels/workbook.xml.rels", workbook_relationships_xml(m_sheets));
+  write_part("_rels/.rels", package_relationships_xml());
+  write_part("docProps/core.xml", core_properties_xml());
+  write_part("[Content_Types].xml", content_types_xml(m_sheets, m_drawings));
+  m_zip.finish();
+}
+
+}  // namespace orvena::exporting::xlsx

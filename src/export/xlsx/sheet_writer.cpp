@@ -1,0 +1,182 @@
+#include "export/xlsx/sheet_writer.h"
+
+#include <charconv>
+#include <cmath>
+#include <stdexcept>
+#include <system_error>
+
+#include "export/zip/zip_writer.h"
+
+namespace orvena::exporting::xlsx {
+
+namespace {
+
+// Inches per millimetre, for the page margins.
+constexpr double kInchesPerMillimetre = 0.039370078740157480314;
+
+std::string fixed(double value, int decimals) {
+  char buf[64];
+  auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, decimals);
+  return std::string(buf, r.ptr);
+}
+
+}  // namespace
+
+std::string column_name(uint32_t column) {
+  // Bijective base 26: A..Z, AA..ZZ, AAA..
+  std::string name;
+  for (uint64_t n = uint64_t(column) + 1; n > 0; n = (n - 1) / 26)
+    name.insert(name.begin(), char('A' + (n - 1) % 26));
+  return name;
+}
+
+std::string cell_name(uint32_t column, uint32_t row) {
+  return column_name(column) + std::to_string(uint64_t(row) + 1);
+}
+
+double column_width(double pixels) {
+  return pixels * 0.111317;
+}
+double row_height(double pixels) {
+  return pixels * 0.754967;
+}
+
+SheetWriter::SheetWriter(zip::EntryWriter& entry) : m_xml(entry) {}
+
+SheetWriter::~SheetWriter() {
+  if (m_merges) std::fclose(m_merges);
+}
+
+void SheetWriter::begin(const CellRange* used, const std::vector<double>& column_widths_px) {
+  m_xml.declaration();
+  m_xml.start("worksheet")
+      .attribute("xmlns", "http://schemas.openxmlformats.org/spreadsheetml/2006/main")
+      .attribute("xmlns:r", "http://schemas.openxmlformats.org/officeDocument/2006/relationships");
+  std::string ref = "A1";
+  if (used) ref += ":" + cell_name(used->last_column, used->last_row);
+  m_xml.start("dimension").attribute("ref", ref).end();
+  m_xml.raw(R"(<sheetViews><sheetView showGridLines="1" workbookViewId="0"/></sheetViews>)");
+  if (!column_widths_px.empty()) {
+    m_xml.start("cols");
+    for (size_t i = 0; i < column_widths_px.size() && i < kMaxColumns; ++i)
+      m_xml.start("col")
+          .attribute("min", int(i + 1))
+          .attribute("max", int(i + 1))
+          .attribute("width", fixed(column_width(column_widths_px[i]), 2))
+          .attribute("customWidth", "1")
+          .end();
+    m_xml.end();
+  }
+  m_xml.start("sheetData");
+  m_data_open = true;
+}
+
+void SheetWriter::begin_row(uint32_t row, double height_px) {
+  if (row >= kMaxRows) throw std::length_error("sheet row beyond the last row a spreadsheet holds");
+  m_row_ref = std::to_string(row + 1);
+  m_xml.start("row")
+      .attribute("r", m_row_ref)
+      .attribute("ht", fixed(row_height(height_px), 6))
+      .attribute("customHeight", "1");
+  m_in_row = true;
+}
+
+void SheetWriter::cell_start(uint32_t column, int style) {
+  if (column >= kMaxColumns)
+    throw std::length_error("sheet column beyond the last column a spreadsheet holds");
+  ++m_cells;
+  m_xml.start("c").attribute("r", column_name(column) + m_row_ref).attribute("s", style);
+}
+
+void SheetWriter::string_cell(uint32_t column, int style, uint32_t string_index) {
+  cell_start(column, style);
+  ++m_string_cells;
+  m_xml.attribute("t", "s");
+  char buf[16];
+  auto r = std::to_chars(buf, buf + sizeof buf, string_index);
+  m_xml.element("v", std::string_view(buf, size_t(r.ptr - buf))).end();
+}
+
+void SheetWriter::number_cell(uint32_t column, int style, double value) {
+  cell_start(column, style);
+  // Whole numbers as plain digits (the shortest form of 100000 would be "1e+05"); others the
+  // shortest text that reads back as the same double. Always "." as the decimal point.
+  if (!std::isfinite(value)) value = 0;
+  char buf[64];
+  std::to_chars_result r;
+  if (value == std::trunc(value) && std::fabs(value) < 1e15)
+    r = std::to_chars(buf, buf + sizeof buf, static_cast<long long>(value));
+  else
+    r = std::to_chars(buf, buf + sizeof buf, value);
+  m_xml.element("v", std::string_view(buf, size_t(r.ptr - buf))).end();
+}
+
+void SheetWriter::style_cell(uint32_t column, int style) {
+  cell_start(column, style);
+  m_xml.end();
+}
+
+void SheetWriter::end_row() {
+  m_xml.end();
+  m_in_row = false;
+}
+
+void SheetWriter::merge(const CellRange& range) {
+  if (!m_merges) {
+    m_merges = std::tmpfile();
+    if (!m_merges) throw std::system_error(errno, std::generic_category(), "temporary file");
+  }
+  if (std::fwrite(&range, sizeof range, 1, m_merges) != 1)
+    throw std::system_error(errno, std::generic_category(), "temporary file");
+  ++m_merge_count;
+}
+
+void SheetWriter::finish(const PageSetup& setup) {
+  if (m_in_row) end_row();
+  if (m_data_open) m_xml.end();  // sheetData
+  m_data_open = false;
+  if (m_merge_count) {
+    m_xml.start("mergeCells").attribute("count", static_cast<long long>(m_merge_count));
+    std::rewind(m_merges);
+    CellRange r;
+    while (std::fread(&r, sizeof r, 1, m_merges) == 1)
+      m_xml.start("mergeCell")
+          .attribute("ref",
+                     cell_name(r.first_column, r.first_row) + ":" + cell_name(r.last_column, r.last_row))
+          .end();
+    m_xml.end();
+  }
+  m_xml.start("pageMargins")
+      .attribute("left", fixed(setup.left_mm * kInchesPerMillimetre, 6))
+      .attribute("right", fixed(setup.right_mm * kInchesPerMillimetre, 6))
+      .attribute("top", fixed(setup.top_mm * kInchesPerMillimetre, 6))
+      .attribute("bottom", fixed(setup.bottom_mm * kInchesPerMillimetre, 6))
+      .attribute("header", "0")
+      .attribute("footer", "0")
+      .end();
+  m_xml.start("pageSetup")
+      .attribute("paperSize", setup.paper_size)
+      .attribute("firstPageNumber", "0")
+      .attribute("orientation", setup.landscape ? "landscape" : "portrait")
+      .attribute("useFirstPageNumber", "1")
+      .attribute("errors", "blank")
+      .attribute("horizontalDpi", "300")
+      .attribute("verticalDpi", "300")
+      .end();
+  m_xml.raw(R"(<headerFooter alignWithMargins="0"/>)");
+  if (setup.write_row_breaks) {
+    int n = int(setup.row_breaks.size());
+    m_xml.start("rowBreaks").attribute("count", n).attribute("manualBreakCount", n);
+    for (uint32_t row : setup.row_breaks)
+      m_xml.start("brk")
+          .attribute("id", static_cast<long long>(row))
+          .attribute("max", "16383")
+          .attribute("man", "1")
+          .end();
+    m_xml.end();
+  }
+  if (setup.has_drawing) m_xml.raw(R"(<drawing r:id="rId1"/>)");
+  m_xml.finish();
+}
+
+}  // namespace orvena::exporting::xlsx

@@ -1,0 +1,85 @@
+#pragma once
+// The XLSX export filter: the prepared pages laid on the layout matrix and written as a
+// spreadsheet workbook. Each matrix row is a sheet row of fixed height, each matrix column a
+// column of fixed width, each object a cell (a number cell when it shows one number, otherwise
+// a shared string), spanning objects merged ranges, pictures PNG files anchored to their cells.
+//
+//   XlsxExport xlsx(ExportFilter::kNoRegister);
+//   xlsx.options = XlsxExportOptions::runner(SheetSplit::OnePerPage);
+//   xlsx.file_name = ".../raport.xlsx";
+//   export_report(report, pages, xlsx);
+//
+// All pages on one sheet: each page is laid on its own matrix as the walk hands it over and
+// kept, reduced to cells, in a temporary file; finish() then knows every column edge of the
+// report and streams the one sheet. One sheet per page: each sheet is written when its page
+// ends. Either way only one page's objects are in memory.
+#include <filesystem>
+#include <memory>
+#include <vector>
+
+#include "export/filter.h"
+#include "export/xlsx/sheet_writer.h"
+
+namespace orvena::exporting {
+
+class LayoutMatrix;
+
+namespace xlsx {
+class Package;
+class PageSpill;
+struct PageGrid;
+}  // namespace xlsx
+
+enum class SheetSplit : uint8_t { SingleSheet, OnePerPage };
+
+struct XlsxExportOptions {
+  SheetSplit split = SheetSplit::SingleSheet;
+  bool empty_lines = true;  // keep empty rows; without them page headers/footers appear once
+  bool wysiwyg = true;      // edges merged within 2 pixels (10 otherwise)
+  // What the unattended run uses: "excel" one sheet, "excel-arkusze" one per page.
+  static XlsxExportOptions runner(SheetSplit split);
+};
+
+class XlsxExport : public ExportFilter {
+ public:
+  XlsxExport();
+  explicit XlsxExport(NoRegister);
+  ~XlsxExport() override;
+
+  std::string description() const override { return "Microsoft Excel 2007 XML"; }
+  bool start() override;
+  void start_page(report::ReportPage& page, int index) override;
+  void export_object(report::Component& object) override;
+  void finish_page(report::ReportPage& page, int index) override;
+  void finish() override;
+
+  XlsxExportOptions options;
+
+ private:
+  double inaccuracy() const { return options.wysiwyg ? 2.0 : 10.0; }
+  void configure_matrix();
+  // The prepared matrix of the current page as sheet cells; its pictures go into the package.
+  xlsx::PageGrid page_grid(int sheet, uint32_t first_row, std::vector<double>& column_edges);
+  void write_single_sheet();
+  void drop_output();
+
+  std::unique_ptr<LayoutMatrix> m_matrix;
+  std::unique_ptr<xlsx::Package> m_package;
+  std::unique_ptr<xlsx::PageSpill> m_spill;
+  std::filesystem::path m_target, m_partial;
+  report::ReportPage* m_page = nullptr;
+
+  // One sheet of all pages.
+  std::vector<double> m_column_edges;
+  std::vector<uint32_t> m_page_first_rows;
+  uint32_t m_rows = 0;
+  struct PendingPicture {
+    double left, right;  // column edges, resolved once every edge is known
+    uint32_t first_row, last_row;
+    std::string media_name;
+  };
+  std::vector<PendingPicture> m_pictures;
+  xlsx::PageSetup m_setup;
+};
+
+}  // namespace orvena::exporting

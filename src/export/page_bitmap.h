@@ -13,6 +13,13 @@ class ReportPage;
 
 namespace orvena::exporting {
 
+struct PrintedView;
+
+// The view drawn at `scale` device pixels per report pixel. Text is laid out at the bitmap's own
+// resolution, as a printer lays it out at its own, so its spacing stays even at any zoom; the
+// rest is drawn in report pixels and scaled. At scale 1 this is draw_view itself.
+void draw_view_scaled(report::canvas::CairoCanvas& canvas, const PrintedView& v, double scale);
+
 // Bitmap size of a page at `zoom` (1: one device pixel per report pixel), at least 1 × 1.
 struct BitmapSize {
   int width = 1, height = 1;

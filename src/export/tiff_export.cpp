@@ -10,6 +10,7 @@
 #include <functional>
 
 #include "core/error.h"
+#include "export/page_bitmap.h"
 #include "report/canvas/cairo_canvas.h"
 #include "report/pages.h"
 #include "report/views.h"
@@ -24,25 +25,6 @@ constexpr int kScreenPixelsPerInch = 96;
 
 int device(double report_pixels, double scale) {
   return int(std::lround(report_pixels * scale));
-}
-
-// Text is laid out at the bitmap's own resolution, as a printer lays it out at its own; the rest
-// is drawn in report pixels and scaled. At 96 dpi this is draw_view itself.
-void draw_scaled(CairoCanvas& canvas, const PrintedView& v, double scale) {
-  canvas.save();
-  canvas.scale(scale, scale);
-  if (v.kind != ViewKind::Memo) {
-    draw_view(canvas, v);
-    canvas.restore();
-    return;
-  }
-  if (v.fill) canvas.fill_rect(v.body(), *v.fill);
-  canvas.restore();
-  draw_memo_text(canvas, v, scale);
-  canvas.save();
-  canvas.scale(scale, scale);
-  draw_frame(canvas, v);
-  canvas.restore();
 }
 
 // One bit per pixel, 1 = white: a pixel at least half as light as white (ITU-R BT.601 luma)
@@ -174,7 +156,7 @@ void TiffExport::draw_rows(const Window& w, const std::function<void(const tiff:
       throw core::Error("Cannot draw the page: " +
                         std::string(cairo_status_to_string(cairo_surface_status(surface))));
     canvas.translate(-w.left, -(w.top + y));
-    for (const PrintedView& v : m_views) draw_scaled(canvas, v, m_scale);
+    for (const PrintedView& v : m_views) draw_view_scaled(canvas, v, m_scale);
     cairo_surface_flush(surface);
     rows(tiff::rgb_from_bgrx(cairo_image_surface_get_data(surface), uint32_t(w.width), uint32_t(height),
                              size_t(cairo_image_surface_get_stride(surface))));

@@ -14,7 +14,12 @@
 #include "core/home_lock.h"
 #include "editor/editor_window.h"
 #include "editor/workshop_window.h"
+#include "export/csv_export.h"
+#include "export/docx_export.h"
+#include "export/html_export.h"
 #include "export/pdf_export.h"
+#include "export/tiff_export.h"
+#include "export/xlsx_export.h"
 
 namespace orvena::app {
 
@@ -49,6 +54,11 @@ int windowed_run(int argc, char** argv, const core::Home& home, const core::Cloc
   workshop.set_report_host(session.main_window_components(), session.published_dataset());
   // The writers the preview's export menu offers; each registers itself while it lives.
   exporting::PdfExport pdf_export;
+  exporting::XlsxExport xlsx_export;
+  exporting::DocxExport docx_export;
+  exporting::HtmlExport html_export;
+  exporting::TiffExport tiff_export;
+  exporting::CsvExport csv_export;
   editor::EditorWindow editor(session.home(), session.clock(), workshop);
 
   FtpWindow ftp_window;

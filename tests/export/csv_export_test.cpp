@@ -8,6 +8,7 @@
 
 #include "core/temp_dir.h"
 #include "export/csv_export.h"
+#include "export/printed_band.h"
 #include "report/bands.h"
 #include "report/pages.h"
 #include "report/prepared/prepared_pages.h"
@@ -67,17 +68,7 @@ class CsvExportTest : public ::testing::Test {
     return m;
   }
 
-  void print(int pages) {
-    store.initialize();
-    store.add_source_page(*page);
-    store.begin_pass(report::PreparePass::Single);
-    for (int p = 0; p < pages; ++p) {
-      store.add_page(*page);
-      band->set_top(0);
-      store.add_object(*band);
-    }
-    store.finish();
-  }
+  void print(int pages) { orvena::test::print_band_pages(store, *page, *band, pages); }
 
   // The export into a string, with the options set by `setup`.
   std::string csv(const std::function<void(CsvExport&)>& setup = {}) {

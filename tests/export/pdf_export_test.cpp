@@ -9,6 +9,7 @@
 
 #include "core/error.h"
 #include "export/pdf_export.h"
+#include "export/printed_band.h"
 #include "pdf_support.h"
 #include "report/bands.h"
 #include "report/canvas/canvas.h"
@@ -81,17 +82,7 @@ class PdfExportTest : public ::testing::Test {
     return m;
   }
 
-  void print(int pages) {
-    store.initialize();
-    store.add_source_page(*page);
-    store.begin_pass(report::PreparePass::Single);
-    for (int p = 0; p < pages; ++p) {
-      store.add_page(*page);
-      band->set_top(0);
-      store.add_object(*band);
-    }
-    store.finish();
-  }
+  void print(int pages) { orvena::test::print_band_pages(store, *page, *band, pages); }
 
   void SetUpFilter(PdfExport& f, const std::filesystem::path& file) {
     f.show_dialog = false;

@@ -16,6 +16,7 @@
 #include <sstream>
 
 #include "export/matrix/layout_matrix.h"
+#include "export/printed_band.h"
 #include "report/bands.h"
 #include "report/pages.h"
 #include "report/prepared/prepared_pages.h"
@@ -86,17 +87,7 @@ class TablePage : public ::testing::Test {
     return m;
   }
 
-  void print(int pages) {
-    store.initialize();
-    store.add_source_page(*page);
-    store.begin_pass(report::PreparePass::Single);
-    for (int p = 0; p < pages; ++p) {
-      store.add_page(*page);
-      band->set_top(0);
-      store.add_object(*band);
-    }
-    store.finish();
-  }
+  void print(int pages) { orvena::test::print_band_pages(store, *page, *band, pages); }
 
   std::filesystem::path folder(const std::string& name) {
     auto dir = std::filesystem::path(::testing::TempDir()) / "orvena_tables" / name;

@@ -10,6 +10,7 @@
 #include "core/temp_dir.h"
 #include "export/external_reader.h"
 #include "export/pdf/pdf_image.h"
+#include "export/printed_band.h"
 #include "export/tiff_export.h"
 #include "report/bands.h"
 #include "report/pages.h"
@@ -70,17 +71,7 @@ class TiffExportTest : public ::testing::Test {
     text->set_text("Zażółć gęślą jaźń");
   }
 
-  void print(int pages) {
-    store.initialize();
-    store.add_source_page(*page);
-    store.begin_pass(report::PreparePass::Single);
-    for (int p = 0; p < pages; ++p) {
-      store.add_page(*page);
-      band->set_top(0);
-      store.add_object(*band);
-    }
-    store.finish();
-  }
+  void print(int pages) { orvena::test::print_band_pages(store, *page, *band, pages); }
 
   // Exports with the options into the temporary folder; the report's errors on failure.
   std::string run_export(const TiffExportOptions& options, const std::string& name = "raport.tif") {

@@ -10,6 +10,7 @@
 #include "core/temp_dir.h"
 #include "core/variant.h"
 #include "export/external_reader.h"
+#include "export/printed_band.h"
 #include "report/bands.h"
 #include "report/canvas/canvas.h"
 #include "report/memo/memo_text.h"
@@ -67,17 +68,7 @@ class XlsxExportTest : public ::testing::Test {
     return m;
   }
 
-  void print(int pages) {
-    store.initialize();
-    store.add_source_page(*page);
-    store.begin_pass(report::PreparePass::Single);
-    for (int p = 0; p < pages; ++p) {
-      store.add_page(*page);
-      band->set_top(0);
-      store.add_object(*band);
-    }
-    store.finish();
-  }
+  void print(int pages) { orvena::test::print_band_pages(store, *page, *band, pages); }
 
   bool run_export(SheetSplit split, const std::filesystem::path& file) {
     XlsxExport xlsx(ExportFilter::kNoRegister);

@@ -13,16 +13,9 @@ rows=${ROWS:-100000}
 docx_rows=${DOCX_ROWS:-10000}
 w=$(mktemp -d /tmp/orvena-bench.XXXXXX)
 trap 'rm -rf "$w"' EXIT
-mkdir -p "$w/home/Dane/Szablony" "$w/home/Logi" "$w/home/Tymczasowe"
-
-sqlite3 "$w/home/Dane/bench.db" <<SQL
-create table sprzedaz (id integer, klient varchar(40), miasto varchar(30), kwota decimal(10,2), data date);
-with recursive n(i) as (select 1 union all select i + 1 from n where i < $rows)
-insert into sprzedaz select i, 'Klient ' || (i % 997), case i % 3 when 0 then 'Łódź' when 1 then 'Kraków' else 'Gdańsk' end,
-  (i % 100000) / 100.0, date('2024-01-01', '+' || (i % 1000) || ' days') from n;
-SQL
+. bench/bench_home.sh
+sales_home "$w/home" "$rows"
 query="select id, klient, miasto, kwota, data from sprzedaz"
-printf '[db_driver]=sqlite\r\n[db]=Dane/bench.db\r\n' > "$w/home/Dane/konfiguracja.txt"
 
 memo() {  # name left width field
   printf '      <TrpMemoView Name="%s" Left="%s" Top="0" Width="%s" Height="18" Font.Name="Arial" Frame.Typ="15" Text="[DaneOrvena.&#34;%s&#34;]"/>\n' "$@"

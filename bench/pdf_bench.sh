@@ -14,15 +14,8 @@ rows=${ROWS:-100000}
 peer_rows=${PEER_ROWS:-10000}
 w=$(mktemp -d /tmp/orvena-bench.XXXXXX)
 trap 'rm -rf "$w"' EXIT
-mkdir -p "$w/home/Dane/Szablony" "$w/home/Logi" "$w/home/Tymczasowe"
-
-sqlite3 "$w/home/Dane/bench.db" <<SQL
-create table sprzedaz (id integer, klient varchar(40), miasto varchar(30), kwota decimal(10,2), data date);
-with recursive n(i) as (select 1 union all select i + 1 from n where i < $rows)
-insert into sprzedaz select i, 'Klient ' || (i % 997), case i % 3 when 0 then 'Łódź' when 1 then 'Kraków' else 'Gdańsk' end,
-  (i % 100000) / 100.0, date('2024-01-01', '+' || (i % 1000) || ' days') from n;
-SQL
-printf '[db_driver]=sqlite\r\n[db]=Dane/bench.db\r\n' > "$w/home/Dane/konfiguracja.txt"
+. bench/bench_home.sh
+sales_home "$w/home" "$rows"
 query="select id, klient, miasto, kwota, data from sprzedaz order by id"
 
 measure() {  # label rows command...

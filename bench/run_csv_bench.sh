@@ -10,16 +10,9 @@ runs=${RUNS:-3}
 rows=${ROWS:-1000000}
 w=$(mktemp -d /tmp/orvena-bench.XXXXXX)
 trap 'rm -rf "$w"' EXIT
-mkdir -p "$w/home/Dane/Szablony" "$w/home/Logi" "$w/home/Tymczasowe"
-
-sqlite3 "$w/home/Dane/bench.db" <<SQL
-create table sprzedaz (id integer, klient varchar(40), miasto varchar(30), kwota decimal(10,2), data date);
-with recursive n(i) as (select 1 union all select i + 1 from n where i < $rows)
-insert into sprzedaz select i, 'Klient ' || (i % 997), case i % 3 when 0 then 'Łódź' when 1 then 'Kraków' else 'Gdańsk' end,
-  (i % 100000) / 100.0, date('2024-01-01', '+' || (i % 1000) || ' days') from n;
-SQL
+. bench/bench_home.sh
+sales_home "$w/home" "$rows"
 query="select id, klient, miasto, kwota, data from sprzedaz"
-printf '[db_driver]=sqlite\r\n[db]=Dane/bench.db\r\n' > "$w/home/Dane/konfiguracja.txt"
 printf '[raport_start]\r\n[raport]=bench\r\n[dni_raportu]=1111111\r\n[zapytanie_start]\r\n%s\r\n[zapytanie_end]\r\n[nazwa_pliku]=bench.csv\r\n[format_pliku]=csv\r\n[raport_end]\r\n' "$query" \
   > "$w/home/Dane/sterowanie.txt"
 # The runner never reads the control file's first line.

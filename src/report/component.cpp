@@ -170,13 +170,13 @@ void Component::clear() {
 
 Report* Component::report() const {
   for (const Component* c = this; c; c = c->m_parent)
-    if (auto* r = dynamic_cast<const Report*>(c)) return const_cast<Report*>(r);
+    if (c->m_roles & kRoleReport) return static_cast<Report*>(const_cast<Component*>(c));
   return nullptr;
 }
 
 Page* Component::page() const {
   for (const Component* c = this; c; c = c->m_parent)
-    if (auto* p = dynamic_cast<const Page*>(c)) return const_cast<Page*>(p);
+    if (c->m_roles & kRolePage) return static_cast<Page*>(const_cast<Component*>(c));
   return nullptr;
 }
 
@@ -227,15 +227,13 @@ void Component::set_bounds(double l, double t, double w, double h) {
 
 double Component::abs_left() const {
   double x = m_left;
-  for (const Component* p = m_parent; p && !dynamic_cast<const DialogPage*>(p); p = p->m_parent)
-    x += p->m_left;
+  for (const Component* p = m_parent; p && !(p->m_roles & kRoleDialogPage); p = p->m_parent) x += p->m_left;
   return x;
 }
 
 double Component::abs_top() const {
   double y = m_top;
-  for (const Component* p = m_parent; p && !dynamic_cast<const DialogPage*>(p); p = p->m_parent)
-    y += p->m_top;
+  for (const Component* p = m_parent; p && !(p->m_roles & kRoleDialogPage); p = p->m_parent) y += p->m_top;
   return y;
 }
 

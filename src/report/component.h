@@ -156,6 +156,12 @@ class Component : public Persistent {
   bool m_parent_font = true;
   std::string_view m_base_name_override;
   std::shared_ptr<Component*> m_life;
+
+ protected:
+  // What the tree walks (report(), page(), absolute position) ask of every ancestor, set once by
+  // the constructor: these walks run for every printed object, too often for dynamic_cast.
+  enum Role : uint8_t { kRoleReport = 1, kRolePage = 2, kRoleDialogPage = 4 };
+  uint8_t m_roles = 0;
 };
 
 // A reference from one component to another that empties itself when the target is destroyed.

@@ -13,6 +13,7 @@ class Subreport;
 
 class Page : public Component {
  public:
+  Page() { m_roles |= kRolePage; }
   static const ClassInfo& static_class();
   const ClassInfo& class_info() const override { return static_class(); }
 };
@@ -97,6 +98,7 @@ class DataPage : public Page {
 // An interactive form page; the unattended run never shows it.
 class DialogPage : public Page {
  public:
+  DialogPage() { m_roles |= kRoleDialogPage; }
   static const ClassInfo& static_class();
   const ClassInfo& class_info() const override { return static_class(); }
   std::string caption;

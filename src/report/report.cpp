@@ -68,6 +68,7 @@ const ClassInfo& StyleItem::static_class() {
 // ---- Report -----------------------------------------------------------------------------------
 
 Report::Report() {
+  m_roles |= kRoleReport;
   style_flags |= kHandlesNestedProperties;
   clear();
 }

@@ -259,6 +259,33 @@ TEST_F(Generation, GroupsRestartLineButNotLineThrough) {
             "1   GroupSum 0,0 \"Koniec C 15\"\n");
 }
 
+// Pages of 90 units: group C (header, three rows, footer: 50) starts at 60. Kept, it moves whole
+// to the next page; otherwise its third row and footer break away from it.
+TEST_F(Generation, KeptGroupMovesWholeToTheNextPage) {
+  for (bool keep : {true, false}) {
+    SCOPED_TRACE(keep ? "kept" : "not kept");
+    load("groups", "select * from t where id <> 2 order by id");
+    dynamic_cast<ReportPage&>(*report.find_object("Page1")).set_paper_height(90 / 3.77953);
+    band("GroupHead").keep_together = keep;
+    std::string dump = generate();
+    if (keep)
+      EXPECT_TRUE(
+          dump.ends_with("1   GroupSum 0,0 \"Koniec B 3\"\n"
+                         "2 GroupHead 0+10\n2   GroupText 0,0 \"Grupa C\"\n"
+                         "2 Row 10+10\n2   RowText 0,0 \"1 3 4\"\n"
+                         "2 Row 20+10\n2   RowText 0,0 \"2 4 5\"\n"
+                         "2 Row 30+10\n2   RowText 0,0 \"3 5 6\"\n"
+                         "2 GroupFoot 40+10\n2   GroupSum 0,0 \"Koniec C 15\"\n"))
+          << dump;
+    else
+      EXPECT_TRUE(
+          dump.ends_with("1 Row 80+10\n1   RowText 0,0 \"2 4 5\"\n"
+                         "2 Row 0+10\n2   RowText 0,0 \"3 5 6\"\n"
+                         "2 GroupFoot 10+10\n2   GroupSum 0,0 \"Koniec C 15\"\n"))
+          << dump;
+  }
+}
+
 // A group header with StartNewPage opens a page for every group but the first.
 TEST_F(Generation, GroupHeaderStartsANewPagePerGroup) {
   load("groups", "select * from t where id <> 2 order by id");

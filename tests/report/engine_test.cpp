@@ -419,6 +419,28 @@ TEST_F(Generation, KeptMasterMovesWithItsDetailsWhenTheyFit) {
   EXPECT_TRUE(dump.ends_with(third)) << dump;
 }
 
+// Rows of 30 with a 20-high child on pages of 200 (footer at 180): row 3 fits at 140, its child
+// does not. With KeepChild the row goes along with its child under the reprinted header;
+// without, the child is left alone there.
+TEST_F(Generation, KeepChildMovesTheBandWithItsChild) {
+  for (bool keep : {true, false}) {
+    SCOPED_TRACE(keep ? "KeepChild" : "not kept");
+    load("list", "select * from t where id <= 3 order by id");
+    auto* child = report.find_object("Page1")->add_new<ChildBand>();
+    child->set_name("Note");
+    child->set_bounds(0, 95, 370, 20);
+    band("Row").set_child(child);
+    band("Row").keep_child = keep;
+    std::string dump = generate(), bands;
+    for (size_t at = 0; at < dump.size(); at = dump.find('\n', at) + 1)
+      if (dump[at + 2] != ' ') bands += dump.substr(at, dump.find('\n', at) - at) + "\n";
+    EXPECT_NE(bands.find(keep ? "1 Note 120+20\n1 Footer 180+20\n2 Header 0+20\n2 Row 20+30\n2 Note 50+20\n"
+                              : "1 Row 140+30\n1 Footer 180+20\n2 Header 0+20\n2 Note 20+20\n"),
+              std::string::npos)
+        << bands;
+  }
+}
+
 // The bookmark tree as "text page top" lines, indented by level.
 std::string outline_dump(const XmlItem& level, int depth = 0) {
   std::string out;

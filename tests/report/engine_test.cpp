@@ -441,6 +441,23 @@ TEST_F(Generation, KeepChildMovesTheBandWithItsChild) {
   }
 }
 
+// KeepHeader takes the data header to the next page with the first row instead of leaving it
+// alone at the bottom of the page.
+TEST_F(Generation, KeepHeaderMovesTheHeaderWithTheFirstRow) {
+  for (bool keep : {true, false}) {
+    SCOPED_TRACE(keep ? "KeepHeader" : "not kept");
+    load("keep_header", "select * from t where id <= 1 order by id");
+    dynamic_cast<DataBand&>(band("Row")).keep_header = keep;
+    std::string dump = generate(), bands;
+    for (size_t at = 0; at < dump.size(); at = dump.find('\n', at) + 1)
+      if (dump[at + 2] != ' ') bands += dump.substr(at, dump.find('\n', at) - at) + "\n";
+    EXPECT_EQ(bands.starts_with(keep ? "1 Intro 0+140\n1 Footer 180+20\n2 RowHead 0+20\n2 Row 20+30\n"
+                                     : "1 Intro 0+140\n1 RowHead 140+20\n1 Footer 180+20\n2 Row 0+30\n"),
+              true)
+        << bands;
+  }
+}
+
 // The bookmark tree as "text page top" lines, indented by level.
 std::string outline_dump(const XmlItem& level, int depth = 0) {
   std::string out;

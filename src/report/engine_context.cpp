@@ -1,5 +1,6 @@
 #include "report/engine_context.h"
 
+#include <algorithm>
 #include <cmath>
 #include <mutex>
 
@@ -116,6 +117,13 @@ script::Script& EngineContext::script() {
 
 void EngineContext::call_handler(std::string_view name, Component* sender) {
   if (core::trim(name).empty() || !script().has_procedure(name)) return;
+  std::string key = core::to_lower(core::trim(name));
+  if (std::ranges::find(m_running_handlers, key) != m_running_handlers.end()) return;
+  m_running_handlers.push_back(key);
+  struct Pop {
+    std::vector<std::string>& list;
+    ~Pop() { list.pop_back(); }
+  } pop{m_running_handlers};
   Variant params[] = {component_value(sender)};
   script().call_function(name, params);
 }

@@ -30,6 +30,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/datetime.h"
 #include "core/variant.h"
@@ -102,7 +103,9 @@ class EngineContext {
   // False on a compile error, which is then in the report's errors with its position.
   bool prepare_script();
   script::Script& script();
-  // Runs a script procedure by name with the object as sender; nothing when there is none.
+  // Runs a script procedure by name with the object as sender; nothing when there is none, or
+  // when that procedure is already handling an event further up (a handler showing its own band
+  // would otherwise fire itself without end).
   void call_handler(std::string_view name, Component* sender);
 
   // ---- Expressions ----
@@ -134,6 +137,7 @@ class EngineContext {
   std::unique_ptr<AggregateList> m_totals;
   std::map<std::string, core::Variant> m_variable_values;  // set by Set, lower-case names
   int m_calc_depth = 0;
+  std::vector<std::string> m_running_handlers;  // lower case
   bool m_script_ready = false;
   [[noreturn]] void fail(const std::string& message);
   std::optional<core::Variant> system_variable(std::string_view name) const;

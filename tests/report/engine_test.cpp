@@ -116,6 +116,27 @@ TEST_F(Generation, EndlessPageHoldsEveryRow) {
   EXPECT_NEAR(pages.page(0).paper_height() * 3.77953, 260, 0.01);
 }
 
+// An endless width grows to the rightmost object with the margins; a page whose objects all fit
+// keeps its paper.
+TEST_F(Generation, EndlessWidthFitsTheWidestBand) {
+  for (double text_right : {600.0, 100.0}) {
+    SCOPED_TRACE(text_right);
+    load("list");
+    auto& page = dynamic_cast<ReportPage&>(*report.find_object("Page1"));
+    page.endless_width = true;
+    page.left_margin = page.right_margin = 0.5;  // the 370-wide bands still fit the paper
+    auto& text = dynamic_cast<View&>(*report.find_object("RowText"));
+    text.set_left(text_right - text.width());
+    double paper_height = page.paper_height();
+    generate();
+    ASSERT_GE(pages.count(), 1);
+    double expected = text_right > 100 ? text_right + 3.77953 : page.paper_width() * 3.77953;
+    EXPECT_NEAR(pages.page(0).paper_width() * 3.77953, expected, 0.01);
+    EXPECT_NEAR(pages.page(0).paper_height(), paper_height, 0.001);
+    pages.clear_cache();
+  }
+}
+
 // A data header with ReprintOnNewPage comes back under the page header while its rows go on.
 TEST_F(Generation, DataHeaderReprintsOnTheNextPage) {
   load("list");
@@ -236,6 +257,33 @@ TEST_F(Generation, GroupsRestartLineButNotLineThrough) {
             "1   RowText 0,0 \"3 5 6\"\n"
             "1 GroupFoot 100+10\n"
             "1   GroupSum 0,0 \"Koniec C 15\"\n");
+}
+
+// Pages of 90 units: group C (header, three rows, footer: 50) starts at 60. Kept, it moves whole
+// to the next page; otherwise its third row and footer break away from it.
+TEST_F(Generation, KeptGroupMovesWholeToTheNextPage) {
+  for (bool keep : {true, false}) {
+    SCOPED_TRACE(keep ? "kept" : "not kept");
+    load("groups", "select * from t where id <> 2 order by id");
+    dynamic_cast<ReportPage&>(*report.find_object("Page1")).set_paper_height(90 / 3.77953);
+    band("GroupHead").keep_together = keep;
+    std::string dump = generate();
+    if (keep)
+      EXPECT_TRUE(
+          dump.ends_with("1   GroupSum 0,0 \"Koniec B 3\"\n"
+                         "2 GroupHead 0+10\n2   GroupText 0,0 \"Grupa C\"\n"
+                         "2 Row 10+10\n2   RowText 0,0 \"1 3 4\"\n"
+                         "2 Row 20+10\n2   RowText 0,0 \"2 4 5\"\n"
+                         "2 Row 30+10\n2   RowText 0,0 \"3 5 6\"\n"
+                         "2 GroupFoot 40+10\n2   GroupSum 0,0 \"Koniec C 15\"\n"))
+          << dump;
+    else
+      EXPECT_TRUE(
+          dump.ends_with("1 Row 80+10\n1   RowText 0,0 \"2 4 5\"\n"
+                         "2 Row 0+10\n2   RowText 0,0 \"3 5 6\"\n"
+                         "2 GroupFoot 10+10\n2   GroupSum 0,0 \"Koniec C 15\"\n"))
+          << dump;
+  }
 }
 
 // A group header with StartNewPage opens a page for every group but the first.
@@ -369,6 +417,82 @@ TEST_F(Generation, KeptMasterMovesWithItsDetailsWhenTheyFit) {
   EXPECT_NE(dump.find("1 Detail 140+20\n1   DetailText 0,0 \"D3\"\n2 Master 0+20"), std::string::npos)
       << dump;
   EXPECT_TRUE(dump.ends_with(third)) << dump;
+}
+
+// Rows of 30 with a 20-high child on pages of 200 (footer at 180): row 3 fits at 140, its child
+// does not. With KeepChild the row goes along with its child under the reprinted header;
+// without, the child is left alone there.
+TEST_F(Generation, KeepChildMovesTheBandWithItsChild) {
+  for (bool keep : {true, false}) {
+    SCOPED_TRACE(keep ? "KeepChild" : "not kept");
+    load("list", "select * from t where id <= 3 order by id");
+    auto* child = report.find_object("Page1")->add_new<ChildBand>();
+    child->set_name("Note");
+    child->set_bounds(0, 95, 370, 20);
+    band("Row").set_child(child);
+    band("Row").keep_child = keep;
+    std::string dump = generate(), bands;
+    for (size_t at = 0; at < dump.size(); at = dump.find('\n', at) + 1)
+      if (dump[at + 2] != ' ') bands += dump.substr(at, dump.find('\n', at) - at) + "\n";
+    EXPECT_NE(bands.find(keep ? "1 Note 120+20\n1 Footer 180+20\n2 Header 0+20\n2 Row 20+30\n2 Note 50+20\n"
+                              : "1 Row 140+30\n1 Footer 180+20\n2 Header 0+20\n2 Note 20+20\n"),
+              std::string::npos)
+        << bands;
+  }
+}
+
+// KeepHeader takes the data header to the next page with the first row instead of leaving it
+// alone at the bottom of the page.
+TEST_F(Generation, KeepHeaderMovesTheHeaderWithTheFirstRow) {
+  for (bool keep : {true, false}) {
+    SCOPED_TRACE(keep ? "KeepHeader" : "not kept");
+    load("keep_header", "select * from t where id <= 1 order by id");
+    dynamic_cast<DataBand&>(band("Row")).keep_header = keep;
+    std::string dump = generate(), bands;
+    for (size_t at = 0; at < dump.size(); at = dump.find('\n', at) + 1)
+      if (dump[at + 2] != ' ') bands += dump.substr(at, dump.find('\n', at) - at) + "\n";
+    EXPECT_EQ(bands.starts_with(keep ? "1 Intro 0+140\n1 Footer 180+20\n2 RowHead 0+20\n2 Row 20+30\n"
+                                     : "1 Intro 0+140\n1 RowHead 140+20\n1 Footer 180+20\n2 Row 0+30\n"),
+              true)
+        << bands;
+  }
+}
+
+// The bookmark tree as "text page top" lines, indented by level.
+std::string outline_dump(const XmlItem& level, int depth = 0) {
+  std::string out;
+  for (auto& item : level.items()) {
+    out += std::string(static_cast<size_t>(depth) * 2, ' ') + item->prop("text") + " " + item->prop("page") +
+           " " + item->prop("top") + "\n";
+    out += outline_dump(*item, depth + 1);
+  }
+  return out;
+}
+
+// Block 3 breaks after its first detail, so its bookmarks were made on page 1 and must follow the
+// rows to page 2, each as far up as its band went.
+TEST_F(Generation, KeptBlockTakesItsBookmarksAlong) {
+  load("keep", "select * from t where id <= 3 order by id");
+  dynamic_cast<DataBand&>(band("Master")).outline_text = "DaneOrvena.\"nazwa\"";
+  dynamic_cast<DataBand&>(band("Detail")).outline_text = "Line";
+  std::string dump = generate();
+  ASSERT_TRUE(dump.ends_with("2   DetailText 0,0 \"D3\"\n")) << dump;
+  EXPECT_EQ(outline_dump(pages.outline().root()),
+            "Żuraw 0 20\n  1 0 40\n  2 0 60\n  3 0 80\n"
+            "Łąka 0 100\n  1 0 120\n  2 0 140\n  3 0 160\n"
+            "c 1 20\n  1 1 40\n  2 1 60\n  3 1 80\n");
+}
+
+// Each group's bookmark holds its own rows; the next group's stands beside it, not inside it.
+TEST_F(Generation, GroupBookmarksHoldTheirRows) {
+  load("groups", "select * from t where id <> 2 order by id");
+  band("GroupHead").outline_text = "DaneOrvena.\"grupa\"";
+  dynamic_cast<DataBand&>(band("Row")).outline_text = "DaneOrvena.\"id\"";
+  generate();
+  EXPECT_EQ(outline_dump(pages.outline().root()),
+            "A 0 10\n  1 0 20\n"
+            "B 0 40\n  3 0 50\n"
+            "C 0 70\n  4 0 80\n  5 0 90\n  6 0 100\n");
 }
 
 // Twelve details make a block taller than a page. The part printed when the page fills (M2 and six

@@ -103,5 +103,19 @@ TEST_F(Generation, ScriptDrivesTheEngine) {
   EXPECT_EQ(dump.find("RowText 0,0 \"3\""), std::string::npos) << dump;
 }
 
+// A handler that shows its own band fires no second time inside itself: the band prints twice
+// and the run ends instead of recursing.
+TEST_F(Generation, HandlerShowingItsOwnBandIsNotEnteredAgain) {
+  load("script_engine");
+  report.script_text = {"procedure SummaryOnBeforePrint(Sender: TrpComponent);",
+                        "begin Engine.ShowBand(Summary); end;", "begin end."};
+  std::string dump = generate();
+  EXPECT_TRUE(
+      dump.ends_with("1 Summary 60+10\n1   SummaryText 0,0 \"\"\n"
+                     "1 Summary 70+10\n1   SummaryText 0,0 \"\"\n"
+                     "1 Footer 180+20\n1   FooterText 0,0 \"1\"\n"))
+      << dump;
+}
+
 }  // namespace
 }  // namespace orvena::report

@@ -248,6 +248,7 @@ void Engine::add_page() {
   m_ctx->state.page = m_pages.logical_page_no();
   m_first_band = true;
   m_cur_y = 0;
+  m_widest = 0;
   m_first_column_y = 0;
   m_adding_page = true;
   if (m_page->overlay && !m_page->overlay->band->print_on_top) {
@@ -315,10 +316,14 @@ void Engine::end_page() {
     }
     m_ctx->totals().reset(f);
   }
-  if (m_page->page->endless_height) {
-    const ReportPage& p = *m_page->page;
-    m_pages.update_page_dimensions(p, m_cur_y + (p.top_margin + p.bottom_margin) * kMmToUnits,
-                                   p.paper_width() * kMmToUnits);
+  const ReportPage& p = *m_page->page;
+  if (p.endless_height || p.endless_width) {
+    double height = p.endless_height ? m_cur_y + (p.top_margin + p.bottom_margin) * kMmToUnits
+                                     : p.paper_height() * kMmToUnits;
+    // An endless width grows to the widest band printed, never below the designed paper.
+    double width = p.paper_width() * kMmToUnits;
+    if (p.endless_width) width = std::max(width, m_widest + (p.left_margin + p.right_margin) * kMmToUnits);
+    m_pages.update_page_dimensions(p, height, width);
   }
   if (m_page->overlay && m_page->overlay->band->print_on_top) {
     m_cur_y = 0;
@@ -346,6 +351,7 @@ void Engine::new_page() {
   m_cur_x = 0;
   if (pasting) {
     m_pages.paste_objects(m_cur_x, m_cur_y);
+    move_kept_outline(m_cur_y - m_keep.start_y);
     m_cur_y += *kept_top;
     m_first_band = false;
   }
@@ -379,9 +385,29 @@ void Engine::new_column() {
   }
   if (pasting) {
     m_pages.paste_objects(m_cur_x, m_cur_y);
+    move_kept_outline(m_cur_y - m_keep.start_y);
     m_cur_y += kept;
   }
   drop_keep();
+}
+
+namespace {
+
+void move_outline_item(XmlItem& item, int page, double dy) {
+  prepared::set_item_number(item, "page", page);
+  prepared::set_item_number(item, "top", prepared::item_float(item, "top") + dy);
+  for (auto& child : item.items()) move_outline_item(*child, page, dy);
+}
+
+}  // namespace
+
+// Bookmarks of a kept block lead to where the block went: the current page (a new page, or the
+// same one for a new column), `dy` lower or higher.
+void Engine::move_kept_outline(double dy) {
+  if (!m_keep.outline_level) return;
+  XmlItem& level = *m_keep.outline_level;
+  for (size_t i = static_cast<size_t>(m_keep.outline_position + 1); i < level.count(); ++i)
+    move_outline_item(level[i], m_pages.cur_page(), dy);
 }
 
 // A moved block's totals count on the page it moved to.

@@ -137,6 +137,10 @@ class Engine : public ScriptedEngine {
     engine::BandInfo* band = nullptr;
     double start_y = 0;
     size_t position = 0;
+    // The outline level current when the keep began and its last item then: the items added
+    // after it belong to the kept block and move with it.
+    XmlItem* outline_level = nullptr;
+    int outline_position = -1;
   };
   // A PrintOnParent sub-report being printed into `host`: where its next band goes.
   struct Capture {
@@ -181,12 +185,14 @@ class Engine : public ScriptedEngine {
   void prepare_band(engine::BandInfo& band);
   void place_band(engine::BandInfo& band);
   void after_print(engine::BandInfo& band);
+  void note_width(const engine::BandInfo& band);
   void print_in_parts(engine::BandInfo& band);
   void run_subreports(engine::BandInfo& band);
   void print_on_parent(engine::BandInfo& band);
   void start_keep(engine::BandInfo& band);
   void end_keep(engine::BandInfo& band);
   void drop_keep();
+  void move_kept_outline(double dy);
   void forget_last_values(engine::BandInfo& band);
 
   Report& m_report;
@@ -198,6 +204,7 @@ class Engine : public ScriptedEngine {
   engine::PageInfo* m_page = nullptr;
   double m_page_width = 0, m_page_height = 0;
   double m_cur_x = 0, m_cur_y = 0, m_first_column_y = 0;
+  double m_widest = 0;  // right edge of the widest band on the page, for an endless width
   int m_cur_column = 1;
   double m_last_page_footer = 0;
   bool m_first_page = true, m_last_page = false, m_first_band = true, m_adding_page = false,

@@ -185,6 +185,8 @@ void Engine::show_group_footers(BandInfo& first, size_t down_to, BandInfo& data)
       m_ctx->state.line = h.line_n;
       show_band(f);
     }
+    // The group's bookmark held its records' bookmarks; the next group's stands beside it.
+    if (!h.band->outline_text.empty()) m_pages.outline().level_up();
     remove_header(&h);
     end_keep(h);
   }

@@ -200,6 +200,7 @@ void Engine::place_band(BandInfo& b) {
     b.placed_top = b.row_y;
     m_pages.add_object(band);
     b.max_y = std::max(b.max_y, b.row_y + band.height());
+    note_width(b);
     m_cur_y = b.max_y;
   } else {
     band.set_left(m_cur_x);
@@ -207,8 +208,17 @@ void Engine::place_band(BandInfo& b) {
     b.placed_top = m_cur_y;
     if (!m_adding_page || !m_pages.band_exists(band)) m_pages.add_object(band);
     m_cur_y += band.height();
+    note_width(b);
   }
   if (!m_adding_page && b.kind != kOverlay) m_first_band = false;
+}
+
+// Bands take the page's width; what reaches past it are objects placed beyond the band's edge.
+void Engine::note_width(const BandInfo& b) {
+  double right = b.band->width();
+  for (const ShiftNode& node : b.shift_tree)
+    right = std::max(right, node.object->left() + node.object->width());
+  m_widest = std::max(m_widest, b.band->left() + right);
 }
 
 void Engine::after_print(BandInfo& b) {
@@ -339,7 +349,8 @@ void Engine::run_subreports(BandInfo& b) {
 
 void Engine::start_keep(BandInfo& b) {
   if (m_keep.active || m_first_band) return;
-  m_keep = {true, &b, m_cur_y, m_pages.current_position()};
+  prepared::Outline& outline = m_pages.outline();
+  m_keep = {true, &b, m_cur_y, m_pages.current_position(), &outline.current(), outline.current_position()};
   m_ctx->totals().start_keep();
 }
 

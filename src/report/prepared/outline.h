@@ -34,6 +34,7 @@ class Outline {
 
   const XmlItem& root() const { return *m_root; }
   const XmlItem& current() const { return *m_current; }
+  XmlItem& current() { return *m_current; }
   // Top-level items beyond `count` are removed (a discarded first pass).
   void truncate(size_t count);
 

@@ -134,6 +134,10 @@ void Serializer::read_component(const XmlItem& item, Component& parent) {
   std::string name = item.prop("Name");
   Component* c = nullptr;
   if (!name.empty()) c = m_report ? m_report->name_index_find(name) : parent.find_object(name);
+  // A name held by an object of another class (a memo named like its page) names a second object:
+  // reading it over the first would silently drop it from the report.
+  bool clash = c && !inherited && &c->class_info() != cls;
+  if (clash) c = nullptr;
   if (!c) {
     if (inherited) return;
     if (++m_created > limits.max_objects) {
@@ -145,7 +149,22 @@ void Serializer::read_component(const XmlItem& item, Component& parent) {
   }
   c->loading = true;
   m_read.push_back(c);
-  apply(item.text, *c, &item);
+  if (clash) {
+    // Read under a name of its own (the first free of NAME_1, NAME_2, …).
+    XmlItem renamed;
+    renamed.text = item.text;
+    renamed.delete_prop("Name");
+    apply(renamed.text, *c, &item);
+    for (int n = 1;; ++n) {
+      std::string free_name = name + "_" + std::to_string(n);
+      if (m_report ? !m_report->name_index_find(free_name) : !parent.find_object(free_name)) {
+        c->set_name(free_name);
+        break;
+      }
+    }
+  } else {
+    apply(item.text, *c, &item);
+  }
   for (auto& child : item.items()) {
     if ((c->style_flags & kHandlesNestedProperties) && c->read_nested(*child, *this)) continue;
     read_component(*child, *c);

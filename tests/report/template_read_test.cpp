@@ -209,6 +209,31 @@ TEST(TemplateRead, DuplicateNameInAFileAppliesToTheExistingComponent) {
   EXPECT_EQ(band->object(1)->name(), "Memo2");
 }
 
+// A memo named like a page is another object: read over the page, it vanished from the report.
+TEST(TemplateRead, AnObjectNamedLikeOneOfAnotherClassIsKeptUnderItsOwnName) {
+  Loaded t("memo_named_like_page.orp");
+  EXPECT_TRUE(t.report.errors().empty());
+  ASSERT_NE(t.get<DataPage>("Data"), nullptr);
+  ASSERT_NE(t.get<ReportPage>("Page1"), nullptr);
+  auto* band = t.get<MasterData>("MasterData1");
+  ASSERT_EQ(band->count(), 2u);
+  struct Expected {
+    const char* name;
+    double left;
+    const char* text;
+  };
+  const Expected expected[] = {{"Data_1", 1, "kept"}, {"Page1_1", 101, "kept too"}};
+  for (size_t i = 0; i < 2; ++i) {
+    SCOPED_TRACE(expected[i].name);
+    auto* memo = dynamic_cast<MemoView*>(band->object(i));
+    ASSERT_NE(memo, nullptr);
+    EXPECT_EQ(memo->name(), expected[i].name);
+    EXPECT_EQ(memo->left(), expected[i].left);
+    EXPECT_EQ(memo->text(), expected[i].text);
+  }
+  EXPECT_EQ(t.get<DataPage>("Data")->width(), 1000);  // the page kept its own attributes
+}
+
 TEST(TemplateRead, OldFormatReadsEightBitAttributesAndUtf8MemoText) {
   Loaded t("old_format.orp");
   EXPECT_TRUE(t.report.errors().empty());

@@ -232,9 +232,13 @@ void WorkshopWindow::refresh_templates() {
   update_design_buttons();
 }
 
+bool WorkshopWindow::preparing_report() const {
+  return m_report_preview && m_report_preview->preparing();
+}
+
 void WorkshopWindow::run_sql() {
   // The report being prepared reads this dataset; closing it now would cut the report short.
-  if (m_report_preview && m_report_preview->preparing()) return;
+  if (preparing_report()) return;
   // The box's text as it stands: the editor substituted the date variables when it filled it.
   m_dataset.close();
   m_dataset.set_command_text(m_sql.text());

@@ -53,6 +53,8 @@ class WorkshopWindow : public QWidget {
   // The workshop's report and the preview showing it (made on first use).
   report::Report& report();
   ReportPreview& report_preview();
+  // True while the report preview prepares a report from this window's dataset.
+  bool preparing_report() const;
 
   DataPreviewWindow& preview() { return m_preview; }
   QListWidget* templates() const { return m_templates; }

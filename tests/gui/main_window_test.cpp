@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -33,6 +35,7 @@ class MainWindowTest : public ::testing::Test {
     MainWindow::Options options;
     options.start_timers = false;
     options.show_error = [this](const QString& message) { errors << message; };
+    options.busy = [this] { return preview_preparing; };
     auto window = std::make_unique<MainWindow>(session, options);
     window->show();
     return window;
@@ -52,6 +55,7 @@ class MainWindowTest : public ::testing::Test {
   core::FixedClock clock{core::encode_date(2026, 12, 10) + core::encode_time(9, 30, 0)};
   Session session{home.home(), clock};
   QStringList errors;
+  bool preview_preparing = false;
 };
 
 TEST_F(MainWindowTest, TheWindowAsCreated) {
@@ -100,6 +104,29 @@ TEST_F(MainWindowTest, StopIsDisabledUntilConnectedAndThenKeepsTheWindowOpen) {
     EXPECT_NE(line.rfind("Uruchomiono aplikację", 0), 0u) << line;
     EXPECT_NE(line.rfind("Zamknięcie aplikacji", 0), 0u) << line;
   }
+}
+
+// The preview prepares its report from the session's dataset while pumping events; a run then
+// would reopen that dataset under it.
+TEST_F(MainWindowTest, RunningTheReportsWaitsForAPreviewBeingPrepared) {
+  auto w = make_window();
+  w->auto_start_tick();
+  tick(*w, 2);
+  QTest::mouseClick(w->stop_button(), Qt::LeftButton);
+
+  preview_preparing = true;
+  QTest::mouseClick(w->run_all_button(), Qt::LeftButton);
+  ASSERT_EQ(errors.size(), 1);
+  EXPECT_EQ(errors.front().toStdString(),
+            "Trwa przygotowanie raportu w podglądzie. Raporty można wykonać, gdy się zakończy.");
+  EXPECT_TRUE(session.log().lines().empty());
+  EXPECT_FALSE(std::filesystem::exists(home.home().logs() / "log_2026-12-10.txt"));
+
+  preview_preparing = false;
+  QTest::mouseClick(w->run_all_button(), Qt::LeftButton);
+  EXPECT_EQ(errors.size(), 1);
+  ASSERT_FALSE(session.log().lines().empty());
+  EXPECT_EQ(session.log().lines().front(), "Wykonuję raport: Raport testowy");
 }
 
 TEST_F(MainWindowTest, AFailingConnectionIsTriedAgainAtEveryTick) {

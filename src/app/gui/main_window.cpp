@@ -13,6 +13,7 @@
 #include <QVBoxLayout>
 
 #include "app/session.h"
+#include "core/error.h"
 #include "core/version.h"
 
 namespace orvena::app {
@@ -213,6 +214,8 @@ void MainWindow::stop_clicked() {
 }
 
 void MainWindow::run_all_clicked() {
+  if (m_options.busy && m_options.busy())
+    throw core::Error("Trwa przygotowanie raportu w podglądzie. Raporty można wykonać, gdy się zakończy.");
   m_session.run_reports();
 }
 

@@ -24,6 +24,9 @@ class MainWindow : public QWidget {
     std::function<void(const QString&)> show_error;
     // Opens the control-file editor ("sterowanie").
     std::function<void()> open_editor;
+    // True while a window prepares a report from the shared dataset; the reports are not run
+    // then, since a run reopens that dataset under the report being prepared.
+    std::function<bool()> busy;
   };
 
   MainWindow(Session& session, Options options);

@@ -66,6 +66,7 @@ int windowed_run(int argc, char** argv, const core::Home& home, const core::Cloc
 
   MainWindow::Options options;
   options.open_editor = [&editor] { editor.Uruchom_sterowanie(); };
+  options.busy = [&workshop] { return workshop.preparing_report(); };
   MainWindow window(session, options);
   editor.set_anchor(&window);
   workshop.set_anchor(&window);

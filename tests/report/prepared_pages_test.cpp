@@ -331,6 +331,28 @@ TEST_F(PrintedReport, FinishedPagesMoveToTheTemporaryFile) {
   EXPECT_EQ(differences(dump_page(loaded.page(3)), dump_printed(3)), "");
 }
 
+// Only a page's records go to the temporary file; what the page item itself says (here the last
+// column) is still there when the records come back.
+TEST_F(PrintedReport, APageKeepsItsOwnAttributesThroughTheTemporaryFile) {
+  report.engine_options.use_file_cache = true;
+  report.engine_options.max_mem_size = 0;
+  store.initialize();
+  store.add_source_page(*page);
+  store.begin_pass(PreparePass::Single);
+  for (int p = 0; p < 5; ++p) {
+    store.add_page(*page);
+    store.add_object(*header);
+    store.update_page_last_column(p + 1, 10.5);
+  }
+  store.finish();
+  ASSERT_FALSE(store.page_in_memory(2));
+  const XmlItem& record = store.page_record(2);
+  EXPECT_EQ(record.count(), 1u);
+  store.set_cur_page(2);
+  EXPECT_EQ(store.last_column().column, 3);
+  EXPECT_EQ(store.last_column().position, 10.5);
+}
+
 // Both temporary files are made in the report's temporary folder and unlinked at once: nothing
 // is left there, even while the store is in use.
 TEST_F(PrintedReport, TemporaryFilesLeaveNothingBehind) {

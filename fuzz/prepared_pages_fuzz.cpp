@@ -1,6 +1,7 @@
 // Prepared reports in their saved form: any bytes load or are refused without crashing or
 // hanging, within the reader's limits; every page of what loaded can be rebuilt and measured;
-// and what loaded saves to a stream that loads again to the same number of pages.
+// what loaded saves to a stream that loads again to the same number of pages; and a partial load
+// of the same bytes keeps the same report.
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -32,6 +33,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     store.clear_cache();
   }
   std::string saved = store.save_to_stream();
+
+  Report partial_report;
+  PreparedPages partial(partial_report);
+  try {
+    partial.load_from_stream(std::string_view(reinterpret_cast<const char*>(data), size), limits,
+                             PreparedLoad::Partial);
+  } catch (const orvena::core::Error&) {
+    std::abort();  // read whole, refused in part
+  }
+  for (int i = partial.count(); i-- > 0;) {
+    partial.page(i);
+    partial.clear_cache();
+  }
+  if (partial.save_to_stream() != saved) std::abort();
 
   Report again_report;
   PreparedPages again(again_report);

@@ -6,6 +6,7 @@
 
 #include "report/component.h"
 #include "report/datasets.h"
+#include "report/owned.h"
 
 namespace orvena::report {
 
@@ -92,7 +93,7 @@ class DataBand : public Band {
   UserDataSet& row_source();
 
  private:
-  std::unique_ptr<UserDataSet> m_row_source;
+  NotCopied<UserDataSet> m_row_source;
 };
 
 class MasterData : public DataBand {

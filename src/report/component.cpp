@@ -30,6 +30,23 @@ bool is_valid_identifier(std::string_view s) {
 
 Component::Component() : m_life(std::make_shared<Component*>(this)) {}
 
+Component::Component(const Component& other)
+    : Persistent(other),
+      tag(other.tag),
+      visible(other.visible),
+      style_flags(other.style_flags),
+      restrictions(other.restrictions),
+      m_name(other.m_name),
+      m_left(other.m_left),
+      m_top(other.m_top),
+      m_width(other.m_width),
+      m_height(other.m_height),
+      m_font(other.m_font),
+      m_parent_font(other.m_parent_font),
+      m_base_name_override(other.m_base_name_override),
+      m_life(std::make_shared<Component*>(this)),
+      m_roles(other.m_roles) {}
+
 Component::~Component() {
   *m_life = nullptr;
   if (host_owner) host_owner->remove(*this);

@@ -41,7 +41,6 @@ class Component : public Persistent {
  public:
   Component();
   ~Component() override;
-  Component(const Component&) = delete;
   Component& operator=(const Component&) = delete;
 
   static const ClassInfo& static_class();
@@ -140,6 +139,10 @@ class Component : public Persistent {
   const std::shared_ptr<Component*>& life() const { return m_life; }
 
  protected:
+  // For structural copies (report/copy.h): the component's own state (name, tag, geometry, font,
+  // visibility, styles, restrictions), never its place in a tree: no parent, no children, no
+  // report or host owner, a life token of its own. Derived classes copy their members as usual.
+  Component(const Component& other);
   void set_base_name_override(std::string_view s) { m_base_name_override = s; }
 
  private:

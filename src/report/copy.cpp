@@ -1,8 +1,12 @@
 #include "report/copy.h"
 
+#include <unordered_map>
+
 #include "core/error.h"
+#include "report/bands.h"
 #include "report/property_stream.h"
 #include "report/values.h"
+#include "report/views.h"
 
 namespace orvena::report {
 
@@ -55,6 +59,74 @@ void copy_table(const Persistent& source, Persistent& target, CopyReferences ref
   copy_defined(source, target);
 }
 
+// ---- Copies by copy constructor ------------------------------------------------------------------
+
+// The printed objects and bands: the classes a prepared page is rebuilt from, object by object.
+// Their copy constructors copy what the property table copies (and the text objects' collections,
+// which the table leaves to copy_collections); the structural copy test holds every class to that.
+// A class missing here (pages, datasets, sub-reports with their page link, classes other
+// subsystems register) is copied through its table.
+struct FastClone {
+  std::unique_ptr<Component> (*clone)(const Component&);
+  std::vector<const PropInfo*> references;  // must all be empty when references are dropped
+};
+
+// What one printing left in an object is not part of it: a copy shows its own text only (a value
+// left over would make a writer take the text for a number it no longer is).
+void forget_printing(ReportComponent& c) {
+  c.saved_bounds = {};
+  if (!c.is(View::static_class())) return;
+  auto& view = static_cast<View&>(c);
+  view.saved_tag_str.clear();
+  view.saved_hyperlink_value.clear();
+  if (!c.is(CustomMemoView::static_class())) return;
+  auto& memo = static_cast<CustomMemoView&>(c);
+  memo.value = core::Variant();
+  memo.last_value.clear();
+  memo.part_memo.clear();
+  memo.total_pages = memo.copy_no = 0;
+  for (auto& h : memo.highlights) h->active = false;
+}
+
+template <class T>
+std::pair<const ClassInfo*, FastClone> fast_clone() {
+  const ClassInfo& cls = T::static_class();
+  FastClone entry{[](const Component& c) -> std::unique_ptr<Component> {
+                    auto copy = std::make_unique<T>(static_cast<const T&>(c));
+                    forget_printing(*copy);
+                    return copy;
+                  },
+                  {}};
+  for (const PropInfo* p : cls.all)
+    if (p->kind == PropKind::Reference) entry.references.push_back(p);
+  return {&cls, std::move(entry)};
+}
+
+const FastClone* fast_clone_of(const ClassInfo& cls) {
+  static const std::unordered_map<const ClassInfo*, FastClone> table = {
+      fast_clone<MemoView>(),     fast_clone<SysMemoView>(),   fast_clone<LineView>(),
+      fast_clone<PictureView>(),  fast_clone<ShapeView>(),     fast_clone<ChartView>(),
+      fast_clone<BarCodeView>(),  fast_clone<Barcode2DView>(), fast_clone<CheckBoxView>(),
+      fast_clone<ReportTitle>(),  fast_clone<ReportSummary>(), fast_clone<PageHeader>(),
+      fast_clone<PageFooter>(),   fast_clone<HeaderBand>(),    fast_clone<FooterBand>(),
+      fast_clone<MasterData>(),   fast_clone<DetailData>(),    fast_clone<SubdetailData>(),
+      fast_clone<DataBand4>(),    fast_clone<DataBand5>(),     fast_clone<DataBand6>(),
+      fast_clone<GroupHeader>(),  fast_clone<GroupFooter>(),   fast_clone<ChildBand>(),
+      fast_clone<ColumnHeader>(), fast_clone<ColumnFooter>(),  fast_clone<Overlay>(),
+      fast_clone<NullBand>(),
+  };
+  auto it = table.find(&cls);
+  return it == table.end() ? nullptr : &it->second;
+}
+
+// Dropping a reference through its setter would also clear what goes with it (a data link's
+// source name), which a table copy keeps; a source holding references takes the table path.
+bool holds_references(const FastClone& fast, const Component& source) {
+  for (const PropInfo* p : fast.references)
+    if (p->get_reference(source)) return true;
+  return false;
+}
+
 }  // namespace
 
 void copy_properties(const Persistent& source, Persistent& target, CopyReferences references) {
@@ -66,11 +138,17 @@ void copy_properties(const Persistent& source, Persistent& target, CopyReference
 std::unique_ptr<Component> clone_component(const Component& source, CopyChildren children,
                                            CopyReferences references) {
   const ClassInfo& cls = source.class_info();
-  if (!cls.create) throw core::Error("INTERNAL ERROR: no factory for " + std::string(cls.name));
-  std::unique_ptr<Component> copy = cls.create();
-  copy->set_name(source.name());
-  copy_table(source, *copy, references);
-  copy->copy_collections(source);
+  std::unique_ptr<Component> copy;
+  const FastClone* fast = fast_clone_of(cls);
+  if (fast && (references == CopyReferences::Keep || !holds_references(*fast, source))) {
+    copy = fast->clone(source);
+  } else {
+    if (!cls.create) throw core::Error("INTERNAL ERROR: no factory for " + std::string(cls.name));
+    copy = cls.create();
+    copy->set_name(source.name());
+    copy_table(source, *copy, references);
+    copy->copy_collections(source);
+  }
   if (children == CopyChildren::Yes)
     for (auto& child : source.objects()) copy->add(clone_component(*child, children, references));
   return copy;

@@ -1,7 +1,8 @@
 #pragma once
-// Structural copies through the property tables: values go from object to object as they are,
-// never through attribute text, so floats keep every bit and nothing is parsed. The prepared-page
-// store copies every printed object this way.
+// Structural copies: values go from object to object as they are, never through attribute text,
+// so floats keep every bit and nothing is parsed. Printed objects and bands are copied by their
+// copy constructors (the prepared-page store copies every printed object, page after page), other
+// classes through their property tables; both give a copy that writes the same template text.
 #include <memory>
 
 #include "report/component.h"

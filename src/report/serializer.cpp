@@ -25,11 +25,17 @@ std::string format_float_value(double v) {
 }
 
 double parse_float_value(std::string_view text) {
-  // Either separator is the decimal point, so files from any machine read the same.
-  std::string s;
-  for (char c : text) {
-    if (c == ' ') continue;
-    s += (c == ',') ? '.' : c;
+  // Either separator is the decimal point, so files from any machine read the same. Values as
+  // this system writes them (a point, no spaces) are parsed where they stand; records hold
+  // thousands of them.
+  std::string normalised;
+  std::string_view s = text;
+  if (text.find_first_of(", ") != std::string_view::npos) {
+    for (char c : text) {
+      if (c == ' ') continue;
+      normalised += (c == ',') ? '.' : c;
+    }
+    s = normalised;
   }
   double v = 0;
   const char* first = s.data();
@@ -172,8 +178,12 @@ void Serializer::read_component(const XmlItem& item, Component& parent) {
 }
 
 void Serializer::apply(std::string_view text, Persistent& target, const XmlItem* where) {
-  // Once per object, not per attribute.
-  Targets targets{&target, dynamic_cast<Component*>(&target), dynamic_cast<CustomMemoView*>(&target)};
+  // Once per object, not per attribute, and by the class table: records apply one text to every
+  // printed object.
+  const ClassInfo& cls = target.class_info();
+  Targets targets{
+      &target, cls.inherits(Component::static_class()) ? static_cast<Component*>(&target) : nullptr,
+      cls.inherits(CustomMemoView::static_class()) ? static_cast<CustomMemoView*>(&target) : nullptr};
   size_t pos = 0;
   for (;;) {
     while (pos < text.size() && text[pos] == ' ') ++pos;

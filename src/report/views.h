@@ -7,6 +7,7 @@
 #include "core/variant.h"
 #include "report/component.h"
 #include "report/datasets.h"
+#include "report/owned.h"
 
 namespace orvena::report {
 
@@ -116,8 +117,8 @@ class CustomMemoView : public Stretcheable {
 
   // Display formats and highlights; a single one is stored as DisplayFormat./Highlight.
   // attributes, more as "Formats"/"Highlights" child elements.
-  std::vector<std::unique_ptr<DisplayFormat>> formats;
-  std::vector<std::unique_ptr<Highlight>> highlights;
+  OwnedList<DisplayFormat> formats;
+  OwnedList<Highlight> highlights;
   DisplayFormat& display_format();  // the first format, made on demand
   Highlight& highlight();           // the first highlight, made on demand
 
@@ -161,7 +162,7 @@ class CustomMemoView : public Stretcheable {
   };
   std::vector<std::string> m_saved_memo;
   bool m_memo_saved = false;
-  std::unique_ptr<SavedHighlight> m_highlight_saved;
+  NotCopied<SavedHighlight> m_highlight_saved;
   std::string expand_expressions(std::string_view text);
   void apply_highlight();
 };

@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "core/temp_dir.h"
+#include "engine_support.h"
 #include "model_support.h"
 #include "report/bands.h"
 #include "report/copy.h"
@@ -330,6 +331,28 @@ TEST_F(PrintedReport, FinishedPagesMoveToTheTemporaryFile) {
   EXPECT_EQ(differences(dump_page(loaded.page(3)), dump_printed(3)), "");
 }
 
+// Only a page's records go to the temporary file; what the page item itself says (here the last
+// column) is still there when the records come back.
+TEST_F(PrintedReport, APageKeepsItsOwnAttributesThroughTheTemporaryFile) {
+  report.engine_options.use_file_cache = true;
+  report.engine_options.max_mem_size = 0;
+  store.initialize();
+  store.add_source_page(*page);
+  store.begin_pass(PreparePass::Single);
+  for (int p = 0; p < 5; ++p) {
+    store.add_page(*page);
+    store.add_object(*header);
+    store.update_page_last_column(p + 1, 10.5);
+  }
+  store.finish();
+  ASSERT_FALSE(store.page_in_memory(2));
+  const XmlItem& record = store.page_record(2);
+  EXPECT_EQ(record.count(), 1u);
+  store.set_cur_page(2);
+  EXPECT_EQ(store.last_column().column, 3);
+  EXPECT_EQ(store.last_column().position, 10.5);
+}
+
 // Both temporary files are made in the report's temporary folder and unlinked at once: nothing
 // is left there, even while the store is in use.
 TEST_F(PrintedReport, TemporaryFilesLeaveNothingBehind) {
@@ -532,6 +555,132 @@ TEST_F(PrintedReport, EditingPages) {
   EXPECT_EQ(store.page_size(0).width, 559);
   EXPECT_EQ(store.page_size(0).height, 794);
   EXPECT_EQ(store.page_size(5).width, 0);
+}
+
+// A partial load keeps the first two pages in memory and the others in the temporary file, each
+// coming back whole when asked for; the file saved again is the file read.
+TEST_F(PrintedReport, PartialLoadingKeepsLaterPagesOutOfMemory) {
+  print(6);
+  const std::string saved = store.save_to_stream();
+  core::TempDir folder;
+  Report other;
+  other.engine_options.temp_dir = folder.path().string();
+  PreparedPages loaded(other);
+  {
+    std::string bytes = saved;  // the store must not hold on to the caller's bytes
+    loaded.load_from_stream(bytes, {}, PreparedLoad::Partial);
+  }
+  ASSERT_EQ(loaded.count(), 6);
+  EXPECT_TRUE(loaded.page_in_memory(0));
+  EXPECT_TRUE(loaded.page_in_memory(1));
+  for (int i = 2; i < 6; ++i) EXPECT_FALSE(loaded.page_in_memory(i)) << i;
+  for (int i = 5; i >= 0; --i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(differences(dump_page(loaded.page(i)), dump_printed(i)), "");
+    loaded.clear_cache();
+  }
+  EXPECT_FALSE(loaded.page_in_memory(4));  // reading did not bring the records back
+  EXPECT_EQ(loaded.save_to_stream(), saved);
+  EXPECT_TRUE(std::filesystem::is_empty(folder.path()));  // the temporary file is unlinked
+}
+
+// Only page items are saved as unloadable. Any other item so marked (a hand-edited file) is read
+// whole all the same: a partial load must not lose the source pages the records are built on.
+TEST_F(PrintedReport, PartialLoadingReadsWholeWhatIsNoPage) {
+  print(3);
+  std::string saved = store.save_to_stream();
+  for (std::string_view section : {"<sourcepages", "<dictionary"}) {
+    size_t at = saved.find(section);
+    ASSERT_NE(at, std::string::npos);
+    saved.insert(at + section.size(), " ld=\"0\"");
+  }
+  Report other;
+  PreparedPages loaded(other);
+  loaded.load_from_stream(saved, {}, PreparedLoad::Partial);
+  ASSERT_EQ(loaded.count(), 3);
+  for (int i = 0; i < 3; ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(differences(dump_page(loaded.page(i)), dump_printed(i)), "");
+    loaded.clear_cache();
+  }
+}
+
+// A text object printed with a highlight whose condition held comes back with that highlight
+// active (what the writers ask) and looking as it made it look; so it does from a saved report
+// read partially. Rows 4 to 6 meet the second condition, no row the first; the table is printed
+// twice over, for pages enough to leave some out of memory.
+class PreparedHighlights : public fixtures::Generation {
+ protected:
+  void expect_highlights(PreparedPages& store) {
+    int seen = 0;
+    for (int i = 0; i < store.count(); ++i) {
+      for (Component* c : store.page(i).all_objects()) {
+        if (c->name() != "RowText") continue;
+        auto& memo = static_cast<MemoView&>(*c);
+        int id = std::stoi(memo.text());
+        bool held = id >= 4;
+        ASSERT_EQ(memo.highlights.size(), 2u);
+        EXPECT_FALSE(memo.highlights[0]->active) << id;
+        EXPECT_EQ(memo.highlights[1]->active, held) << id;
+        EXPECT_EQ(memo.font().style, held ? int64_t{kFontItalic} : 0) << id;
+        ++seen;
+      }
+      store.clear_cache();
+    }
+    EXPECT_EQ(seen, 12);
+  }
+};
+
+TEST_F(PreparedHighlights, RebuiltTextsShowTheHighlightThatHeld) {
+  load("list", "select * from t union all select * from t order by id");
+  auto& row = dynamic_cast<MemoView&>(*report.find_object("RowText"));
+  for (const char* condition : {"<DaneOrvena.\"kwota\"> > 100", "<DaneOrvena.\"kwota\"> >= 4"}) {
+    row.highlights.push_back(std::make_unique<Highlight>());
+    row.highlights.back()->condition = condition;
+  }
+  row.highlights[0]->font.style = kFontBold;
+  row.highlights[1]->font.style = kFontItalic;
+  generate();
+  ASSERT_GT(pages.count(), 2);
+  expect_highlights(pages);
+
+  Report other;
+  PreparedPages loaded(other);
+  loaded.load_from_stream(pages.save_to_stream(), {}, PreparedLoad::Partial);
+  expect_highlights(loaded);
+}
+
+// The record's number alone makes the looks (a file whose record holds no font difference); a
+// number naming no highlight leaves the object as recorded.
+TEST(PreparedPagesLoad, ARecordedHighlightNumberIsAppliedOrIgnored) {
+  struct Row {
+    const char* value;
+    int active;  // 0-based, -1 for none
+    int64_t style;
+  };
+  const Row rows[] = {{"2", 1, kFontItalic}, {"1", 0, kFontBold}, {"0", -1, 0},
+                      {"3", -1, 0},          {"x", -1, 0},        {"", -1, 0}};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.value);
+    Report report;
+    PreparedPages store(report);
+    store.load_from_stream(
+        std::string("<?xml version=\"1.0\" encoding=\"utf-8\" standalone=\"no\"?><preparedreport>"
+                    "<previewpages><page0><b1 t=\"0\"><m1 u=\"a\" ActiveHighlight=\"") +
+        row.value +
+        "\"/></b1></page0></previewpages><sourcepages><TrpReportPage Name=\"Page1\">"
+        "<TrpMasterData Name=\"Band1\" Height=\"20\"><TrpMemoView Name=\"Memo1\" Width=\"100\" "
+        "Height=\"20\"><Highlights><item Condition=\"a\" Font.Style=\"1\"/><item Condition=\"b\" "
+        "Font.Style=\"2\"/></Highlights></TrpMemoView></TrpMasterData></TrpReportPage></sourcepages>"
+        "<dictionary><b1 name=\"Page0.Band1\"/><m1 name=\"Page0.Memo1\"/></dictionary></preparedreport>");
+    ReportPage& page = store.page(0);
+    ASSERT_EQ(page.count(), 1u);
+    ASSERT_EQ(page.object(0)->count(), 1u);
+    auto& memo = static_cast<MemoView&>(*page.object(0)->object(0));
+    ASSERT_EQ(memo.highlights.size(), 2u);
+    for (int i = 0; i < 2; ++i) EXPECT_EQ(memo.highlights[size_t(i)]->active, i == row.active) << i;
+    EXPECT_EQ(memo.font().style, row.style);
+  }
 }
 
 TEST(PreparedPagesLoad, BadStreamsAreRefusedOrSkippedPiecewise) {

@@ -8,7 +8,10 @@
 #include "report/class_registry.h"
 #include "report/copy.h"
 #include "report/pages.h"
+#include "report/report.h"
+#include "report/serializer.h"
 #include "report/views.h"
+#include "report/xml_document.h"
 
 namespace orvena::report {
 namespace {
@@ -40,6 +43,87 @@ TEST(StructuralCopy, EveryClassCopiesEveryProperty) {
     auto copy = clone_component(*original, CopyChildren::No);
     EXPECT_EQ(dump_of(*copy), dump_of(*original));
   }
+}
+
+std::string template_text(const Component& c) {
+  XmlDocument doc;
+  Serializer(nullptr).write_root(doc.root(), c, false);
+  return doc.save();
+}
+
+// However a class is copied (its copy constructor, or its property table), the clone writes the
+// same template text as its source, nested formats and highlights included: a member that a copy
+// constructor leaves behind fails here.
+TEST(StructuralCopy, EveryClassCloneWritesTheSourcesTemplateText) {
+  for (const ClassInfo* cls : class_registry::all()) {
+    if (!cls->create || !cls->inherits(ReportComponent::static_class())) continue;
+    SCOPED_TRACE(std::string(cls->name));
+    auto original = cls->create();
+    original->set_name("Obj1");
+    testing::set_non_defaults(*original);
+    if (original->is(CustomMemoView::static_class())) {
+      auto& memo = static_cast<CustomMemoView&>(*original);
+      memo.set_text("line 1\r\nline 2");
+      for (int i = 0; i < 2; ++i) {
+        memo.formats.push_back(std::make_unique<DisplayFormat>());
+        testing::set_non_defaults(*memo.formats.back());
+        memo.highlights.push_back(std::make_unique<Highlight>());
+        testing::set_non_defaults(*memo.highlights.back());
+      }
+    }
+    for (auto references : {CopyReferences::Keep, CopyReferences::Drop}) {
+      auto copy = clone_component(*original, CopyChildren::No, references);
+      ASSERT_EQ(&copy->class_info(), cls);
+      EXPECT_EQ(template_text(*copy), template_text(*original));
+      EXPECT_EQ(copy->name(), "Obj1");
+      EXPECT_EQ(copy->style_flags, original->style_flags);
+    }
+  }
+}
+
+// A clone is a node of its own: no parent, no report, no children unless asked for, and a life
+// of its own (references to it outlive the source).
+TEST(StructuralCopy, AClonesPlaceInATreeIsItsOwn) {
+  Report report;
+  auto* page = report.add_new<ReportPage>();
+  auto* band = page->add_new<MasterData>();
+  band->set_name("Band1");
+  band->add_new<MemoView>()->set_name("Memo1");
+
+  auto copy = clone_component(*band, CopyChildren::No);
+  EXPECT_EQ(copy->parent(), nullptr);
+  EXPECT_EQ(copy->report(), nullptr);
+  EXPECT_EQ(copy->count(), 0u);
+  EXPECT_EQ(report.find_object("Band1"), band);  // the source keeps its name in the report
+
+  Ref<Component> to_copy(copy.get());
+  band->destroy();
+  EXPECT_EQ(to_copy.get(), copy.get());
+  copy.reset();
+  EXPECT_EQ(to_copy.get(), nullptr);
+}
+
+// What one printing left in an object is not copied: a value left over would make a writer take
+// the copy's text for a number, a highlight marked active would show on every copy.
+TEST(StructuralCopy, PrintingStateStaysBehind) {
+  MemoView memo;
+  memo.set_text("12,50");
+  memo.value = core::Variant(12.5);
+  memo.last_value = "12,50";
+  memo.part_memo = "rest";
+  memo.highlights.push_back(std::make_unique<Highlight>());
+  memo.highlights[0]->condition = "Value > 0";
+  memo.highlights[0]->active = true;
+
+  auto copy = clone_component(memo, CopyChildren::No);
+  auto& m = static_cast<MemoView&>(*copy);
+  EXPECT_EQ(m.text(), "12,50");
+  EXPECT_TRUE(m.value.is_null_or_empty());
+  EXPECT_EQ(m.last_value, "");
+  EXPECT_EQ(m.part_memo, "");
+  ASSERT_EQ(m.highlights.size(), 1u);
+  EXPECT_EQ(m.highlights[0]->condition, "Value > 0");
+  EXPECT_FALSE(m.highlights[0]->active);
 }
 
 TEST(StructuralCopy, FloatsKeepEveryBitAndChildrenFollow) {

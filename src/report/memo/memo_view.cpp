@@ -136,6 +136,7 @@ void CustomMemoView::after_print() {
   View::after_print();
   if (m_memo_saved) memo = m_saved_memo;
   m_memo_saved = false;
+  for (auto& h : highlights) h->active = false;
   if (m_highlight_saved) {
     SavedHighlight& s = *m_highlight_saved;
     fill = s.fill;
@@ -205,9 +206,11 @@ std::string CustomMemoView::expand_expressions(std::string_view text) {
 
 void CustomMemoView::apply_highlight() {
   EngineContext& ctx = run_of(*this);
+  for (const auto& h : highlights) h->active = false;
   for (const auto& h : highlights) {
     if (core::trim(h->condition).empty()) continue;
     if (!ctx.calc(h->condition).to_bool()) continue;
+    h->active = true;  // the prepared page records which one held
     if (!m_highlight_saved)
       m_highlight_saved.reset(new SavedHighlight{fill, font(), parent_font(), frame, visible});
     if (h->apply_font) set_font(h->font);

@@ -2,6 +2,7 @@
 // only into the file (the report's options, the source copies, the alias dictionary and the
 // pictures), read back and taken out again on loading.
 #include <charconv>
+#include <vector>
 
 #include "core/error.h"
 #include "core/text.h"
@@ -37,6 +38,23 @@ bool split_source_name(std::string_view source, size_t& page, std::string_view& 
   auto [end, ec] = std::from_chars(source.data() + 4, source.data() + dot, page);
   name = source.substr(dot + 1);
   return ec == std::errc() && end == source.data() + dot && !name.empty();
+}
+
+// A partial read leaves out the children of every item marked unloadable; only page items are
+// ever saved so, and they are handled apart. Any other such item (a hand-made file) is read again
+// whole, so nothing in it is lost.
+void reload_skipped(XmlDocument& doc, std::string_view bytes, const XmlLimits& limits) {
+  const XmlItem* pages = doc.root().find("previewpages");
+  std::vector<XmlItem*> stack{&doc.root()};
+  while (!stack.empty()) {
+    XmlItem* item = stack.back();
+    stack.pop_back();
+    if (!item->loaded) {
+      if (pages && item->parent() == pages) continue;  // a page already in the temporary file
+      doc.load_item(bytes, *item, limits);
+    }
+    for (auto& child : item->items()) stack.push_back(child.get());
+  }
 }
 
 }  // namespace
@@ -135,23 +153,32 @@ void PreparedPages::read_sections() {
   remove_file_sections(root);
 }
 
-void PreparedPages::load_from_stream(std::string_view bytes, const XmlLimits& limits) {
+void PreparedPages::load_from_stream(std::string_view bytes, const XmlLimits& limits, PreparedLoad mode) {
   clear();
   try {
-    m_doc.load(bytes, false, limits);
+    m_doc.load(bytes, mode == PreparedLoad::Partial, limits);
     if (!core::equals_ignore_case(m_doc.root().name, "preparedreport"))
       throw XmlError("Invalid file format", 0, 1, 1);
+    if (mode == PreparedLoad::Partial) reload_skipped(m_doc, bytes, limits);
     read_sections();
+    for (auto name : {"previewpages", "outline", "anchors", "logicalpagenumbers"}) section(name);
+    for (auto& page : pages_item().items()) {
+      if (page->loaded) {
+        page->offset = 0;
+        continue;
+      }
+      // Left out by the partial read: its records go to the temporary file one page at a time,
+      // so the caller's bytes may go and memory holds no more than one such page at once.
+      XmlItem records;
+      records.offset = page->offset;
+      m_doc.load_item(bytes, records, limits);
+      page->offset = spill(records);
+    }
   } catch (...) {
     clear();
     throw;
   }
-  for (auto name : {"previewpages", "outline", "anchors", "logicalpagenumbers"}) section(name);
   m_outline = prepared::Outline(section("outline"));
-  for (auto& page : pages_item().items()) {
-    page->offset = 0;
-    page->loaded = true;
-  }
   m_cur_page = count() > 0 ? 0 : -1;
   m_write_over = false;
 }

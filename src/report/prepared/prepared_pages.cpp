@@ -51,11 +51,22 @@ bool preview_visible(const Component& c) {
 // A copy keeps what the template says about the object, not where its data comes from, nor its
 // picture (printed pictures go to the picture cache).
 void strip_copy(Component& copy) {
-  if (auto* view = dynamic_cast<View*>(&copy)) {
-    view->data = DataLink{};
-    view->data_field.clear();
+  if (copy.is(View::static_class())) {
+    auto& view = static_cast<View&>(copy);
+    view.data = DataLink{};
+    view.data_field.clear();
   }
-  if (auto* picture = dynamic_cast<PictureView*>(&copy)) picture->picture = Picture{};
+  if (copy.is(PictureView::static_class())) static_cast<PictureView&>(copy).picture = Picture{};
+}
+
+// A rebuilt text object looks as the highlight made it look when it printed, and the highlight is
+// marked active for the writers that ask which one applies.
+void show_highlight(CustomMemoView& memo, Highlight& h) {
+  h.active = true;
+  if (h.apply_font) memo.set_font(h.font);
+  if (h.apply_fill) memo.fill = h.fill;
+  if (h.apply_frame) memo.frame = h.frame;
+  memo.visible = h.visible;
 }
 
 }  // namespace
@@ -101,7 +112,7 @@ void PreparedPages::clear() {
 // ---- Source pages and aliases -------------------------------------------------------------------
 
 std::string PreparedPages::alias_base(const Component& c) {
-  if (dynamic_cast<const Band*>(&c)) return "b";
+  if (c.is(Band::static_class())) return "b";
   std::string base = c.base_name();
   return base.empty() ? "o" : core::to_lower(base.substr(0, 1));
 }
@@ -452,19 +463,22 @@ void PreparedPages::unload_finished_pages() {
 
 void PreparedPages::unload(XmlItem& page) {
   if (!page.loaded) return;
-  if (page.offset == 0) {
-    if (!m_spill) m_spill = std::make_unique<prepared::SpillFile>(m_report.engine_options.temp_dir, "rp");
-    // An 8-byte length, then the records.
-    std::string& block = m_spill_buffer;
-    prepared::encode_records(page, block);
-    uint64_t size = block.size();
-    char header[8];
-    for (int i = 0; i < 8; ++i) header[i] = static_cast<char>((size >> (8 * i)) & 0xFF);
-    page.offset = m_spill->append(std::string_view(header, 8)) + 1;
-    m_spill->append(block);
-  }
+  if (page.offset == 0) page.offset = spill(page);
   page.clear_items();
   page.loaded = false;
+}
+
+size_t PreparedPages::spill(const XmlItem& page) {
+  if (!m_spill) m_spill = std::make_unique<prepared::SpillFile>(m_report.engine_options.temp_dir, "rp");
+  // An 8-byte length, then the records.
+  std::string& block = m_spill_buffer;
+  prepared::encode_records(page, block);
+  uint64_t size = block.size();
+  char header[8];
+  for (int i = 0; i < 8; ++i) header[i] = static_cast<char>((size >> (8 * i)) & 0xFF);
+  size_t offset = m_spill->append(std::string_view(header, 8)) + 1;
+  m_spill->append(block);
+  return offset;
 }
 
 std::string PreparedPages::read_spilled(const XmlItem& page) const {
@@ -590,9 +604,13 @@ std::unique_ptr<Component> PreparedPages::build_object(const XmlItem& record, Se
     return nullptr;
   }
   reader.apply(record.text, *object);
-  if (auto* picture = dynamic_cast<PictureView*>(object.get()))
-    if (picture->picture.empty() && picture->image_index > 0)
-      picture->picture = m_pictures.get(picture->image_index);
+  if (Highlight* h = prepared::recorded_highlight(record, *object))
+    show_highlight(static_cast<CustomMemoView&>(*object), *h);
+  if (object->is(PictureView::static_class())) {
+    auto& picture = static_cast<PictureView&>(*object);
+    if (picture.picture.empty() && picture.image_index > 0)
+      picture.picture = m_pictures.get(picture.image_index);
+  }
   return object;
 }
 

@@ -47,6 +47,13 @@ enum class PreparePass : uint8_t {
   Final,   // second of two: logical page numbers of the first pass are kept
 };
 
+// How much of a saved prepared report loading keeps in memory.
+enum class PreparedLoad : uint8_t {
+  Whole,    // every page's records
+  Partial,  // the pages saved as unloadable (all from the third on) go to the temporary file
+            // and come back one at a time when asked for
+};
+
 struct PageSize {
   int width = 0, height = 0;  // units
 };
@@ -138,7 +145,9 @@ class PreparedPages {
   // ---- Files -------------------------------------------------------------------------------
   std::string save_to_stream();
   // Replaces the store's content; throws XmlError / core::Error for a stream it cannot read.
-  void load_from_stream(std::string_view bytes, const XmlLimits& limits = {});
+  // `bytes` need not outlive the call in either mode.
+  void load_from_stream(std::string_view bytes, const XmlLimits& limits = {},
+                        PreparedLoad mode = PreparedLoad::Whole);
 
   // ---- Inspection ------------------------------------------------------------------------
   // The page item with its records (reloaded from the temporary file when it was moved there).
@@ -169,6 +178,8 @@ class PreparedPages {
 
   void unload_finished_pages();
   void unload(XmlItem& page);
+  // Appends the records below `page` to the temporary file; returns the item offset for them.
+  size_t spill(const XmlItem& page);
   void ensure_loaded(XmlItem& page);
   std::string read_spilled(const XmlItem& page) const;
   std::unique_ptr<ReportPage> rebuild_page(int index);

@@ -5,6 +5,7 @@
 #include <memory>
 #include <vector>
 
+#include "core/error.h"
 #include "core/text.h"
 #include "report/bands.h"
 #include "report/prepared/picture_cache.h"
@@ -168,6 +169,16 @@ void append_picture(std::string& out, const Component& printed, PictureCache& pi
                 std::to_string(pictures.add(static_cast<const PictureView&>(printed).picture)));
 }
 
+// The highlight whose condition held, by its 1-based place in the list. Readers that do not know
+// the attribute ignore it and still show the highlight's looks, which the record holds as
+// differences like any other.
+void append_highlight(std::string& out, const Component& printed) {
+  if (!printed.is(CustomMemoView::static_class())) return;
+  const auto& highlights = static_cast<const CustomMemoView&>(printed).highlights;
+  for (size_t i = 0; i < highlights.size(); ++i)
+    if (highlights[i]->active) return append_attr(out, {}, kActiveHighlight, std::to_string(i + 1));
+}
+
 }  // namespace
 
 std::string record_differences(const Component& printed, const Component& copy, RecordDetail detail,
@@ -186,6 +197,7 @@ std::string record_differences(const Component& printed, const Component& copy, 
     bool one_line = lines.size() == 1 && !lines[0].empty();
     append_attr(out, {}, "u", escape_value(one_line ? std::string_view(lines[0]) : join_text_lines(lines)));
   }
+  append_highlight(out, printed);
   append_picture(out, printed, pictures);
   return out;
 }
@@ -194,8 +206,23 @@ std::string full_record(const Component& printed, PictureCache& pictures) {
   std::string out;
   append_attr(out, {}, "Name", escape_value(printed.name()));
   out += Serializer(nullptr).obj_to_xml(printed);
+  append_highlight(out, printed);
   append_picture(out, printed, pictures);
   return out;
+}
+
+Highlight* recorded_highlight(const XmlItem& record, Component& object) {
+  if (!object.is(CustomMemoView::static_class())) return nullptr;
+  auto& memo = static_cast<CustomMemoView&>(object);
+  if (memo.highlights.empty() || !record.prop_exists(kActiveHighlight)) return nullptr;
+  int64_t number = 0;
+  try {
+    number = parse_integer_value(record.prop(kActiveHighlight));
+  } catch (const core::Error&) {
+    return nullptr;  // a damaged value: the object shows as recorded
+  }
+  if (number < 1 || static_cast<size_t>(number) > memo.highlights.size()) return nullptr;
+  return memo.highlights[static_cast<size_t>(number - 1)].get();
 }
 
 }  // namespace orvena::report::prepared

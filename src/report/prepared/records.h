@@ -5,6 +5,8 @@
 #include <string>
 
 #include "report/component.h"
+#include "report/values.h"
+#include "report/xml_document.h"
 
 namespace orvena::report::prepared {
 
@@ -24,5 +26,10 @@ std::string record_differences(const Component& printed, const Component& copy, 
 
 // The whole object, for objects without a source copy: Name and every stored property.
 std::string full_record(const Component& printed, PictureCache& pictures);
+
+// Both kinds of record name the highlight that held when a text object printed.
+inline constexpr std::string_view kActiveHighlight = "ActiveHighlight";
+// That highlight of `object` (built from `record`), or nullptr.
+Highlight* recorded_highlight(const XmlItem& record, Component& object);
 
 }  // namespace orvena::report::prepared

@@ -86,7 +86,9 @@ void encode_records(const XmlItem& page, std::string& out) {
 }
 
 void decode_records(std::string_view bytes, XmlItem& page) {
-  page.clear();
+  // Only the records: the page item's own attributes (the last column, a whole page's
+  // properties) never left memory.
+  page.clear_items();
   BlockReader in(bytes);
   decode_children(in, page, in.u32(), 0);
   if (!in.at_end()) throw core::Error("Uszkodzony plik tymczasowy stron raportu");

@@ -96,13 +96,7 @@ DBDataset::~DBDataset() {
 }
 
 bool DBDataset::CaseLess::operator()(std::string_view a, std::string_view b) const {
-  size_t i = 0, j = 0;
-  while (i < a.size() && j < b.size()) {
-    char32_t x = core::to_lower(core::next_code_point(a, i));
-    char32_t y = core::to_lower(core::next_code_point(b, j));
-    if (x != y) return x < y;
-  }
-  return i == a.size() && j < b.size();
+  return core::compare_ignore_case(a, b) < 0;
 }
 
 void DBDataset::attach(db::Query* dataset) {

@@ -25,7 +25,12 @@ size_t find_closing(std::string_view text, size_t open_at, const Delimiters& d) 
     } else if (c == '\'' && !in_double) {
       in_single = !in_single;
     } else if (!in_double && !in_single) {
-      // With equal delimiters the second one closes.
+      // With equal delimiters the second one closes. The first byte is tested before the whole
+      // delimiter: most characters start neither.
+      if (!d.open.empty() && !d.close.empty() && c != d.close.front() && c != d.open.front()) {
+        ++i;
+        continue;
+      }
       bool closes = text.substr(i).starts_with(d.close) && (depth > 0 || d.open != d.close);
       if (closes) {
         if (--depth == 0) return i;
@@ -43,30 +48,11 @@ size_t find_closing(std::string_view text, size_t open_at, const Delimiters& d) 
   return std::string_view::npos;
 }
 
-std::string expand(std::string_view text, const Delimiters& d,
-                   const std::function<std::string(std::string_view expression, size_t index)>& evaluate) {
-  std::string out;
-  size_t i = 0, index = 0;
-  for (size_t at; (at = text.find(d.open, i)) != std::string_view::npos;) {
-    out.append(text.substr(i, at - i));
-    size_t end = find_closing(text, at, d);
-    size_t start = at + d.open.size();
-    if (end == std::string_view::npos) {
-      out += evaluate(text.substr(start), index++);
-      return out;
-    }
-    out += evaluate(text.substr(start, end - start), index++);
-    i = end + d.close.size();
-  }
-  out.append(text.substr(i));
-  return out;
-}
-
 InlineFormat split_inline_format(std::string_view bracketed) {
   size_t at = bracketed.find(" #");
-  if (at == std::string_view::npos) return {std::string(bracketed), std::nullopt};
+  if (at == std::string_view::npos) return {bracketed, std::nullopt};
   std::string_view spec = bracketed.substr(at + 2);
-  if (spec.find(')') != std::string_view::npos) return {std::string(bracketed), std::nullopt};
+  if (spec.find(')') != std::string_view::npos) return {bracketed, std::nullopt};
 
   DisplayFormat f;
   std::string rest(spec.empty() ? std::string_view() : spec.substr(1));
@@ -96,7 +82,7 @@ InlineFormat split_inline_format(std::string_view bracketed) {
       f.kind = FormatKind::Text;
   }
   f.format_str = std::move(rest);
-  return {std::string(bracketed.substr(0, at)), std::move(f)};
+  return {bracketed.substr(0, at), std::move(f)};
 }
 
 core::DisplayFormat to_core(const DisplayFormat& f) {
@@ -105,11 +91,13 @@ core::DisplayFormat to_core(const DisplayFormat& f) {
 }
 
 std::string format_data(const core::Variant& value, const DisplayFormat& f) {
+  // Text, the usual kind, needs none of the format's strings.
+  if (f.kind == FormatKind::Text) return core::format_data(value, core::DisplayFormat{});
   return core::format_data(value, to_core(f));
 }
 
 std::optional<std::string> macro_text(std::string_view expression) {
-  std::string e = core::trim(expression);
+  std::string_view e = core::trimmed(expression);
   if (core::equals_ignore_case(e, "TOTALPAGES#")) return "[TotalPages#]";
   if (core::equals_ignore_case(e, "COPYNAME#")) return "[CopyName#]";
   return std::nullopt;

@@ -134,7 +134,9 @@ void CustomMemoView::before_print() {
 
 void CustomMemoView::after_print() {
   View::after_print();
-  if (m_memo_saved) memo = m_saved_memo;
+  // Swapped, not copied: the printed text left in the saved slot only lends its storage to the
+  // next saving.
+  if (m_memo_saved) memo.swap(m_saved_memo);
   m_memo_saved = false;
   if (m_highlight_saved) {
     SavedHighlight& s = *m_highlight_saved;
@@ -167,8 +169,14 @@ void CustomMemoView::get_data() {
     }
   } else if (allow_expressions) {
     memo_text::Delimiters d = memo_text::split_delimiters(expression_delimiters);
-    std::string text = this->text();
-    if (text.find(d.open) != std::string::npos) set_text(expand_expressions(text));
+    // A one-line text, the usual case, is read in place rather than joined.
+    std::string joined;
+    std::string_view text;
+    if (memo.size() > 1)
+      text = joined = this->text();
+    else if (memo.size() == 1)
+      text = memo[0];
+    if (text.find(d.open) != std::string_view::npos) set_text(expand_expressions(text));
   }
 
   apply_highlight();

@@ -79,6 +79,9 @@ struct RunState {
   int line_through = 1;          // "Line#": row through the band
   bool final_pass = true;
   Band* current_band = nullptr;
+  // The column of a vertical band being printed, whose totals are read column by column; -1
+  // outside one.
+  int vertical_column = -1;
 };
 
 class EngineContext {

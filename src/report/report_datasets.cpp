@@ -59,10 +59,13 @@ std::optional<core::Variant> Report::data_field_value(std::string_view complex_n
   auto name = split_field_name(complex_name);
   if (!name || name->field.empty()) return std::nullopt;
   DataSet* ds = get_dataset(name->source);
-  std::string_view field = name->field;
   if (!ds) return std::nullopt;
-  core::Variant v = ds->value(field);
-  if (v.is_null() && engine_options.convert_nulls) return converted_null(ds->field_type(field));
+  return data_field_value(*ds, name->field);
+}
+
+core::Variant Report::data_field_value(DataSet& data_set, std::string_view field) {
+  core::Variant v = data_set.value(field);
+  if (v.is_null() && engine_options.convert_nulls) return converted_null(data_set.field_type(field));
   return v;
 }
 

@@ -70,6 +70,19 @@ TEST_F(FastPath, EachSourceInItsOrder) {
   EXPECT_FALSE(c.fast_path("Nieznana"));
 }
 
+// A field reference is read for every record; renaming its source in the middle of a run (a
+// script may) is still seen.
+TEST_F(FastPath, AFieldFollowsItsSourceBeingRenamed) {
+  EngineContext& c = start();
+  EXPECT_EQ(c.fast_path("Dane.\"kwota\""), Variant(12.5));
+  dane->set_user_name("Inne");
+  EXPECT_FALSE(c.fast_path("Dane.\"kwota\""));
+  EXPECT_EQ(c.fast_path("inne.\"kwota\""), Variant(12.5));
+  dane->set_user_name("Dane");
+  EXPECT_EQ(c.fast_path("Dane.\"kwota\""), Variant(12.5));
+  EXPECT_FALSE(c.fast_path("Inne.\"kwota\""));
+}
+
 TEST_F(FastPath, SetGivesAVariableItsValueForTheRun) {
   EngineContext& c = start();
   c.calc("Set('Suma', 10)");

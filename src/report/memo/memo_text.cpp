@@ -6,6 +6,7 @@ namespace orvena::report::memo_text {
 
 Delimiters split_delimiters(std::string_view expression_delimiters) {
   Delimiters d;
+  if (expression_delimiters == "[,]") return d;  // the default, read for every printed text
   size_t comma = expression_delimiters.find(',');
   if (comma == std::string_view::npos) return d;
   if (comma > 0) d.open = std::string(expression_delimiters.substr(0, comma));

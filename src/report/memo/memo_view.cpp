@@ -115,7 +115,7 @@ void fill_view_extras(EngineContext& ctx, View& view) {
       hyperlink.value = out + expand_with(ctx, rest);
     }
   }
-  if (!core::trim(hyperlink.expression).empty()) {
+  if (!core::trimmed(hyperlink.expression).empty()) {
     Variant v = ctx.calc(hyperlink.expression);
     hyperlink.value = v.is_string() ? quote_for_script(ctx.report().script_language, v.str()) : v.to_string();
   }
@@ -214,7 +214,7 @@ std::string CustomMemoView::expand_expressions(std::string_view text) {
 void CustomMemoView::apply_highlight() {
   EngineContext& ctx = run_of(*this);
   for (const auto& h : highlights) {
-    if (core::trim(h->condition).empty()) continue;
+    if (core::trimmed(h->condition).empty()) continue;
     if (!ctx.calc(h->condition).to_bool()) continue;
     if (!m_highlight_saved)
       m_highlight_saved.reset(new SavedHighlight{fill, font(), parent_font(), frame, visible});
@@ -291,7 +291,7 @@ void BarCodeView::get_data() {
   fill_view_extras(ctx, *this);
   if (DataSet* ds = data.get(); ds && !data_field.empty())
     text = ds->display_text(data_field);
-  else if (!core::trim(expression).empty())
+  else if (!core::trimmed(expression).empty())
     text = ctx.calc(expression).to_string();
   else if (text.find('[') != std::string::npos)
     text = expand_with(ctx, text);
@@ -314,7 +314,7 @@ void CheckBoxView::get_data() {
   if (DataSet* ds = data.get(); ds && !data_field.empty()) {
     Variant v = ds->value(data_field);
     checked = !v.is_null_or_empty() && v.to_bool();  // a null value reads as False
-  } else if (!core::trim(expression).empty())
+  } else if (!core::trimmed(expression).empty())
     checked = ctx.calc(expression).to_bool();
 }
 

@@ -179,7 +179,9 @@ std::string CustomMemoView::text() const {
 void CustomMemoView::set_text(std::string_view text) {
   // A filled field is one line: its storage is reused from the last printing. (Only from a
   // one-line text, which `text` may be a part of, but not a part of a line dropped here.)
-  if (memo.size() <= 1 && !text.empty() && text.find_first_of("\r\n") == std::string_view::npos) {
+  bool one_line =
+      !text.empty() && std::none_of(text.begin(), text.end(), [](char c) { return c == '\r' || c == '\n'; });
+  if (memo.size() <= 1 && one_line) {
     memo.resize(1);
     memo[0].assign(text);
     return;

@@ -16,33 +16,29 @@ Delimiters split_delimiters(std::string_view expression_delimiters) {
 }
 
 size_t find_closing(std::string_view text, size_t open_at, const Delimiters& d) {
+  if (d.open.empty() || d.close.empty()) return std::string_view::npos;
+  const char open0 = d.open[0], close0 = d.close[0];
+  const bool same = d.open == d.close;
   int depth = 0;
-  bool in_double = false, in_single = false;
-  size_t i = open_at;
-  while (i < text.size()) {
+  for (size_t i = open_at; i < text.size();) {
     char c = text[i];
-    if (c == '"' && !in_single) {
-      in_double = !in_double;
-    } else if (c == '\'' && !in_double) {
-      in_single = !in_single;
-    } else if (!in_double && !in_single) {
-      // With equal delimiters the second one closes. The first byte is tested before the whole
-      // delimiter: most characters start neither.
-      if (!d.open.empty() && !d.close.empty() && c != d.close.front() && c != d.open.front()) {
-        ++i;
-        continue;
-      }
-      bool closes = text.substr(i).starts_with(d.close) && (depth > 0 || d.open != d.close);
-      if (closes) {
-        if (--depth == 0) return i;
-        i += d.close.size();
-        continue;
-      }
-      if (text.substr(i).starts_with(d.open)) {
-        ++depth;
-        i += d.open.size();
-        continue;
-      }
+    if (c == '"' || c == '\'') {
+      // Inside quotes nothing counts, the other kind of quote included, until the same quote.
+      size_t end = text.find(c, i + 1);
+      if (end == std::string_view::npos) return end;
+      i = end + 1;
+      continue;
+    }
+    // With equal delimiters the second one closes.
+    if (c == close0 && text.compare(i, d.close.size(), d.close) == 0 && (depth > 0 || !same)) {
+      if (--depth == 0) return i;
+      i += d.close.size();
+      continue;
+    }
+    if (c == open0 && text.compare(i, d.open.size(), d.open) == 0) {
+      ++depth;
+      i += d.open.size();
+      continue;
     }
     ++i;
   }

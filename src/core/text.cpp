@@ -8,6 +8,9 @@ namespace {
 bool is_blank(char c) {
   return static_cast<unsigned char>(c) <= 32;
 }
+unsigned char ascii_lower(unsigned char c) {
+  return c >= 'A' && c <= 'Z' ? c + 32 : c;
+}
 }  // namespace
 
 std::string trim_left(std::string_view s) {
@@ -22,11 +25,15 @@ std::string trim_right(std::string_view s) {
   return std::string(s.substr(0, e));
 }
 
-std::string trim(std::string_view s) {
+std::string_view trimmed(std::string_view s) {
   size_t b = 0, e = s.size();
   while (b < e && is_blank(s[b])) ++b;
   while (e > b && is_blank(s[e - 1])) --e;
-  return std::string(s.substr(b, e - b));
+  return s.substr(b, e - b);
+}
+
+std::string trim(std::string_view s) {
+  return std::string(trimmed(s));
 }
 
 char32_t to_upper(char32_t c) {
@@ -75,12 +82,25 @@ std::string to_lower(std::string_view s) {
   return map_case(s, [](char32_t c) { return to_lower(c); });
 }
 
-bool equals_ignore_case(std::string_view a, std::string_view b) {
+int compare_ignore_case(std::string_view a, std::string_view b) {
   size_t i = 0, j = 0;
   while (i < a.size() && j < b.size()) {
-    if (to_lower(next_code_point(a, i)) != to_lower(next_code_point(b, j))) return false;
+    auto x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[j]);
+    // Names and keywords are nearly always ASCII: no decoding for them.
+    if ((x | y) < 0x80) {
+      if (ascii_lower(x) != ascii_lower(y)) return ascii_lower(x) < ascii_lower(y) ? -1 : 1;
+      ++i, ++j;
+      continue;
+    }
+    char32_t cx = to_lower(next_code_point(a, i)), cy = to_lower(next_code_point(b, j));
+    if (cx != cy) return cx < cy ? -1 : 1;
   }
-  return i == a.size() && j == b.size();
+  if (i == a.size()) return j == b.size() ? 0 : -1;
+  return 1;
+}
+
+bool equals_ignore_case(std::string_view a, std::string_view b) {
+  return compare_ignore_case(a, b) == 0;
 }
 
 size_t find_ignore_case(std::string_view hay, std::string_view needle, size_t from) {

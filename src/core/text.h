@@ -10,6 +10,8 @@ namespace orvena::core {
 std::string trim(std::string_view s);
 std::string trim_left(std::string_view s);
 std::string trim_right(std::string_view s);
+// trim() as a view into `s`, for hot paths that only look.
+std::string_view trimmed(std::string_view s);
 
 // Letter case for the scripts the system meets (ASCII, Latin-1, Latin Extended-A).
 char32_t to_upper(char32_t cp);
@@ -17,6 +19,8 @@ char32_t to_lower(char32_t cp);
 std::string to_upper(std::string_view s);
 std::string to_lower(std::string_view s);
 bool equals_ignore_case(std::string_view a, std::string_view b);
+// Order of the lower-cased code points: negative, 0 or positive.
+int compare_ignore_case(std::string_view a, std::string_view b);
 // Byte offset of the first occurrence of `needle` ignoring letter case, or npos.
 size_t find_ignore_case(std::string_view hay, std::string_view needle, size_t from = 0);
 

@@ -96,19 +96,14 @@ DBDataset::~DBDataset() {
 }
 
 bool DBDataset::CaseLess::operator()(std::string_view a, std::string_view b) const {
-  size_t i = 0, j = 0;
-  while (i < a.size() && j < b.size()) {
-    char32_t x = core::to_lower(core::next_code_point(a, i));
-    char32_t y = core::to_lower(core::next_code_point(b, j));
-    if (x != y) return x < y;
-  }
-  return i == a.size() && j < b.size();
+  return core::compare_ignore_case(a, b) < 0;
 }
 
 void DBDataset::attach(db::Query* dataset) {
   unhook();
   m_dataset = dataset;
   m_fields.clear();
+  forget_recent();
   m_bookmark.reset();
   m_initialized = false;
 }
@@ -235,6 +230,7 @@ std::vector<std::string> DBDataset::field_list() {
 
 void DBDataset::build_field_map() {
   m_fields.clear();
+  forget_recent();
   if (!m_dataset || !m_dataset->is_open()) return;
   if (!field_aliases.empty()) {
     for (const FieldAlias& a : parse_field_aliases(field_aliases))
@@ -246,8 +242,16 @@ void DBDataset::build_field_map() {
 }
 
 std::optional<size_t> DBDataset::field_index(std::string_view field) {
+  for (const RecentField& r : m_recent)
+    if (!r.name.empty() && r.name == field) return r.index;
   auto it = m_fields.find(field);
-  return it == m_fields.end() ? std::nullopt : it->second;
+  std::optional<size_t> index = it == m_fields.end() ? std::nullopt : it->second;
+  m_recent[m_recent_next++ % m_recent.size()] = {std::string(field), index};
+  return index;
+}
+
+void DBDataset::forget_recent() {
+  for (RecentField& r : m_recent) r.name.clear();
 }
 
 core::Variant DBDataset::value(std::string_view field) {

@@ -2,6 +2,7 @@
 // The adapter that publishes the query dataset to templates (the session publishes it as
 // "DaneOrvena"). This file pair is the only place where the report engine meets the database
 // layer's types.
+#include <array>
 #include <cstddef>
 #include <map>
 #include <optional>
@@ -76,6 +77,15 @@ class DBDataset : public CustomDBDataSet {
 
   db::Query* m_dataset = nullptr;
   FieldMap m_fields;
+  // The last names looked up, byte for byte as written: a report reads the same few fields for
+  // every record, and an exact compare costs less than the case-blind map.
+  struct RecentField {
+    std::string name;
+    std::optional<size_t> index;
+  };
+  std::array<RecentField, 8> m_recent;
+  size_t m_recent_next = 0;
+  void forget_recent();
   std::optional<size_t> m_bookmark;
   bool m_initialized = false;
   bool m_own_eof = false;

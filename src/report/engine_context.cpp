@@ -116,7 +116,7 @@ script::Script& EngineContext::script() {
 }
 
 void EngineContext::call_handler(std::string_view name, Component* sender) {
-  if (core::trim(name).empty() || !script().has_procedure(name)) return;
+  if (core::trimmed(name).empty() || !script().has_procedure(name)) return;
   std::string key = core::to_lower(core::trim(name));
   if (std::ranges::find(m_running_handlers, key) != m_running_handlers.end()) return;
   m_running_handlers.push_back(key);
@@ -160,7 +160,7 @@ std::optional<Variant> EngineContext::fast_path(std::string_view name) {
   if (n.empty()) return std::nullopt;
 
   if (is_field_name(n))
-    if (auto v = m_report.data_field_value(n)) return v;
+    if (auto v = field_value(n)) return v;
   if (auto v = system_variable(n)) return v;
   if (on_get_value)
     if (auto v = on_get_value(n)) return v;
@@ -171,6 +171,23 @@ std::optional<Variant> EngineContext::fast_path(std::string_view name) {
     if (!v.is_null()) return v;
   }
   return std::nullopt;
+}
+
+std::optional<Variant> EngineContext::field_value(std::string_view name) {
+  auto it = m_field_refs.find(name);
+  DataSet* ds = it == m_field_refs.end() ? nullptr : it->second.data_set.get();
+  if (!ds || ds->user_name() != it->second.source) {
+    auto parts = split_field_name(name);
+    if (!parts || parts->field.empty()) return std::nullopt;
+    ds = m_report.get_dataset(parts->source);
+    if (!ds) return std::nullopt;
+    FieldRef ref{ds, ds->user_name(), std::string(parts->field)};
+    if (it == m_field_refs.end())
+      it = m_field_refs.emplace(std::string(name), std::move(ref)).first;
+    else
+      it->second = std::move(ref);
+  }
+  return m_report.data_field_value(*ds, it->second.field);
 }
 
 std::optional<Variant> EngineContext::system_variable(std::string_view name) const {
@@ -202,7 +219,7 @@ std::optional<Variant> EngineContext::report_variable(std::string_view name) {
   if (!value) return std::nullopt;
   // A one-line text is the variable's expression; a multi-line text is shown as it stands.
   if (!value->is_string() || value->str().find("\r\n") != std::string::npos) return value;
-  if (core::trim(value->str()).empty()) return Variant::null();
+  if (core::trimmed(value->str()).empty()) return Variant::null();
   return calc(value->str());
 }
 

@@ -30,10 +30,12 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "core/datetime.h"
 #include "core/variant.h"
+#include "report/component.h"
 
 namespace orvena::script {
 class Script;
@@ -44,6 +46,7 @@ namespace orvena::report {
 class AggregateList;
 class Band;
 class Component;
+class DataSet;
 class ExpressionCache;
 class ProgressListener;
 class Report;
@@ -79,6 +82,9 @@ struct RunState {
   int line_through = 1;          // "Line#": row through the band
   bool final_pass = true;
   Band* current_band = nullptr;
+  // The column of a vertical band being printed, whose totals are read column by column; -1
+  // outside one.
+  int vertical_column = -1;
 };
 
 class EngineContext {
@@ -136,6 +142,19 @@ class EngineContext {
   std::unique_ptr<ExpressionCache> m_cache;
   std::unique_ptr<AggregateList> m_totals;
   std::map<std::string, core::Variant> m_variable_values;  // set by Set, lower-case names
+  // `Source."field"` references as written, each with the source it named when first read: the
+  // same few are read for every record. A source renamed meanwhile is looked up again.
+  struct FieldRef {
+    Ref<DataSet> data_set;
+    std::string source;  // the source's user name when it was found
+    std::string field;
+  };
+  struct NameHash {
+    using is_transparent = void;
+    size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+  };
+  std::unordered_map<std::string, FieldRef, NameHash, std::equal_to<>> m_field_refs;
+  std::optional<core::Variant> field_value(std::string_view name);
   int m_calc_depth = 0;
   std::vector<std::string> m_running_handlers;  // lower case
   bool m_script_ready = false;

@@ -174,6 +174,9 @@ class Report : public Component {
   // type when EngineOptions.ConvertNulls is on; nullopt when the name is not a field of a source
   // in Datasets (the expression then looks elsewhere).
   std::optional<core::Variant> data_field_value(std::string_view complex_name);
+  // The same for a source already found: its field's value, a null converted as the engine
+  // options say.
+  core::Variant data_field_value(DataSet& data_set, std::string_view field);
   // Start and end of a generation run: every source of Datasets gets this report and
   // initialize(), and finalize() at the end (all of them, even when one fails; the first
   // failure is then rethrown).

@@ -55,10 +55,17 @@ std::vector<std::pair<std::string, DataSet*>> Report::get_data_set_list(DataSetK
 }
 
 std::optional<core::Variant> Report::data_field_value(std::string_view complex_name) {
-  auto [ds, field] = get_dataset_and_field(complex_name);
-  if (!ds || field.empty()) return std::nullopt;
-  core::Variant v = ds->value(field);
-  if (v.is_null() && engine_options.convert_nulls) return converted_null(ds->field_type(field));
+  // Read for every printed field: the name is looked at in place, not copied.
+  auto name = split_field_name(complex_name);
+  if (!name || name->field.empty()) return std::nullopt;
+  DataSet* ds = get_dataset(name->source);
+  if (!ds) return std::nullopt;
+  return data_field_value(*ds, name->field);
+}
+
+core::Variant Report::data_field_value(DataSet& data_set, std::string_view field) {
+  core::Variant v = data_set.value(field);
+  if (v.is_null() && engine_options.convert_nulls) return converted_null(data_set.field_type(field));
   return v;
 }
 

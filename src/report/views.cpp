@@ -177,6 +177,15 @@ std::string CustomMemoView::text() const {
 }
 
 void CustomMemoView::set_text(std::string_view text) {
+  // A filled field is one line: its storage is reused from the last printing. (Only from a
+  // one-line text, which `text` may be a part of, but not a part of a line dropped here.)
+  bool one_line =
+      !text.empty() && std::none_of(text.begin(), text.end(), [](char c) { return c == '\r' || c == '\n'; });
+  if (memo.size() <= 1 && one_line) {
+    memo.resize(1);
+    memo[0].assign(text);
+    return;
+  }
   memo = core::split_lines(text);
 }
 
@@ -528,14 +537,8 @@ bool overlap_vertically(const View& a, const View& b) {
   return !(at >= bt + b.height() - 0.0001) && !(bt >= at + a.height() - 0.0001);
 }
 
-}  // namespace
-
-void align_views(Component& parent, double width, double height) {
-  std::vector<View*> views;
-  for (auto& c : parent.objects())
-    if (auto* v = dynamic_cast<View*>(c.get())) views.push_back(v);
-  if (views.empty()) return;
-
+// Left and right alignment against the nearest overlapping neighbour in the order of Left.
+void align_sides(const std::vector<View*>& views, double width) {
   std::vector<std::pair<std::string, View*>> keyed;
   for (View* v : views) keyed.emplace_back(left_key(v->left()), v);
   std::stable_sort(keyed.begin(), keyed.end(), [](auto& a, auto& b) { return a.first < b.first; });
@@ -575,6 +578,24 @@ void align_views(Component& parent, double width, double height) {
     else
       v->set_width(edge - v->left());
   }
+}
+
+}  // namespace
+
+void align_views(Component& parent, double width, double height) {
+  // Every prepared page is aligned again when it is rebuilt, and almost nothing on it is
+  // aligned: the sorting is only done for a side-aligned view.
+  std::vector<View*> views;
+  bool aligned = false, side_aligned = false;
+  for (auto& c : parent.objects()) {
+    auto* v = dynamic_cast<View*>(c.get());
+    if (!v) continue;
+    views.push_back(v);
+    aligned |= v->align != Align::None;
+    side_aligned |= v->align == Align::Left || v->align == Align::Right || v->align == Align::Width;
+  }
+  if (!aligned) return;
+  if (side_aligned) align_sides(views, width);
 
   for (View* v : views) {
     switch (v->align) {

@@ -24,6 +24,29 @@ TEST(Case, PolishLettersMapBothWays) {
   EXPECT_EQ(find_ignore_case("abc", "d"), std::string::npos);
 }
 
+// The order of field maps and name lookups: ASCII compares byte by byte, other letters by their
+// lower-case code points, and the two paths must agree where they meet.
+TEST(Case, CompareIgnoringCaseOrdersByLowerCaseCodePoints) {
+  struct Row {
+    std::string_view a, b;
+    int sign;
+  } rows[] = {
+      {"kwota", "KWOTA", 0},   {"Kwota", "kwotb", -1}, {"abc", "ab", 1},  // a longer text after its prefix
+      {"", "a", -1},           {"_x", "ax", -1},  // '_' (95) before 'a' (97) once 'A' is folded, not after it
+                                                  // as 'A' (65) would be
+      {"Źródło", "źRÓDŁO", 0}, {"z", "ż", -1},    // ASCII meets a two-byte letter
+      {"ł", "Ł", 0},           {"ą", "b", 1},     // by code point, not by alphabet
+      {"\xC5", "\xC5", 0},                        // a cut sequence compares as U+FFFD on both sides
+  };
+  for (const Row& r : rows) {
+    int got = compare_ignore_case(r.a, r.b);
+    EXPECT_EQ((got > 0) - (got < 0), r.sign) << r.a << " vs " << r.b;
+    int back = compare_ignore_case(r.b, r.a);
+    EXPECT_EQ((back > 0) - (back < 0), -r.sign) << r.b << " vs " << r.a;
+    EXPECT_EQ(equals_ignore_case(r.a, r.b), r.sign == 0) << r.a << " vs " << r.b;
+  }
+}
+
 TEST(SplitLines, EveryLineEndAndEmptyLines) {
   EXPECT_EQ(split_lines("a\r\n\r\nb\rc\n"), (std::vector<std::string>{"a", "", "b", "c"}));
   EXPECT_TRUE(split_lines("").empty());

@@ -232,12 +232,14 @@ TEST_F(Binding, QueryReopenedByTheHostDuringARunIsSeenWithItsNewFields) {
   report.initialize_data_sets();
   adapter.first();
   EXPECT_EQ(adapter.value("id").to_int(), 4);
-  // The host closes the query (the bookmark goes with its rows) and runs another one.
+  // The host closes the query (the bookmark goes with its rows) and runs another one, where
+  // "id" is no longer the first column.
   dataset.close();
-  dataset.set_command_text("select 'x' as inny union all select 'y'");
+  dataset.set_command_text("select 'x' as inny, 7 as id union all select 'y', 8");
   dataset.open();
   adapter.first();
   EXPECT_EQ(adapter.value("INNY").to_string(), "x");
+  EXPECT_EQ(adapter.value("id").to_int(), 7);
   report.finalize_data_sets();
   EXPECT_TRUE(report.errors().empty());
 }

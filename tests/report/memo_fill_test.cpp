@@ -70,6 +70,19 @@ TEST_F(FastPath, EachSourceInItsOrder) {
   EXPECT_FALSE(c.fast_path("Nieznana"));
 }
 
+// A field reference is read for every record; renaming its source in the middle of a run (a
+// script may) is still seen.
+TEST_F(FastPath, AFieldFollowsItsSourceBeingRenamed) {
+  EngineContext& c = start();
+  EXPECT_EQ(c.fast_path("Dane.\"kwota\""), Variant(12.5));
+  dane->set_user_name("Inne");
+  EXPECT_FALSE(c.fast_path("Dane.\"kwota\""));
+  EXPECT_EQ(c.fast_path("inne.\"kwota\""), Variant(12.5));
+  dane->set_user_name("Dane");
+  EXPECT_EQ(c.fast_path("Dane.\"kwota\""), Variant(12.5));
+  EXPECT_FALSE(c.fast_path("Inne.\"kwota\""));
+}
+
 TEST_F(FastPath, SetGivesAVariableItsValueForTheRun) {
   EngineContext& c = start();
   c.calc("Set('Suma', 10)");
@@ -178,6 +191,37 @@ TEST_F(MemoRun, CustomDelimitersAndSwitchedOffExpressions) {
   EXPECT_EQ(print(*m), "[x] 3");
   m->allow_expressions = false;
   EXPECT_EQ(print(*m), "[x] <%Dane.\"kwota\"%>");
+}
+
+// A filled text lives for one printing: each record starts again from the design text, whether
+// that is one line, several, or a line the value breaks into several.
+TEST_F(MemoRun, EachPrintingFillsTheDesignTextAgain) {
+  set_rows({{{"nazwa", Variant("Jan")}}, {{"nazwa", Variant("Anna\r\nMaria")}}, {{"nazwa", Variant("")}}});
+  MemoView* one = add_memo(master, "Memo1", "[Dane.\"nazwa\"]");
+  MemoView* two = add_memo(master, "Memo2", "Imię:\r\n[Dane.\"nazwa\"]!");
+  start();
+  std::vector<std::string> printed;
+  for (dane->first(); !dane->eof(); dane->next()) {
+    printed.push_back(print(*one));
+    printed.push_back(print(*two));
+  }
+  EXPECT_EQ(printed, (std::vector<std::string>{"Jan", "Imię:\r\nJan!", "Anna\r\nMaria",
+                                               "Imię:\r\nAnna\r\nMaria!", "", "Imię:\r\n!"}));
+  EXPECT_EQ(one->memo, (std::vector<std::string>{"[Dane.\"nazwa\"]"}));
+  EXPECT_EQ(two->text(), "Imię:\r\n[Dane.\"nazwa\"]!");
+}
+
+// A text may be set from a part of itself (a script shortening Memo1.Text).
+TEST(MemoText, SetFromAPartOfItself) {
+  MemoView m;
+  m.set_text("abcdef");
+  m.set_text(std::string_view(m.memo[0]).substr(2));
+  EXPECT_EQ(m.text(), "cdef");
+  m.set_text("a\r\nbcd");
+  m.set_text(std::string_view(m.memo[1]).substr(1));
+  EXPECT_EQ(m.memo, (std::vector<std::string>{"cd"}));
+  m.set_text("");
+  EXPECT_TRUE(m.memo.empty());
 }
 
 TEST_F(MemoRun, ABoundFieldShowsItsDisplayTextOrItsFormattedValue) {

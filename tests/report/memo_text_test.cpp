@@ -107,6 +107,9 @@ INSTANTIATE_TEST_SUITE_P(
                     // A double quote inside single quotes does not start a quoted part.
                     BracketCase{"MixedQuotes", "['\"' + x] [y]", "[,]", "{'\"' + x} {y}"},
                     BracketCase{"Unclosed", "a [x + 1", "[,]", "a {x + 1}"},
+                    BracketCase{"UnclosedQuote", "[x + 'a] b", "[,]", "{x + 'a] b}"},
+                    // The first character of a longer delimiter alone is no delimiter.
+                    BracketCase{"DelimiterStartAlone", "<%x < 3 %% 2%>!", "<%,%>", "{x < 3 %% 2}!"},
                     BracketCase{"NoExpressions", "kwota: 5", "[,]", "kwota: 5"},
                     BracketCase{"CustomDelimiters", "a <%x%> [b]", "<%,%>", "a {x} [b]"},
                     BracketCase{"EqualDelimiters", "%x% i %y%", "%,%", "{x} i {y}"},

@@ -128,6 +128,69 @@ TEST_F(Totals, PageFooterAdditionsWaitWhileKeptAndGoWhenTheBlockIsCut) {
   EXPECT_EQ(sum(), Variant(0));
 }
 
+// A cross-tab: records 0, 2, 4 (10, 30, 7.5) go to column 0, records 1, 3 (null, 5) to column 1.
+// Each column is read back apart, as the footer's text shows it printed in that column.
+TEST_F(Totals, VerticalBandColumnsAreTotalledApart) {
+  MemoView* m = add_memo(footer, "Memo1", std::string("[SUM(") + kField + ")] [COUNT()]");
+  EngineContext& c = start();
+  c.totals().add_items(totals_scopes(*page));
+  int record = 0;
+  for (dane->first(); !dane->eof(); dane->next()) c.totals().add_value(*master, record++ % 2);
+  auto shown = [&](int column) {
+    c.state.vertical_column = column;
+    return print(*m);
+  };
+  EXPECT_EQ(shown(0), "47,5 3");
+  EXPECT_EQ(shown(1), "5 2");
+  EXPECT_EQ(shown(7), "0 0");   // a column nothing went to
+  EXPECT_EQ(shown(-1), "0 0");  // the columns are not the band's whole total
+
+  c.totals().delete_value(*master);  // the last addition: 7.5 to column 0
+  EXPECT_EQ(shown(0), "40 2");
+  EXPECT_EQ(shown(1), "5 2");
+  c.totals().reset(*footer);
+  EXPECT_EQ(shown(0), "0 0");
+
+  // The last column kept apart is 1000; past it the addition is refused, not lost in silence.
+  dane->first();
+  c.totals().add_value(*master, kMaxTotalColumns - 1);
+  EXPECT_EQ(shown(kMaxTotalColumns - 1), "10 1");
+  EXPECT_THROW(c.totals().add_value(*master, kMaxTotalColumns), core::Error);
+  EXPECT_EQ(shown(kMaxTotalColumns - 1), "10 1");
+}
+
+TEST_F(Totals, VerticalColumnsWaitWhileKeptAndAVerticalBandTotalsItself) {
+  auto* vertical = add_band<MasterData>("Vertical1", 0);
+  vertical->vertical = true;
+  add_memo(vertical, "Memo2", "[COUNT()]");
+  add_memo(page_footer, "Memo1", std::string("[SUM(") + kField + ")]");
+  EngineContext& c = start();
+  c.totals().add_items(totals_scopes(*page));
+  ASSERT_EQ(c.totals().items().size(), 2u);
+  EXPECT_EQ(c.totals().items()[0]->parent_band, vertical);
+  EXPECT_EQ(c.totals().items()[0]->band, vertical);
+
+  auto column = [&](int k) {
+    return c.totals().get_value(page_footer, AggregateFunction::Sum, kField, nullptr, 0, k);
+  };
+  dane->first();
+  c.totals().add_value(*master, 2);  // 10
+  c.totals().start_keep();
+  c.totals().add_value(*master, 2);
+  c.totals().add_value(*master, 4);
+  EXPECT_EQ(column(2), Variant(10));
+  EXPECT_EQ(column(4), Variant(0));
+  c.totals().end_keep(AggregateList::KeepEnd::Discard);
+  EXPECT_EQ(column(2), Variant(10));
+  c.totals().start_keep();
+  c.totals().add_value(*master, 4);
+  c.totals().end_keep(AggregateList::KeepEnd::Merge);
+  EXPECT_EQ(column(2), Variant(10));
+  EXPECT_EQ(column(4), Variant(10));
+  c.totals().clear_values();
+  EXPECT_EQ(column(2), Variant(0));
+}
+
 TEST_F(Totals, ReadingMatchesBandFlagsAndExpressionIgnoringCaseAndBlanks) {
   add_memo(footer, "Memo1", std::string("[SUM(") + kField + ", MasterData1)]");
   run();

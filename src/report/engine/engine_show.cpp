@@ -101,19 +101,20 @@ void Engine::prepare_band(BandInfo& b) {
   }
 
   // Growth of each object and how far it pushes the objects hanging below it.
-  bool grew = false;
-  std::vector<double> grow(nodes.size(), 0), push(nodes.size(), 0);
+  // Made only when something grows: most bands print at their design height, record after record.
+  std::vector<double> grow;
   for (size_t i = 0; i < nodes.size(); ++i) {
     ShiftNode& node = nodes[i];
     if (!node.stretches || !node.memo || !node.object->visible) continue;
     double h = node.memo->calc_height();
     if (h > node.object->height()) {
+      if (grow.empty()) grow.assign(nodes.size(), 0);
       grow[i] = h - node.object->height();
       node.object->set_height(h);
-      grew = true;
     }
   }
-  if (grew) {
+  if (!grow.empty()) {
+    std::vector<double> push(nodes.size(), 0);
     for (size_t i = 0; i < nodes.size(); ++i) {
       View& v = *nodes[i].object;
       int p = nodes[i].parent;

@@ -159,6 +159,9 @@ std::vector<TotalsScope> totals_scopes(Page& page) {
       data_bands.pop_back();
     }
   }
+  // A vertical data band's own text objects total it, column by column.
+  for (const auto& c : page.objects())
+    if (auto* d = dynamic_cast<DataBand*>(c.get()); d && d->vertical) out.push_back({d, d});
   if (first_master) {
     for (Band* b : bands)
       if (b->is(PageFooter::static_class()) || b->is(ColumnFooter::static_class()) ||
@@ -269,6 +272,17 @@ void AggregateList::register_call(AggregateFunction f, std::string_view call, st
 // ---- Accumulation -----------------------------------------------------------------------------
 
 void AggregateList::add_value(DataBand& band) {
+  add(band, -1);
+}
+
+void AggregateList::add_value(DataBand& band, int column) {
+  if (column < 0 || column >= kMaxTotalColumns)
+    throw core::Error("Sumy pasma pionowego obejmują najwyżej " + std::to_string(kMaxTotalColumns) +
+                      " kolumn, a nie " + std::to_string(column + 1));
+  add(band, column);
+}
+
+void AggregateList::add(DataBand& band, int column) {
   Report& report = m_context.report();
   for (const auto& item : m_items) {
     if (item->band != &band) continue;
@@ -288,11 +302,23 @@ void AggregateList::add_value(DataBand& band) {
       if (v.type() == core::VarType::Bool) v = Variant(v.to_bool() ? 1 : 0);
     }
 
-    item->last_value = item->value;
-    item->last_count = item->count;
     bool aside = item->keeping;
-    Variant& value = aside ? item->keep_value : item->value;
-    int64_t& count = aside ? item->keep_count : item->count;
+    Tally* column_tally = nullptr;
+    if (column >= 0) {
+      item->last_value = item->value;  // the whole is untouched: undoing restores it as it is
+      item->last_count = item->count;
+      auto& columns = aside ? item->keep_columns : item->columns;
+      if (columns.size() <= size_t(column)) columns.resize(size_t(column) + 1);
+      column_tally = &columns[size_t(column)];
+      item->last_column = aside ? -1 : column;
+      item->last_column_tally = *column_tally;
+    } else {
+      item->last_value = item->value;
+      item->last_count = item->count;
+      item->last_column = -1;
+    }
+    Variant& value = column_tally ? column_tally->value : aside ? item->keep_value : item->value;
+    int64_t& count = column_tally ? column_tally->count : aside ? item->keep_count : item->count;
     if (item->function != AggregateFunction::Avg || !v.is_null_or_empty()) ++count;
     combine(item->function, value, v);
   }
@@ -301,6 +327,11 @@ void AggregateList::add_value(DataBand& band) {
 void AggregateList::delete_value(DataBand& band) {
   for (const auto& item : m_items) {
     if (item->band != &band) continue;
+    if (item->last_column >= 0) {
+      item->columns[size_t(item->last_column)] = item->last_column_tally;
+      item->last_column = -1;
+      continue;
+    }
     item->value = item->last_value;
     item->count = item->last_count;
   }
@@ -309,9 +340,13 @@ void AggregateList::delete_value(DataBand& band) {
 void AggregateList::reset(Band& parent_band) {
   for (const auto& item : m_items) {
     if (item->parent_band != &parent_band) continue;
-    if ((item->flags & kDontReset) && item->count > 0) continue;
+    bool counted = item->count > 0 || std::any_of(item->columns.begin(), item->columns.end(),
+                                                  [](const Tally& t) { return t.count > 0; });
+    if ((item->flags & kDontReset) && counted) continue;
     item->value = Variant();
     item->count = 0;
+    item->columns.clear();
+    item->last_column = -1;
   }
 }
 
@@ -322,6 +357,7 @@ void AggregateList::start_keep() {
     item->keeping = true;
     item->keep_value = Variant();
     item->keep_count = 0;
+    item->keep_columns.clear();
   }
 }
 
@@ -334,9 +370,15 @@ void AggregateList::end_keep(KeepEnd how) {
     if (how == KeepEnd::Merge) {
       combine(item->function, item->value, item->keep_value);
       item->count += item->keep_count;
+      if (item->columns.size() < item->keep_columns.size()) item->columns.resize(item->keep_columns.size());
+      for (size_t i = 0; i < item->keep_columns.size(); ++i) {
+        combine(item->function, item->columns[i].value, item->keep_columns[i].value);
+        item->columns[i].count += item->keep_columns[i].count;
+      }
     }
     item->keep_value = Variant();
     item->keep_count = 0;
+    item->keep_columns.clear();
   }
 }
 
@@ -345,6 +387,9 @@ void AggregateList::clear_values() {
     item->value = item->last_value = item->keep_value = Variant();
     item->count = item->last_count = item->keep_count = 0;
     item->keeping = false;
+    item->columns.clear();
+    item->keep_columns.clear();
+    item->last_column = -1;
   }
   m_keeping = false;
 }
@@ -352,23 +397,28 @@ void AggregateList::clear_values() {
 // ---- Reading ----------------------------------------------------------------------------------
 
 Variant AggregateList::get_value(const Band* parent_band, AggregateFunction function,
-                                 std::string_view expression, const DataBand* band, int64_t flags) const {
-  std::string e = core::trim(expression);
+                                 std::string_view expression, const DataBand* band, int64_t flags,
+                                 int column) const {
+  std::string_view e = core::trimmed(expression);
   for (const auto& item : m_items) {
     if (item->parent_band != parent_band || item->function != function || item->flags != flags) continue;
     if (band && item->band != band) continue;
     if (!core::equals_ignore_case(item->expression, e)) continue;
+    Tally whole{item->value, item->count}, none;
+    const Tally& t = column < 0                              ? whole
+                     : size_t(column) < item->columns.size() ? item->columns[size_t(column)]
+                                                             : none;
     Variant v;
     switch (function) {
       case AggregateFunction::Avg:
-        if (item->count > 0 && !item->value.is_null_or_empty())
-          v = core::apply(core::BinaryOp::Divide, item->value, Variant(item->count));
+        if (t.count > 0 && !t.value.is_null_or_empty())
+          v = core::apply(core::BinaryOp::Divide, t.value, Variant(t.count));
         break;
       case AggregateFunction::Count:
-        v = Variant(item->count);
+        v = Variant(t.count);
         break;
       default:
-        v = item->value;
+        v = t.value;
     }
     return v.is_null_or_empty() ? Variant(0) : v;
   }

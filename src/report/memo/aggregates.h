@@ -8,6 +8,8 @@
 //   reset(band)           after a footer, group footer, column footer or page footer printed
 //   start_keep() / end_keep(KeepEnd::Merge or Discard)   around a kept block: additions made
 //                         meanwhile go aside and are merged, or dropped when the block is cut away
+//   add_value(data_band, column)   the same for one column of a vertical band (a cross-tab
+//                         cell): counted in that column alone, read back with the column
 //   delete_value(data_band)   undoes the last addition (a kept footer block moved)
 //   clear_values()        before a second pass: everything back to nothing, running totals too
 // Text objects read them while filling, through the SUM(...) calls of their expressions.
@@ -32,6 +34,9 @@ class Report;
 
 enum class AggregateFunction : uint8_t { Sum = 0, Avg = 1, Min = 2, Max = 3, Count = 4 };
 
+// The columns of a vertical band that one total keeps apart: 0 to kMaxTotalColumns - 1.
+inline constexpr int kMaxTotalColumns = 1001;
+
 // Flag bits of a total.
 enum AggregateFlags : int64_t {
   kCountInvisible = 1,  // records of an invisible data band count too
@@ -52,6 +57,12 @@ struct TotalsScope {
 // built the page's band structure themselves.
 std::vector<TotalsScope> totals_scopes(Page& page);
 
+// What one total has counted: the value (Empty: nothing yet) and how many records.
+struct Tally {
+  core::Variant value;
+  int64_t count = 0;
+};
+
 struct AggregateItem {
   AggregateFunction function = AggregateFunction::Sum;
   std::string expression;  // trimmed; empty for COUNT
@@ -69,6 +80,12 @@ struct AggregateItem {
   core::Variant keep_value;
   int64_t keep_count = 0;
   bool keeping = false;
+
+  // Per column of a vertical band, grown to the highest column counted; the same kept aside while
+  // keeping, and the column of the last addition with what it held before.
+  std::vector<Tally> columns, keep_columns;
+  int last_column = -1;
+  Tally last_column_tally;
 };
 
 class AggregateList {
@@ -79,6 +96,8 @@ class AggregateList {
   // Registers the totals written in one text object of `scope.band`.
   void add_memo(const CustomMemoView& memo, const TotalsScope& scope);
   void add_value(DataBand& band);
+  // A column past kMaxTotalColumns throws core::Error, counting nothing.
+  void add_value(DataBand& band, int column);
   void delete_value(DataBand& band);
   void reset(Band& parent_band);
   void start_keep();
@@ -88,14 +107,15 @@ class AggregateList {
   void clear() { m_items.clear(); }
 
   // The total of the item matching all of these (`band` null: any band); 0 when there is none
-  // or it counted nothing.
+  // or it counted nothing. With a column (0 or more), that column's total.
   core::Variant get_value(const Band* parent_band, AggregateFunction function, std::string_view expression,
-                          const DataBand* band, int64_t flags) const;
+                          const DataBand* band, int64_t flags, int column = -1) const;
 
   const std::vector<std::unique_ptr<AggregateItem>>& items() const { return m_items; }
 
  private:
   void scan(std::string_view text, const CustomMemoView& memo, const TotalsScope& scope, int depth);
+  void add(DataBand& band, int column);
   void register_call(AggregateFunction f, std::string_view call, std::string_view args,
                      const CustomMemoView& memo, const TotalsScope& scope);
 

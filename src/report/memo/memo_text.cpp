@@ -6,6 +6,7 @@ namespace orvena::report::memo_text {
 
 Delimiters split_delimiters(std::string_view expression_delimiters) {
   Delimiters d;
+  if (expression_delimiters == "[,]") return d;  // the default, read for every printed text
   size_t comma = expression_delimiters.find(',');
   if (comma == std::string_view::npos) return d;
   if (comma > 0) d.open = std::string(expression_delimiters.substr(0, comma));
@@ -15,58 +16,40 @@ Delimiters split_delimiters(std::string_view expression_delimiters) {
 }
 
 size_t find_closing(std::string_view text, size_t open_at, const Delimiters& d) {
+  if (d.open.empty() || d.close.empty()) return std::string_view::npos;
+  const char open0 = d.open[0], close0 = d.close[0];
+  const bool same = d.open == d.close;
   int depth = 0;
-  bool in_double = false, in_single = false;
-  size_t i = open_at;
-  while (i < text.size()) {
+  for (size_t i = open_at; i < text.size();) {
     char c = text[i];
-    if (c == '"' && !in_single) {
-      in_double = !in_double;
-    } else if (c == '\'' && !in_double) {
-      in_single = !in_single;
-    } else if (!in_double && !in_single) {
-      // With equal delimiters the second one closes.
-      bool closes = text.substr(i).starts_with(d.close) && (depth > 0 || d.open != d.close);
-      if (closes) {
-        if (--depth == 0) return i;
-        i += d.close.size();
-        continue;
-      }
-      if (text.substr(i).starts_with(d.open)) {
-        ++depth;
-        i += d.open.size();
-        continue;
-      }
+    if (c == '"' || c == '\'') {
+      // Inside quotes nothing counts, the other kind of quote included, until the same quote.
+      size_t end = text.find(c, i + 1);
+      if (end == std::string_view::npos) return end;
+      i = end + 1;
+      continue;
+    }
+    // With equal delimiters the second one closes.
+    if (c == close0 && text.compare(i, d.close.size(), d.close) == 0 && (depth > 0 || !same)) {
+      if (--depth == 0) return i;
+      i += d.close.size();
+      continue;
+    }
+    if (c == open0 && text.compare(i, d.open.size(), d.open) == 0) {
+      ++depth;
+      i += d.open.size();
+      continue;
     }
     ++i;
   }
   return std::string_view::npos;
 }
 
-std::string expand(std::string_view text, const Delimiters& d,
-                   const std::function<std::string(std::string_view expression, size_t index)>& evaluate) {
-  std::string out;
-  size_t i = 0, index = 0;
-  for (size_t at; (at = text.find(d.open, i)) != std::string_view::npos;) {
-    out.append(text.substr(i, at - i));
-    size_t end = find_closing(text, at, d);
-    size_t start = at + d.open.size();
-    if (end == std::string_view::npos) {
-      out += evaluate(text.substr(start), index++);
-      return out;
-    }
-    out += evaluate(text.substr(start, end - start), index++);
-    i = end + d.close.size();
-  }
-  out.append(text.substr(i));
-  return out;
-}
-
 InlineFormat split_inline_format(std::string_view bracketed) {
   size_t at = bracketed.find(" #");
-  if (at == std::string_view::npos) return {std::string(bracketed), std::nullopt};
+  if (at == std::string_view::npos) return {bracketed, std::nullopt};
   std::string_view spec = bracketed.substr(at + 2);
-  if (spec.find(')') != std::string_view::npos) return {std::string(bracketed), std::nullopt};
+  if (spec.find(')') != std::string_view::npos) return {bracketed, std::nullopt};
 
   DisplayFormat f;
   std::string rest(spec.empty() ? std::string_view() : spec.substr(1));
@@ -96,7 +79,7 @@ InlineFormat split_inline_format(std::string_view bracketed) {
       f.kind = FormatKind::Text;
   }
   f.format_str = std::move(rest);
-  return {std::string(bracketed.substr(0, at)), std::move(f)};
+  return {bracketed.substr(0, at), std::move(f)};
 }
 
 core::DisplayFormat to_core(const DisplayFormat& f) {
@@ -105,11 +88,13 @@ core::DisplayFormat to_core(const DisplayFormat& f) {
 }
 
 std::string format_data(const core::Variant& value, const DisplayFormat& f) {
+  // Text, the usual kind, needs none of the format's strings.
+  if (f.kind == FormatKind::Text) return core::format_data(value, core::DisplayFormat{});
   return core::format_data(value, to_core(f));
 }
 
 std::optional<std::string> macro_text(std::string_view expression) {
-  std::string e = core::trim(expression);
+  std::string_view e = core::trimmed(expression);
   if (core::equals_ignore_case(e, "TOTALPAGES#")) return "[TotalPages#]";
   if (core::equals_ignore_case(e, "COPYNAME#")) return "[CopyName#]";
   return std::nullopt;

@@ -1,7 +1,6 @@
 #pragma once
 // The text side of filling a text object, free of any run: finding bracketed expressions, the
 // inline " #" formats, display formats over the core formatter, and the export macros.
-#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -25,13 +24,37 @@ size_t find_closing(std::string_view text, size_t open_at, const Delimiters& d);
 // Replaces every bracketed expression of `text` by `evaluate(expression, index)`, index counting
 // the expressions from 0. Scanning goes on after the inserted text, so a result holding a
 // delimiter is not expanded again. An unclosed opening delimiter takes the rest of the text.
-std::string expand(std::string_view text, const Delimiters& d,
-                   const std::function<std::string(std::string_view expression, size_t index)>& evaluate);
+// A template: it runs for every printed text object, where a std::function call and a copy of
+// the usual whole-text result would cost more than the lookup behind it.
+template <class Evaluate>
+std::string expand(std::string_view text, const Delimiters& d, Evaluate&& evaluate) {
+  std::string out;
+  auto put = [&out](std::string&& part) {
+    if (out.empty())
+      out = std::move(part);
+    else
+      out += part;
+  };
+  size_t i = 0, index = 0;
+  for (size_t at; (at = text.find(d.open, i)) != std::string_view::npos;) {
+    out.append(text.substr(i, at - i));
+    size_t end = find_closing(text, at, d);
+    size_t start = at + d.open.size();
+    if (end == std::string_view::npos) {
+      put(evaluate(text.substr(start), index++));
+      return out;
+    }
+    put(evaluate(text.substr(start, end - start), index++));
+    i = end + d.close.size();
+  }
+  out.append(text.substr(i));
+  return out;
+}
 
 // "expr #n%2,2f": the expression and its inline format; no format when there is no " #" or the
 // part after it holds a ")" (then it belongs to the expression).
 struct InlineFormat {
-  std::string expression;
+  std::string_view expression;  // a part of the text split
   std::optional<DisplayFormat> format;
 };
 InlineFormat split_inline_format(std::string_view bracketed);

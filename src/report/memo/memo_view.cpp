@@ -115,7 +115,7 @@ void fill_view_extras(EngineContext& ctx, View& view) {
       hyperlink.value = out + expand_with(ctx, rest);
     }
   }
-  if (!core::trim(hyperlink.expression).empty()) {
+  if (!core::trimmed(hyperlink.expression).empty()) {
     Variant v = ctx.calc(hyperlink.expression);
     hyperlink.value = v.is_string() ? quote_for_script(ctx.report().script_language, v.str()) : v.to_string();
   }
@@ -134,7 +134,9 @@ void CustomMemoView::before_print() {
 
 void CustomMemoView::after_print() {
   View::after_print();
-  if (m_memo_saved) memo = m_saved_memo;
+  // Swapped, not copied: the printed text left in the saved slot only lends its storage to the
+  // next saving.
+  if (m_memo_saved) memo.swap(m_saved_memo);
   m_memo_saved = false;
   for (auto& h : highlights) h->active = false;
   if (m_highlight_saved) {
@@ -168,8 +170,14 @@ void CustomMemoView::get_data() {
     }
   } else if (allow_expressions) {
     memo_text::Delimiters d = memo_text::split_delimiters(expression_delimiters);
-    std::string text = this->text();
-    if (text.find(d.open) != std::string::npos) set_text(expand_expressions(text));
+    // A one-line text, the usual case, is read in place rather than joined.
+    std::string joined;
+    std::string_view text;
+    if (memo.size() > 1)
+      text = joined = this->text();
+    else if (memo.size() == 1)
+      text = memo[0];
+    if (text.find(d.open) != std::string_view::npos) set_text(expand_expressions(text));
   }
 
   apply_highlight();
@@ -208,7 +216,7 @@ void CustomMemoView::apply_highlight() {
   EngineContext& ctx = run_of(*this);
   for (const auto& h : highlights) h->active = false;
   for (const auto& h : highlights) {
-    if (core::trim(h->condition).empty()) continue;
+    if (core::trimmed(h->condition).empty()) continue;
     if (!ctx.calc(h->condition).to_bool()) continue;
     h->active = true;  // the prepared page records which one held
     if (!m_highlight_saved)
@@ -286,7 +294,7 @@ void BarCodeView::get_data() {
   fill_view_extras(ctx, *this);
   if (DataSet* ds = data.get(); ds && !data_field.empty())
     text = ds->display_text(data_field);
-  else if (!core::trim(expression).empty())
+  else if (!core::trimmed(expression).empty())
     text = ctx.calc(expression).to_string();
   else if (text.find('[') != std::string::npos)
     text = expand_with(ctx, text);
@@ -309,7 +317,7 @@ void CheckBoxView::get_data() {
   if (DataSet* ds = data.get(); ds && !data_field.empty()) {
     Variant v = ds->value(data_field);
     checked = !v.is_null_or_empty() && v.to_bool();  // a null value reads as False
-  } else if (!core::trim(expression).empty())
+  } else if (!core::trimmed(expression).empty())
     checked = ctx.calc(expression).to_bool();
 }
 

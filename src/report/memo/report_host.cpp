@@ -243,7 +243,7 @@ Variant ReportHost::total(int function, std::span<const std::string> arg_texts) 
   if (std::string text = arg(first + 1); !text.empty()) flags = m_context.calc(text).to_int64();
 
   Band* parent = band_of(m_context.report().current_object.get());
-  return m_context.totals().get_value(parent, f, expression, band, flags);
+  return m_context.totals().get_value(parent, f, expression, band, flags, m_context.state.vertical_column);
 }
 
 // ---- Members ----------------------------------------------------------------------------------

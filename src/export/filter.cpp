@@ -103,6 +103,20 @@ std::vector<int> expand_page_numbers(std::string_view text, int page_count) {
 
 // ---- The walk ----------------------------------------------------------------------------------
 
+namespace {
+
+// Resolving the macros joins the lines and splits them again, which is worth doing only when a
+// macro can be there ("[TOTALPAGES#]", "[COPYNAME#]") or when the round trip itself changes the
+// lines: a line break inside a line, or a last line that is empty.
+bool may_hold_macros(const std::vector<std::string>& lines) {
+  if (!lines.empty() && lines.back().empty()) return true;
+  for (const std::string& line : lines)
+    if (line.find_first_of("#\r\n") != std::string::npos) return true;
+  return false;
+}
+
+}  // namespace
+
 void visit_page_objects(report::ReportPage& page, int index, int page_count, PageVisit options,
                         const std::function<void(report::Component&)>& visit) {
   auto offer = [&](report::Component& object) {
@@ -112,7 +126,7 @@ void visit_page_objects(report::ReportPage& page, int index, int page_count, Pag
     // Page-count macros left in a memo's text are resolved now that the count is known.
     if (auto* memo = dynamic_cast<report::CustomMemoView*>(&object)) {
       memo->total_pages = page_count;
-      memo->extract_macros();
+      if (may_hold_macros(memo->memo)) memo->extract_macros();
     }
     visit(object);
   };

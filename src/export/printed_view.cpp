@@ -48,8 +48,7 @@ FrameSide side_of(const report::FrameLine& line, bool present) {
   return s;
 }
 
-const report::Highlight* active_highlight(const report::View& view) {
-  auto* memo = dynamic_cast<const report::CustomMemoView*>(&view);
+const report::Highlight* active_highlight(const report::CustomMemoView* memo) {
   if (!memo) return nullptr;
   for (auto& h : memo->highlights)
     if (h->active) return h.get();
@@ -78,7 +77,8 @@ PrintedView resolve_view(const report::View& view) {
   v.view = &view;
   v.bounds = {view.abs_left(), view.abs_top(), view.width(), view.height()};
 
-  const report::Highlight* h = active_highlight(view);
+  auto* memo = dynamic_cast<const report::CustomMemoView*>(&view);
+  const report::Highlight* h = active_highlight(memo);
   const report::FillHolder& fill = h && h->apply_fill ? h->fill : view.fill;
   const report::Frame& frame = h && h->apply_frame ? h->frame : view.frame;
   if (fill.type() == report::FillType::Brush) {
@@ -98,7 +98,7 @@ PrintedView resolve_view(const report::View& view) {
     v.shadow_width = v.shadow ? frame.shadow_width : 0;
   }
 
-  if (auto* memo = dynamic_cast<const report::CustomMemoView*>(&view)) {
+  if (memo) {
     v.kind = ViewKind::Memo;
     v.font = report::text::layout_font(h && h->apply_font ? h->font : view.font());
     v.lines = memo->memo;

@@ -122,10 +122,15 @@ std::string sheet_relationships_xml(int sheet) {
 
 }  // namespace
 
-Package::Package(const std::filesystem::path& file, core::DateTime modified)
-    : m_zip(file, {.modified = modified}) {}
+// A sheet part is many times the size of its values and deflating it at zlib's default level
+// took as long as writing it; the fastest level keeps most of the saving.
+constexpr int kDeflateLevel = 1;
 
-Package::Package(std::ostream& out, core::DateTime modified) : m_zip(out, {.modified = modified}) {}
+Package::Package(const std::filesystem::path& file, core::DateTime modified)
+    : m_zip(file, {.modified = modified, .level = kDeflateLevel}) {}
+
+Package::Package(std::ostream& out, core::DateTime modified)
+    : m_zip(out, {.modified = modified, .level = kDeflateLevel}) {}
 
 void Package::write_part(std::string_view name, const std::string& xml) {
   m_zip.add(name, xml);

@@ -20,6 +20,13 @@ std::string fixed(double value, int decimals) {
   return std::string(buf, r.ptr);
 }
 
+template <class Number>
+void append_number(std::string& out, Number value) {
+  char buf[32];
+  auto r = std::to_chars(buf, buf + sizeof buf, value);
+  out.append(buf, r.ptr);
+}
+
 }  // namespace
 
 std::string column_name(uint32_t column) {
@@ -81,39 +88,52 @@ void SheetWriter::begin_row(uint32_t row, double height_px) {
   m_in_row = true;
 }
 
+// Cells are most of a sheet, so each is put together in one piece of text: its reference, style
+// and value are digits and letters that need no escaping.
 void SheetWriter::cell_start(uint32_t column, int style) {
   if (column >= kMaxColumns)
     throw std::length_error("sheet column beyond the last column a spreadsheet holds");
   ++m_cells;
-  m_xml.start("c").attribute("r", column_name(column) + m_row_ref).attribute("s", style);
+  if (column >= m_column_names.size()) {
+    size_t from = m_column_names.size();
+    m_column_names.resize(column + 1);
+    for (size_t c = from; c <= column; ++c) m_column_names[c] = column_name(uint32_t(c));
+  }
+  m_cell.assign("<c r=\"");
+  m_cell += m_column_names[column];
+  m_cell += m_row_ref;
+  m_cell += "\" s=\"";
+  append_number(m_cell, style);
+  m_cell += '"';
 }
 
 void SheetWriter::string_cell(uint32_t column, int style, uint32_t string_index) {
   cell_start(column, style);
   ++m_string_cells;
-  m_xml.attribute("t", "s");
-  char buf[16];
-  auto r = std::to_chars(buf, buf + sizeof buf, string_index);
-  m_xml.element("v", std::string_view(buf, size_t(r.ptr - buf))).end();
+  m_cell += " t=\"s\"><v>";
+  append_number(m_cell, string_index);
+  m_cell += "</v></c>";
+  m_xml.raw(m_cell);
 }
 
 void SheetWriter::number_cell(uint32_t column, int style, double value) {
   cell_start(column, style);
+  m_cell += "><v>";
   // Whole numbers as plain digits (the shortest form of 100000 would be "1e+05"); others the
   // shortest text that reads back as the same double. Always "." as the decimal point.
   if (!std::isfinite(value)) value = 0;
-  char buf[64];
-  std::to_chars_result r;
   if (value == std::trunc(value) && std::fabs(value) < 1e15)
-    r = std::to_chars(buf, buf + sizeof buf, static_cast<long long>(value));
+    append_number(m_cell, static_cast<long long>(value));
   else
-    r = std::to_chars(buf, buf + sizeof buf, value);
-  m_xml.element("v", std::string_view(buf, size_t(r.ptr - buf))).end();
+    append_number(m_cell, value);
+  m_cell += "</v></c>";
+  m_xml.raw(m_cell);
 }
 
 void SheetWriter::style_cell(uint32_t column, int style) {
   cell_start(column, style);
-  m_xml.end();
+  m_cell += "/>";
+  m_xml.raw(m_cell);
 }
 
 void SheetWriter::end_row() {

@@ -72,7 +72,9 @@ class SheetWriter {
   void cell_start(uint32_t column, int style);
 
   xml::XmlWriter m_xml;
-  std::string m_row_ref;  // the current row's number as text
+  std::string m_row_ref;                    // the current row's number as text
+  std::vector<std::string> m_column_names;  // letters of the columns written so far
+  std::string m_cell;                       // the cell being put together
   std::FILE* m_merges = nullptr;
   uint64_t m_merge_count = 0;
   uint64_t m_cells = 0;

@@ -4,6 +4,7 @@
 #include <charconv>
 
 #include "core/error.h"
+#include "export/object_cast.h"
 #include "report/bands.h"
 #include "report/prepared/prepared_pages.h"
 #include "report/report.h"
@@ -120,11 +121,11 @@ bool may_hold_macros(const std::vector<std::string>& lines) {
 void visit_page_objects(report::ReportPage& page, int index, int page_count, PageVisit options,
                         const std::function<void(report::Component&)>& visit) {
   auto offer = [&](report::Component& object) {
-    auto* view = dynamic_cast<report::View*>(&object);
-    if (options.data_only && !dynamic_cast<report::DataBand*>(object.parent())) return;
+    auto* view = object_cast<report::View>(&object);
+    if (options.data_only && !object_cast<report::DataBand>(object.parent())) return;
     if (view && !(view->visibility & report::kVisExport)) return;
     // Page-count macros left in a memo's text are resolved now that the count is known.
-    if (auto* memo = dynamic_cast<report::CustomMemoView*>(&object)) {
+    if (auto* memo = object_cast<report::CustomMemoView>(&object)) {
       memo->total_pages = page_count;
       if (may_hold_macros(memo->memo)) memo->extract_macros();
     }
@@ -147,8 +148,8 @@ void visit_page_objects(report::ReportPage& page, int index, int page_count, Pag
   for (size_t k = 0; k < page.count(); ++k) {
     report::Component& object = *page.object(k);
     if (options.suppress_page_headers_footers) {
-      if (dynamic_cast<report::PageHeader*>(&object) && index != 0) continue;
-      if (dynamic_cast<report::PageFooter*>(&object) && index != page_count - 1) continue;
+      if (object_cast<report::PageHeader>(&object) && index != 0) continue;
+      if (object_cast<report::PageFooter>(&object) && index != page_count - 1) continue;
     }
     offer(object);
     for (size_t c = 0; c < object.count(); ++c) offer(*object.object(c));

@@ -11,6 +11,7 @@
 #include "core/text.h"
 #include "core/variant.h"
 #include "export/matrix/layout_matrix.h"
+#include "export/object_cast.h"
 #include "export/xlsx/package.h"
 #include "export/xlsx/page_grid.h"
 #include "report/memo/memo_text.h"
@@ -179,7 +180,7 @@ void XlsxExport::start_page(report::ReportPage& page, int index) {
 }
 
 void XlsxExport::export_object(report::Component& object) {
-  auto* view = dynamic_cast<report::View*>(&object);
+  auto* view = object_cast<report::View>(&object);
   if (!view || !m_matrix) return;
   // Every page's content starts just below the sheet's top, whatever the page margin.
   if (m_page) m_page->set_top(inaccuracy());

@@ -110,12 +110,20 @@ std::string core_properties_xml() {
          "<dc:creator>Orvena</dc:creator></cp:coreProperties>";
 }
 
-std::string sheet_relationships_xml(int sheet) {
+std::string sheet_relationships_xml(int sheet, bool drawing, const std::vector<std::string>& links) {
   xml::XmlWriter w;
   w.declaration();
   w.start("Relationships").attribute("xmlns", kRelationshipsNs);
-  relationship(w, "rId1", std::string(kOfficeRelationships) + "/drawing",
-               "../drawings/drawing" + std::to_string(sheet) + ".xml");
+  if (drawing)
+    relationship(w, "rId1", std::string(kOfficeRelationships) + "/drawing",
+                 "../drawings/drawing" + std::to_string(sheet) + ".xml");
+  for (size_t i = 0; i < links.size(); ++i)
+    w.start("Relationship")
+        .attribute("Id", SheetWriter::link_relationship_id(i))
+        .attribute("Type", std::string(kOfficeRelationships) + "/hyperlink")
+        .attribute("Target", links[i])
+        .attribute("TargetMode", "External")
+        .end();
   w.finish();
   return w.text();
 }
@@ -159,12 +167,15 @@ void Package::end_sheet(PageSetup setup, const std::vector<PictureAnchor>& pictu
   setup.has_drawing = !pictures.empty();
   m_sheet->finish(setup);
   m_strings.add_references(m_sheet->string_cell_count());
+  std::vector<std::string> links = m_sheet->link_targets();
   m_sheet.reset();
   m_zip.end_entry();
-  if (pictures.empty()) return;
   int n = int(m_sheets);
+  if (!pictures.empty() || !links.empty())
+    write_part("xl/worksheets/_rels/sheet" + std::to_string(n) + ".xml.rels",
+               sheet_relationships_xml(n, !pictures.empty(), links));
+  if (pictures.empty()) return;
   m_drawings.push_back(n);
-  write_part("xl/worksheets/_rels/sheet" + std::to_string(n) + ".xml.rels", sheet_relationships_xml(n));
   write_part(drawing_part(n), drawing_xml(pictures));
   write_part("xl/drawings/_rels/drawing" + std::to_string(n) + ".xml.rels",
              drawing_relationships_xml(pictures));

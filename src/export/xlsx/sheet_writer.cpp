@@ -151,6 +151,18 @@ void SheetWriter::merge(const CellRange& range) {
   ++m_merge_count;
 }
 
+void SheetWriter::hyperlink(const CellRange& range, std::string_view url) {
+  if (url.empty()) return;
+  auto [it, added] = m_link_index.try_emplace(std::string(url), uint32_t(m_link_targets.size()));
+  if (added) m_link_targets.emplace_back(url);
+  m_links.push_back({range, it->second});
+}
+
+std::string SheetWriter::link_relationship_id(size_t target) {
+  // Apart from "rId1", the drawing's.
+  return "rIdLink" + std::to_string(target + 1);
+}
+
 void SheetWriter::finish(const PageSetup& setup) {
   if (m_in_row) end_row();
   if (m_data_open) m_xml.end();  // sheetData
@@ -164,6 +176,20 @@ void SheetWriter::finish(const PageSetup& setup) {
           .attribute("ref",
                      cell_name(r.first_column, r.first_row) + ":" + cell_name(r.last_column, r.last_row))
           .end();
+    m_xml.end();
+  }
+  if (!m_links.empty()) {
+    // ISO/IEC 29500-1, 18.3.1.47: the target of an external link is the relationship's.
+    m_xml.start("hyperlinks");
+    for (const Link& link : m_links) {
+      std::string ref = cell_name(link.range.first_column, link.range.first_row);
+      if (link.range.last_column != link.range.first_column || link.range.last_row != link.range.first_row)
+        ref += ":" + cell_name(link.range.last_column, link.range.last_row);
+      m_xml.start("hyperlink")
+          .attribute("ref", ref)
+          .attribute("r:id", link_relationship_id(link.target))
+          .end();
+    }
     m_xml.end();
   }
   m_xml.start("pageMargins")

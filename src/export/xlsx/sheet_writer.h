@@ -14,6 +14,8 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "export/xml/xml_writer.h"
@@ -63,7 +65,13 @@ class SheetWriter {
   void style_cell(uint32_t column, int style);
   void end_row();
   void merge(const CellRange& range);
+  // A link from the range to `url` (an empty url is none). The sheet's relationships part must
+  // list link_targets() under link_relationship_id(i).
+  void hyperlink(const CellRange& range, std::string_view url);
   void finish(const PageSetup& setup);
+
+  const std::vector<std::string>& link_targets() const { return m_link_targets; }
+  static std::string link_relationship_id(size_t target);
 
   uint64_t cell_count() const { return m_cells; }
   uint64_t string_cell_count() const { return m_string_cells; }
@@ -77,6 +85,13 @@ class SheetWriter {
   std::string m_cell;                       // the cell being put together
   std::FILE* m_merges = nullptr;
   uint64_t m_merge_count = 0;
+  struct Link {
+    CellRange range;
+    uint32_t target;
+  };
+  std::vector<Link> m_links;
+  std::vector<std::string> m_link_targets;  // distinct, in order of first use
+  std::unordered_map<std::string, uint32_t> m_link_index;
   uint64_t m_cells = 0;
   uint64_t m_string_cells = 0;
   bool m_in_row = false;

@@ -110,22 +110,25 @@ std::string core_properties_xml() {
          "<dc:creator>Orvena</dc:creator></cp:coreProperties>";
 }
 
-std::string sheet_relationships_xml(int sheet, bool drawing, const std::vector<std::string>& links) {
-  xml::XmlWriter w;
+// The drawing and the links of a sheet; one relationship per link, streamed, since a long sheet
+// may have a link in every row.
+void write_sheet_relationships(zip::EntryWriter& entry, int sheet, bool drawing, const SheetWriter& links) {
+  xml::XmlWriter w(entry);
   w.declaration();
   w.start("Relationships").attribute("xmlns", kRelationshipsNs);
   if (drawing)
     relationship(w, "rId1", std::string(kOfficeRelationships) + "/drawing",
                  "../drawings/drawing" + std::to_string(sheet) + ".xml");
-  for (size_t i = 0; i < links.size(); ++i)
+  const std::string type = std::string(kOfficeRelationships) + "/hyperlink";
+  links.for_each_link_target([&](uint64_t i, std::string_view url) {
     w.start("Relationship")
         .attribute("Id", SheetWriter::link_relationship_id(i))
-        .attribute("Type", std::string(kOfficeRelationships) + "/hyperlink")
-        .attribute("Target", links[i])
+        .attribute("Type", type)
+        .attribute("Target", url)
         .attribute("TargetMode", "External")
         .end();
+  });
   w.finish();
-  return w.text();
 }
 
 }  // namespace
@@ -167,13 +170,14 @@ void Package::end_sheet(PageSetup setup, const std::vector<PictureAnchor>& pictu
   setup.has_drawing = !pictures.empty();
   m_sheet->finish(setup);
   m_strings.add_references(m_sheet->string_cell_count());
-  std::vector<std::string> links = m_sheet->link_targets();
-  m_sheet.reset();
   m_zip.end_entry();
   int n = int(m_sheets);
-  if (!pictures.empty() || !links.empty())
-    write_part("xl/worksheets/_rels/sheet" + std::to_string(n) + ".xml.rels",
-               sheet_relationships_xml(n, !pictures.empty(), links));
+  if (!pictures.empty() || m_sheet->link_count() > 0) {
+    zip::EntryWriter& rels = m_zip.begin_entry("xl/worksheets/_rels/sheet" + std::to_string(n) + ".xml.rels");
+    write_sheet_relationships(rels, n, !pictures.empty(), *m_sheet);
+    m_zip.end_entry();
+  }
+  m_sheet.reset();
   if (pictures.empty()) return;
   m_drawings.push_back(n);
   write_part(drawing_part(n), drawing_xml(pictures));

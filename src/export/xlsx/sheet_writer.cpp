@@ -1,5 +1,6 @@
 #include "export/xlsx/sheet_writer.h"
 
+#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <stdexcept>
@@ -18,6 +19,12 @@ std::string fixed(double value, int decimals) {
   char buf[64];
   auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, decimals);
   return std::string(buf, r.ptr);
+}
+
+std::FILE* temporary_file() {
+  std::FILE* file = std::tmpfile();
+  if (!file) throw std::system_error(errno, std::generic_category(), "temporary file");
+  return file;
 }
 
 template <class Number>
@@ -52,6 +59,7 @@ SheetWriter::SheetWriter(zip::EntryWriter& entry) : m_xml(entry) {}
 
 SheetWriter::~SheetWriter() {
   if (m_merges) std::fclose(m_merges);
+  if (m_links) std::fclose(m_links);
 }
 
 void SheetWriter::begin(const CellRange* used, const std::vector<double>& column_widths_px) {
@@ -142,10 +150,7 @@ void SheetWriter::end_row() {
 }
 
 void SheetWriter::merge(const CellRange& range) {
-  if (!m_merges) {
-    m_merges = std::tmpfile();
-    if (!m_merges) throw std::system_error(errno, std::generic_category(), "temporary file");
-  }
+  if (!m_merges) m_merges = temporary_file();
   if (std::fwrite(&range, sizeof range, 1, m_merges) != 1)
     throw std::system_error(errno, std::generic_category(), "temporary file");
   ++m_merge_count;
@@ -153,14 +158,46 @@ void SheetWriter::merge(const CellRange& range) {
 
 void SheetWriter::hyperlink(const CellRange& range, std::string_view url) {
   if (url.empty()) return;
-  auto [it, added] = m_link_index.try_emplace(std::string(url), uint32_t(m_link_targets.size()));
-  if (added) m_link_targets.emplace_back(url);
-  m_links.push_back({range, it->second});
+  if (!m_links) m_links = temporary_file();
+  uint64_t size = url.size();
+  if (std::fwrite(&range, sizeof range, 1, m_links) != 1 ||
+      std::fwrite(&size, sizeof size, 1, m_links) != 1 ||
+      std::fwrite(url.data(), 1, url.size(), m_links) != url.size())
+    throw std::system_error(errno, std::generic_category(), "temporary file");
+  ++m_link_count;
 }
 
-std::string SheetWriter::link_relationship_id(size_t target) {
+namespace {
+
+// Reads the links back in the order they were added.
+template <class OnLink>
+void read_links(std::FILE* file, uint64_t count, OnLink on_link) {
+  if (std::fflush(file) != 0) throw std::system_error(errno, std::generic_category(), "temporary file");
+  std::rewind(file);
+  std::string url;
+  for (uint64_t i = 0; i < count; ++i) {
+    CellRange range;
+    uint64_t size = 0;
+    if (std::fread(&range, sizeof range, 1, file) != 1 || std::fread(&size, sizeof size, 1, file) != 1)
+      throw std::system_error(EIO, std::generic_category(), "temporary file");
+    url.resize(size);
+    if (size && std::fread(url.data(), 1, size, file) != size)
+      throw std::system_error(EIO, std::generic_category(), "temporary file");
+    on_link(i, range, url);
+  }
+}
+
+}  // namespace
+
+void SheetWriter::for_each_link_target(const std::function<void(uint64_t, std::string_view)>& target) const {
+  if (m_link_count == 0) return;
+  read_links(m_links, m_link_count,
+             [&](uint64_t i, const CellRange&, std::string_view url) { target(i, url); });
+}
+
+std::string SheetWriter::link_relationship_id(uint64_t link) {
   // Apart from "rId1", the drawing's.
-  return "rIdLink" + std::to_string(target + 1);
+  return "rIdLink" + std::to_string(link + 1);
 }
 
 void SheetWriter::finish(const PageSetup& setup) {
@@ -178,18 +215,15 @@ void SheetWriter::finish(const PageSetup& setup) {
           .end();
     m_xml.end();
   }
-  if (!m_links.empty()) {
+  if (m_link_count) {
     // ISO/IEC 29500-1, 18.3.1.47: the target of an external link is the relationship's.
     m_xml.start("hyperlinks");
-    for (const Link& link : m_links) {
-      std::string ref = cell_name(link.range.first_column, link.range.first_row);
-      if (link.range.last_column != link.range.first_column || link.range.last_row != link.range.first_row)
-        ref += ":" + cell_name(link.range.last_column, link.range.last_row);
-      m_xml.start("hyperlink")
-          .attribute("ref", ref)
-          .attribute("r:id", link_relationship_id(link.target))
-          .end();
-    }
+    read_links(m_links, m_link_count, [&](uint64_t i, const CellRange& r, std::string_view) {
+      std::string ref = cell_name(r.first_column, r.first_row);
+      if (r.last_column != r.first_column || r.last_row != r.first_row)
+        ref += ":" + cell_name(r.last_column, r.last_row);
+      m_xml.start("hyperlink").attribute("ref", ref).attribute("r:id", link_relationship_id(i)).end();
+    });
     m_xml.end();
   }
   m_xml.start("pageMargins")

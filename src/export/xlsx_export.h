@@ -12,8 +12,9 @@
 // All pages on one sheet: each page is laid on its own matrix as the walk hands it over and
 // kept, reduced to cells, in a temporary file; finish() then knows every column edge of the
 // report and streams the one sheet. One sheet per page: each sheet is written when its page
-// ends. Chunks: the pages stacked as on one sheet, the sheet cut every ChunkSize rows. Either way
-// only one page's objects are in memory. Cells of objects with a URL link to it.
+// ends. In chunks (OnePerPage with options.chunk_size): the pages stacked as on one sheet, cut
+// into sheets of chunk_size rows at the end. Any way only one page's objects are in memory.
+// Cells of objects with a URL link to it; links within the report ("#" anchors) are left out.
 #include <filesystem>
 #include <memory>
 #include <vector>

@@ -171,6 +171,11 @@ print([r[0] for r in ws.iter_rows(values_only=True)])
 // stays in the first cell alone.
 TEST_F(XlsxExportTest, ChunksCutTheStackedPagesIntoSheetsOfSoManyRows) {
   memo("Tall", {400, 0, 50, 40}, "15");
+  // A picture as tall, cut the same way, stays on the sheet it starts on, down to its last row.
+  auto* tall_oval = band->add_new<report::ShapeView>();
+  tall_oval->set_name("TallOval");
+  tall_oval->shape = report::ShapeKind::Ellipse;
+  tall_oval->set_bounds(450, 0, 50, 40);
   print(3);
   struct Case {
     uint32_t chunk;
@@ -178,12 +183,12 @@ TEST_F(XlsxExportTest, ChunksCutTheStackedPagesIntoSheetsOfSoManyRows) {
   } cases[] = {
       {4,
        "['Page 1', 'Page 2', 'Page 3']\n"
-       "Page 1 4 6 ['A1:E1', 'A4:E4', 'F1:F2'] [] [(0, 2, 1, 3)]\n"
+       "Page 1 4 7 ['A1:E1', 'A4:E4', 'F1:F2', 'G1:G2'] [] [(6, 0, 7, 2), (0, 2, 1, 3), (6, 3, 7, 4)]\n"
        "  [('A1', 'Obroty — zażółć', '@'), ('F1', 15, 'General')]\n"
        "  [('A2', 'Kowalski & <Syn>', '@'), ('B2', 1234.5, '#,##0.00'), ('C2', '12 szt.', '@'), ('D2', 694, "
        "'General'), ('E2', '007', '@')]\n"
        "  [('A4', 'Obroty — zażółć', '@'), ('F4', 15, 'General')]\n"
-       "Page 2 4 6 ['A3:E3', 'F3:F4'] [] [(0, 1, 1, 2)]\n"
+       "Page 2 4 7 ['A3:E3', 'F3:F4', 'G3:G4'] [] [(0, 1, 1, 2), (6, 2, 7, 4)]\n"
        "  [('A1', 'Kowalski & <Syn>', '@'), ('B1', 1234.5, '#,##0.00'), ('C1', '12 szt.', '@'), ('D1', 694, "
        "'General'), ('E1', '007', '@')]\n"
        "  [('A3', 'Obroty — zażółć', '@'), ('F3', 15, 'General')]\n"
@@ -194,9 +199,8 @@ TEST_F(XlsxExportTest, ChunksCutTheStackedPagesIntoSheetsOfSoManyRows) {
       // A chunk larger than the report: one sheet, as "excel" but without row breaks.
       {100,
        "['Page 1']\n"
-       "Page 1 9 6 ['A1:E1', 'A4:E4', 'A7:E7', 'F1:F2', 'F4:F5', 'F7:F8'] [] [(0, 2, 1, 3), (0, 5, 1, 6), "
-       "(0, 8, "
-       "1, 9)]\n"
+       "Page 1 9 7 ['A1:E1', 'A4:E4', 'A7:E7', 'F1:F2', 'F4:F5', 'F7:F8', 'G1:G2', 'G4:G5', 'G7:G8'] [] "
+       "[(6, 0, 7, 2), (0, 2, 1, 3), (6, 3, 7, 5), (0, 5, 1, 6), (6, 6, 7, 8), (0, 8, 1, 9)]\n"
        "  [('A1', 'Obroty — zażółć', '@'), ('F1', 15, 'General')]\n"
        "  [('A2', 'Kowalski & <Syn>', '@'), ('B2', 1234.5, '#,##0.00'), ('C2', '12 szt.', '@'), ('D2', 694, "
        "'General'), ('E2', '007', '@')]\n"

@@ -86,6 +86,8 @@ void write_page_rows(SheetWriter& sheet, const PageGrid& page, const std::vector
 
 namespace {
 
+constexpr size_t kBufferSize = size_t(1) << 20;
+
 void check(bool ok) {
   if (!ok) throw std::system_error(errno ? errno : EIO, std::generic_category(), "temporary file");
 }
@@ -94,6 +96,8 @@ void check(bool ok) {
 
 PageSpill::PageSpill() : m_file(std::tmpfile()) {
   check(m_file != nullptr);
+  // Every cell of the report passes through here twice; large pieces keep the system calls few.
+  std::setvbuf(m_file, nullptr, _IOFBF, kBufferSize);
 }
 
 PageSpill::~PageSpill() {

@@ -9,6 +9,7 @@
 #include "core/error.h"
 #include "core/locale.h"
 #include "export/matrix/layout_matrix.h"
+#include "export/object_cast.h"
 
 namespace orvena::exporting {
 
@@ -104,7 +105,7 @@ void CsvExport::start_page(report::ReportPage&, int) {
 }
 
 void CsvExport::export_object(report::Component& object) {
-  if (auto* view = dynamic_cast<report::View*>(&object)) m_matrix->add_object(*view);
+  if (auto* view = object_cast<report::View>(&object)) m_matrix->add_object(*view);
 }
 
 void CsvExport::finish_page(report::ReportPage&, int) {

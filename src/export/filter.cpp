@@ -4,6 +4,7 @@
 #include <charconv>
 
 #include "core/error.h"
+#include "export/object_cast.h"
 #include "report/bands.h"
 #include "report/prepared/prepared_pages.h"
 #include "report/report.h"
@@ -103,16 +104,30 @@ std::vector<int> expand_page_numbers(std::string_view text, int page_count) {
 
 // ---- The walk ----------------------------------------------------------------------------------
 
+namespace {
+
+// Resolving the macros joins the lines and splits them again, which is worth doing only when a
+// macro can be there ("[TOTALPAGES#]", "[COPYNAME#]") or when the round trip itself changes the
+// lines: a line break inside a line, or a last line that is empty.
+bool may_hold_macros(const std::vector<std::string>& lines) {
+  if (!lines.empty() && lines.back().empty()) return true;
+  for (const std::string& line : lines)
+    if (line.find_first_of("#\r\n") != std::string::npos) return true;
+  return false;
+}
+
+}  // namespace
+
 void visit_page_objects(report::ReportPage& page, int index, int page_count, PageVisit options,
                         const std::function<void(report::Component&)>& visit) {
   auto offer = [&](report::Component& object) {
-    auto* view = dynamic_cast<report::View*>(&object);
-    if (options.data_only && !dynamic_cast<report::DataBand*>(object.parent())) return;
+    auto* view = object_cast<report::View>(&object);
+    if (options.data_only && !object_cast<report::DataBand>(object.parent())) return;
     if (view && !(view->visibility & report::kVisExport)) return;
     // Page-count macros left in a memo's text are resolved now that the count is known.
-    if (auto* memo = dynamic_cast<report::CustomMemoView*>(&object)) {
+    if (auto* memo = object_cast<report::CustomMemoView>(&object)) {
       memo->total_pages = page_count;
-      memo->extract_macros();
+      if (may_hold_macros(memo->memo)) memo->extract_macros();
     }
     visit(object);
   };
@@ -133,8 +148,8 @@ void visit_page_objects(report::ReportPage& page, int index, int page_count, Pag
   for (size_t k = 0; k < page.count(); ++k) {
     report::Component& object = *page.object(k);
     if (options.suppress_page_headers_footers) {
-      if (dynamic_cast<report::PageHeader*>(&object) && index != 0) continue;
-      if (dynamic_cast<report::PageFooter*>(&object) && index != page_count - 1) continue;
+      if (object_cast<report::PageHeader>(&object) && index != 0) continue;
+      if (object_cast<report::PageFooter>(&object) && index != page_count - 1) continue;
     }
     offer(object);
     for (size_t c = 0; c < object.count(); ++c) offer(*object.object(c));

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "core/error.h"
+#include "export/object_cast.h"
 #include "export/pdf/pdf_image.h"
 #include "objects/check_box.h"
 #include "report/units.h"
@@ -48,8 +49,7 @@ FrameSide side_of(const report::FrameLine& line, bool present) {
   return s;
 }
 
-const report::Highlight* active_highlight(const report::View& view) {
-  auto* memo = dynamic_cast<const report::CustomMemoView*>(&view);
+const report::Highlight* active_highlight(const report::CustomMemoView* memo) {
   if (!memo) return nullptr;
   for (auto& h : memo->highlights)
     if (h->active) return h.get();
@@ -78,7 +78,8 @@ PrintedView resolve_view(const report::View& view) {
   v.view = &view;
   v.bounds = {view.abs_left(), view.abs_top(), view.width(), view.height()};
 
-  const report::Highlight* h = active_highlight(view);
+  auto* memo = object_cast<report::CustomMemoView>(&view);
+  const report::Highlight* h = active_highlight(memo);
   const report::FillHolder& fill = h && h->apply_fill ? h->fill : view.fill;
   const report::Frame& frame = h && h->apply_frame ? h->frame : view.frame;
   if (fill.type() == report::FillType::Brush) {
@@ -98,7 +99,7 @@ PrintedView resolve_view(const report::View& view) {
     v.shadow_width = v.shadow ? frame.shadow_width : 0;
   }
 
-  if (auto* memo = dynamic_cast<const report::CustomMemoView*>(&view)) {
+  if (memo) {
     v.kind = ViewKind::Memo;
     v.font = report::text::layout_font(h && h->apply_font ? h->font : view.font());
     v.lines = memo->memo;
@@ -110,25 +111,25 @@ PrintedView resolve_view(const report::View& view) {
     if (memo->allow_html_tags)
       for (auto& l : v.lines)
         if (l.find('<') != std::string::npos) v.html = true;
-  } else if (auto* line = dynamic_cast<const report::CustomLineView*>(&view)) {
+  } else if (auto* line = object_cast<report::CustomLineView>(&view)) {
     v.kind = ViewKind::Line;
     auto color = rgb_of(line->color);
     if (!color) color = rgb_of(view.frame.color());
     v.pen = {std::max(0.1, view.frame.width()), color.value_or(0), line_style(view.frame.style())};
-    auto* lv = dynamic_cast<const report::LineView*>(&view);
+    auto* lv = object_cast<report::LineView>(&view);
     v.diagonal_up = lv && lv->diagonal && view.height() < 0;
-  } else if (auto* shape = dynamic_cast<const report::ShapeView*>(&view)) {
+  } else if (auto* shape = object_cast<report::ShapeView>(&view)) {
     v.kind = ViewKind::Shape;
     v.pen = {view.frame.width(), rgb_of(view.frame.color()).value_or(0), line_style(view.frame.style())};
     v.shape = shape->shape;
     v.curve = double(shape->curve);
-  } else if (dynamic_cast<const report::PictureView*>(&view)) {
+  } else if (object_cast<report::PictureView>(&view)) {
     v.kind = ViewKind::Picture;
-  } else if (auto* barcode = dynamic_cast<const report::BarCodeView*>(&view)) {
+  } else if (auto* barcode = object_cast<report::BarCodeView>(&view)) {
     v.kind = ViewKind::BarCode;
     v.barcode = objects::layout_barcode(*barcode, v.bounds);
     v.bounds = v.barcode->bounds;
-  } else if (dynamic_cast<const report::CheckBoxView*>(&view)) {
+  } else if (object_cast<report::CheckBoxView>(&view)) {
     v.kind = ViewKind::CheckBox;
   }
   return v;

@@ -11,6 +11,7 @@
 #include "core/text.h"
 #include "core/variant.h"
 #include "export/matrix/layout_matrix.h"
+#include "export/object_cast.h"
 #include "export/xlsx/package.h"
 #include "export/xlsx/page_grid.h"
 #include "report/memo/memo_text.h"
@@ -168,7 +169,7 @@ bool XlsxExport::start() {
     m_partial = partial_name(m_target);
     m_package = std::make_unique<xlsx::Package>(m_partial, creation_time);
   }
-  if (options.split == SheetSplit::SingleSheet) m_spill = std::make_unique<xlsx::PageSpill>();
+  if (stacked()) m_spill = std::make_unique<xlsx::PageSpill>();
   return true;
 }
 
@@ -179,7 +180,7 @@ void XlsxExport::start_page(report::ReportPage& page, int index) {
 }
 
 void XlsxExport::export_object(report::Component& object) {
-  auto* view = dynamic_cast<report::View*>(&object);
+  auto* view = object_cast<report::View>(&object);
   if (!view || !m_matrix) return;
   // Every page's content starts just below the sheet's top, whatever the page margin.
   if (m_page) m_page->set_top(inaccuracy());
@@ -238,10 +239,21 @@ xlsx::PageGrid XlsxExport::page_grid(int sheet, uint32_t first_row, std::vector<
           c.string_index = m_package->strings().add(text);
         }
       }
+      // Links within the report ("@" page, "#" anchor) have no cell to go to.
+      if (!o.url.empty() && o.url.front() != '@' && o.url.front() != '#') {
+        grid.links.push_back(o.url);
+        c.link = uint32_t(grid.links.size());
+      }
       grid.cells.push_back(c);
-      if (!o.is_text && !o.picture.empty())
-        m_pictures.push_back({c.left, c.right, first_row + c.row, first_row + c.row + c.rows,
-                              m_package->add_picture(sheet, o.picture.png())});
+      if (!o.is_text && !o.picture.empty()) {
+        uint32_t row = first_row + c.row;
+        // A picture cut by a chunk's last row stays on the sheet it starts on.
+        int picture_sheet = options.split == SheetSplit::SingleSheet || options.chunk_size == 0
+                                ? sheet
+                                : int(row / options.chunk_size) + 1;
+        m_pictures.push_back(
+            {c.left, c.right, row, row + c.rows, m_package->add_picture(picture_sheet, o.picture.png())});
+      }
     }
   return grid;
 }
@@ -255,7 +267,7 @@ void XlsxExport::finish_page(report::ReportPage& page, int index) {
   m_setup.paper_size = page.paper_size();
   m_setup.landscape = page.orientation() == report::Orientation::Landscape;
 
-  if (options.split == SheetSplit::SingleSheet) {
+  if (stacked()) {
     xlsx::PageGrid grid = page_grid(1, m_rows, m_column_edges);
     if (m_rows > 0) m_setup.row_breaks.push_back(m_rows);
     m_rows += uint32_t(grid.row_heights.size());
@@ -311,6 +323,53 @@ void XlsxExport::write_single_sheet() {
   m_package->end_sheet(setup, anchors);
 }
 
+void XlsxExport::write_chunked_sheets() {
+  std::vector<double> columns = xlsx::merge_boundaries(std::move(m_column_edges), inaccuracy());
+  m_column_edges.clear();
+  std::vector<double> widths;
+  for (size_t i = 0; i + 1 < columns.size(); ++i) widths.push_back(columns[i + 1] - columns[i]);
+  const uint32_t chunk = options.chunk_size;
+  xlsx::PageSetup setup = m_setup;
+  setup.row_breaks.clear();
+  setup.write_row_breaks = false;
+
+  xlsx::SheetWriter* sheet = nullptr;
+  uint32_t sheet_start = 0;  // the first row of the open sheet, counted over all sheets
+  auto open_sheet = [&] {
+    sheet = &m_package->begin_sheet();
+    xlsx::CellRange used{0, 0, std::min(chunk, m_rows - sheet_start) - 1, uint32_t(widths.size()) - 1};
+    sheet->begin(widths.empty() ? nullptr : &used, widths);
+  };
+  auto close_sheet = [&] {
+    uint32_t sheet_end = sheet_start + chunk;
+    std::vector<xlsx::PictureAnchor> anchors;
+    for (const PendingPicture& p : m_pictures)
+      if (p.first_row >= sheet_start && p.first_row < sheet_end)
+        anchors.push_back({xlsx::column_of(columns, p.left), p.first_row - sheet_start,
+                           xlsx::column_of(columns, p.right), std::min(p.last_row, sheet_end) - sheet_start,
+                           p.media_name});
+    m_package->end_sheet(setup, anchors);
+    sheet = nullptr;
+    sheet_start = sheet_end;
+  };
+
+  m_spill->rewind();
+  xlsx::PageGrid grid;
+  uint32_t row = 0;  // counted over all sheets
+  while (m_spill->read(grid)) {
+    const auto rows = uint32_t(grid.row_heights.size());
+    for (uint32_t r = 0; r < rows;) {
+      if (!sheet) open_sheet();
+      uint32_t take = std::min(rows - r, sheet_start + chunk - row);
+      xlsx::write_page_rows(*sheet, grid, columns, row - sheet_start, {r, r + take});
+      r += take;
+      row += take;
+      if (row == sheet_start + chunk) close_sheet();
+    }
+  }
+  if (sheet) close_sheet();
+}
+
 void XlsxExport::finish() {
   if (!m_package) return;
   // After a failure the workbook is dropped unfinished, and with it its partial file.
@@ -319,7 +378,10 @@ void XlsxExport::finish() {
     return;
   }
   try {
-    if (options.split == SheetSplit::SingleSheet) write_single_sheet();
+    if (options.split == SheetSplit::SingleSheet)
+      write_single_sheet();
+    else if (options.chunk_size > 0)
+      write_chunked_sheets();
     m_package->finish();
     m_package.reset();
     if (!m_partial.empty()) {

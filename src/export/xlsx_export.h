@@ -12,7 +12,9 @@
 // All pages on one sheet: each page is laid on its own matrix as the walk hands it over and
 // kept, reduced to cells, in a temporary file; finish() then knows every column edge of the
 // report and streams the one sheet. One sheet per page: each sheet is written when its page
-// ends. Either way only one page's objects are in memory.
+// ends. In chunks (OnePerPage with options.chunk_size): the pages stacked as on one sheet, cut
+// into sheets of chunk_size rows at the end. Any way only one page's objects are in memory.
+// Cells of objects with a URL link to it; links within the report ("#" anchors) are left out.
 #include <filesystem>
 #include <memory>
 #include <vector>
@@ -36,6 +38,9 @@ struct XlsxExportOptions {
   SheetSplit split = SheetSplit::SingleSheet;
   bool empty_lines = true;  // keep empty rows; without them page headers/footers appear once
   bool wysiwyg = true;      // edges merged within 2 pixels (10 otherwise)
+  // With OnePerPage and a chunk size: the pages stacked as on one sheet, cut into sheets of
+  // this many rows instead of a sheet per page.
+  uint32_t chunk_size = 0;
   // What the unattended run uses: "excel" one sheet, "excel-arkusze" one per page.
   static XlsxExportOptions runner(SheetSplit split);
 };
@@ -60,7 +65,10 @@ class XlsxExport : public ExportFilter {
   void configure_matrix();
   // The prepared matrix of the current page as sheet cells; its pictures go into the package.
   xlsx::PageGrid page_grid(int sheet, uint32_t first_row, std::vector<double>& column_edges);
+  // Pages stacked into one grid, written at the end as one sheet or as sheets of chunk_size rows.
+  bool stacked() const { return options.split == SheetSplit::SingleSheet || options.chunk_size > 0; }
   void write_single_sheet();
+  void write_chunked_sheets();
   void drop_output();
 
   std::unique_ptr<LayoutMatrix> m_matrix;

@@ -4,8 +4,10 @@
 #include <gtest/gtest.h>
 
 #include "core/error.h"
+#include "core/text.h"
 #include "export/filter.h"
 #include "report/bands.h"
+#include "report/memo/memo_text.h"
 #include "report/pages.h"
 #include "report/prepared/prepared_pages.h"
 #include "report/report.h"
@@ -207,6 +209,44 @@ TEST_F(Walk, TerminationEndsQuietlyAndDeclinedStartFinishesNothing) {
   filter.accept = false;
   EXPECT_TRUE(export_report(report, store, filter));
   EXPECT_EQ(filter.calls, (std::vector<std::string>{"start"}));
+}
+
+// Page-count macros are resolved as the walk hands a text object over; texts that cannot hold
+// one are passed by without the rewrite, and must come out as the rewrite would give them.
+TEST(WalkMacros, TextsComeOutAsTheMacroRewriteGivesThem) {
+  const std::vector<std::vector<std::string>> texts = {
+      {"Strona [TOTALPAGES#]"},
+      {"[totalpages#] z [CopyName#]"},  // any case; no copy name set
+      {"bez makr"},
+      {"12#3"},
+      {"a", ""},  // a last empty line
+      {""},       // one empty line
+      {},         // no lines
+      {"x\ny"},   // a line break inside a line
+      {"a", "", "b"},
+  };
+  report::Report report;
+  auto* page = report.add_new<report::ReportPage>();
+  auto* band = page->add_new<report::MasterData>();
+  std::vector<report::MemoView*> memos;
+  for (const auto& lines : texts) {
+    auto* memo = band->add_new<report::MemoView>();
+    memo->memo = lines;
+    memos.push_back(memo);
+  }
+  visit_page_objects(*page, 0, 7, {}, [](report::Component&) {});
+  for (size_t i = 0; i < texts.size(); ++i) {
+    std::string joined = core::join_crlf(texts[i]);
+    EXPECT_EQ(memos[i]->memo, core::split_lines(report::memo_text::extract_macros(joined, "7", "")))
+        << joined;
+  }
+  EXPECT_EQ(memos[0]->memo, std::vector<std::string>{"Strona 7"});
+
+  // A text object that does not evaluate its text keeps it as it is.
+  memos[0]->memo = {"Strona [TOTALPAGES#]"};
+  memos[0]->allow_expressions = false;
+  visit_page_objects(*page, 0, 7, {}, [](report::Component&) {});
+  EXPECT_EQ(memos[0]->memo, std::vector<std::string>{"Strona [TOTALPAGES#]"});
 }
 
 TEST(FilterRegistry, ListsRegisteredFiltersForTheMenuUntilTheyAreDestroyed) {

@@ -165,6 +165,103 @@ print([r[0] for r in ws.iter_rows(values_only=True)])
             "None]\n");
 }
 
+// Chunks: the pages stacked as on one sheet (three rows a page: title, data, ellipse), cut into
+// sheets of so many rows. A number two rows tall ("Tall", beside the title and the data row) is
+// cut by the chunk edge on the second page: each sheet merges only its own part, and the value
+// stays in the first cell alone.
+TEST_F(XlsxExportTest, ChunksCutTheStackedPagesIntoSheetsOfSoManyRows) {
+  memo("Tall", {400, 0, 50, 40}, "15");
+  // A picture as tall, cut the same way, stays on the sheet it starts on, down to its last row.
+  auto* tall_oval = band->add_new<report::ShapeView>();
+  tall_oval->set_name("TallOval");
+  tall_oval->shape = report::ShapeKind::Ellipse;
+  tall_oval->set_bounds(450, 0, 50, 40);
+  print(3);
+  struct Case {
+    uint32_t chunk;
+    std::string sheets;
+  } cases[] = {
+      {4,
+       "['Page 1', 'Page 2', 'Page 3']\n"
+       "Page 1 4 7 ['A1:E1', 'A4:E4', 'F1:F2', 'G1:G2'] [] [(6, 0, 7, 2), (0, 2, 1, 3), (6, 3, 7, 4)]\n"
+       "  [('A1', 'Obroty — zażółć', '@'), ('F1', 15, 'General')]\n"
+       "  [('A2', 'Kowalski & <Syn>', '@'), ('B2', 1234.5, '#,##0.00'), ('C2', '12 szt.', '@'), ('D2', 694, "
+       "'General'), ('E2', '007', '@')]\n"
+       "  [('A4', 'Obroty — zażółć', '@'), ('F4', 15, 'General')]\n"
+       "Page 2 4 7 ['A3:E3', 'F3:F4', 'G3:G4'] [] [(0, 1, 1, 2), (6, 2, 7, 4)]\n"
+       "  [('A1', 'Kowalski & <Syn>', '@'), ('B1', 1234.5, '#,##0.00'), ('C1', '12 szt.', '@'), ('D1', 694, "
+       "'General'), ('E1', '007', '@')]\n"
+       "  [('A3', 'Obroty — zażółć', '@'), ('F3', 15, 'General')]\n"
+       "  [('A4', 'Kowalski & <Syn>', '@'), ('B4', 1234.5, '#,##0.00'), ('C4', '12 szt.', '@'), ('D4', 694, "
+       "'General'), ('E4', '007', '@')]\n"
+       // The last sheet holds the third page's ellipse row alone.
+       "Page 3 1 1 [] [] [(0, 0, 1, 1)]\n"},
+      // A chunk larger than the report: one sheet, as "excel" but without row breaks.
+      {100,
+       "['Page 1']\n"
+       "Page 1 9 7 ['A1:E1', 'A4:E4', 'A7:E7', 'F1:F2', 'F4:F5', 'F7:F8', 'G1:G2', 'G4:G5', 'G7:G8'] [] "
+       "[(6, 0, 7, 2), (0, 2, 1, 3), (6, 3, 7, 5), (0, 5, 1, 6), (6, 6, 7, 8), (0, 8, 1, 9)]\n"
+       "  [('A1', 'Obroty — zażółć', '@'), ('F1', 15, 'General')]\n"
+       "  [('A2', 'Kowalski & <Syn>', '@'), ('B2', 1234.5, '#,##0.00'), ('C2', '12 szt.', '@'), ('D2', 694, "
+       "'General'), ('E2', '007', '@')]\n"
+       "  [('A4', 'Obroty — zażółć', '@'), ('F4', 15, 'General')]\n"
+       "  [('A5', 'Kowalski & <Syn>', '@'), ('B5', 1234.5, '#,##0.00'), ('C5', '12 szt.', '@'), ('D5', 694, "
+       "'General'), ('E5', '007', '@')]\n"
+       "  [('A7', 'Obroty — zażółć', '@'), ('F7', 15, 'General')]\n"
+       "  [('A8', 'Kowalski & <Syn>', '@'), ('B8', 1234.5, '#,##0.00'), ('C8', '12 szt.', '@'), ('D8', 694, "
+       "'General'), ('E8', '007', '@')]\n"},
+  };
+  for (const Case& c : cases) {
+    auto file = dir.path() / ("kawalki" + std::to_string(c.chunk) + ".xlsx");
+    XlsxExport xlsx(ExportFilter::kNoRegister);
+    xlsx.show_dialog = false;
+    xlsx.file_name = file;
+    xlsx.options = XlsxExportOptions::runner(SheetSplit::OnePerPage);
+    xlsx.options.chunk_size = c.chunk;
+    ASSERT_TRUE(export_report(report, store, xlsx)) << (report.errors().empty() ? "" : report.errors()[0]);
+    EXPECT_EQ(read_back(file), c.sheets) << "chunk " << c.chunk;
+  }
+}
+
+// A text object with a URL links its cell, or its merged range, to it; a link within the report
+// has no target in the workbook and is left out.
+TEST_F(XlsxExportTest, CellsOfObjectsWithAURLLinkToIt) {
+  auto link = [&](const char* name, const char* url) {
+    auto* view = static_cast<report::View*>(band->find_object(name));
+    view->hyperlink.kind = report::HyperlinkKind::URL;
+    view->hyperlink.value = url;
+  };
+  const std::string sales = "https://example.com/obroty?rok=2024&mies=1";
+  link("Title", sales.c_str());
+  link("Name", "mailto:biuro@example.com");
+  link("Code", sales.c_str());  // the same target again
+  link("Note", "#Podsumowanie");
+  print(2);
+  // openpyxl gives a range's link to its first cell, so the ranges are read from the part too.
+  const std::string reader = R"PY(import sys, re, zipfile, openpyxl
+for n, ws in enumerate(openpyxl.load_workbook(sys.argv[1]), 1):
+    part = zipfile.ZipFile(sys.argv[1]).read("xl/worksheets/sheet%d.xml" % n).decode()
+    print(ws.title, re.findall(r'<hyperlink ref="([^"]+)"', part))
+    print(" ", sorted((c.coordinate, c.hyperlink.target) for r in ws.iter_rows() for c in r if c.hyperlink))
+)PY";
+  const std::string page =
+      "[('A1', '" + sales + "'), ('A2', 'mailto:biuro@example.com'), ('E2', '" + sales + "')]";
+  auto file = dir.path() / "linki.xlsx";
+  ASSERT_TRUE(run_export(SheetSplit::OnePerPage, file))
+      << (report.errors().empty() ? "" : report.errors()[0]);
+  auto out = run_python(dir.path(), reader, file.string());
+  EXPECT_EQ(out.output,
+            "Page 1 ['A1:E1', 'A2', 'E2']\n  " + page + "\nPage 2 ['A1:E1', 'A2', 'E2']\n  " + page + "\n");
+
+  ASSERT_TRUE(run_export(SheetSplit::SingleSheet, file))
+      << (report.errors().empty() ? "" : report.errors()[0]);
+  out = run_python(dir.path(), reader, file.string());
+  EXPECT_EQ(out.output, "Page 1 ['A1:E1', 'A2', 'E2', 'A4:E4', 'A5', 'E5']\n  [('A1', '" + sales +
+                            "'), ('A2', 'mailto:biuro@example.com'), ('A4', '" + sales +
+                            "'), ('A5', 'mailto:biuro@example.com'), ('E2', '" + sales + "'), ('E5', '" +
+                            sales + "')]\n");
+}
+
 TEST_F(XlsxExportTest, AFailureLeavesNothingUnderTheReportsName) {
   print(2);
   // A target that cannot be written: the export fails with the reason in the report's errors.

@@ -28,11 +28,11 @@ constexpr int kEastEuropeCharset = 238;
 constexpr int kMaxPictureSide = 10000;
 constexpr int64_t kMaxPicturePixels = 16'000'000;
 
-const report::Frame& effective_frame(const report::View& view) {
-  if (auto* memo = dynamic_cast<const report::CustomMemoView*>(&view))
-    for (auto& h : memo->highlights)
+const report::Frame& effective_frame(const PrintedView& v) {
+  if (v.kind == ViewKind::Memo)
+    for (auto& h : static_cast<const report::CustomMemoView&>(*v.view).highlights)
       if (h->active && h->apply_frame) return h->frame;
-  return view.frame;
+  return v.view->frame;
 }
 
 MatrixFrameLine matrix_line(const report::FrameLine& line) {
@@ -56,7 +56,7 @@ MatrixStyle base_style(const PrintedView& v, bool dot_matrix) {
   if (s.font.charset == kDefaultCharset) s.font.charset = kEastEuropeCharset;
   s.charset = s.font.charset;
   s.fill = v.fill;
-  const report::Frame& frame = effective_frame(*v.view);
+  const report::Frame& frame = effective_frame(v);
   s.lines = {matrix_line(frame.left_line), matrix_line(frame.top_line), matrix_line(frame.right_line),
              matrix_line(frame.bottom_line)};
   s.frame_sides = sides_of(v);
@@ -91,7 +91,7 @@ MatrixStyle line_style(const PrintedView& v, uint8_t side) {
   s.font.size = 1;
   s.charset = s.font.charset = kEastEuropeCharset;
   s.frame_sides = side;
-  MatrixFrameLine line{v.pen.color, effective_frame(*v.view).style(), v.pen.width};
+  MatrixFrameLine line{v.pen.color, effective_frame(v).style(), v.pen.width};
   s.lines = {line, line, line, line};
   return s;
 }
@@ -201,8 +201,6 @@ void LayoutMatrix::add_object(const report::View& view) {
 }
 
 void LayoutMatrix::add_view(const PrintedView& v) {
-  auto* line = dynamic_cast<const report::CustomLineView*>(v.view);
-  auto* shape = dynamic_cast<const report::ShapeView*>(v.view);
   if (v.kind == ViewKind::Memo) {
     bool as_picture = (v.hatched && brush_as_bitmap) || (v.rotation != 0 && rotated_as_image);
     if (v.shadow)
@@ -211,9 +209,9 @@ void LayoutMatrix::add_view(const PrintedView& v) {
       add_picture(v);
     else
       add_text(v);
-  } else if (line && (v.bounds.width == 0 || v.bounds.height == 0)) {
+  } else if (v.kind == ViewKind::Line && (v.bounds.width == 0 || v.bounds.height == 0)) {
     add_line(v);
-  } else if (shape && shape->shape == report::ShapeKind::Rectangle) {
+  } else if (v.kind == ViewKind::Shape && v.shape == report::ShapeKind::Rectangle) {
     add_rectangle(v);
   } else {
     add_picture(v);
@@ -347,8 +345,7 @@ MatrixPicture render_view(const PrintedView& v) {
 
 void LayoutMatrix::add_picture(const PrintedView& v) {
   MatrixStyle s = v.kind == ViewKind::Memo ? memo_style(v, dot_matrix) : base_style(v, dot_matrix);
-  auto* line = dynamic_cast<const report::CustomLineView*>(v.view);
-  if (line) s.frame_sides = 0;  // a diagonal line has no sides
+  if (v.kind == ViewKind::Line) s.frame_sides = 0;  // a diagonal line has no sides
   int style = find_or_add_style(s);
   Rect r = v.bounds;
   if (r.width < 0) {

@@ -110,22 +110,38 @@ std::string core_properties_xml() {
          "<dc:creator>Orvena</dc:creator></cp:coreProperties>";
 }
 
-std::string sheet_relationships_xml(int sheet) {
-  xml::XmlWriter w;
+// The drawing and the links of a sheet; one relationship per link, streamed, since a long sheet
+// may have a link in every row.
+void write_sheet_relationships(zip::EntryWriter& entry, int sheet, bool drawing, const SheetWriter& links) {
+  xml::XmlWriter w(entry);
   w.declaration();
   w.start("Relationships").attribute("xmlns", kRelationshipsNs);
-  relationship(w, "rId1", std::string(kOfficeRelationships) + "/drawing",
-               "../drawings/drawing" + std::to_string(sheet) + ".xml");
+  if (drawing)
+    relationship(w, "rId1", std::string(kOfficeRelationships) + "/drawing",
+                 "../drawings/drawing" + std::to_string(sheet) + ".xml");
+  const std::string type = std::string(kOfficeRelationships) + "/hyperlink";
+  links.for_each_link_target([&](uint64_t i, std::string_view url) {
+    w.start("Relationship")
+        .attribute("Id", SheetWriter::link_relationship_id(i))
+        .attribute("Type", type)
+        .attribute("Target", url)
+        .attribute("TargetMode", "External")
+        .end();
+  });
   w.finish();
-  return w.text();
 }
 
 }  // namespace
 
-Package::Package(const std::filesystem::path& file, core::DateTime modified)
-    : m_zip(file, {.modified = modified}) {}
+// A sheet part is many times the size of its values and deflating it at zlib's default level
+// took as long as writing it; the fastest level keeps most of the saving.
+constexpr int kDeflateLevel = 1;
 
-Package::Package(std::ostream& out, core::DateTime modified) : m_zip(out, {.modified = modified}) {}
+Package::Package(const std::filesystem::path& file, core::DateTime modified)
+    : m_zip(file, {.modified = modified, .level = kDeflateLevel}) {}
+
+Package::Package(std::ostream& out, core::DateTime modified)
+    : m_zip(out, {.modified = modified, .level = kDeflateLevel}) {}
 
 void Package::write_part(std::string_view name, const std::string& xml) {
   m_zip.add(name, xml);
@@ -154,12 +170,16 @@ void Package::end_sheet(PageSetup setup, const std::vector<PictureAnchor>& pictu
   setup.has_drawing = !pictures.empty();
   m_sheet->finish(setup);
   m_strings.add_references(m_sheet->string_cell_count());
-  m_sheet.reset();
   m_zip.end_entry();
-  if (pictures.empty()) return;
   int n = int(m_sheets);
+  if (!pictures.empty() || m_sheet->link_count() > 0) {
+    zip::EntryWriter& rels = m_zip.begin_entry("xl/worksheets/_rels/sheet" + std::to_string(n) + ".xml.rels");
+    write_sheet_relationships(rels, n, !pictures.empty(), *m_sheet);
+    m_zip.end_entry();
+  }
+  m_sheet.reset();
+  if (pictures.empty()) return;
   m_drawings.push_back(n);
-  write_part("xl/worksheets/_rels/sheet" + std::to_string(n) + ".xml.rels", sheet_relationships_xml(n));
   write_part(drawing_part(n), drawing_xml(pictures));
   write_part("xl/drawings/_rels/drawing" + std::to_string(n) + ".xml.rels",
              drawing_relationships_xml(pictures));

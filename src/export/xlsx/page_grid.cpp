@@ -26,9 +26,11 @@ uint32_t column_of(const std::vector<double>& boundaries, double edge) {
 }
 
 void write_page_rows(SheetWriter& sheet, const PageGrid& page, const std::vector<double>& boundaries,
-                     uint32_t first_row) {
+                     uint32_t first_row, RowWindow window) {
   size_t columns = boundaries.empty() ? 0 : boundaries.size() - 1;
   size_t rows = page.row_heights.size();
+  const uint32_t begin = std::min<uint32_t>(window.begin, uint32_t(rows));
+  const uint32_t end = std::clamp<uint32_t>(window.end, begin, uint32_t(rows));
   struct Span {
     uint32_t c0, c1;  // columns [c0, c1)
   };
@@ -44,8 +46,8 @@ void write_page_rows(SheetWriter& sheet, const PageGrid& page, const std::vector
       for (uint32_t c = c0; c < c1; ++c) grid[r * columns + c] = int32_t(i);
   }
 
-  for (uint32_t r = 0; r < rows; ++r) {
-    sheet.begin_row(first_row + r, page.row_heights[r]);
+  for (uint32_t r = begin; r < end; ++r) {
+    sheet.begin_row(first_row + r - begin, page.row_heights[r]);
     for (uint32_t c = 0; c < columns; ++c) {
       int32_t i = grid[r * columns + c];
       if (i < 0) continue;
@@ -67,19 +69,24 @@ void write_page_rows(SheetWriter& sheet, const PageGrid& page, const std::vector
   for (size_t i = 0; i < page.cells.size(); ++i) {
     const GridCell& cell = page.cells[i];
     Span s = spans[i];
-    uint32_t last_row = std::min<uint32_t>(cell.row + cell.rows, uint32_t(rows));
-    if (s.c1 - s.c0 < 2 && last_row - cell.row < 2) continue;
-    if (cell.row >= last_row || s.c0 >= s.c1) continue;
+    uint32_t top = std::max(cell.row, begin);
+    uint32_t last_row = std::min<uint32_t>(cell.row + cell.rows, end);
+    if (top >= last_row || s.c0 >= s.c1) continue;
     bool whole = true;
-    for (uint32_t r = cell.row; r < last_row && whole; ++r)
+    for (uint32_t r = top; r < last_row && whole; ++r)
       for (uint32_t c = s.c0; c < s.c1 && whole; ++c) whole = grid[r * columns + c] == int32_t(i);
-    if (whole) sheet.merge({first_row + cell.row, s.c0, first_row + last_row - 1, s.c1 - 1});
+    if (!whole) continue;
+    CellRange range{first_row + top - begin, s.c0, first_row + last_row - 1 - begin, s.c1 - 1};
+    if (s.c1 - s.c0 > 1 || last_row - top > 1) sheet.merge(range);
+    if (cell.link > 0 && cell.link <= page.links.size()) sheet.hyperlink(range, page.links[cell.link - 1]);
   }
 }
 
 // ---- Spill ------------------------------------------------------------------------------------
 
 namespace {
+
+constexpr size_t kBufferSize = size_t(1) << 20;
 
 void check(bool ok) {
   if (!ok) throw std::system_error(errno ? errno : EIO, std::generic_category(), "temporary file");
@@ -89,6 +96,8 @@ void check(bool ok) {
 
 PageSpill::PageSpill() : m_file(std::tmpfile()) {
   check(m_file != nullptr);
+  // Every cell of the report passes through here twice; large pieces keep the system calls few.
+  std::setvbuf(m_file, nullptr, _IOFBF, kBufferSize);
 }
 
 PageSpill::~PageSpill() {
@@ -96,10 +105,15 @@ PageSpill::~PageSpill() {
 }
 
 void PageSpill::write(const PageGrid& page) {
-  uint64_t sizes[2] = {page.row_heights.size(), page.cells.size()};
+  uint64_t sizes[3] = {page.row_heights.size(), page.cells.size(), page.links.size()};
   check(std::fwrite(sizes, sizeof sizes, 1, m_file) == 1);
   if (sizes[0]) check(std::fwrite(page.row_heights.data(), sizeof(double), sizes[0], m_file) == sizes[0]);
   if (sizes[1]) check(std::fwrite(page.cells.data(), sizeof(GridCell), sizes[1], m_file) == sizes[1]);
+  for (const std::string& link : page.links) {
+    uint64_t size = link.size();
+    check(std::fwrite(&size, sizeof size, 1, m_file) == 1);
+    if (size) check(std::fwrite(link.data(), 1, size, m_file) == size);
+  }
 }
 
 void PageSpill::rewind() {
@@ -108,7 +122,7 @@ void PageSpill::rewind() {
 }
 
 bool PageSpill::read(PageGrid& page) {
-  uint64_t sizes[2];
+  uint64_t sizes[3];
   if (std::fread(sizes, sizeof sizes, 1, m_file) != 1) {
     check(!std::ferror(m_file));
     return false;
@@ -117,6 +131,13 @@ bool PageSpill::read(PageGrid& page) {
   page.cells.resize(sizes[1]);
   if (sizes[0]) check(std::fread(page.row_heights.data(), sizeof(double), sizes[0], m_file) == sizes[0]);
   if (sizes[1]) check(std::fread(page.cells.data(), sizeof(GridCell), sizes[1], m_file) == sizes[1]);
+  page.links.resize(sizes[2]);
+  for (std::string& link : page.links) {
+    uint64_t size = 0;
+    check(std::fread(&size, sizeof size, 1, m_file) == 1);
+    link.resize(size);
+    if (size) check(std::fread(link.data(), 1, size, m_file) == size);
+  }
   return true;
 }
 

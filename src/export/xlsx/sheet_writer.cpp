@@ -1,5 +1,6 @@
 #include "export/xlsx/sheet_writer.h"
 
+#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <stdexcept>
@@ -18,6 +19,19 @@ std::string fixed(double value, int decimals) {
   char buf[64];
   auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, decimals);
   return std::string(buf, r.ptr);
+}
+
+std::FILE* temporary_file() {
+  std::FILE* file = std::tmpfile();
+  if (!file) throw std::system_error(errno, std::generic_category(), "temporary file");
+  return file;
+}
+
+template <class Number>
+void append_number(std::string& out, Number value) {
+  char buf[32];
+  auto r = std::to_chars(buf, buf + sizeof buf, value);
+  out.append(buf, r.ptr);
 }
 
 }  // namespace
@@ -45,6 +59,7 @@ SheetWriter::SheetWriter(zip::EntryWriter& entry) : m_xml(entry) {}
 
 SheetWriter::~SheetWriter() {
   if (m_merges) std::fclose(m_merges);
+  if (m_links) std::fclose(m_links);
 }
 
 void SheetWriter::begin(const CellRange* used, const std::vector<double>& column_widths_px) {
@@ -81,39 +96,52 @@ void SheetWriter::begin_row(uint32_t row, double height_px) {
   m_in_row = true;
 }
 
+// Cells are most of a sheet, so each is put together in one piece of text: its reference, style
+// and value are digits and letters that need no escaping.
 void SheetWriter::cell_start(uint32_t column, int style) {
   if (column >= kMaxColumns)
     throw std::length_error("sheet column beyond the last column a spreadsheet holds");
   ++m_cells;
-  m_xml.start("c").attribute("r", column_name(column) + m_row_ref).attribute("s", style);
+  if (column >= m_column_names.size()) {
+    size_t from = m_column_names.size();
+    m_column_names.resize(column + 1);
+    for (size_t c = from; c <= column; ++c) m_column_names[c] = column_name(uint32_t(c));
+  }
+  m_cell.assign("<c r=\"");
+  m_cell += m_column_names[column];
+  m_cell += m_row_ref;
+  m_cell += "\" s=\"";
+  append_number(m_cell, style);
+  m_cell += '"';
 }
 
 void SheetWriter::string_cell(uint32_t column, int style, uint32_t string_index) {
   cell_start(column, style);
   ++m_string_cells;
-  m_xml.attribute("t", "s");
-  char buf[16];
-  auto r = std::to_chars(buf, buf + sizeof buf, string_index);
-  m_xml.element("v", std::string_view(buf, size_t(r.ptr - buf))).end();
+  m_cell += " t=\"s\"><v>";
+  append_number(m_cell, string_index);
+  m_cell += "</v></c>";
+  m_xml.raw(m_cell);
 }
 
 void SheetWriter::number_cell(uint32_t column, int style, double value) {
   cell_start(column, style);
+  m_cell += "><v>";
   // Whole numbers as plain digits (the shortest form of 100000 would be "1e+05"); others the
   // shortest text that reads back as the same double. Always "." as the decimal point.
   if (!std::isfinite(value)) value = 0;
-  char buf[64];
-  std::to_chars_result r;
   if (value == std::trunc(value) && std::fabs(value) < 1e15)
-    r = std::to_chars(buf, buf + sizeof buf, static_cast<long long>(value));
+    append_number(m_cell, static_cast<long long>(value));
   else
-    r = std::to_chars(buf, buf + sizeof buf, value);
-  m_xml.element("v", std::string_view(buf, size_t(r.ptr - buf))).end();
+    append_number(m_cell, value);
+  m_cell += "</v></c>";
+  m_xml.raw(m_cell);
 }
 
 void SheetWriter::style_cell(uint32_t column, int style) {
   cell_start(column, style);
-  m_xml.end();
+  m_cell += "/>";
+  m_xml.raw(m_cell);
 }
 
 void SheetWriter::end_row() {
@@ -122,13 +150,54 @@ void SheetWriter::end_row() {
 }
 
 void SheetWriter::merge(const CellRange& range) {
-  if (!m_merges) {
-    m_merges = std::tmpfile();
-    if (!m_merges) throw std::system_error(errno, std::generic_category(), "temporary file");
-  }
+  if (!m_merges) m_merges = temporary_file();
   if (std::fwrite(&range, sizeof range, 1, m_merges) != 1)
     throw std::system_error(errno, std::generic_category(), "temporary file");
   ++m_merge_count;
+}
+
+void SheetWriter::hyperlink(const CellRange& range, std::string_view url) {
+  if (url.empty()) return;
+  if (!m_links) m_links = temporary_file();
+  uint64_t size = url.size();
+  if (std::fwrite(&range, sizeof range, 1, m_links) != 1 ||
+      std::fwrite(&size, sizeof size, 1, m_links) != 1 ||
+      std::fwrite(url.data(), 1, url.size(), m_links) != url.size())
+    throw std::system_error(errno, std::generic_category(), "temporary file");
+  ++m_link_count;
+}
+
+namespace {
+
+// Reads the links back in the order they were added.
+template <class OnLink>
+void read_links(std::FILE* file, uint64_t count, OnLink on_link) {
+  if (std::fflush(file) != 0) throw std::system_error(errno, std::generic_category(), "temporary file");
+  std::rewind(file);
+  std::string url;
+  for (uint64_t i = 0; i < count; ++i) {
+    CellRange range;
+    uint64_t size = 0;
+    if (std::fread(&range, sizeof range, 1, file) != 1 || std::fread(&size, sizeof size, 1, file) != 1)
+      throw std::system_error(EIO, std::generic_category(), "temporary file");
+    url.resize(size);
+    if (size && std::fread(url.data(), 1, size, file) != size)
+      throw std::system_error(EIO, std::generic_category(), "temporary file");
+    on_link(i, range, url);
+  }
+}
+
+}  // namespace
+
+void SheetWriter::for_each_link_target(const std::function<void(uint64_t, std::string_view)>& target) const {
+  if (m_link_count == 0) return;
+  read_links(m_links, m_link_count,
+             [&](uint64_t i, const CellRange&, std::string_view url) { target(i, url); });
+}
+
+std::string SheetWriter::link_relationship_id(uint64_t link) {
+  // Apart from "rId1", the drawing's.
+  return "rIdLink" + std::to_string(link + 1);
 }
 
 void SheetWriter::finish(const PageSetup& setup) {
@@ -144,6 +213,17 @@ void SheetWriter::finish(const PageSetup& setup) {
           .attribute("ref",
                      cell_name(r.first_column, r.first_row) + ":" + cell_name(r.last_column, r.last_row))
           .end();
+    m_xml.end();
+  }
+  if (m_link_count) {
+    // ISO/IEC 29500-1, 18.3.1.47: the target of an external link is the relationship's.
+    m_xml.start("hyperlinks");
+    read_links(m_links, m_link_count, [&](uint64_t i, const CellRange& r, std::string_view) {
+      std::string ref = cell_name(r.first_column, r.first_row);
+      if (r.last_column != r.first_column || r.last_row != r.first_row)
+        ref += ":" + cell_name(r.last_column, r.last_row);
+      m_xml.start("hyperlink").attribute("ref", ref).attribute("r:id", link_relationship_id(i)).end();
+    });
     m_xml.end();
   }
   m_xml.start("pageMargins")

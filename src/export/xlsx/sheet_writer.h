@@ -1,7 +1,7 @@
 #pragma once
 // One worksheet part (xl/worksheets/sheetN.xml), streamed row by row into its ZIP entry, so a
-// sheet of a million rows never exists whole in memory. Merge ranges gathered while the rows
-// go out wait in a temporary file: they follow the rows in the part.
+// sheet of a million rows never exists whole in memory. Merge ranges and links gathered while
+// the rows go out wait in temporary files: they follow the rows in the part.
 //
 //   SheetWriter sheet(zip.begin_entry("xl/worksheets/sheet1.xml"));
 //   sheet.begin({.last_column = 4, .last_row = 99}, column_widths_px);
@@ -13,7 +13,9 @@
 //   zip.end_entry();
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "export/xml/xml_writer.h"
@@ -63,7 +65,16 @@ class SheetWriter {
   void style_cell(uint32_t column, int style);
   void end_row();
   void merge(const CellRange& range);
+  // A link from the range to `url` (an empty url is none). Links wait in a temporary file, like
+  // merge ranges: a long sheet may have a link in every row.
+  void hyperlink(const CellRange& range, std::string_view url);
   void finish(const PageSetup& setup);
+
+  // The links' targets in order, for the sheet's relationships part, each listed under
+  // link_relationship_id(i).
+  uint64_t link_count() const { return m_link_count; }
+  void for_each_link_target(const std::function<void(uint64_t, std::string_view)>& target) const;
+  static std::string link_relationship_id(uint64_t link);
 
   uint64_t cell_count() const { return m_cells; }
   uint64_t string_cell_count() const { return m_string_cells; }
@@ -72,9 +83,13 @@ class SheetWriter {
   void cell_start(uint32_t column, int style);
 
   xml::XmlWriter m_xml;
-  std::string m_row_ref;  // the current row's number as text
+  std::string m_row_ref;                    // the current row's number as text
+  std::vector<std::string> m_column_names;  // letters of the columns written so far
+  std::string m_cell;                       // the cell being put together
   std::FILE* m_merges = nullptr;
   uint64_t m_merge_count = 0;
+  std::FILE* m_links = nullptr;
+  uint64_t m_link_count = 0;
   uint64_t m_cells = 0;
   uint64_t m_string_cells = 0;
   bool m_in_row = false;

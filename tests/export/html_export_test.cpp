@@ -3,7 +3,10 @@
 // carried inside it, and a parse by html5lib (a reader that is not ours).
 #include <gtest/gtest.h>
 
+#include <map>
 #include <regex>
+#include <set>
+#include <sstream>
 
 #include "export/html_export.h"
 #include "external_reader.h"
@@ -109,6 +112,109 @@ TEST_F(HtmlExportTest, TheRunnersDocumentCarriesItsPicturesAndStandsAlone) {
   EXPECT_EQ(count(again, "<!DOCTYPE"), 1u);
   EXPECT_EQ(count(again, "</html>"), 1u);
   EXPECT_EQ(again, doc);
+}
+
+// Pages are written as they come, each on its own grid, while the head lists the styles of all
+// of them: a look first seen on a later page still gets its class, and a look seen on every page
+// gets one class only.
+TEST_F(HtmlExportTest, TheHeadDefinesTheStylesOfEveryPage) {
+  store.initialize();
+  store.add_source_page(*page);
+  store.begin_pass(report::PreparePass::Single);
+  auto* a = static_cast<report::MemoView*>(band->find_object("A"));
+  const report::Font plain = a->font();
+  for (int p = 0; p < 3; ++p) {
+    // Page 2 alone shows "a" bold and red.
+    report::Font font = plain;
+    font.style = p == 1 ? int64_t(report::kFontBold) : 0;
+    font.color = p == 1 ? 0x0000FF : 0;
+    a->set_font(font);
+    store.add_page(*page);
+    band->set_top(0);
+    store.add_object(*band);
+  }
+  store.finish();
+  auto dir = folder("html_styles");
+  HtmlExport html(ExportFilter::kNoRegister);
+  std::string doc = export_to(html, dir / "raport.html");
+
+  std::map<std::string, std::string> rules;  // class number: its rule
+  std::regex rule("\\.s(\\d+) \\{([^}]*)\\}");
+  for (std::sregex_iterator i(doc.begin(), doc.end(), rule), end; i != end; ++i) {
+    EXPECT_TRUE(rules.emplace((*i)[1], (*i)[2]).second) << "class defined twice: " << (*i)[1];
+  }
+  std::set<std::string> used;
+  std::regex cell("class=\"s(\\d+)\"");
+  for (std::sregex_iterator i(doc.begin(), doc.end(), cell), end; i != end; ++i) used.insert((*i)[1]);
+  for (const std::string& c : used) EXPECT_TRUE(rules.contains(c)) << "class used but not defined: " << c;
+
+  // The link cell "a", once per page, and what its class says.
+  std::vector<std::string> a_classes;
+  std::regex a_cell("class=\"s(\\d+)\"><a href=\"https://example.com/\\?a=1&amp;b=2\">a</a>");
+  for (std::sregex_iterator i(doc.begin(), doc.end(), a_cell), end; i != end; ++i)
+    a_classes.push_back((*i)[1]);
+  ASSERT_EQ(a_classes.size(), 3u) << doc;
+  EXPECT_EQ(a_classes[0], a_classes[2]);
+  EXPECT_EQ(rules[a_classes[0]].find("bold"), std::string::npos);
+  EXPECT_NE(rules[a_classes[1]].find("font-weight: bold;"), std::string::npos) << rules[a_classes[1]];
+  EXPECT_NE(rules[a_classes[1]].find("color: #ff0000;"), std::string::npos) << rules[a_classes[1]];
+  // Each page its own table, the later ones starting a printed page, in page order.
+  EXPECT_EQ(count(doc, "<table"), 3u);
+  EXPECT_EQ(count(doc, "class=\"page_break\""), 2u);
+  EXPECT_LT(doc.find("name=\"PageN1\""), doc.find("name=\"PageN2\""));
+  EXPECT_LT(doc.find("name=\"PageN2\""), doc.find("name=\"PageN3\""));
+
+  // The same filter again leaves the first document be.
+  export_to(html, dir / "drugi.html");
+  EXPECT_EQ(read_file(dir / "raport.html"), doc);
+}
+
+// Each page's matrix numbers its styles from 0; the document numbers a look once.
+TEST(HtmlStyleTable, ALookSeenOnSeveralPagesHasOneClass) {
+  MatrixStyle plain, bold, framed;
+  bold.font.style = report::kFontBold;
+  framed.frame_sides = kMatrixLeft | kMatrixTop;
+  LayoutMatrix first, second;
+  first.find_or_add_style(plain);
+  first.find_or_add_style(bold);
+  second.find_or_add_style(framed);
+  second.find_or_add_style(bold);
+  second.find_or_add_style(plain);
+  html::StyleTable table;
+  EXPECT_EQ(table.classes_of(first), (std::vector<int>{0, 1}));
+  EXPECT_EQ(table.classes_of(second), (std::vector<int>{2, 1, 0}));
+  ASSERT_EQ(table.styles().size(), 3u);
+  EXPECT_EQ(table.styles()[2], framed);
+}
+
+// Into a stream: the same document as into a file, pictures carried inside it. A report with no
+// page is still a whole document, with one empty table and no made-up width.
+TEST_F(HtmlExportTest, IntoAStreamAndWithoutPages) {
+  print(1);
+  auto dir = folder("html_stream");
+  HtmlExport html(ExportFilter::kNoRegister);
+  html.options = HtmlExportOptions::runner();
+  std::string doc = export_to(html, dir / "raport.html");
+  std::ostringstream out;
+  html.file_name.clear();
+  html.stream = &out;
+  ASSERT_TRUE(export_report(report, store, html));
+  EXPECT_EQ(out.str(), doc);
+  EXPECT_TRUE(html.files.empty());
+
+  report::PreparedPages empty{report};
+  empty.initialize();
+  empty.finish();
+  std::ostringstream none;
+  html.stream = &none;
+  ASSERT_TRUE(export_report(report, empty, html));
+  EXPECT_TRUE(none.str().starts_with("<!DOCTYPE"));
+  EXPECT_TRUE(none.str().ends_with("</body></html>\r\n"));
+  EXPECT_NE(
+      none.str().find("<a name=\"PageN1\"></a><table border=\"0\" cellspacing=\"0\" cellpadding=\"0\">\r\n"
+                      "<tr style=\"height: 1px\"><td/></tr>\r\n</table>\r\n"),
+      std::string::npos)
+      << none.str();
 }
 
 TEST_F(HtmlExportTest, OneFilePerPageLinksPagesByFile) {

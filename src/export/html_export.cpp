@@ -1,14 +1,22 @@
 #include "export/html_export.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
 
+#include <cairo.h>
+
 #include "core/error.h"
 #include "core/line_file.h"
 #include "export/html/html_text.h"
+#include "export/html/navigator.h"
 #include "export/matrix/layout_matrix.h"
+#include "export/page_bitmap.h"
 #include "export/pending_file.h"
+#include "export/printed_view.h"
+#include "report/canvas/cairo_canvas.h"
+#include "report/pages.h"
 #include "report/report.h"
 #include "report/views.h"
 
@@ -59,16 +67,18 @@ bool HtmlExport::start() {
   if (stream) {
     // Everything goes into the one stream: no page files and no picture files beside it.
     options.multipage = false;
+    options.navigator = false;
     if (options.pictures == HtmlPictures::Folder) options.export_pictures = false;
   }
   m_settings.file_per_page = options.multipage;
   m_picture = 0;
   m_pages = 0;
+  m_background_png.clear();
   m_pictures = [this](const MatrixObject& o) { return picture_source(o); };
   files.clear();
+  // A target that cannot be created fails the export before any page is laid out.
+  if (!stream && (!options.multipage || options.navigator)) m_file = std::make_unique<PendingFile>(m_target);
   if (!options.multipage) {
-    // A target that cannot be created fails the export before any page is laid out.
-    if (!stream) m_file = std::make_unique<PendingFile>(m_target);
     m_scratch = std::make_unique<core::TempDir>();
     std::filesystem::path body = m_scratch->path() / "body.html";
     m_body_file.open(body, std::ios::binary | std::ios::trunc);
@@ -81,6 +91,8 @@ bool HtmlExport::start() {
 }
 
 void HtmlExport::start_page(report::ReportPage& page, int index) {
+  m_page = &page;
+  m_background_png.clear();
   m_matrix->clear();
   m_matrix->add_page(page, index);
 }
@@ -88,6 +100,10 @@ void HtmlExport::start_page(report::ReportPage& page, int index) {
 void HtmlExport::export_object(report::Component& object) {
   auto* view = dynamic_cast<report::View*>(&object);
   if (!view || !m_matrix) return;
+  if (view->name() == kPageBackgroundName && options.background && options.export_pictures) {
+    draw_background(*view);
+    return;
+  }
   if (!export_not_printable && !view->printable()) return;
   bool text_or_line =
       dynamic_cast<report::CustomMemoView*>(view) || dynamic_cast<report::CustomLineView*>(view);
@@ -115,16 +131,61 @@ void HtmlExport::make_picture_folder() {
 std::string HtmlExport::picture_source(const MatrixObject& picture) {
   std::string png = picture.picture.png();
   if (options.pictures == HtmlPictures::Embedded) return html::png_data_uri(png);
-  std::string name = "img" + std::to_string(m_picture++) + ".png";
-  if (options.pics_in_same_folder) name = m_target.stem().string() + "." + name;
   make_picture_folder();
-  std::filesystem::path file = picture_folder() / name;
+  std::string name = "img" + std::to_string(m_picture++) + ".png";
+  std::filesystem::path file = beside_pictures(name);
   core::write_file_atomic(file, png);
   files.push_back(file);
+  return link_from_pages(file);
+}
+
+std::filesystem::path HtmlExport::beside_pictures(const std::string& name) const {
+  return picture_folder() / (options.pics_in_same_folder ? m_target.stem().string() + "." + name : name);
+}
+
+std::string HtmlExport::link_from_pages(const std::filesystem::path& file) const {
   if (options.abs_links) return std::filesystem::absolute(file).generic_string();
-  // Relative to the page that shows it: the document, or a page file inside the folder.
-  std::filesystem::path from = options.multipage ? picture_folder() : m_target.parent_path();
+  // Relative to the page that shows it: the document, or a page file (or the navigator's
+  // content) inside the folder.
+  std::filesystem::path from =
+      options.multipage || options.navigator ? picture_folder() : m_target.parent_path();
   return std::filesystem::relative(file, from.empty() ? "." : from).generic_string();
+}
+
+namespace {
+
+cairo_status_t append_png_bytes(void* closure, const unsigned char* data, unsigned int length) {
+  static_cast<std::string*>(closure)->append(reinterpret_cast<const char*>(data), length);
+  return CAIRO_STATUS_SUCCESS;
+}
+
+}  // namespace
+
+void HtmlExport::draw_background(const report::View& view) {
+  PrintedView v = resolve_view(view);
+  auto* picture = dynamic_cast<const report::PictureView*>(&view);
+  bool has_picture = picture && !picture->picture.bytes.empty();
+  if ((!v.fill && !has_picture && !v.has_frame()) || !m_page) return;  // nothing behind the page
+  BitmapSize size = page_bitmap_size(*m_page, 1);
+  report::canvas::CairoCanvas canvas(size.width, size.height);
+  draw_view(canvas, v);
+  m_background_png.clear();
+  cairo_surface_flush(canvas.surface());
+  if (cairo_surface_write_to_png_stream(canvas.surface(), append_png_bytes, &m_background_png) !=
+      CAIRO_STATUS_SUCCESS)
+    m_background_png.clear();
+}
+
+std::string HtmlExport::background_source(int page_index) {
+  if (m_background_png.empty()) return {};
+  if (options.pictures == HtmlPictures::Embedded) return html::png_data_uri(m_background_png);
+  make_picture_folder();
+  // One file per page: each page its own, so that a later page does not change an earlier one.
+  std::filesystem::path file = beside_pictures(
+      options.multipage ? "backgrnd" + std::to_string(page_index + 1) + ".png" : std::string("backgrnd.png"));
+  core::write_file_atomic(file, m_background_png);
+  files.push_back(file);
+  return link_from_pages(file);
 }
 
 std::string HtmlExport::title() const {
@@ -135,11 +196,8 @@ std::string HtmlExport::title() const {
 
 void HtmlExport::write_page_file(int index) {
   make_picture_folder();
-  std::filesystem::path folder = picture_folder();
-  std::filesystem::path file =
-      options.pics_in_same_folder
-          ? folder / (m_target.stem().string() + "." + std::to_string(index + 1) + ".html")
-          : folder / (std::to_string(index + 1) + ".html");
+  std::filesystem::path file = beside_pictures(std::to_string(index + 1) + ".html");
+  m_settings.background = background_source(index);
   PendingFile out(file);
   html::HtmlDocumentWriter writer(out.stream(), m_settings);
   std::vector<MatrixStyle> styles;
@@ -179,6 +237,26 @@ void HtmlExport::write_document(std::ostream& out) {
     throw core::Error("Cannot write file \"" + m_target.string() + "\". " + std::strerror(errno));
 }
 
+void HtmlExport::write_navigator() {
+  make_picture_folder();
+  std::filesystem::path bar = beside_pictures("nav.html");
+  html::NavigatorTarget target;
+  target.per_page = options.multipage;
+  std::filesystem::path first = beside_pictures(options.multipage ? "1.html" : "main.html");
+  target.file = options.multipage ? (options.pics_in_same_folder ? m_target.stem().string() + "." : "")
+                                  : first.filename().string();
+  PendingFile out(bar);
+  out.stream() << html::navigator_page(title(), std::max(m_pages, 1), target);
+  out.commit();
+  files.push_back(bar);
+
+  std::filesystem::path from = m_target.parent_path().empty() ? "." : m_target.parent_path();
+  m_file->stream() << html::frameset_document(title(), std::filesystem::relative(bar, from).generic_string(),
+                                              std::filesystem::relative(first, from).generic_string());
+  m_file->commit();
+  files.push_back(m_target);
+}
+
 void HtmlExport::finish() {
   // After a failure nothing is written, and what was written for the pages goes: a partial report
   // is not delivered.
@@ -199,13 +277,26 @@ void HtmlExport::finish() {
       m_body_file.close();
       if (!m_body_file)
         throw core::Error("Cannot write file \"" + m_target.string() + "\". " + std::strerror(errno));
-      if (m_file) {
+      m_settings.background = background_source(m_pages - 1);
+      if (options.navigator) {
+        // The report is the navigator's content; the document is the frameset.
+        make_picture_folder();
+        std::filesystem::path main = beside_pictures("main.html");
+        PendingFile out(main);
+        write_document(out.stream());
+        out.commit();
+        files.push_back(main);
+      } else if (m_file) {
         write_document(m_file->stream());
-        m_file->commit();
-        files.push_back(m_target);
       } else {
         write_document(*stream);
       }
+    }
+    if (options.navigator && m_file) {
+      write_navigator();
+    } else if (m_file && !options.multipage) {
+      m_file->commit();
+      files.push_back(m_target);
     }
   } catch (...) {
     close(Outcome::Failed);

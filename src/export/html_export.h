@@ -37,6 +37,12 @@ struct HtmlExportOptions {
   bool pics_in_same_folder = false;
   bool abs_links = false;  // picture paths absolute
   bool multipage = false;  // one file per page: "<document>.files/<n>.html"
+  // The document becomes a frameset of a page navigator bar ("<document>.files/nav.html") and the
+  // report ("<document>.files/main.html", or the page files).
+  bool navigator = false;
+  // The page background (its colour, frame and picture) as the body's background picture,
+  // "backgrnd.png" beside the other pictures.
+  bool background = false;
   bool empty_lines = true;
   html::DocumentSettings document;
 
@@ -65,7 +71,12 @@ class HtmlExport : public ExportFilter {
   std::string picture_source(const MatrixObject& picture);
   std::filesystem::path picture_folder() const;
   void make_picture_folder();
+  std::filesystem::path beside_pictures(const std::string& name) const;
+  std::string link_from_pages(const std::filesystem::path& file) const;
+  void draw_background(const report::View& view);
+  std::string background_source(int page_index);
   void write_page_file(int index);
+  void write_navigator();
   void write_document(std::ostream& out);
   enum class Outcome { Written, Failed };
   // Frees the export's state; after a failure also removes the files written for it.
@@ -78,6 +89,8 @@ class HtmlExport : public ExportFilter {
   html::PictureSource m_pictures;
   int m_picture = 0;
   int m_pages = 0;
+  report::ReportPage* m_page = nullptr;  // the page being exported
+  std::string m_background_png;          // the current page's background, empty for none
   // One document: the tables written so far, and the styles they use.
   std::unique_ptr<PendingFile> m_file;
   std::unique_ptr<core::TempDir> m_scratch;

@@ -236,5 +236,93 @@ TEST_F(HtmlExportTest, OneFilePerPageLinksPagesByFile) {
   EXPECT_FALSE(std::filesystem::exists(dir / "raport.html"));
 }
 
+// For reading in a browser: the document is a frameset of a page bar and the report, in one
+// document or one file per page; file names that are not plain URL text still name their files.
+TEST_F(HtmlExportTest, TheNavigatorFramesTheReportWithAPageBar) {
+  print(2);
+  struct Row {
+    const char* name;
+    bool multipage;
+    std::string document, folder;
+    std::string content;  // the content frame's src, as written
+    std::string jump;     // how the bar sends the content frame to a page
+  } rows[] = {
+      {"one document", false, "raport.html", "raport.files", "raport.files/main.html",
+       "parent.mainFrame.location.href = \"main.html\" + \"#PageN\" + page;"},
+      {"a page a file", true, "raport.html", "raport.files", "raport.files/1.html",
+       "parent.mainFrame.location.href = \"\" + page + \".html\";"},
+      {"a name to encode", false, "raport #1.html", "raport #1.files", "raport%20%231.files/main.html",
+       "parent.mainFrame.location.href = \"main.html\" + \"#PageN\" + page;"},
+  };
+  for (const Row& r : rows) {
+    auto dir = folder("html_navigator");
+    HtmlExport html(ExportFilter::kNoRegister);
+    html.options.navigator = true;
+    html.options.multipage = r.multipage;
+    std::string top = export_to(html, dir / r.document);
+    EXPECT_TRUE(top.starts_with("<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01 Frameset//EN\">\r\n"))
+        << r.name;
+    EXPECT_NE(top.find("<frameset rows=\"32,*\""), std::string::npos) << r.name;
+    std::string folder_src = r.content.substr(0, r.content.find('/'));
+    EXPECT_NE(top.find("<frame name=\"topFrame\" src=\"" + folder_src + "/nav.html\""), std::string::npos)
+        << r.name << "\n"
+        << top;
+    EXPECT_NE(top.find("<frame name=\"mainFrame\" src=\"" + r.content + "\">"), std::string::npos) << r.name;
+
+    std::string bar = read_file(dir / r.folder / "nav.html");
+    EXPECT_NE(bar.find("var page = 1, pages = 2;"), std::string::npos) << r.name;
+    EXPECT_NE(bar.find(r.jump), std::string::npos) << r.name << "\n" << bar;
+    for (const char* button : {"Pierwsza", "Poprzednia", "Następna", "Ostatnia"})
+      EXPECT_NE(bar.find(std::string("value=\"") + button + "\""), std::string::npos) << r.name << button;
+    EXPECT_NE(bar.find("<span id=\"counter\">Strona 1 z 2</span>"), std::string::npos) << r.name;
+
+    // The content lies beside the pictures and points at them from there.
+    std::string first = read_file(dir / r.folder / (r.multipage ? "1.html" : "main.html"));
+    EXPECT_NE(first.find("<img src=\"img0.png\""), std::string::npos) << r.name;
+    EXPECT_EQ(count(first, "<table"), r.multipage ? 1u : 2u) << r.name;
+    ASSERT_FALSE(html.files.empty());
+    EXPECT_EQ(html.files.back(), dir / r.document) << r.name;
+    for (const auto& f : html.files) EXPECT_TRUE(std::filesystem::exists(f)) << f;
+  }
+}
+
+// The page background (colour, frame, picture) drawn into one picture behind the body; off, or
+// with nothing to show, the body has no background.
+TEST_F(HtmlExportTest, ThePageBackgroundIsTheBodysPicture) {
+  page->color = 0x00E0FF;  // a yellow page
+  print(1);
+  auto dir = folder("html_background");
+  HtmlExport html(ExportFilter::kNoRegister);
+  html.options.background = true;
+  std::string doc = export_to(html, dir / "raport.html");
+  EXPECT_NE(doc.find("<body background=\"raport.files/backgrnd.png\" bgcolor=\"#FFFFFF\""),
+            std::string::npos);
+  std::string png = read_file(dir / "raport.files" / "backgrnd.png");
+  ASSERT_TRUE(png.starts_with("\x89PNG"));
+  EXPECT_NE(std::find(html.files.begin(), html.files.end(), dir / "raport.files" / "backgrnd.png"),
+            html.files.end());
+  // A4 at 96 dpi: the picture is the page, not the margins' box.
+  auto size = orvena::test::run_python(
+      dir,
+      "import sys\nfrom PIL import Image\nim = Image.open(sys.argv[1]).convert('RGB')\n"
+      "print(im.size[0], im.size[1], *im.getpixel((im.size[0] // 2, im.size[1] // 2)))",
+      "'" + (dir / "raport.files" / "backgrnd.png").string() + "'");
+  ASSERT_EQ(size.status, 0) << size.output;
+  EXPECT_EQ(size.output, "794 1123 255 224 0\n");
+
+  html.options.pictures = HtmlPictures::Embedded;
+  doc = export_to(html, dir / "osadzony.html");
+  EXPECT_NE(doc.find("<body background=\"data:image/png;base64,iVBORw0KGgo"), std::string::npos);
+
+  html.options.background = false;
+  doc = export_to(html, dir / "bez.html");
+  EXPECT_NE(doc.find("<body bgcolor=\"#FFFFFF\" text=\"#000000\">"), std::string::npos);
+  page->color = report::kNoColor;
+  print(1);
+  html.options.background = true;
+  doc = export_to(html, dir / "pusty.html");
+  EXPECT_NE(doc.find("<body bgcolor=\"#FFFFFF\" text=\"#000000\">"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace orvena::exporting

@@ -17,7 +17,6 @@
 #include <vector>
 
 #include "core/temp_dir.h"
-
 #include "export/filter.h"
 #include "export/html/html_document.h"
 

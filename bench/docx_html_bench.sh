@@ -4,7 +4,8 @@
 # Debian's Python: python-docx building the same table of DOCX_ROWS rows (default 10,000: it is
 # slow), and a plain standard-library HTML table of ROWS rows from the same query.
 # Usage: bench/docx_html_bench.sh [ORVENA_BINARY] (default build/src/app/orvena); prints wall
-# time, rows/s and peak memory (GNU time) of each, best of RUNS (default 3), and the per-row ratios.
+# time, user CPU time, rows/s and peak memory (GNU time) of each, best of RUNS (default 3), and the
+# per-row ratios by wall time and, steadier on a shared machine, by user CPU time.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bin=$(realpath "${1:-build/src/app/orvena}")
@@ -57,19 +58,20 @@ with open(sys.argv[3], "w", encoding="utf-8") as out:
     out.write("</table></body></html>\n")
 PY
 
-measure() {  # label rows command...
+measure() {  # label rows command...; prints the seconds a row, by wall and by user CPU
   local label=$1 n=$2
   shift 2
-  local best="" best_mem=""
+  local best="" best_mem="" best_user=""
   for _ in $(seq 1 "$runs"); do
-    /usr/bin/time -f "%e %M" -o "$w/time.txt" "$@" >/dev/null 2>"$w/err.txt" || { echo "$label failed:" >&2; cat "$w/err.txt" >&2; exit 1; }
-    read -r secs kb < "$w/time.txt"
+    /usr/bin/time -f "%e %M %U" -o "$w/time.txt" "$@" >/dev/null 2>"$w/err.txt" || { echo "$label failed:" >&2; cat "$w/err.txt" >&2; exit 1; }
+    read -r secs kb user < "$w/time.txt"
     if [ -z "$best" ] || awk "BEGIN{exit !($secs < $best)}"; then best=$secs; best_mem=$kb; fi
+    if [ -z "$best_user" ] || awk "BEGIN{exit !($user < $best_user)}"; then best_user=$user; fi
   done
   local rate
   rate=$(awk "BEGIN{ if ($best > 0) printf \"%d\", $n / $best; else print \"inf\" }")
-  printf '%-12s %7d rows %7.2f s  %9s rows/s  peak %6d MiB\n' >&2 "$label" "$n" "$best" "$rate" $((best_mem / 1024))
-  awk "BEGIN{ printf \"%.9f\", $best / $n }"  # seconds a row
+  printf '%-12s %7d rows %7.2f s (user %5.2f s) %9s rows/s  peak %6d MiB\n' >&2 "$label" "$n" "$best" "$best_user" "$rate" $((best_mem / 1024))
+  awk "BEGIN{ printf \"%.9f %.9f\", $best / $n, ($best_user > 0 ? $best_user : 0.01) / $n }"
 }
 
 echo "rows: $rows (python-docx: $docx_rows), best of $runs runs"
@@ -78,7 +80,17 @@ word=$(measure orvena-word "$rows" "${render[@]}" --format word --out "$w/home/T
 html=$(measure orvena-html "$rows" "${render[@]}" --format html --out "$w/home/Tymczasowe/bench.html")
 pydocx=$(measure python-docx "$docx_rows" /usr/bin/python3 "$w/build_docx.py" "$w/home/Dane/bench.db" "$query" "$docx_rows" "$w/py.docx")
 pyhtml=$(measure python-html "$rows" /usr/bin/python3 "$w/build_html.py" "$w/home/Dane/bench.db" "$query" "$w/py.html")
-awk "BEGIN{
-  printf \"per row: python-docx / orvena-word %.1fx faster (goal >= 10)\n\", $pydocx / $word;
-  printf \"per row: python-docx / orvena-html %.1fx faster (goal >= 10)\n\", $pydocx / $html;
-  printf \"per row: orvena-html / python-html %.2fx (goal <= 3)\n\", $html / $pyhtml }"
+ratios() {  # which: 1 wall, 2 user CPU
+  local f=$1
+  local wo ht pd ph
+  wo=$(echo "$word" | cut -d' ' -f"$f"); ht=$(echo "$html" | cut -d' ' -f"$f")
+  pd=$(echo "$pydocx" | cut -d' ' -f"$f"); ph=$(echo "$pyhtml" | cut -d' ' -f"$f")
+  awk "BEGIN{
+    printf \"per row: python-docx / orvena-word %.1fx faster (goal >= 10)\n\", $pd / $wo;
+    printf \"per row: python-docx / orvena-html %.1fx faster (goal >= 10)\n\", $pd / $ht;
+    printf \"per row: orvena-html / python-html %.2fx (goal <= 3)\n\", $ht / $ph }"
+}
+echo "by wall time:"
+ratios 1
+echo "by user CPU time:"
+ratios 2

@@ -1,5 +1,6 @@
 #include "export/docx_export.h"
 
+#include <charconv>
 #include <cmath>
 #include <fstream>
 
@@ -18,6 +19,11 @@ namespace {
 
 // The document goes to its entry in pieces of about this size.
 constexpr size_t kFlushSize = 64 * 1024;
+
+void append_int(std::string& out, long long value) {
+  char digits[24];
+  out.append(digits, std::to_chars(digits, digits + sizeof digits, value).ptr);
+}
 
 }  // namespace
 
@@ -136,29 +142,36 @@ void DocxExport::write_cell(int x, int end, int y, int index) {
   int width = 0;
   for (int i = x; i < end; ++i) width += m_column_twips[size_t(i)];
 
-  m_xml += "<w:tc><w:tcPr><w:tcW w:w=\"" + std::to_string(width) + "\" w:type=\"dxa\"/>";
-  if (end - x > 1) m_xml += "<w:gridSpan w:val=\"" + std::to_string(end - x) + "\"/>";
+  m_xml += "<w:tc><w:tcPr><w:tcW w:w=\"";
+  append_int(m_xml, width);
+  m_xml += "\" w:type=\"dxa\"/>";
+  if (end - x > 1) {
+    m_xml += "<w:gridSpan w:val=\"";
+    append_int(m_xml, end - x);
+    m_xml += "\"/>";
+  }
   if (object) {
     CellSpan span = m.object_position(index);
     if (span.dy > 1) m_xml += span.y == y ? "<w:vMerge w:val=\"restart\"/>" : "<w:vMerge/>";
   }
   if (style) {
     struct Side {
-      const char* name;
+      std::string_view open;
       MatrixSide bit;
       MatrixLineIndex line;
     };
-    constexpr Side kSides[] = {{"top", kMatrixTop, kLineTop},
-                               {"left", kMatrixLeft, kLineLeft},
-                               {"bottom", kMatrixBottom, kLineBottom},
-                               {"right", kMatrixRight, kLineRight}};
+    constexpr Side kSides[] = {{"<w:top", kMatrixTop, kLineTop},
+                               {"<w:left", kMatrixLeft, kLineLeft},
+                               {"<w:bottom", kMatrixBottom, kLineBottom},
+                               {"<w:right", kMatrixRight, kLineRight}};
     m_xml += "<w:tcBorders>";
     for (const Side& side : kSides) {
-      m_xml += std::string("<w:") + side.name;
+      m_xml += side.open;
       if (style->has_side(side.bit)) {
         const MatrixFrameLine& line = style->lines[side.line];
-        m_xml += " w:val=\"" + std::string(docx::border_name(line.style)) +
-                 "\" w:sz=\"4\" w:space=\"0\" w:color=\"";
+        m_xml += " w:val=\"";
+        m_xml += docx::border_name(line.style);
+        m_xml += "\" w:sz=\"4\" w:space=\"0\" w:color=\"";
         docx::append_hex_colour(m_xml, line.color);
         m_xml += "\"/>";
       } else {

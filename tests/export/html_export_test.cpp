@@ -3,7 +3,10 @@
 // carried inside it, and a parse by html5lib (a reader that is not ours).
 #include <gtest/gtest.h>
 
+#include <map>
 #include <regex>
+#include <set>
+#include <sstream>
 
 #include "export/html_export.h"
 #include "external_reader.h"
@@ -111,6 +114,109 @@ TEST_F(HtmlExportTest, TheRunnersDocumentCarriesItsPicturesAndStandsAlone) {
   EXPECT_EQ(again, doc);
 }
 
+// Pages are written as they come, each on its own grid, while the head lists the styles of all
+// of them: a look first seen on a later page still gets its class, and a look seen on every page
+// gets one class only.
+TEST_F(HtmlExportTest, TheHeadDefinesTheStylesOfEveryPage) {
+  store.initialize();
+  store.add_source_page(*page);
+  store.begin_pass(report::PreparePass::Single);
+  auto* a = static_cast<report::MemoView*>(band->find_object("A"));
+  const report::Font plain = a->font();
+  for (int p = 0; p < 3; ++p) {
+    // Page 2 alone shows "a" bold and red.
+    report::Font font = plain;
+    font.style = p == 1 ? int64_t(report::kFontBold) : 0;
+    font.color = p == 1 ? 0x0000FF : 0;
+    a->set_font(font);
+    store.add_page(*page);
+    band->set_top(0);
+    store.add_object(*band);
+  }
+  store.finish();
+  auto dir = folder("html_styles");
+  HtmlExport html(ExportFilter::kNoRegister);
+  std::string doc = export_to(html, dir / "raport.html");
+
+  std::map<std::string, std::string> rules;  // class number: its rule
+  std::regex rule("\\.s(\\d+) \\{([^}]*)\\}");
+  for (std::sregex_iterator i(doc.begin(), doc.end(), rule), end; i != end; ++i) {
+    EXPECT_TRUE(rules.emplace((*i)[1], (*i)[2]).second) << "class defined twice: " << (*i)[1];
+  }
+  std::set<std::string> used;
+  std::regex cell("class=\"s(\\d+)\"");
+  for (std::sregex_iterator i(doc.begin(), doc.end(), cell), end; i != end; ++i) used.insert((*i)[1]);
+  for (const std::string& c : used) EXPECT_TRUE(rules.contains(c)) << "class used but not defined: " << c;
+
+  // The link cell "a", once per page, and what its class says.
+  std::vector<std::string> a_classes;
+  std::regex a_cell("class=\"s(\\d+)\"><a href=\"https://example.com/\\?a=1&amp;b=2\">a</a>");
+  for (std::sregex_iterator i(doc.begin(), doc.end(), a_cell), end; i != end; ++i)
+    a_classes.push_back((*i)[1]);
+  ASSERT_EQ(a_classes.size(), 3u) << doc;
+  EXPECT_EQ(a_classes[0], a_classes[2]);
+  EXPECT_EQ(rules[a_classes[0]].find("bold"), std::string::npos);
+  EXPECT_NE(rules[a_classes[1]].find("font-weight: bold;"), std::string::npos) << rules[a_classes[1]];
+  EXPECT_NE(rules[a_classes[1]].find("color: #ff0000;"), std::string::npos) << rules[a_classes[1]];
+  // Each page its own table, the later ones starting a printed page, in page order.
+  EXPECT_EQ(count(doc, "<table"), 3u);
+  EXPECT_EQ(count(doc, "class=\"page_break\""), 2u);
+  EXPECT_LT(doc.find("name=\"PageN1\""), doc.find("name=\"PageN2\""));
+  EXPECT_LT(doc.find("name=\"PageN2\""), doc.find("name=\"PageN3\""));
+
+  // The same filter again leaves the first document be.
+  export_to(html, dir / "drugi.html");
+  EXPECT_EQ(read_file(dir / "raport.html"), doc);
+}
+
+// Each page's matrix numbers its styles from 0; the document numbers a look once.
+TEST(HtmlStyleTable, ALookSeenOnSeveralPagesHasOneClass) {
+  MatrixStyle plain, bold, framed;
+  bold.font.style = report::kFontBold;
+  framed.frame_sides = kMatrixLeft | kMatrixTop;
+  LayoutMatrix first, second;
+  first.find_or_add_style(plain);
+  first.find_or_add_style(bold);
+  second.find_or_add_style(framed);
+  second.find_or_add_style(bold);
+  second.find_or_add_style(plain);
+  html::StyleTable table;
+  EXPECT_EQ(table.classes_of(first), (std::vector<int>{0, 1}));
+  EXPECT_EQ(table.classes_of(second), (std::vector<int>{2, 1, 0}));
+  ASSERT_EQ(table.styles().size(), 3u);
+  EXPECT_EQ(table.styles()[2], framed);
+}
+
+// Into a stream: the same document as into a file, pictures carried inside it. A report with no
+// page is still a whole document, with one empty table and no made-up width.
+TEST_F(HtmlExportTest, IntoAStreamAndWithoutPages) {
+  print(1);
+  auto dir = folder("html_stream");
+  HtmlExport html(ExportFilter::kNoRegister);
+  html.options = HtmlExportOptions::runner();
+  std::string doc = export_to(html, dir / "raport.html");
+  std::ostringstream out;
+  html.file_name.clear();
+  html.stream = &out;
+  ASSERT_TRUE(export_report(report, store, html));
+  EXPECT_EQ(out.str(), doc);
+  EXPECT_TRUE(html.files.empty());
+
+  report::PreparedPages empty{report};
+  empty.initialize();
+  empty.finish();
+  std::ostringstream none;
+  html.stream = &none;
+  ASSERT_TRUE(export_report(report, empty, html));
+  EXPECT_TRUE(none.str().starts_with("<!DOCTYPE"));
+  EXPECT_TRUE(none.str().ends_with("</body></html>\r\n"));
+  EXPECT_NE(
+      none.str().find("<a name=\"PageN1\"></a><table border=\"0\" cellspacing=\"0\" cellpadding=\"0\">\r\n"
+                      "<tr style=\"height: 1px\"><td/></tr>\r\n</table>\r\n"),
+      std::string::npos)
+      << none.str();
+}
+
 TEST_F(HtmlExportTest, OneFilePerPageLinksPagesByFile) {
   static_cast<report::MemoView*>(band->find_object("C"))->hyperlink.value = "@2";
   print(2);
@@ -128,6 +234,94 @@ TEST_F(HtmlExportTest, OneFilePerPageLinksPagesByFile) {
     EXPECT_NE(doc.find("<img src=\"img"), std::string::npos) << page;
   }
   EXPECT_FALSE(std::filesystem::exists(dir / "raport.html"));
+}
+
+// For reading in a browser: the document is a frameset of a page bar and the report, in one
+// document or one file per page; file names that are not plain URL text still name their files.
+TEST_F(HtmlExportTest, TheNavigatorFramesTheReportWithAPageBar) {
+  print(2);
+  struct Row {
+    const char* name;
+    bool multipage;
+    std::string document, folder;
+    std::string content;  // the content frame's src, as written
+    std::string jump;     // how the bar sends the content frame to a page
+  } rows[] = {
+      {"one document", false, "raport.html", "raport.files", "raport.files/main.html",
+       "parent.mainFrame.location.href = \"main.html\" + \"#PageN\" + page;"},
+      {"a page a file", true, "raport.html", "raport.files", "raport.files/1.html",
+       "parent.mainFrame.location.href = \"\" + page + \".html\";"},
+      {"a name to encode", false, "raport #1.html", "raport #1.files", "raport%20%231.files/main.html",
+       "parent.mainFrame.location.href = \"main.html\" + \"#PageN\" + page;"},
+  };
+  for (const Row& r : rows) {
+    auto dir = folder("html_navigator");
+    HtmlExport html(ExportFilter::kNoRegister);
+    html.options.navigator = true;
+    html.options.multipage = r.multipage;
+    std::string top = export_to(html, dir / r.document);
+    EXPECT_TRUE(top.starts_with("<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01 Frameset//EN\">\r\n"))
+        << r.name;
+    EXPECT_NE(top.find("<frameset rows=\"32,*\""), std::string::npos) << r.name;
+    std::string folder_src = r.content.substr(0, r.content.find('/'));
+    EXPECT_NE(top.find("<frame name=\"topFrame\" src=\"" + folder_src + "/nav.html\""), std::string::npos)
+        << r.name << "\n"
+        << top;
+    EXPECT_NE(top.find("<frame name=\"mainFrame\" src=\"" + r.content + "\">"), std::string::npos) << r.name;
+
+    std::string bar = read_file(dir / r.folder / "nav.html");
+    EXPECT_NE(bar.find("var page = 1, pages = 2;"), std::string::npos) << r.name;
+    EXPECT_NE(bar.find(r.jump), std::string::npos) << r.name << "\n" << bar;
+    for (const char* button : {"Pierwsza", "Poprzednia", "Następna", "Ostatnia"})
+      EXPECT_NE(bar.find(std::string("value=\"") + button + "\""), std::string::npos) << r.name << button;
+    EXPECT_NE(bar.find("<span id=\"counter\">Strona 1 z 2</span>"), std::string::npos) << r.name;
+
+    // The content lies beside the pictures and points at them from there.
+    std::string first = read_file(dir / r.folder / (r.multipage ? "1.html" : "main.html"));
+    EXPECT_NE(first.find("<img src=\"img0.png\""), std::string::npos) << r.name;
+    EXPECT_EQ(count(first, "<table"), r.multipage ? 1u : 2u) << r.name;
+    ASSERT_FALSE(html.files.empty());
+    EXPECT_EQ(html.files.back(), dir / r.document) << r.name;
+    for (const auto& f : html.files) EXPECT_TRUE(std::filesystem::exists(f)) << f;
+  }
+}
+
+// The page background (colour, frame, picture) drawn into one picture behind the body; off, or
+// with nothing to show, the body has no background.
+TEST_F(HtmlExportTest, ThePageBackgroundIsTheBodysPicture) {
+  page->color = 0x00E0FF;  // a yellow page
+  print(1);
+  auto dir = folder("html_background");
+  HtmlExport html(ExportFilter::kNoRegister);
+  html.options.background = true;
+  std::string doc = export_to(html, dir / "raport.html");
+  EXPECT_NE(doc.find("<body background=\"raport.files/backgrnd.png\" bgcolor=\"#FFFFFF\""),
+            std::string::npos);
+  std::string png = read_file(dir / "raport.files" / "backgrnd.png");
+  ASSERT_TRUE(png.starts_with("\x89PNG"));
+  EXPECT_NE(std::find(html.files.begin(), html.files.end(), dir / "raport.files" / "backgrnd.png"),
+            html.files.end());
+  // A4 at 96 dpi: the picture is the page, not the margins' box.
+  auto size = orvena::test::run_python(
+      dir,
+      "import sys\nfrom PIL import Image\nim = Image.open(sys.argv[1]).convert('RGB')\n"
+      "print(im.size[0], im.size[1], *im.getpixel((im.size[0] // 2, im.size[1] // 2)))",
+      "'" + (dir / "raport.files" / "backgrnd.png").string() + "'");
+  ASSERT_EQ(size.status, 0) << size.output;
+  EXPECT_EQ(size.output, "794 1123 255 224 0\n");
+
+  html.options.pictures = HtmlPictures::Embedded;
+  doc = export_to(html, dir / "osadzony.html");
+  EXPECT_NE(doc.find("<body background=\"data:image/png;base64,iVBORw0KGgo"), std::string::npos);
+
+  html.options.background = false;
+  doc = export_to(html, dir / "bez.html");
+  EXPECT_NE(doc.find("<body bgcolor=\"#FFFFFF\" text=\"#000000\">"), std::string::npos);
+  page->color = report::kNoColor;
+  print(1);
+  html.options.background = true;
+  doc = export_to(html, dir / "pusty.html");
+  EXPECT_NE(doc.find("<body bgcolor=\"#FFFFFF\" text=\"#000000\">"), std::string::npos);
 }
 
 }  // namespace

@@ -46,6 +46,16 @@ TEST(HtmlText, CellText) {
       {"blank text is a non-breaking space", {"   "}, Tags::AsText, "&nbsp;"},
       {"no lines", {}, Tags::AsText, "&nbsp;"},
       {"Polish letters pass", {"Zażółć"}, Tags::AsText, "Zażółć"},
+      // An empty line keeps its place as a blank between breaks; only the outer ends are trimmed.
+      {"empty line between lines", {"a", "", "b"}, Tags::AsText, "a<br> <br>b"},
+      {"empty first line", {"", "x"}, Tags::Interpret, "<br>x"},
+      {"line break inside a line", {"a\r\nb"}, Tags::AsText, "a<br>b"},
+      {"control characters dropped",
+       {"a\x01"
+        "b\x1f"},
+       Tags::AsText,
+       "ab"},
+      {"malformed UTF-8 shown as a replacement", {"a\xff"}, Tags::AsText, "a\xEF\xBF\xBD"},
   };
   for (const Row& row : rows) EXPECT_EQ(cell_text(row.lines, row.tags), row.html) << row.name;
 }

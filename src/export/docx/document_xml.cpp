@@ -1,5 +1,6 @@
 #include "export/docx/document_xml.h"
 
+#include <charconv>
 #include <cmath>
 
 #include "export/xml/xml_writer.h"
@@ -9,7 +10,8 @@ namespace orvena::exporting::docx {
 namespace {
 
 void append_int(std::string& out, long long value) {
-  out += std::to_string(value);
+  char digits[24];
+  out.append(digits, std::to_chars(digits, digits + sizeof digits, value).ptr);
 }
 
 // Paragraph properties every paragraph of the body shares: no widow control or automatic

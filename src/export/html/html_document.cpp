@@ -1,5 +1,6 @@
 #include "export/html/html_document.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 
@@ -98,15 +99,60 @@ std::string style_rule(int index, const MatrixStyle& style) {
   return r;
 }
 
-HtmlDocumentWriter::HtmlDocumentWriter(std::ostream& out, const LayoutMatrix& matrix,
-                                       const DocumentSettings& settings, PictureSource pictures)
-    : m_out(out), m_matrix(matrix), m_settings(settings), m_pictures(std::move(pictures)) {}
-
-void HtmlDocumentWriter::line(std::string_view text) {
-  m_out << text << "\r\n";
+std::vector<int> StyleTable::classes_of(const LayoutMatrix& matrix) {
+  std::vector<int> classes(size_t(matrix.styles_count()));
+  for (int i = 0; i < matrix.styles_count(); ++i) {
+    const MatrixStyle& style = *matrix.style(i);
+    auto [it, added] = m_index.try_emplace(style, int(m_styles.size()));
+    if (added) m_styles.push_back(style);
+    classes[size_t(i)] = it->second;
+  }
+  return classes;
 }
 
-void HtmlDocumentWriter::write_head(std::string_view title) {
+void StyleTable::clear() {
+  m_styles.clear();
+  m_index.clear();
+}
+
+namespace {
+
+// The document goes to the stream in pieces of about this size.
+constexpr size_t kFlushSize = 64 * 1024;
+
+void append_int(std::string& out, long long value) {
+  char digits[24];
+  auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+  out.append(digits, end);
+}
+
+}  // namespace
+
+HtmlDocumentWriter::HtmlDocumentWriter(std::ostream& out, const DocumentSettings& settings)
+    : m_out(out), m_settings(settings) {
+  m_buffer.reserve(kFlushSize + 4096);
+}
+
+HtmlDocumentWriter::~HtmlDocumentWriter() = default;
+
+void HtmlDocumentWriter::line_end() {
+  m_buffer += "\r\n";
+}
+
+void HtmlDocumentWriter::flush() {
+  m_out.write(m_buffer.data(), std::streamsize(m_buffer.size()));
+  m_buffer.clear();
+}
+
+void HtmlDocumentWriter::flush_if_large() {
+  if (m_buffer.size() >= kFlushSize) flush();
+}
+
+void HtmlDocumentWriter::write_head(std::string_view title, std::span<const MatrixStyle> styles) {
+  auto line = [this](std::string_view text) {
+    m_buffer += text;
+    line_end();
+  };
   line("<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01 Transitional//EN\">");
   line("<html><head>");
   line("<meta http-equiv=\"Content-Type\" content=\"text/html; charset=utf-8\">");
@@ -119,96 +165,124 @@ void HtmlDocumentWriter::write_head(std::string_view title) {
   if (m_settings.export_styles) {
     line("<style type=\"text/css\"><!-- ");
     line(".page_break {page-break-before: always;}");
-    for (int i = 0; i < m_matrix.styles_count(); ++i) line(style_rule(i, *m_matrix.style(i)));
+    for (size_t i = 0; i < styles.size(); ++i) {
+      line(style_rule(int(i), styles[i]));
+      flush_if_large();
+    }
     line("--></style>");
   }
   line("</head>");
-  line("<body bgcolor=\"#FFFFFF\" text=\"#000000\">");
+  std::string body = "<body";
+  if (!m_settings.background.empty()) body += " background=\"" + xml::escape(m_settings.background) + "\"";
+  line(body + " bgcolor=\"#FFFFFF\" text=\"#000000\">");
   for (const std::string& l : m_settings.document_body) line(l);
+  flush_if_large();
 }
 
-void HtmlDocumentWriter::write_table_start(int page_number, bool page_break) {
-  std::string t = "<a name=\"PageN" + std::to_string(page_number) + "\"></a><table";
-  if (m_settings.fixed_width)
-    t += " width=\"" + std::to_string(rounded(m_matrix.max_width() - m_matrix.min_left())) + "\"";
-  if (m_settings.centered) t += " align=\"center\"";
-  t += " border=\"0\" cellspacing=\"0\" cellpadding=\"0\"";
-  t += page_break ? " class=\"page_break\">" : ">";
-  line(t);
+void HtmlDocumentWriter::write_table_start(const LayoutMatrix& matrix, int page_number, bool page_break) {
+  m_buffer += "<a name=\"PageN";
+  append_int(m_buffer, page_number);
+  m_buffer += "\"></a><table";
+  if (matrix.width() > 0 && m_settings.fixed_width) {
+    m_buffer += " width=\"";
+    append_int(m_buffer, rounded(matrix.max_width() - matrix.min_left()));
+    m_buffer += "\"";
+  }
+  if (m_settings.centered) m_buffer += " align=\"center\"";
+  m_buffer += " border=\"0\" cellspacing=\"0\" cellpadding=\"0\"";
+  m_buffer += page_break ? " class=\"page_break\">" : ">";
+  line_end();
   // The sizing row: the one place every column has its own cell, and so its width.
-  std::string sizing = "<tr style=\"height: 1px\">";
-  if (m_matrix.width() < 2) sizing += "<td/>";
-  for (int x = 0; x + 1 < m_matrix.width(); ++x)
-    sizing += "<td width=\"" + std::to_string(rounded(m_matrix.x_pos(x + 1) - m_matrix.x_pos(x))) + "\"/>";
-  sizing += "</tr>";
-  line(sizing);
+  m_buffer += "<tr style=\"height: 1px\">";
+  if (matrix.width() < 2) m_buffer += "<td/>";
+  for (int x = 0; x + 1 < matrix.width(); ++x) {
+    m_buffer += "<td width=\"";
+    append_int(m_buffer, rounded(matrix.x_pos(x + 1) - matrix.x_pos(x)));
+    m_buffer += "\"/>";
+  }
+  m_buffer += "</tr>";
+  line_end();
 }
 
-void HtmlDocumentWriter::write_cell(int x, int y, int index) {
+void HtmlDocumentWriter::write_cell(const LayoutMatrix& matrix, int x, int y, int index) {
   if (index < 0) {
-    m_line += "<td/>";
+    m_buffer += "<td/>";
     return;
   }
-  CellSpan span = m_matrix.object_position(index);
+  CellSpan span = matrix.object_position(index);
   if (span.x != x || span.y != y) return;  // covered by the object's first cell
-  const MatrixObject& o = *m_matrix.object(index);
+  const MatrixObject& o = *matrix.object(index);
   bool picture = !o.is_text && !o.picture.empty();
-  m_line += "<td";
-  if (span.dx > 1) m_line += " colspan=\"" + std::to_string(span.dx) + "\"";
-  if (span.dy > 1) m_line += " rowspan=\"" + std::to_string(span.dy) + "\"";
-  if (m_settings.export_styles && o.style >= 0) m_line += " class=\"s" + std::to_string(o.style) + "\"";
-  if (!picture && blank_text(o.lines)) m_line += " style=\"font-size:1px\"";
-  m_line += ">";
-  std::string href = link_target(o.url, m_settings.file_per_page);
-  if (!href.empty()) m_line += link_start(href, m_settings.url_target);
+  m_buffer += "<td";
+  if (span.dx > 1) {
+    m_buffer += " colspan=\"";
+    append_int(m_buffer, span.dx);
+    m_buffer += "\"";
+  }
+  if (span.dy > 1) {
+    m_buffer += " rowspan=\"";
+    append_int(m_buffer, span.dy);
+    m_buffer += "\"";
+  }
+  if (m_settings.export_styles && o.style >= 0) {
+    m_buffer += " class=\"s";
+    append_int(m_buffer, size_t(o.style) < m_classes.size() ? m_classes[size_t(o.style)] : o.style);
+    m_buffer += "\"";
+  }
+  if (!picture && blank_text(o.lines)) m_buffer += " style=\"font-size:1px\"";
+  m_buffer += ">";
+  std::string href = o.url.empty() ? std::string() : link_target(o.url, m_settings.file_per_page);
+  if (!href.empty()) m_buffer += link_start(href, m_settings.url_target);
   if (picture) {
-    m_line += "<img src=\"" + xml::escape(m_pictures(o)) + "\" width=\"" + std::to_string(o.picture.width) +
-              "\" height=\"" + std::to_string(o.picture.height) + "\" alt=\"\">";
+    m_buffer += "<img src=\"";
+    xml::append_escaped(m_buffer, (*m_pictures)(o));
+    m_buffer += "\" width=\"";
+    append_int(m_buffer, o.picture.width);
+    m_buffer += "\" height=\"";
+    append_int(m_buffer, o.picture.height);
+    m_buffer += "\" alt=\"\">";
   } else {
-    m_line += cell_text(o.lines, o.html_tags ? report::text::Tags::Interpret : report::text::Tags::AsText);
+    append_cell_text(m_buffer, o.lines,
+                     o.html_tags ? report::text::Tags::Interpret : report::text::Tags::AsText);
   }
-  if (!href.empty()) m_line += "</a>";
-  m_line += "</td>";
+  if (!href.empty()) m_buffer += "</a>";
+  m_buffer += "</td>";
 }
 
-void HtmlDocumentWriter::write_row(int y) {
-  long height = rounded((m_matrix.y_pos(y + 1) - m_matrix.y_pos(y)) / 1.03);
-  m_line = "<tr style=\"height:" + std::to_string(height == 0 ? 1 : height) + "px\">";
-  line(m_line);
-  m_line.clear();
-  for (int x = 0; x + 1 < m_matrix.width(); ++x) write_cell(x, y, m_matrix.cell(x, y));
-  line(m_line);
-  line("</tr>");
+void HtmlDocumentWriter::write_row(const LayoutMatrix& matrix, int y) {
+  long height = rounded((matrix.y_pos(y + 1) - matrix.y_pos(y)) / 1.03);
+  m_buffer += "<tr style=\"height:";
+  append_int(m_buffer, height == 0 ? 1 : height);
+  m_buffer += "px\">";
+  line_end();
+  for (int x = 0; x + 1 < matrix.width(); ++x) write_cell(matrix, x, y, matrix.cell(x, y));
+  line_end();
+  m_buffer += "</tr>";
+  line_end();
+  flush_if_large();
 }
 
-void HtmlDocumentWriter::write_document(std::string_view title, Pages pages) {
-  write_head(title);
-  write_table_start(1, false);
-  int rows = m_matrix.height() - 1;
-  // Where each page ends: the start of the next one, the end of everything for the last.
-  std::vector<long> page_ends;
-  if (pages == Pages::Stacked)
-    for (int j = 0; j < m_matrix.pages_count(); ++j)
-      page_ends.push_back(
-          rounded(j + 1 < m_matrix.pages_count() ? m_matrix.page_break(j + 1) : m_matrix.max_height()));
-  size_t page = 0;
-  bool open = true;
-  for (int y = 0; y < rows; ++y) {
-    write_row(y);
-    if (page < page_ends.size() && rounded(m_matrix.y_pos(y + 1)) >= page_ends[page]) {
-      // Pages that ended in this row (an empty page among them) close one table together.
-      while (page < page_ends.size() && rounded(m_matrix.y_pos(y + 1)) >= page_ends[page]) ++page;
-      line("</table>");
-      open = false;
-      if (y + 1 < rows) {
-        write_table_start(int(page) + 1, true);
-        open = true;
-      }
-    }
+void HtmlDocumentWriter::write_page(const LayoutMatrix& matrix, std::span<const int> classes, int page_number,
+                                    PageStart start, const PictureSource& pictures) {
+  m_classes = classes;
+  m_pictures = &pictures;
+  write_table_start(matrix, page_number, start == PageStart::NewPrintedPage);
+  for (int y = 0; y + 1 < matrix.height(); ++y) write_row(matrix, y);
+  m_buffer += "</table>";
+  line_end();
+  flush_if_large();
+  m_classes = {};
+  m_pictures = nullptr;
+}
+
+void HtmlDocumentWriter::write_end() {
+  for (const std::string& l : m_settings.document_end) {
+    m_buffer += l;
+    line_end();
   }
-  if (open) line("</table>");
-  for (const std::string& l : m_settings.document_end) line(l);
-  line("</body></html>");
+  m_buffer += "</body></html>";
+  line_end();
+  flush();
 }
 
 }  // namespace orvena::exporting::html

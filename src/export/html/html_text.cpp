@@ -42,9 +42,17 @@ void append_char(std::string& out, char32_t c) {
   xml::append_escaped(out, utf8);
 }
 
-}  // namespace
+// Whether the lines hold nothing that the general path treats specially: no tag can start and no
+// line break sits inside a line, so every line is its characters escaped.
+bool plain_lines(std::span<const std::string> lines, report::text::Tags tags) {
+  for (const std::string& line : lines)
+    for (char c : line)
+      if (c == '\r' || c == '\n' || (c == '<' && tags == report::text::Tags::Interpret)) return false;
+  return true;
+}
 
-std::string cell_text(std::span<const std::string> lines, report::text::Tags tags) {
+// Runs of equal tag state, each escaped and wrapped in the elements of its state.
+void append_tagged(std::string& out, std::span<const std::string> lines, report::text::Tags tags) {
   // One paragraph per line; a line feed between them marks where "<br>" goes.
   TaggedText text;
   const TagState defaults{};
@@ -58,7 +66,7 @@ std::string cell_text(std::span<const std::string> lines, report::text::Tags tag
   }
   if (text.states.empty()) text.states.push_back(defaults);
 
-  std::string out, run;
+  std::string run;
   size_t i = 0;
   while (i < text.chars.size()) {
     uint16_t state = text.state[i];
@@ -66,8 +74,37 @@ std::string cell_text(std::span<const std::string> lines, report::text::Tags tag
     for (; i < text.chars.size() && text.state[i] == state; ++i) append_char(run, text.chars[i]);
     append_run(out, run, text.states[state]);
   }
-  out = core::trim(out);
-  return out.empty() ? "&nbsp;" : out;
+}
+
+}  // namespace
+
+void append_cell_text(std::string& out, std::span<const std::string> lines, report::text::Tags tags) {
+  size_t start = out.size();
+  if (plain_lines(lines, tags)) {
+    // The common cell: plain text in the default state, so no run elements. An empty line shows
+    // as one blank, as a paragraph of the general path does.
+    for (size_t i = 0; i < lines.size(); ++i) {
+      if (i > 0) out += "<br>";
+      if (lines[i].empty())
+        out += ' ';
+      else
+        xml::append_escaped(out, lines[i]);
+    }
+  } else {
+    append_tagged(out, lines, tags);
+  }
+  std::string_view added = std::string_view(out).substr(start);
+  auto blank = [](char c) { return static_cast<unsigned char>(c) <= ' '; };  // as core::trim
+  if (!added.empty() && !blank(added.front()) && !blank(added.back())) return;
+  std::string trimmed = core::trim(added);
+  out.resize(start);
+  out += trimmed.empty() ? "&nbsp;" : trimmed;
+}
+
+std::string cell_text(std::span<const std::string> lines, report::text::Tags tags) {
+  std::string out;
+  append_cell_text(out, lines, tags);
+  return out;
 }
 
 bool blank_text(std::span<const std::string> lines) {

@@ -13,6 +13,8 @@ namespace orvena::exporting::html {
 // tags (<b>, <i>, <u>, <strike>, <font color>) become runs wrapped in <b>, <i>, <u>, <s> and a
 // coloured <span>; any other "<" is text. Trimmed; "&nbsp;" when nothing is left.
 std::string cell_text(std::span<const std::string> lines, report::text::Tags tags);
+// The same, appended to `out`.
+void append_cell_text(std::string& out, std::span<const std::string> lines, report::text::Tags tags);
 
 // Whether a cell's text shows nothing (such cells get a 1-pixel font, so they do not make a
 // thin row taller).

@@ -162,6 +162,11 @@ int Document::add_outline(const OutlineEntry& entry) {
   return static_cast<int>(m_outline.size()) - 1;
 }
 
+void Document::retarget_links(const std::function<size_t(size_t)>& document_page) {
+  for (Link& link : m_links)
+    if (link.uri.empty()) link.target_page = document_page(link.target_page);
+}
+
 uint32_t Document::write_info() {
   core::DateTime now = m_options.clock ? m_options.clock->now() : core::SystemClock().now();
   uint32_t number = m_out->reserve();

@@ -102,6 +102,9 @@ class Document {
   size_t page_count() const { return m_pages.size(); }
 
   int add_outline(const OutlineEntry& entry);
+  // Link targets are given as the caller's page numbers until here, where each becomes the
+  // index of the page in this document; a page that was not written gives an inert area.
+  void retarget_links(const std::function<size_t(size_t)>& document_page);
 
   // Writes the fonts, page tree, information, outline, links, catalog and cross-reference
   // table, and closes the file.

@@ -4,6 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -12,6 +15,7 @@
 #include "export/printed_view.h"
 #include "report/canvas/cairo_canvas.h"
 #include "report/views.h"
+#include "support/run_command.h"
 
 namespace orvena::exporting {
 namespace {
@@ -129,6 +133,30 @@ TEST(BmpPicture, DamagedFilesAreRefused) {
     } catch (const core::Error& e) {
       EXPECT_EQ(std::string(e.what()).rfind("Nieprawidłowy plik BMP: ", 0), 0u) << c.name << ": " << e.what();
     }
+  }
+}
+
+// Files another writer made (Pillow: 1, 8, 24 and 32 bits) read as Pillow reads them.
+TEST(BmpPicture, FilesOfAnotherWriterReadAsThatReaderReadsThem) {
+  const std::filesystem::path corpus = std::string(ORVENA_SOURCE_DIR) + "/fuzz/corpus/bmp_picture";
+  for (const char* name : {"mono1.bmp", "pal8.bmp", "rgb24.bmp", "rgba32.bmp"}) {
+    auto file = corpus / name;
+    auto pillow = ::orvena::test::run_command(
+        "/usr/bin/python3 -c \"import sys; from PIL import Image; "
+        "print(Image.open(sys.argv[1]).convert('RGBA').tobytes().hex())\" '" +
+            file.string() + "'",
+        ::orvena::test::Streams::OutputOnly);
+    ASSERT_EQ(pillow.status, 0) << name;
+    std::ifstream in(file, std::ios::binary);
+    std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    pdf::Bitmap b = decode_bmp(data);
+    std::string hex;
+    for (uint8_t v : b.rgba) {
+      static const char* digits = "0123456789abcdef";
+      hex += digits[v >> 4];
+      hex += digits[v & 15];
+    }
+    EXPECT_EQ(hex + "\n", pillow.output) << name;
   }
 }
 

@@ -5,6 +5,7 @@
 #include "core/error.h"
 #include "export/arrow_heads.h"
 #include "export/bmp_picture.h"
+#include "export/gif_picture.h"
 #include "export/pattern_fill.h"
 #include "export/pdf/pdf_image.h"
 #include "objects/check_box.h"
@@ -275,6 +276,8 @@ void draw_view(Canvas& canvas, const PrintedView& v) {
         draw_jpeg(canvas, v.body(), pic.bytes);
       } else if (pic.kind == report::PictureKind::Bitmap) {
         draw_bmp(canvas, v.body(), pic.bytes);
+      } else if (pic.kind == report::PictureKind::Gif) {
+        draw_gif(canvas, v.body(), pic.bytes);
       }
       draw_frame(canvas, v);
       break;

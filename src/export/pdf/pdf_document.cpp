@@ -61,7 +61,7 @@ void Document::start(std::ostream& out) {
     const Protection& p = m_options.protection;
     m_security = std::make_unique<Security>(core::from_utf8(p.user_password, core::CodePage::Windows1250),
                                             core::from_utf8(p.owner_password, core::CodePage::Windows1250),
-                                            p.permissions, m_file_id);
+                                            p.permissions, m_file_id, p.cipher);
   }
   m_out->header();
   m_page_tree = m_out->reserve();

@@ -48,6 +48,7 @@ struct Protection {
   std::string user_password;  // UTF-8; the reader is asked for its Windows-1250 bytes
   std::string owner_password;
   unsigned permissions = kAllPermissions;
+  Cipher cipher = Cipher::Aes128;
   bool enabled() const { return !user_password.empty() || !owner_password.empty(); }
 };
 

@@ -136,6 +136,9 @@ pdf::Bitmap decode_gif(std::string_view file) {
     }
     if (kind != 0x2C) bad("nieznany blok");
     const uint32_t left = r.u16(), top = r.u16(), w = r.u16(), h = r.u16();
+    // The image may be larger than the screen it is cut to: it is decoded whole, so it is held
+    // to the same limit.
+    if (uint64_t(w) * h > kMaxGifPixels) bad("obraz jest za duży");
     const uint8_t image_flags = r.byte();
     Palette local;
     if (image_flags & 0x80) local = read_palette(r, image_flags);

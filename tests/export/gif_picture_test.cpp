@@ -60,6 +60,12 @@ TEST(GifPicture, DamagedFilesAreRefused) {
   ASSERT_GT(good.size(), 40u);
   std::string huge = good;
   huge[6] = huge[7] = huge[8] = huge[9] = char(0xFF);  // 65535 × 65535
+  // An image descriptor claiming 65535 × 65535 pixels on a small screen.
+  std::string huge_image = good;
+  const uint8_t flags = uint8_t(good[10]);
+  const size_t descriptor = 13 + ((flags & 0x80) ? 3 * (size_t{2} << (flags & 7)) : 0);
+  ASSERT_EQ(good[descriptor], ',');
+  for (size_t i = descriptor + 5; i < descriptor + 9; ++i) huge_image[i] = char(0xFF);
   std::string no_width = good;
   no_width[6] = no_width[7] = 0;
   struct Case {
@@ -71,6 +77,7 @@ TEST(GifPicture, DamagedFilesAreRefused) {
       {"cut in the palette", good.substr(0, 20)},
       {"cut in the image", good.substr(0, good.size() - 10)},
       {"too large", huge},
+      {"an image larger than the screen and the limit", huge_image},
       {"no width", no_width},
       {"only a trailer", good.substr(0, 13 + 3 * 2) + ";"},
   };

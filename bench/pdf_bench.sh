@@ -5,6 +5,9 @@
 # 10,000; reportlab is far slower). Prints wall time, CPU time (user + system), rows/s by wall
 # time and peak memory (GNU time) of each, best of RUNS (default 1), and the per-row speed ratio;
 # checks that both files have every row. On a shared machine the CPU time is the steadier figure.
+# Then the peak memory of BIG_ROWS rows (default 1,000,000; 0 skips it) to "pdf" against the
+# "csv" run of the same query: pages are written as they end, so the PDF should stay within
+# 64 MiB of the CSV.
 # Usage: bench/pdf_bench.sh [ORVENA_BINARY] (default build/src/app/orvena).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -12,6 +15,7 @@ bin=$(realpath "${1:-build/src/app/orvena}")
 runs=${RUNS:-1}
 rows=${ROWS:-100000}
 peer_rows=${PEER_ROWS:-10000}
+big_rows=${BIG_ROWS:-1000000}
 w=$(mktemp -d /tmp/orvena-bench.XXXXXX)
 trap 'rm -rf "$w"' EXIT
 . bench/bench_home.sh
@@ -53,3 +57,25 @@ r_peer=$(measure reportlab "$peer_rows" /usr/bin/python3 bench/pdf_table_reportl
   "$query limit $peer_rows" "$w/reportlab.pdf")
 check_rows "$w/reportlab.pdf" "$peer_rows"
 awk "BEGIN{ printf \"rows/s orvena / reportlab: %.1f\n\", $r_orvena / $r_peer }"
+
+if [ "$big_rows" -gt 0 ]; then
+  sales_home "$w/big" "$big_rows"
+  printf '// benchmark\r\n[raport_start]\r\n[raport]=bench\r\n[dni_raportu]=1111111\r\n[zapytanie_start]\r\n%s\r\n[zapytanie_end]\r\n[nazwa_pliku]=bench.csv\r\n[format_pliku]=csv\r\n[raport_end]\r\n' "$query" \
+    > "$w/big/Dane/sterowanie.txt"
+  echo "rows: $big_rows, peak memory"
+  runs=1
+  peak() {  # label command... ; prints the peak in KiB
+    local label=$1
+    shift
+    /usr/bin/time -f "%e %M %U %S" -o "$w/time.txt" "$@" >/dev/null 2>"$w/err.txt" || { echo "$label failed:" >&2; cat "$w/err.txt" >&2; exit 1; }
+    read -r secs kb user sys < "$w/time.txt"
+    printf '%-22s %8.2f s wall %8.2f s cpu  peak %6d MiB\n' >&2 "$label" "$secs" "$(awk "BEGIN{print $user + $sys}")" $((kb / 1024))
+    echo "$kb"
+  }
+  m_pdf=$(peak "orvena --render pdf" "$bin" --render bench/fixtures/table5.orp --sql "$query" --home "$w/big" \
+    --format pdf --out "$w/big/Tymczasowe/big.pdf")
+  check_rows "$w/big/Tymczasowe/big.pdf" "$big_rows"
+  rm -f "$w/big/Tymczasowe/big.pdf"
+  m_csv=$(peak "orvena --run csv" "$bin" --run --home "$w/big")
+  echo "pdf peak - csv peak: $(( (m_pdf - m_csv) / 1024 )) MiB (goal <= 64)"
+fi

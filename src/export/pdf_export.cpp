@@ -5,11 +5,15 @@
 #include <cmath>
 #include <cstring>
 #include <exception>
+#include <limits>
 
+#include "export/page_frame.h"
+#include "export/pattern_fill.h"
 #include "export/pdf_canvas.h"
 #include "export/printed_view.h"
 #include "report/canvas/cairo_canvas.h"
 #include "report/pages.h"
+#include "report/prepared/prepared_pages.h"
 #include "report/report.h"
 #include "report/views.h"
 
@@ -37,6 +41,19 @@ pdf::Bitmap bitmap_of(report::canvas::CairoCanvas& canvas) {
       b.rgba.insert(b.rgba.end(), {uint8_t(px >> 16), uint8_t(px >> 8), uint8_t(px), 255});
     }
   return b;
+}
+
+constexpr size_t kNotWritten = std::numeric_limits<size_t>::max();
+
+// "12" as a page index; anything else as kNotWritten, which gives an inert link.
+size_t page_index_of(std::string_view number) {
+  size_t n = 0;
+  if (number.empty() || number.size() > 9) return kNotWritten;
+  for (char c : number) {
+    if (c < '0' || c > '9') return kNotWritten;
+    n = n * 10 + size_t(c - '0');
+  }
+  return n == 0 ? kNotWritten : n - 1;
 }
 
 }  // namespace
@@ -83,16 +100,21 @@ bool PdfExport::start() {
   return true;
 }
 
-void PdfExport::start_page(report::ReportPage& page, int) {
+void PdfExport::start_page(report::ReportPage& page, int index) {
   pdf::PageGeometry g{.width = page.width(),
                       .height = page.height(),
                       .offset_left = page.left_margin * 0.05,
                       .offset_top = page.top_margin * 0.05};
+  if (index >= 0) {
+    if (m_document_page.size() <= size_t(index)) m_document_page.resize(size_t(index) + 1, kNotWritten);
+    m_document_page[size_t(index)] = m_document->page_count();
+  }
   m_page = &m_document->begin_page(g);
   m_canvas = std::make_unique<PdfCanvas>(*m_document, *m_page, options.quality);
   if (auto color = rgb_of(page.color))
     m_page->background(pdf_color(*color),
                        {page.left_margin, page.top_margin, page.right_margin, page.bottom_margin});
+  draw_page_frame(*m_canvas, page, page.mirror_margins && index % 2 == 1);
 }
 
 void PdfExport::export_object(report::Component& object) {
@@ -103,6 +125,7 @@ void PdfExport::export_object(report::Component& object) {
   if (background && !options.background) return;
 
   PrintedView v = resolve_view(*view);
+  add_link(*view, v);
   if (v.kind == ViewKind::Memo && v.html && options.html_tags) {
     rasterise(v);
     return;
@@ -110,7 +133,7 @@ void PdfExport::export_object(report::Component& object) {
   if (v.kind == ViewKind::Picture) {
     auto& pic = static_cast<report::PictureView*>(view)->picture;
     if (pic.kind == report::PictureKind::Jpeg) {
-      if (v.fill) m_canvas->fill_rect(v.body(), *v.fill);
+      draw_fill(*m_canvas, v);
       m_canvas->draw_jpeg(v.body(), pic.bytes);
       draw_frame(*m_canvas, v);
       return;
@@ -135,6 +158,58 @@ void PdfExport::rasterise(const PrintedView& v) {
   draw_frame(*m_canvas, v);
 }
 
+// The link of a view: its hyperlink when that has a value, else its URL ("#anchor", "@page" or
+// a URI). Page targets are report page indexes here, made document pages at the end.
+void PdfExport::add_link(const report::View& view, const PrintedView& v) {
+  using report::HyperlinkKind;
+  std::string_view target = view.hyperlink.value;
+  HyperlinkKind kind = view.hyperlink.kind;
+  if (target.empty()) {
+    target = view.url;
+    if (target.empty()) return;
+    kind = target[0] == '#'   ? HyperlinkKind::Anchor
+           : target[0] == '@' ? HyperlinkKind::PageNumber
+                              : HyperlinkKind::URL;
+    if (kind != HyperlinkKind::URL) target.remove_prefix(1);
+  }
+  const report::canvas::Rect r = v.bounds;
+  if (!(r.width > 0 && r.height > 0)) return;
+  switch (kind) {
+    case HyperlinkKind::URL:
+      m_page->link_uri(r.left, r.top, r.width, r.height, std::string(target));
+      break;
+    case HyperlinkKind::Anchor:
+      // The store keeps the anchor's page for the engine; the link opens that page at its top.
+      m_page->link_page(r.left, r.top, r.width, r.height,
+                        prepared ? size_t(prepared->anchor_page(target) - 1) : 0, 0);
+      break;
+    case HyperlinkKind::PageNumber:
+      m_page->link_page(r.left, r.top, r.width, r.height, page_index_of(target), 0);
+      break;
+    default:
+      break;  // detail reports and custom links act in a preview only
+  }
+}
+
+// The report's bookmark tree, entries on pages that were not written left out.
+void PdfExport::add_outline() {
+  if (!prepared) return;
+  auto add = [&](auto& self, const report::XmlItem& item, int parent) -> void {
+    for (size_t i = 0; i < item.count(); ++i) {
+      const report::XmlItem& entry = item[i];
+      long page = report::prepared::item_int(entry, "page", -1);
+      size_t document_page =
+          page >= 0 && size_t(page) < m_document_page.size() ? m_document_page[size_t(page)] : kNotWritten;
+      int added = m_document->add_outline({.parent = parent,
+                                           .title = std::string(entry.prop("text")),
+                                           .page = document_page,
+                                           .y = report::prepared::item_float(entry, "top")});
+      self(self, entry, added);
+    }
+  };
+  add(add, prepared->outline().root(), -1);
+}
+
 void PdfExport::finish_page(report::ReportPage& page, int) {
   m_canvas.reset();
   m_page = nullptr;
@@ -145,7 +220,13 @@ void PdfExport::finish() {
   m_canvas.reset();
   m_page = nullptr;
   // After a failure the document is dropped unfinished, and with it its temporary file.
-  if (m_document && std::uncaught_exceptions() == 0) m_document->finish();
+  if (m_document && std::uncaught_exceptions() == 0) {
+    if (options.outline) add_outline();
+    m_document->retarget_links(
+        [this](size_t page) { return page < m_document_page.size() ? m_document_page[page] : kNotWritten; });
+    m_document->finish();
+  }
+  m_document_page.clear();
   m_document.reset();
 }
 

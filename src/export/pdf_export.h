@@ -5,9 +5,15 @@
 // (only the bitmap shows its tags' formatting as the preview does) with its frame as vectors.
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include "export/filter.h"
 #include "export/pdf/pdf_document.h"
+
+namespace orvena::report {
+class PreparedPages;
+class View;
+}
 
 namespace orvena::exporting {
 
@@ -45,13 +51,19 @@ class PdfExport : public ExportFilter {
   void finish() override;
 
   PdfExportOptions options;
+  // The store being exported, for its outline and anchors; without it there is no outline and
+  // links to anchors go to the first page.
+  const report::PreparedPages* prepared = nullptr;
 
  private:
   void rasterise(const PrintedView& v);
+  void add_link(const report::View& view, const PrintedView& v);
+  void add_outline();
 
   std::unique_ptr<pdf::Document> m_document;
   pdf::Page* m_page = nullptr;
   std::unique_ptr<PdfCanvas> m_canvas;
+  std::vector<size_t> m_document_page;  // by report page index; SIZE_MAX when not written
 };
 
 }  // namespace orvena::exporting

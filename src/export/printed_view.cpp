@@ -3,7 +3,11 @@
 #include <cmath>
 
 #include "core/error.h"
+#include "export/arrow_heads.h"
+#include "export/bmp_picture.h"
+#include "export/gif_picture.h"
 #include "export/object_cast.h"
+#include "export/pattern_fill.h"
 #include "export/pdf/pdf_image.h"
 #include "objects/check_box.h"
 #include "report/units.h"
@@ -58,6 +62,13 @@ const report::Highlight* active_highlight(const report::CustomMemoView* memo) {
 
 }  // namespace
 
+std::array<FrameSide, 4> frame_sides(const report::Frame& frame) {
+  return {side_of(frame.top_line, frame.typ & report::kFrameTop),
+          side_of(frame.right_line, frame.typ & report::kFrameRight),
+          side_of(frame.bottom_line, frame.typ & report::kFrameBottom),
+          side_of(frame.left_line, frame.typ & report::kFrameLeft)};
+}
+
 bool PrintedView::has_frame() const {
   for (auto& s : sides)
     if (s.present) return true;
@@ -82,6 +93,7 @@ PrintedView resolve_view(const report::View& view) {
   const report::Highlight* h = active_highlight(memo);
   const report::FillHolder& fill = h && h->apply_fill ? h->fill : view.fill;
   const report::Frame& frame = h && h->apply_frame ? h->frame : view.frame;
+  v.fill_source = &fill;
   if (fill.type() == report::FillType::Brush) {
     auto& brush = static_cast<const report::BrushFill&>(fill.fill());
     if (brush.style == report::BrushStyle::Solid) v.fill = rgb_of(brush.back_color);
@@ -241,20 +253,21 @@ void draw_jpeg(Canvas& canvas, const Rect& r, std::string_view jpeg) {
 void draw_view(Canvas& canvas, const PrintedView& v) {
   switch (v.kind) {
     case ViewKind::Memo:
-      if (v.fill) canvas.fill_rect(v.body(), *v.fill);
+      draw_fill(canvas, v);
       draw_memo_text(canvas, v);
       draw_frame(canvas, v);
       break;
     case ViewKind::Line: {
       Rect r = v.bounds;
       canvas.draw_line(r.left, r.top, r.right(), r.bottom(), v.pen);
+      draw_arrow_heads(canvas, v);
       break;
     }
     case ViewKind::Shape:
       draw_shape(canvas, v);
       break;
     case ViewKind::Picture: {
-      if (v.fill) canvas.fill_rect(v.body(), *v.fill);
+      draw_fill(canvas, v);
       auto& pic = static_cast<const report::PictureView*>(v.view)->picture;
       if (pic.kind == report::PictureKind::Png) {
         report::canvas::Picture p;
@@ -262,6 +275,10 @@ void draw_view(Canvas& canvas, const PrintedView& v) {
         canvas.draw_picture(v.body(), p);
       } else if (pic.kind == report::PictureKind::Jpeg) {
         draw_jpeg(canvas, v.body(), pic.bytes);
+      } else if (pic.kind == report::PictureKind::Bitmap) {
+        draw_bmp(canvas, v.body(), pic.bytes);
+      } else if (pic.kind == report::PictureKind::Gif) {
+        draw_gif(canvas, v.body(), pic.bytes);
       }
       draw_frame(canvas, v);
       break;
@@ -272,13 +289,13 @@ void draw_view(Canvas& canvas, const PrintedView& v) {
       break;
     case ViewKind::CheckBox: {
       auto& box = static_cast<const report::CheckBoxView&>(*v.view);
-      if (v.fill) canvas.fill_rect(v.body(), *v.fill);
+      draw_fill(canvas, v);
       objects::draw_check_box(canvas, box, v.body(), rgb_of(box.check_color).value_or(0), box.frame.width());
       draw_frame(canvas, v);
       break;
     }
     case ViewKind::Other:
-      if (v.fill) canvas.fill_rect(v.body(), *v.fill);
+      draw_fill(canvas, v);
       draw_frame(canvas, v);
       break;
   }

@@ -36,8 +36,9 @@ struct PrintedView {
   const report::View* view = nullptr;
   report::canvas::Rect bounds;  // absolute, report pixels
 
-  std::optional<Rgb> fill;  // none when clear
-  bool hatched = false;     // a brush other than solid or clear
+  std::optional<Rgb> fill;                          // none when clear
+  bool hatched = false;                             // a brush other than solid or clear
+  const report::FillHolder* fill_source = nullptr;  // the fill in force, for hatches and gradients
   // Top, right, bottom, left: the order sides are drawn in.
   std::array<FrameSide, 4> sides;
   std::optional<Rgb> shadow;  // drop shadow colour
@@ -67,6 +68,8 @@ struct PrintedView {
 };
 
 PrintedView resolve_view(const report::View& view);
+// The four sides of a frame, top, right, bottom, left, as resolve_view makes them.
+std::array<FrameSide, 4> frame_sides(const report::Frame& frame);
 
 // Draws the view in report pixels on the canvas. Text goes through the shared text layout;
 // PNG and JPEG pictures are drawn as pixels (the PDF writer keeps JPEG data as it is instead).

@@ -90,10 +90,12 @@ TEST(OrvenaProgram, TheDemoHomeFolderRuns) {
   EXPECT_EQ(r.status, failures ? 3 : 0) << r.output;
   EXPECT_EQ(std::count_if(log.begin(), log.end(),
                           [](const auto& l) { return l.rfind("Koniec raportu: ", 0) == 0; }),
-            11);
+            12);
   EXPECT_EQ(log.back().rfind("Zamknięcie aplikacji: ", 0), 0u);
-  auto check = run_orvena("--check-template " + quoted(home / "Dane" / "Szablony" / "obroty.orp"));
-  EXPECT_EQ(check.status, 0) << check.output;
+  for (const char* name : {"obroty.orp", "kategorie.orp"}) {
+    auto check = run_orvena("--check-template " + quoted(home / "Dane" / "Szablony" / name));
+    EXPECT_EQ(check.status, 0) << name << ": " << check.output;
+  }
 }
 
 // A cron line with an unset variable passes an empty home; it must not abort or mean ".".

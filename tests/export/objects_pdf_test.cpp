@@ -6,15 +6,9 @@
 
 #include <filesystem>
 
-#include "db/database.h"
 #include "export/pdf_export.h"
-#include "report/db_dataset.h"
-#include "report/engine/engine.h"
-#include "report/host.h"
-#include "report/prepared/prepared_pages.h"
-#include "report/report.h"
+#include "report/engine_support.h"
 #include "support/run_command.h"
-#include "support/test_home.h"
 
 namespace orvena::exporting {
 namespace {
@@ -22,35 +16,25 @@ namespace {
 using test::run_command;
 
 constexpr const char* kTable =
-    "create table t (id integer, kod text, ean text, flaga boolean, liczba integer, kwota integer);"
-    "insert into t values (1, 'ORV-001', '400638133393', 1, 1, 5);"
-    "insert into t values (2, 'ORV-002', '590123412345', 0, 0, -2);"
-    "insert into t values (3, 'ORV-003', '400638133393', null, 1, 0);";
+    "create table objekty (id integer, kod text, ean text, flaga boolean, liczba integer, kwota integer);"
+    "insert into objekty values (1, 'ORV-001', '400638133393', 1, 1, 5);"
+    "insert into objekty values (2, 'ORV-002', '590123412345', 0, 0, -2);"
+    "insert into objekty values (3, 'ORV-003', '400638133393', null, 1, 0);";
 
 constexpr int kDpi = 150;
 
-class ObjectsPdf : public ::testing::Test {
+// The engine tests' SQLite fixture, over a table of its own.
+class ObjectsPdf : public report::fixtures::Generation {
  protected:
   void SetUp() override {
+    Generation::SetUp();
     home.sql(kTable);
-    connection.set_target(db::SqliteTarget{home.db_file()});
-    connection.open();
-    adapter.set_name("rpDBDataset1");
-    adapter.set_user_name("DaneOrvena");
-    adapter.attach(&query);
-    host.add(adapter);
-    report.host = &host;
-    report.engine_options.new_silent_mode = report::SilentMode::Silent;
-    query.set_command_text("select * from t order by id");
-    report.load_from_file(std::string(ORVENA_FIXTURES) + "/engine/objects.orp", true);
-    ASSERT_TRUE(report.errors().empty()) << report.errors().front();
+    load("objects", "select * from objekty order by id");
   }
-  void TearDown() override { host.remove(adapter); }
 
   // The first page as a PNG of kDpi, kept in the test's folder for a person to look at.
   std::filesystem::path render() {
-    report::Engine engine(report, pages);
-    EXPECT_TRUE(engine.run()) << (report.errors().empty() ? "" : report.errors().front());
+    generate();
     std::filesystem::create_directories(folder);
     PdfExport pdf(ExportFilter::kNoRegister);
     pdf.show_dialog = false;
@@ -63,13 +47,6 @@ class ObjectsPdf : public ::testing::Test {
     return folder / "obiekty.png";
   }
 
-  test::TestHome home;
-  db::Connection connection;
-  db::Query query{connection};
-  report::DBDataset adapter;
-  report::HostComponents host{"Main"};
-  report::Report report;
-  report::PreparedPages pages{report};
   std::filesystem::path folder = std::filesystem::path(::testing::TempDir()) / "orvena_objects_pdf";
 };
 

@@ -1,6 +1,7 @@
 // The PDF export over prepared pages: text objects as searchable text in embedded subset fonts,
 // frames of every line style, fills, a turned text object, a text object with HTML tags as a
 // picture, and destinations that cannot be written leaving nothing under the report's name.
+#include <cairo.h>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -151,6 +152,44 @@ TEST_F(PdfExportTest, PagesReadBackWithTheirTextsFontsFramesAndPictures) {
   EXPECT_EQ(bytes.find("/FlateDecode"), std::string::npos);
   EXPECT_TRUE(
       std::regex_search(bytes, std::regex(R"(0(\.0+)? 1(\.0+)? -1(\.0+)? 0(\.0+)? [\d.]+ [\d.]+ cm)")));
+}
+
+// The page frame runs along the margins (10 mm = 37.8 px at 96 dpi) on the sides it has, in its
+// colour; a page without one has none.
+TEST_F(PdfExportTest, ThePageFrameRunsAlongTheMargins) {
+  page->frame.typ = report::kFrameLeft | report::kFrameTop | report::kFrameRight;  // no bottom
+  page->frame.set_width(3);
+  page->frame.set_color(0x0000FF);  // red
+  print(1);
+  std::filesystem::create_directories(folder);
+  auto file = folder / "ramka.pdf";
+  PdfExport pdf(ExportFilter::kNoRegister);
+  SetUpFilter(pdf, file);
+  ASSERT_TRUE(export_report(report, store, pdf));
+  ASSERT_EQ(
+      run("pdftoppm -r 96 -png -singlefile " + shell_arg(file) + " " + shell_arg(folder / "ramka")).status,
+      0);
+  cairo_surface_t* png = cairo_image_surface_create_from_png((folder / "ramka.png").c_str());
+  ASSERT_EQ(cairo_surface_status(png), CAIRO_STATUS_SUCCESS);
+  const int width = cairo_image_surface_get_width(png), height = cairo_image_surface_get_height(png);
+  // Whether any pixel within 2 px of (x, y) is clearly red.
+  auto red = [&](int x, int y) {
+    const unsigned char* data = cairo_image_surface_get_data(png);
+    int stride = cairo_image_surface_get_stride(png);
+    for (int dy = -2; dy <= 2; ++dy)
+      for (int dx = -2; dx <= 2; ++dx) {
+        const unsigned char* p = data + (y + dy) * stride + (x + dx) * 4;  // B, G, R, A
+        if (p[2] > 0xC0 && p[1] < 0x60 && p[0] < 0x60) return true;
+      }
+    return false;
+  };
+  const int near = 38, far_x = width - 38, far_y = height - 38;
+  EXPECT_TRUE(red(near, 700)) << "left side";
+  EXPECT_TRUE(red(far_x, 700)) << "right side";
+  EXPECT_TRUE(red(width / 2, near)) << "top side";
+  EXPECT_FALSE(red(width / 2, far_y)) << "no bottom side";
+  EXPECT_FALSE(red(near + 20, 700)) << "inside";
+  cairo_surface_destroy(png);
 }
 
 TEST_F(PdfExportTest, AnUnwritableTargetFailsAndLeavesNoFile) {

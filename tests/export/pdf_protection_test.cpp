@@ -46,7 +46,16 @@ TEST(Security, PermissionValueKeepsUnusedBitsSet) {
 struct Case {
   const char* name;
   std::string user, owner;
+  Cipher cipher;
+  // How the trailer, pdfinfo and qpdf name the handler.
+  const char *encrypt, *algorithm, *revision;
 };
+
+constexpr const char* kAes =
+    "/V 4 /R 4 /Length 128 /CF << /StdCF << /AuthEvent /DocOpen /CFM /AESV2 /Length 16 >> >> /StmF /StdCF "
+    "/StrF "
+    "/StdCF /P -4";
+constexpr const char* kRc4 = "/V 2 /R 3 /Length 128 /P -4";
 
 class Protected : public ::testing::TestWithParam<Case> {};
 
@@ -56,7 +65,7 @@ TEST_P(Protected, OpensWithItsPasswordsOnlyAndReadsBackWhole) {
   auto file = dir.path() / "chroniony.pdf";
   Fixed fixed;
   DocumentOptions options = fixed.options(Compression::None);
-  options.protection = {.user_password = c.user, .owner_password = c.owner};
+  options.protection = {.user_password = c.user, .owner_password = c.owner, .cipher = c.cipher};
   options.info.title = "Raport (poufny)\r\n\\ Łódź";
   {
     Document doc(file, options);
@@ -68,7 +77,7 @@ TEST_P(Protected, OpensWithItsPasswordsOnlyAndReadsBackWhole) {
   }
   std::string pdf = core::read_file(file);
   EXPECT_EQ(pdf.find("Tajne"), std::string::npos);
-  EXPECT_NE(pdf.find("/Encrypt << /Filter /Standard /V 2 /R 3 /Length 128 /P -4"), std::string::npos);
+  EXPECT_NE(pdf.find(std::string("/Encrypt << /Filter /Standard ") + c.encrypt), std::string::npos);
 
   Command refused = run("pdftotext " + shell_arg(file) + " - 2>&1");
   EXPECT_NE(refused.status, 0) << refused.output;
@@ -86,9 +95,10 @@ TEST_P(Protected, OpensWithItsPasswordsOnlyAndReadsBackWhole) {
   Command info = run("pdfinfo -enc UTF-8 -upw '" + c.user + "' " + shell_arg(file));
   EXPECT_NE(info.output.find("Title:           Raport (poufny)\r\n\\ Łódź"), std::string::npos)
       << info.output;
-  EXPECT_NE(
-      info.output.find("Encrypted:       yes (print:yes copy:yes change:yes addNotes:yes algorithm:RC4)"),
-      std::string::npos)
+  EXPECT_NE(info.output.find(std::string("Encrypted:       yes (print:yes copy:yes change:yes addNotes:yes "
+                                         "algorithm:") +
+                             c.algorithm + ")"),
+            std::string::npos)
       << info.output;
 
   Command outline = run("qpdf --password='" + c.user + "' --json --json-key=outlines " + shell_arg(file));
@@ -96,15 +106,18 @@ TEST_P(Protected, OpensWithItsPasswordsOnlyAndReadsBackWhole) {
 
   Command check = run("qpdf --password='" + c.user + "' --check " + shell_arg(file) + " 2>&1");
   EXPECT_EQ(check.status, 0) << check.output;
-  EXPECT_NE(check.output.find("R = 3"), std::string::npos) << check.output;
+  EXPECT_NE(check.output.find(c.revision), std::string::npos) << check.output;
   EXPECT_NE(check.output.find("No syntax or stream encoding errors found"), std::string::npos)
       << check.output;
 }
 
-INSTANTIATE_TEST_SUITE_P(Passwords, Protected,
-                         ::testing::Values(Case{"UserOnly", "tajne", ""},
-                                           Case{"UserAndOwner", "czytelnik", "wlasciciel"}),
-                         [](const auto& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(
+    Passwords, Protected,
+    ::testing::Values(Case{"UserOnly", "tajne", "", Cipher::Aes128, kAes, "AES", "R = 4"},
+                      Case{"UserAndOwner", "czytelnik", "wlasciciel", Cipher::Aes128, kAes, "AES", "R = 4"},
+                      Case{"Rc4UserOnly", "tajne", "", Cipher::Rc4, kRc4, "RC4", "R = 3"},
+                      Case{"Rc4UserAndOwner", "czytelnik", "wlasciciel", Cipher::Rc4, kRc4, "RC4", "R = 3"}),
+    [](const auto& info) { return info.param.name; });
 
 TEST(Protection, WithoutPasswordsTheFileIsPlain) {
   Fixed fixed;

@@ -61,7 +61,7 @@ void Document::start(std::ostream& out) {
     const Protection& p = m_options.protection;
     m_security = std::make_unique<Security>(core::from_utf8(p.user_password, core::CodePage::Windows1250),
                                             core::from_utf8(p.owner_password, core::CodePage::Windows1250),
-                                            p.permissions, m_file_id);
+                                            p.permissions, m_file_id, p.cipher);
   }
   m_out->header();
   m_page_tree = m_out->reserve();
@@ -160,6 +160,11 @@ int Document::add_outline(const OutlineEntry& entry) {
     throw std::logic_error("INTERNAL ERROR: outline parent added after its child");
   m_outline.push_back(entry);
   return static_cast<int>(m_outline.size()) - 1;
+}
+
+void Document::retarget_links(const std::function<size_t(size_t)>& document_page) {
+  for (Link& link : m_links)
+    if (link.uri.empty()) link.target_page = document_page(link.target_page);
 }
 
 uint32_t Document::write_info() {

@@ -48,6 +48,7 @@ struct Protection {
   std::string user_password;  // UTF-8; the reader is asked for its Windows-1250 bytes
   std::string owner_password;
   unsigned permissions = kAllPermissions;
+  Cipher cipher = Cipher::Aes128;
   bool enabled() const { return !user_password.empty() || !owner_password.empty(); }
 };
 
@@ -102,6 +103,9 @@ class Document {
   size_t page_count() const { return m_pages.size(); }
 
   int add_outline(const OutlineEntry& entry);
+  // Link targets are given as the caller's page numbers until here, where each becomes the
+  // index of the page in this document; a page that was not written gives an inert area.
+  void retarget_links(const std::function<size_t(size_t)>& document_page);
 
   // Writes the fonts, page tree, information, outline, links, catalog and cross-reference
   // table, and closes the file.

@@ -77,9 +77,9 @@ std::string md5(std::string_view data) {
 }
 
 Security::Security(std::string_view user_password, std::string_view owner_password, unsigned permissions,
-                   std::string_view file_id)
+                   std::string_view file_id, Cipher cipher)
     // Bits 3 to 6 carry print, modify, copy and annotate; all others stay set.
-    : m_p(-64 + 4 * static_cast<int32_t>(permissions & kAllPermissions)) {
+    : m_p(-64 + 4 * static_cast<int32_t>(permissions & kAllPermissions)), m_cipher(cipher) {
   if (owner_password.empty()) owner_password = user_password;
   // Algorithm 3.3: O is the padded user password, RC4-encrypted with a key from the owner's.
   std::string owner_key = rehash(md5(padded(owner_password)));
@@ -93,18 +93,49 @@ Security::Security(std::string_view user_password, std::string_view owner_passwo
 }
 
 std::string Security::object_key(uint32_t number) const {
-  return md5(m_key + little_endian(number, 3) + little_endian(0, 2)).substr(0, kKeyBytes);
+  // Algorithm 3.1: AES keys take the bytes "sAlT" as well.
+  return md5(m_key + little_endian(number, 3) + little_endian(0, 2) +
+             (m_cipher == Cipher::Aes128 ? "sAlT" : ""))
+      .substr(0, kKeyBytes);
 }
 
 std::string Security::encrypt(uint32_t number, std::string_view data) const {
-  std::string out(data);
-  rc4(object_key(number), out);
+  const std::string key = object_key(number);
+  if (m_cipher == Cipher::Rc4) {
+    std::string out(data);
+    rc4(key, out);
+    return out;
+  }
+  const std::string iv =
+      md5(key + little_endian(uint32_t(m_encryptions), 4) + little_endian(uint32_t(m_encryptions >> 32), 4));
+  ++m_encryptions;
+  std::string out = iv;
+  out.resize(iv.size() + data.size() + 16);
+  EVP_CIPHER_CTX* ctx = EVP_CIPHER_CTX_new();
+  int written = 0, last = 0;
+  const bool ok =
+      ctx &&
+      EVP_EncryptInit_ex(ctx, EVP_aes_128_cbc(), nullptr, reinterpret_cast<const unsigned char*>(key.data()),
+                         reinterpret_cast<const unsigned char*>(iv.data())) == 1 &&
+      EVP_EncryptUpdate(ctx, reinterpret_cast<unsigned char*>(out.data() + iv.size()), &written,
+                        reinterpret_cast<const unsigned char*>(data.data()),
+                        static_cast<int>(data.size())) == 1 &&
+      EVP_EncryptFinal_ex(ctx, reinterpret_cast<unsigned char*>(out.data() + iv.size() + written), &last) ==
+          1;
+  EVP_CIPHER_CTX_free(ctx);
+  if (!ok) throw std::runtime_error("INTERNAL ERROR: AES-128 is not available");
+  out.resize(iv.size() + size_t(written) + size_t(last));
   return out;
 }
 
 std::string Security::dictionary() const {
-  return "<< /Filter /Standard /V 2 /R 3 /Length 128 /P " + std::to_string(m_p) + " /O " +
-         literal_string(m_o) + " /U " + literal_string(m_u) + " >>";
+  const std::string values =
+      " /P " + std::to_string(m_p) + " /O " + literal_string(m_o) + " /U " + literal_string(m_u);
+  if (m_cipher == Cipher::Rc4) return "<< /Filter /Standard /V 2 /R 3 /Length 128" + values + " >>";
+  return "<< /Filter /Standard /V 4 /R 4 /Length 128 /CF << /StdCF << /AuthEvent /DocOpen /CFM /AESV2 "
+         "/Length 16 "
+         ">> >> /StmF /StdCF /StrF /StdCF" +
+         values + " >>";
 }
 
 }  // namespace orvena::exporting::pdf

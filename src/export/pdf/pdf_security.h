@@ -1,7 +1,8 @@
 #pragma once
-// Password protection with the standard security handler, revision 3: 128-bit RC4 keys, the
-// O and U values and the per-object keys of the PDF reference (1.7, section 3.5.2, algorithms
-// 3.1 to 3.5).
+// Password protection with the standard security handler: the O and U values and the per-object
+// keys of the PDF reference (1.7, section 3.5.2, algorithms 3.1 to 3.5), with 128-bit keys.
+// Strings and streams are encrypted with AES-128 in CBC mode (revision 4, crypt filter AESV2),
+// or with RC4 (revision 3) for readers that predate AES; RC4 is broken and kept only for them.
 #include <array>
 #include <cstdint>
 #include <string>
@@ -18,12 +19,14 @@ void rc4(std::string_view key, std::string& data);
 
 std::string md5(std::string_view data);
 
+enum class Cipher { Aes128, Rc4 };
+
 class Security {
  public:
   // Passwords are the 8-bit bytes the reader is asked for; an empty owner password takes the
   // user password. `file_id` is the first /ID string (16 bytes).
   Security(std::string_view user_password, std::string_view owner_password, unsigned permissions,
-           std::string_view file_id);
+           std::string_view file_id, Cipher cipher = Cipher::Aes128);
 
   int32_t p_value() const { return m_p; }
   const std::string& o_value() const { return m_o; }
@@ -32,6 +35,9 @@ class Security {
 
   // Strings and streams of object `number` (generation 0) are encrypted with its own key.
   std::string object_key(uint32_t number) const;
+  // With AES the result is a 16-byte initialisation vector and the padded cipher text. The
+  // vectors are derived from the object key and a count of encryptions, so that each differs
+  // and equal documents stay equal byte for byte.
   std::string encrypt(uint32_t number, std::string_view data) const;
 
   // The value of the trailer's /Encrypt entry.
@@ -39,7 +45,9 @@ class Security {
 
  private:
   int32_t m_p;
+  Cipher m_cipher;
   std::string m_o, m_u, m_key;
+  mutable uint64_t m_encryptions = 0;
 };
 
 }  // namespace orvena::exporting::pdf

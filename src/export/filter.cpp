@@ -228,6 +228,7 @@ struct Walk {
 bool export_report(report::Report& report, report::PreparedPages& pages, ExportFilter& filter) {
   filter.creation_time = report.clock ? report.clock->now() : core::SystemClock().now();
   filter.report = &report;
+  filter.prepared = &pages;
   if (filter.show_dialog && filter.show_modal() != 1) return false;
   if (filter.cur_page) filter.page_numbers = "1";  // no preview window in this program
 

@@ -78,6 +78,8 @@ class ExportFilter {
   bool cur_page = false;
   std::string page_numbers;  // "1,3-5,8-"; empty: all pages
   report::Report* report = nullptr;
+  // The store being exported (its outline and anchors), set by export_report like `report`.
+  const report::PreparedPages* prepared = nullptr;
   std::ostream* stream = nullptr;  // written into instead of a file; never closed here
   bool slave_export = false;
   std::string default_ext, filter_desc;

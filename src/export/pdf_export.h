@@ -13,7 +13,7 @@
 namespace orvena::report {
 class PreparedPages;
 class View;
-}
+}  // namespace orvena::report
 
 namespace orvena::exporting {
 
@@ -51,9 +51,6 @@ class PdfExport : public ExportFilter {
   void finish() override;
 
   PdfExportOptions options;
-  // The store being exported, for its outline and anchors; without it there is no outline and
-  // links to anchors go to the first page.
-  const report::PreparedPages* prepared = nullptr;
 
  private:
   void rasterise(const PrintedView& v);

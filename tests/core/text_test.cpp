@@ -31,12 +31,17 @@ TEST(Case, CompareIgnoringCaseOrdersByLowerCaseCodePoints) {
     std::string_view a, b;
     int sign;
   } rows[] = {
-      {"kwota", "KWOTA", 0},   {"Kwota", "kwotb", -1}, {"abc", "ab", 1},  // a longer text after its prefix
-      {"", "a", -1},           {"_x", "ax", -1},  // '_' (95) before 'a' (97) once 'A' is folded, not after it
-                                                  // as 'A' (65) would be
-      {"Źródło", "źRÓDŁO", 0}, {"z", "ż", -1},    // ASCII meets a two-byte letter
-      {"ł", "Ł", 0},           {"ą", "b", 1},     // by code point, not by alphabet
-      {"\xC5", "\xC5", 0},                        // a cut sequence compares as U+FFFD on both sides
+      {"kwota", "KWOTA", 0},
+      {"Kwota", "kwotb", -1},
+      {"abc", "ab", 1},  // a longer text after its prefix
+      {"", "a", -1},
+      {"_x", "ax", -1},  // '_' (95) before 'a' (97) once 'A' is folded, not after it
+                         // as 'A' (65) would be
+      {"Źródło", "źRÓDŁO", 0},
+      {"z", "ż", -1},  // ASCII meets a two-byte letter
+      {"ł", "Ł", 0},
+      {"ą", "b", 1},        // by code point, not by alphabet
+      {"\xC5", "\xC5", 0},  // a cut sequence compares as U+FFFD on both sides
   };
   for (const Row& r : rows) {
     int got = compare_ignore_case(r.a, r.b);

@@ -89,7 +89,6 @@ class PdfLinks : public ::testing::Test {
     pdf.file_name = file;
     pdf.options = PdfExportOptions::runner();
     pdf.options.outline = true;
-    pdf.prepared = &store;
     pdf.page_numbers = page_numbers;
     EXPECT_TRUE(export_report(report, store, pdf)) << (report.errors().empty() ? "" : report.errors()[0]);
     return list(file);

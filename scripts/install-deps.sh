@@ -14,7 +14,7 @@ $SUDO apt-get install -y -qq --no-install-recommends \
   fonts-liberation2 fonts-crosextra-carlito fonts-crosextra-caladea fonts-dejavu-core fonts-wine \
   python3 python3-aiosmtpd python3-pyftpdlib python3-openpyxl python3-docx python3-pil python3-reportlab \
   poppler-utils qpdf libtiff-tools zbar-tools xvfb xauth curl openssl fontconfig iproute2 time \
-  libxml2-utils unzip libxlsxwriter-dev libreoffice-calc-nogui \
+  libxml2-utils unzip libxlsxwriter-dev libreoffice-calc-nogui libtcmalloc-minimal4 \
   >/dev/null
 # Readers of the word-processing and HTML exports: LibreOffice Writer, html5lib, a headless browser.
 $SUDO apt-get install -y -qq --no-install-recommends libreoffice-writer-nogui python3-html5lib chromium >/dev/null

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "core/temp_dir.h"
 #include "export/pdf_export.h"
 #include "export/printed_band.h"
 #include "pdf_support.h"
@@ -107,7 +108,8 @@ class PdfLinks : public ::testing::Test {
     return listed.output;
   }
 
-  std::filesystem::path folder = std::filesystem::path(::testing::TempDir()) / "orvena_pdf_links";
+  core::TempDir temp;  // each test its own: ctest runs them side by side
+  std::filesystem::path folder = temp.path();
   report::Report report;
   report::ReportPage* page;
   report::MasterData* band;

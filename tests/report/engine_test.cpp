@@ -286,6 +286,53 @@ TEST_F(Generation, KeptGroupMovesWholeToTheNextPage) {
   }
 }
 
+// A header reprinted on new pages: a kept group that moves carries its header along, so the new
+// page has it once; a group that breaks gets it reprinted above its next row.
+TEST_F(Generation, AReprintedGroupHeaderComesOnceOnTheNextPage) {
+  for (bool keep : {true, false}) {
+    SCOPED_TRACE(keep ? "kept" : "not kept");
+    load("groups", "select * from t where id <> 2 order by id");
+    dynamic_cast<ReportPage&>(*report.find_object("Page1")).set_paper_height(90 / 3.77953);
+    band("GroupHead").keep_together = keep;
+    band("GroupHead").reprint_on_new_page = true;
+    std::string dump = generate();
+    std::string page2 = dump.substr(dump.find("\n2 ") + 1);
+    if (keep)
+      EXPECT_EQ(page2,
+                "2 GroupHead 0+10\n2   GroupText 0,0 \"Grupa C\"\n"
+                "2 Row 10+10\n2   RowText 0,0 \"1 3 4\"\n"
+                "2 Row 20+10\n2   RowText 0,0 \"2 4 5\"\n"
+                "2 Row 30+10\n2   RowText 0,0 \"3 5 6\"\n"
+                "2 GroupFoot 40+10\n2   GroupSum 0,0 \"Koniec C 15\"\n");
+    else
+      EXPECT_EQ(page2,
+                "2 GroupHead 0+10\n2   GroupText 0,0 \"Grupa C\"\n"
+                "2 Row 10+10\n2   RowText 0,0 \"3 5 6\"\n"
+                "2 GroupFoot 20+10\n2   GroupSum 0,0 \"Koniec C 15\"\n");
+    pages.clear();
+  }
+}
+
+// Pages of 65 units: group C's header (at 60) does not fit and opens page 2 itself, once.
+TEST_F(Generation, AReprintedGroupHeaderThatDoesNotFitOpensTheNextPageOnce) {
+  for (bool keep : {true, false}) {
+    SCOPED_TRACE(keep ? "kept" : "not kept");
+    load("groups", "select * from t where id <> 2 order by id");
+    dynamic_cast<ReportPage&>(*report.find_object("Page1")).set_paper_height(65 / 3.77953);
+    band("GroupHead").keep_together = keep;
+    band("GroupHead").reprint_on_new_page = true;
+    std::string dump = generate();
+    std::string page2 = dump.substr(dump.find("\n2 ") + 1);
+    EXPECT_EQ(page2,
+              "2 GroupHead 0+10\n2   GroupText 0,0 \"Grupa C\"\n"
+              "2 Row 10+10\n2   RowText 0,0 \"1 3 4\"\n"
+              "2 Row 20+10\n2   RowText 0,0 \"2 4 5\"\n"
+              "2 Row 30+10\n2   RowText 0,0 \"3 5 6\"\n"
+              "2 GroupFoot 40+10\n2   GroupSum 0,0 \"Koniec C 15\"\n");
+    pages.clear();
+  }
+}
+
 // A group header with StartNewPage opens a page for every group but the first.
 TEST_F(Generation, GroupHeaderStartsANewPagePerGroup) {
   load("groups", "select * from t where id <> 2 order by id");

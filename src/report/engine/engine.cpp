@@ -255,10 +255,11 @@ void Engine::add_page() {
     show_band(m_page->overlay);
     m_cur_y = 0;
   }
-  std::vector<HeaderEntry> entries = m_headers;
+  std::vector<HeaderEntry> entries(m_headers.begin(),
+                                   m_headers.begin() + std::min(m_reprinted_headers, m_headers.size()));
   for (const HeaderEntry& e : entries) {
     BandInfo* b = e.band;
-    if (b == m_start_new_page_band) continue;
+    if (b == m_start_new_page_band || b == m_moving_band) continue;
     if (b->kind == kPageHeader && m_first_page && !b->band->print_on_first_page) {
       if (b->band->print_child_if_invisible) show_band(b->child);
       continue;
@@ -345,7 +346,9 @@ void Engine::new_page() {
   }
   m_last_band_on_page = m_start_new_page_band;
   end_page();
+  m_reprinted_headers = pasting ? m_keep.headers : m_headers.size();
   add_page();
+  m_reprinted_headers = SIZE_MAX;
   m_last_band_on_page = nullptr;
   m_cur_column = 1;
   m_cur_x = 0;
@@ -379,8 +382,9 @@ void Engine::new_column() {
                 ? core::Locale::parse_float(p.column_positions[index]).value_or(0) * kMmToUnits
                 : (m_page_width / static_cast<double>(p.columns())) * static_cast<double>(index);
   m_cur_y = m_first_column_y;
-  for (const HeaderEntry& e : std::vector<HeaderEntry>(m_headers)) {
-    if (e.band->kind == kPageHeader || e.band == m_start_new_page_band) continue;
+  size_t reprinted = pasting ? std::min(m_keep.headers, m_headers.size()) : m_headers.size();
+  for (const HeaderEntry& e : std::vector<HeaderEntry>(m_headers.begin(), m_headers.begin() + reprinted)) {
+    if (e.band->kind == kPageHeader || e.band == m_start_new_page_band || e.band == m_moving_band) continue;
     show_band(e.band);
   }
   if (pasting) {

@@ -12,6 +12,7 @@
 // band's objects are put back as they were (before_print / after_print) for the next record.
 // Exceptions from sources, scripts and expressions leave run(); the end-of-run steps (OnStopReport,
 // finalising the sources, finishing the store) happen anyway.
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -141,6 +142,9 @@ class Engine : public ScriptedEngine {
     // after it belong to the kept block and move with it.
     XmlItem* outline_level = nullptr;
     int outline_position = -1;
+    // Reprinted headers registered when the keep began: those registered later were printed
+    // inside the kept block and move with it, so a new page must not print them again.
+    size_t headers = 0;
   };
   // A PrintOnParent sub-report being printed into `host`: where its next band goes.
   struct Capture {
@@ -212,6 +216,10 @@ class Engine : public ScriptedEngine {
   Keep m_keep;
   std::vector<HeaderEntry> m_headers;
   engine::BandInfo* m_start_new_page_band = nullptr;
+  // How many of m_headers the page being added reprints (fewer when a kept block brings its own).
+  size_t m_reprinted_headers = SIZE_MAX;
+  // A band that did not fit and goes to the next page or column: printed there, not reprinted.
+  engine::BandInfo* m_moving_band = nullptr;
   engine::BandInfo* m_last_band_on_page = nullptr;
   Capture* m_capture = nullptr;
 };

@@ -69,7 +69,9 @@ void Engine::show_band(BandInfo* b) {
       after_print(*b);
       if (!m_keep.active) forget_last_values(*b);
       m_start_new_page_band = nullptr;
+      m_moving_band = b;
       new_column();
+      m_moving_band = nullptr;
       m_ctx->state.current_band = &band;
       prepare_band(*b);
     }
@@ -351,7 +353,13 @@ void Engine::run_subreports(BandInfo& b) {
 void Engine::start_keep(BandInfo& b) {
   if (m_keep.active || m_first_band) return;
   prepared::Outline& outline = m_pages.outline();
-  m_keep = {true, &b, m_cur_y, m_pages.current_position(), &outline.current(), outline.current_position()};
+  m_keep = {true,
+            &b,
+            m_cur_y,
+            m_pages.current_position(),
+            &outline.current(),
+            outline.current_position(),
+            m_headers.size()};
   m_ctx->totals().start_keep();
 }
 

@@ -76,6 +76,7 @@ TEST_P(Protected, OpensWithItsPasswordsOnlyAndReadsBackWhole) {
     doc.finish();
   }
   std::string pdf = core::read_file(file);
+  EXPECT_EQ(pdf.substr(0, 8), c.cipher == Cipher::Aes128 ? "%PDF-1.6" : "%PDF-1.5");
   EXPECT_EQ(pdf.find("Tajne"), std::string::npos);
   EXPECT_NE(pdf.find(std::string("/Encrypt << /Filter /Standard ") + c.encrypt), std::string::npos);
 

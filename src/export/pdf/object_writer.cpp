@@ -46,8 +46,9 @@ void ObjectWriter::line(std::string_view text) {
   write("\r\n");
 }
 
-void ObjectWriter::header() {
-  line("%PDF-1.5");
+void ObjectWriter::header(bool aes) {
+  // AES encryption (the AESV2 crypt filter) came with PDF 1.6; every other file is 1.5.
+  line(aes ? "%PDF-1.6" : "%PDF-1.5");
   line("%\xE2\xE3\xCF\xD3");
 }
 

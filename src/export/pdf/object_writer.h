@@ -24,7 +24,7 @@ class ObjectWriter {
   Compression compression() const { return m_compression; }
 
   // "%PDF-1.5" and the comment of four bytes above 127 that marks the file as binary.
-  void header();
+  void header(bool aes = false);
 
   // A new object number; its object may be written later, but must be written before finish().
   uint32_t reserve();

@@ -63,7 +63,7 @@ void Document::start(std::ostream& out) {
                                             core::from_utf8(p.owner_password, core::CodePage::Windows1250),
                                             p.permissions, m_file_id, p.cipher);
   }
-  m_out->header();
+  m_out->header(m_options.protection.enabled() && m_options.protection.cipher == Cipher::Aes128);
   m_page_tree = m_out->reserve();
   // Set after the header: nothing before the first object is encrypted.
   m_out->set_security(m_security.get());

@@ -286,49 +286,36 @@ TEST_F(Generation, KeptGroupMovesWholeToTheNextPage) {
   }
 }
 
-// A header reprinted on new pages: a kept group that moves carries its header along, so the new
-// page has it once; a group that breaks gets it reprinted above its next row.
+// A header reprinted on new pages comes once at the top of page 2: pages of 90 units break group
+// C (header at 60) after its second row — kept, the group moves with its header, otherwise the
+// header is reprinted above the third row; pages of 65 units leave no room for the header itself,
+// which then opens page 2.
 TEST_F(Generation, AReprintedGroupHeaderComesOnceOnTheNextPage) {
-  for (bool keep : {true, false}) {
-    SCOPED_TRACE(keep ? "kept" : "not kept");
-    load("groups", "select * from t where id <> 2 order by id");
-    dynamic_cast<ReportPage&>(*report.find_object("Page1")).set_paper_height(90 / 3.77953);
-    band("GroupHead").keep_together = keep;
-    band("GroupHead").reprint_on_new_page = true;
-    std::string dump = generate();
-    std::string page2 = dump.substr(dump.find("\n2 ") + 1);
-    if (keep)
-      EXPECT_EQ(page2,
-                "2 GroupHead 0+10\n2   GroupText 0,0 \"Grupa C\"\n"
-                "2 Row 10+10\n2   RowText 0,0 \"1 3 4\"\n"
-                "2 Row 20+10\n2   RowText 0,0 \"2 4 5\"\n"
-                "2 Row 30+10\n2   RowText 0,0 \"3 5 6\"\n"
-                "2 GroupFoot 40+10\n2   GroupSum 0,0 \"Koniec C 15\"\n");
-    else
-      EXPECT_EQ(page2,
+  const std::string whole_group =
+      "2 GroupHead 0+10\n2   GroupText 0,0 \"Grupa C\"\n"
+      "2 Row 10+10\n2   RowText 0,0 \"1 3 4\"\n"
+      "2 Row 20+10\n2   RowText 0,0 \"2 4 5\"\n"
+      "2 Row 30+10\n2   RowText 0,0 \"3 5 6\"\n"
+      "2 GroupFoot 40+10\n2   GroupSum 0,0 \"Koniec C 15\"\n";
+  struct Case {
+    double height;
+    bool keep;
+    std::string page2;
+  } cases[] = {{90, true, whole_group},
+               {90, false,
                 "2 GroupHead 0+10\n2   GroupText 0,0 \"Grupa C\"\n"
                 "2 Row 10+10\n2   RowText 0,0 \"3 5 6\"\n"
-                "2 GroupFoot 20+10\n2   GroupSum 0,0 \"Koniec C 15\"\n");
-    pages.clear();
-  }
-}
-
-// Pages of 65 units: group C's header (at 60) does not fit and opens page 2 itself, once.
-TEST_F(Generation, AReprintedGroupHeaderThatDoesNotFitOpensTheNextPageOnce) {
-  for (bool keep : {true, false}) {
-    SCOPED_TRACE(keep ? "kept" : "not kept");
+                "2 GroupFoot 20+10\n2   GroupSum 0,0 \"Koniec C 15\"\n"},
+               {65, true, whole_group},
+               {65, false, whole_group}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.height) + (c.keep ? " kept" : " not kept"));
     load("groups", "select * from t where id <> 2 order by id");
-    dynamic_cast<ReportPage&>(*report.find_object("Page1")).set_paper_height(65 / 3.77953);
-    band("GroupHead").keep_together = keep;
+    dynamic_cast<ReportPage&>(*report.find_object("Page1")).set_paper_height(c.height / 3.77953);
+    band("GroupHead").keep_together = c.keep;
     band("GroupHead").reprint_on_new_page = true;
     std::string dump = generate();
-    std::string page2 = dump.substr(dump.find("\n2 ") + 1);
-    EXPECT_EQ(page2,
-              "2 GroupHead 0+10\n2   GroupText 0,0 \"Grupa C\"\n"
-              "2 Row 10+10\n2   RowText 0,0 \"1 3 4\"\n"
-              "2 Row 20+10\n2   RowText 0,0 \"2 4 5\"\n"
-              "2 Row 30+10\n2   RowText 0,0 \"3 5 6\"\n"
-              "2 GroupFoot 40+10\n2   GroupSum 0,0 \"Koniec C 15\"\n");
+    EXPECT_EQ(dump.substr(dump.find("\n2 ") + 1), c.page2) << dump;
     pages.clear();
   }
 }

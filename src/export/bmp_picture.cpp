@@ -190,14 +190,4 @@ pdf::Bitmap decode_bmp(std::string_view d) {
   return b;
 }
 
-void draw_bmp(report::canvas::Canvas& canvas, const report::canvas::Rect& r, std::string_view file) {
-  pdf::Bitmap b;
-  try {
-    b = decode_bmp(file);
-  } catch (const core::Error&) {
-    return;
-  }
-  canvas.draw_picture(r, {.width = b.width, .height = b.height, .rgba = b.rgba});
-}
-
 }  // namespace orvena::exporting

@@ -6,7 +6,6 @@
 #include <string_view>
 
 #include "export/pdf/pdf_image.h"
-#include "report/canvas/canvas.h"
 
 namespace orvena::exporting {
 
@@ -17,8 +16,5 @@ inline constexpr uint64_t kMaxBmpPixels = pdf::kMaxDecodedJpegPixels;
 // core::Error "Nieprawidłowy plik BMP" (with what is wrong) for data that is not a bitmap this
 // reader knows, is cut short or is larger than kMaxBmpPixels.
 pdf::Bitmap decode_bmp(std::string_view file);
-
-// Draws the bitmap over `r`; a file that cannot be read draws nothing rather than stopping the page.
-void draw_bmp(report::canvas::Canvas& canvas, const report::canvas::Rect& r, std::string_view file);
 
 }  // namespace orvena::exporting

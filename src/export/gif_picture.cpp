@@ -176,14 +176,4 @@ pdf::Bitmap decode_gif(std::string_view file) {
   }
 }
 
-void draw_gif(report::canvas::Canvas& canvas, const report::canvas::Rect& r, std::string_view file) {
-  pdf::Bitmap b;
-  try {
-    b = decode_gif(file);
-  } catch (const core::Error&) {
-    return;
-  }
-  canvas.draw_picture(r, {.width = b.width, .height = b.height, .rgba = b.rgba});
-}
-
 }  // namespace orvena::exporting

@@ -6,7 +6,6 @@
 #include <string_view>
 
 #include "export/pdf/pdf_image.h"
-#include "report/canvas/canvas.h"
 
 namespace orvena::exporting {
 
@@ -15,8 +14,5 @@ inline constexpr uint64_t kMaxGifPixels = pdf::kMaxDecodedJpegPixels;
 // Throws core::Error "Nieprawidłowy plik GIF" (with what is wrong) for data that is not a GIF,
 // is cut short or is larger than kMaxGifPixels. Pixels the image leaves uncovered are clear.
 pdf::Bitmap decode_gif(std::string_view file);
-
-// Draws the picture over `r`; a file that cannot be read draws nothing.
-void draw_gif(report::canvas::Canvas& canvas, const report::canvas::Rect& r, std::string_view file);
 
 }  // namespace orvena::exporting

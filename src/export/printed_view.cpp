@@ -238,10 +238,11 @@ void draw_shape(Canvas& canvas, const PrintedView& v) {
 }
 
 // A picture that cannot be read draws nothing rather than stopping the page.
-void draw_jpeg(Canvas& canvas, const Rect& r, std::string_view jpeg) {
+void draw_decoded(Canvas& canvas, const Rect& r, std::string_view file,
+                  pdf::Bitmap (*decode)(std::string_view)) {
   pdf::Bitmap b;
   try {
-    b = pdf::decode_jpeg(jpeg);
+    b = decode(file);
   } catch (const core::Error&) {
     return;
   }
@@ -274,11 +275,11 @@ void draw_view(Canvas& canvas, const PrintedView& v) {
         p.encoded = {reinterpret_cast<const uint8_t*>(pic.bytes.data()), pic.bytes.size()};
         canvas.draw_picture(v.body(), p);
       } else if (pic.kind == report::PictureKind::Jpeg) {
-        draw_jpeg(canvas, v.body(), pic.bytes);
+        draw_decoded(canvas, v.body(), pic.bytes, pdf::decode_jpeg);
       } else if (pic.kind == report::PictureKind::Bitmap) {
-        draw_bmp(canvas, v.body(), pic.bytes);
+        draw_decoded(canvas, v.body(), pic.bytes, decode_bmp);
       } else if (pic.kind == report::PictureKind::Gif) {
-        draw_gif(canvas, v.body(), pic.bytes);
+        draw_decoded(canvas, v.body(), pic.bytes, decode_gif);
       }
       draw_frame(canvas, v);
       break;

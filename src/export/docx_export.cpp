@@ -7,6 +7,7 @@
 #include "core/line_file.h"
 #include "export/docx/package_parts.h"
 #include "export/matrix/layout_matrix.h"
+#include "export/object_cast.h"
 #include "export/pending_file.h"
 #include "export/zip/zip_writer.h"
 #include "report/pages.h"
@@ -88,7 +89,7 @@ void DocxExport::start_page(report::ReportPage& page, int index) {
 }
 
 void DocxExport::export_object(report::Component& object) {
-  auto* view = dynamic_cast<report::View*>(&object);
+  auto* view = object_cast<report::View>(&object);
   if (!view || !m_matrix) return;
   if (view->name() == kPageBackgroundName) return;
   if (!export_not_printable && !view->printable()) return;

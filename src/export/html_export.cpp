@@ -12,6 +12,7 @@
 #include "export/html/html_text.h"
 #include "export/html/navigator.h"
 #include "export/matrix/layout_matrix.h"
+#include "export/object_cast.h"
 #include "export/page_bitmap.h"
 #include "export/pending_file.h"
 #include "export/printed_view.h"
@@ -98,15 +99,14 @@ void HtmlExport::start_page(report::ReportPage& page, int index) {
 }
 
 void HtmlExport::export_object(report::Component& object) {
-  auto* view = dynamic_cast<report::View*>(&object);
+  auto* view = object_cast<report::View>(&object);
   if (!view || !m_matrix) return;
   if (view->name() == kPageBackgroundName && options.background && options.export_pictures) {
     draw_background(*view);
     return;
   }
   if (!export_not_printable && !view->printable()) return;
-  bool text_or_line =
-      dynamic_cast<report::CustomMemoView*>(view) || dynamic_cast<report::CustomLineView*>(view);
+  bool text_or_line = object_cast<report::CustomMemoView>(view) || object_cast<report::CustomLineView>(view);
   if (!text_or_line && !options.export_pictures) return;
   m_matrix->add_object(*view);
 }
@@ -163,7 +163,7 @@ cairo_status_t append_png_bytes(void* closure, const unsigned char* data, unsign
 
 void HtmlExport::draw_background(const report::View& view) {
   PrintedView v = resolve_view(view);
-  auto* picture = dynamic_cast<const report::PictureView*>(&view);
+  auto* picture = object_cast<report::PictureView>(&view);
   bool has_picture = picture && !picture->picture.bytes.empty();
   if ((!v.fill && !has_picture && !v.has_frame()) || !m_page) return;  // nothing behind the page
   BitmapSize size = page_bitmap_size(*m_page, 1);

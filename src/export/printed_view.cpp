@@ -121,7 +121,7 @@ PrintedView resolve_view(const report::View& view) {
     v.gap_x = memo->gap_x;
     v.gap_y = memo->gap_y;
     if (memo->allow_html_tags)
-      for (auto& l : v.lines)
+      for (const std::string& l : v.lines)
         if (l.find('<') != std::string::npos) v.html = true;
   } else if (auto* line = object_cast<report::CustomLineView>(&view)) {
     v.kind = ViewKind::Line;

@@ -8,6 +8,7 @@
 //   draw_view(canvas, v);                    // any canvas: Cairo bitmap, PDF page
 #include <array>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -46,7 +47,8 @@ struct PrintedView {
 
   // Text objects.
   report::text::LayoutFont font;
-  std::vector<std::string> lines;
+  // The memo's own lines, not a copy: a PrintedView lives no longer than its view.
+  std::span<const std::string> lines;
   bool html = false;  // allows tags and holds "<": only a bitmap shows it faithfully
   int rotation = 0;
   report::HAlign halign = report::HAlign::Left;

@@ -83,6 +83,21 @@ CellFormat cell_format(const MatrixStyle& s, bool number) {
   return f;
 }
 
+// A whole number of up to 15 digits, without leading zeros, is exactly a double and formats back
+// to the same digits: it needs no round trip through the display format.
+std::optional<double> plain_integer(std::string_view text) {
+  size_t first = text.starts_with('-') ? 1 : 0;
+  size_t digits = text.size() - first;
+  if (digits == 0 || digits > 15) return std::nullopt;
+  if (text[first] == '0' && (digits > 1 || first == 1)) return std::nullopt;  // "007", "-0"
+  long long value = 0;
+  for (size_t i = first; i < text.size(); ++i) {
+    if (text[i] < '0' || text[i] > '9') return std::nullopt;
+    value = value * 10 + (text[i] - '0');
+  }
+  return double(first ? -value : value);
+}
+
 // The number a text object shows in the default (text) display format. The prepared pages keep
 // a text object's text but not its value, so a single line that is a number in the locale's
 // form, and that the same number formats back to exactly, is taken as that number; "007", "1e3"
@@ -92,6 +107,7 @@ std::optional<double> plain_number(const MatrixObject& o, const MatrixStyle* sty
     return std::nullopt;
   const std::string& text = o.lines[0];
   if (text.empty() || text.size() > 32) return std::nullopt;
+  if (std::optional<double> whole = plain_integer(text)) return whole;
   std::string plain;
   for (char c : text) {
     if (c == ',') c = '.';
@@ -233,7 +249,9 @@ xlsx::PageGrid XlsxExport::page_grid(int sheet, uint32_t first_row, std::vector<
         c.kind = xlsx::CellKind::Number;
         c.number = *number;
       } else if (o.is_text && !o.lines.empty()) {
-        std::string text = core::join_crlf(o.lines);
+        // A single line, the usual cell, goes in without a joined copy.
+        std::string joined = o.lines.size() > 1 ? core::join_crlf(o.lines) : std::string();
+        std::string_view text = o.lines.size() > 1 ? std::string_view(joined) : o.lines[0];
         if (!text.empty()) {
           c.kind = xlsx::CellKind::String;
           c.string_index = m_package->strings().add(text);

@@ -51,6 +51,19 @@ bool plain_lines(std::span<const std::string> lines, report::text::Tags tags) {
   return true;
 }
 
+// Most cell text is printable ASCII with nothing to escape: that run goes in one piece, the rest
+// through the XML escaping.
+void append_escaped_line(std::string& out, std::string_view line) {
+  size_t plain = 0;
+  while (plain < line.size()) {
+    unsigned char c = static_cast<unsigned char>(line[plain]);
+    if (c < 0x20 || c >= 0x7F || c == '&' || c == '"' || c == '<' || c == '>') break;
+    ++plain;
+  }
+  out.append(line.data(), plain);
+  if (plain < line.size()) xml::append_escaped(out, line.substr(plain));
+}
+
 // Runs of equal tag state, each escaped and wrapped in the elements of its state.
 void append_tagged(std::string& out, std::span<const std::string> lines, report::text::Tags tags) {
   // One paragraph per line; a line feed between them marks where "<br>" goes.
@@ -88,17 +101,23 @@ void append_cell_text(std::string& out, std::span<const std::string> lines, repo
       if (lines[i].empty())
         out += ' ';
       else
-        xml::append_escaped(out, lines[i]);
+        append_escaped_line(out, lines[i]);
     }
   } else {
     append_tagged(out, lines, tags);
   }
   std::string_view added = std::string_view(out).substr(start);
-  auto blank = [](char c) { return static_cast<unsigned char>(c) <= ' '; };  // as core::trim
-  if (!added.empty() && !blank(added.front()) && !blank(added.back())) return;
-  std::string trimmed = core::trim(added);
-  out.resize(start);
-  out += trimmed.empty() ? "&nbsp;" : trimmed;
+  std::string_view kept = core::trimmed(added);
+  if (kept.size() == added.size() && !kept.empty()) return;
+  if (kept.empty()) {
+    out.resize(start);
+    out += "&nbsp;";
+    return;
+  }
+  // The kept part moves to the start of the cell text (memmove: the two may overlap).
+  size_t from = size_t(kept.data() - out.data()), length = kept.size();
+  out.erase(start, from - start);
+  out.resize(start + length);
 }
 
 std::string cell_text(std::span<const std::string> lines, report::text::Tags tags) {
@@ -109,7 +128,7 @@ std::string cell_text(std::span<const std::string> lines, report::text::Tags tag
 
 bool blank_text(std::span<const std::string> lines) {
   for (const std::string& line : lines)
-    if (!core::trim(line).empty()) return false;
+    if (!core::trimmed(line).empty()) return false;
   return true;
 }
 

@@ -35,6 +35,7 @@ void LayoutMatrix::clear() {
   m_placements.clear();
   m_styles.clear();
   m_style_index.clear();
+  m_recent_styles.fill(-1);
   m_x.clear();
   m_y.clear();
   m_cells.clear();
@@ -165,8 +166,13 @@ const MatrixStyle* LayoutMatrix::style(int i) const {
 }
 
 int LayoutMatrix::find_or_add_style(const MatrixStyle& style) {
+  // The objects of a band mostly share a few styles: comparing with the ones found last is
+  // cheaper than hashing the style.
+  for (int i : m_recent_styles)
+    if (i >= 0 && m_styles[size_t(i)] == style) return i;
   auto [it, added] = m_style_index.try_emplace(style, styles_count());
   if (added) m_styles.push_back(style);
+  m_recent_styles[m_next_recent++ % m_recent_styles.size()] = it->second;
   return it->second;
 }
 

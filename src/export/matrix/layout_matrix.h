@@ -254,6 +254,8 @@ class LayoutMatrix {
   std::vector<Placement> m_placements;
   std::vector<MatrixStyle> m_styles;
   std::unordered_map<MatrixStyle, int, MatrixStyleHash> m_style_index;
+  std::array<int, 4> m_recent_styles{-1, -1, -1, -1};  // style indices, -1 for none
+  size_t m_next_recent = 0;
   std::vector<double> m_x, m_y;
   std::vector<int> m_cells;  // x + y * width()
   std::vector<MatrixPage> m_pages;

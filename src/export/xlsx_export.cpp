@@ -12,6 +12,7 @@
 #include "core/variant.h"
 #include "export/matrix/layout_matrix.h"
 #include "export/object_cast.h"
+#include "export/xlsx/number_text.h"
 #include "export/xlsx/package.h"
 #include "export/xlsx/page_grid.h"
 #include "report/memo/memo_text.h"
@@ -83,21 +84,6 @@ CellFormat cell_format(const MatrixStyle& s, bool number) {
   return f;
 }
 
-// A whole number of up to 15 digits, without leading zeros, is exactly a double and formats back
-// to the same digits: it needs no round trip through the display format.
-std::optional<double> plain_integer(std::string_view text) {
-  size_t first = text.starts_with('-') ? 1 : 0;
-  size_t digits = text.size() - first;
-  if (digits == 0 || digits > 15) return std::nullopt;
-  if (text[first] == '0' && (digits > 1 || first == 1)) return std::nullopt;  // "007", "-0"
-  long long value = 0;
-  for (size_t i = first; i < text.size(); ++i) {
-    if (text[i] < '0' || text[i] > '9') return std::nullopt;
-    value = value * 10 + (text[i] - '0');
-  }
-  return double(first ? -value : value);
-}
-
 // The number a text object shows in the default (text) display format. The prepared pages keep
 // a text object's text but not its value, so a single line that is a number in the locale's
 // form, and that the same number formats back to exactly, is taken as that number; "007", "1e3"
@@ -107,7 +93,6 @@ std::optional<double> plain_number(const MatrixObject& o, const MatrixStyle* sty
     return std::nullopt;
   const std::string& text = o.lines[0];
   if (text.empty() || text.size() > 32) return std::nullopt;
-  if (std::optional<double> whole = plain_integer(text)) return whole;
   std::string plain;
   for (char c : text) {
     if (c == ',') c = '.';
@@ -117,7 +102,9 @@ std::optional<double> plain_number(const MatrixObject& o, const MatrixStyle* sty
   double d = 0;
   auto [end, ec] = std::from_chars(plain.data(), plain.data() + plain.size(), d);
   if (ec != std::errc() || end != plain.data() + plain.size() || !std::isfinite(d)) return std::nullopt;
-  if (report::memo_text::format_data(core::Variant(d), report::DisplayFormat()) != text) return std::nullopt;
+  if (!xlsx::default_number_text(text) &&
+      report::memo_text::format_data(core::Variant(d), report::DisplayFormat()) != text)
+    return std::nullopt;
   return d;
 }
 

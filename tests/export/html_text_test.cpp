@@ -60,6 +60,23 @@ TEST(HtmlText, CellText) {
   for (const Row& row : rows) EXPECT_EQ(cell_text(row.lines, row.tags), row.html) << row.name;
 }
 
+// A cell's text goes after what the row already holds: trimming it must leave that alone.
+TEST(HtmlText, CellTextAppendedAfterTheRow) {
+  struct Row {
+    std::vector<std::string> lines;
+    std::string html;
+  };
+  const Row rows[] = {
+      {{"  A & B"}, "<td>A &amp; B"},   {{"Kraków  "}, "<td>Kraków"}, {{"   "}, "<td>&nbsp;"},
+      {{" x ", " y "}, "<td>x <br> y"}, {{"plain"}, "<td>plain"},
+  };
+  for (const Row& row : rows) {
+    std::string out = "<td>";
+    append_cell_text(out, row.lines, report::text::Tags::AsText);
+    EXPECT_EQ(out, row.html) << row.lines.front();
+  }
+}
+
 TEST(HtmlText, BlankText) {
   EXPECT_TRUE(blank_text(std::vector<std::string>{" ", ""}));
   EXPECT_TRUE(blank_text(std::vector<std::string>{}));

@@ -445,6 +445,35 @@ TEST(LayoutMatrix, AlikeObjectsShareOneStyle) {
   EXPECT_EQ(dots.style(0)->font.size, 9);
 }
 
+// Many styles in turn, a style seen long before, and a matrix cleared for the next page: each
+// object gets the index of the style that is really its own.
+TEST(LayoutMatrix, StyleIndicesHoldOverManyStylesAndAClear) {
+  std::vector<std::unique_ptr<report::MemoView>> sized;
+  for (int i = 0; i < 6; ++i) {
+    sized.push_back(memo(0, 20 * i, 50, 20, "x"));
+    report::Font font = sized.back()->font();
+    font.set_size(8 + i);
+    sized.back()->set_font(font);
+  }
+  LayoutMatrix m;
+  for (auto& v : sized) m.add_object(*v);
+  m.add_object(*sized[0]);  // long after: not among the last styles found
+  m.add_object(*sized[5]);
+  m.add_object(*sized[3]);
+  ASSERT_EQ(m.styles_count(), 6);
+  const std::vector<int> expected = {0, 1, 2, 3, 4, 5, 0, 5, 3};
+  for (size_t i = 0; i < expected.size(); ++i) EXPECT_EQ(m.object(int(i))->style, expected[i]) << i;
+
+  m.clear();
+  m.add_object(*sized[5]);
+  m.add_object(*sized[2]);
+  ASSERT_EQ(m.styles_count(), 2);
+  EXPECT_EQ(m.object(0)->style, 0);
+  EXPECT_EQ(m.style(0)->font.size, 13);
+  EXPECT_EQ(m.object(1)->style, 1);
+  EXPECT_EQ(m.style(1)->font.size, 10);
+}
+
 TEST(LayoutMatrix, TextIsTakenWrappedAndWithoutTags) {
   auto tagged = memo(0, 0, 300, 20, "<b>gruby</b> tekst");
   tagged->allow_html_tags = true;

@@ -5,11 +5,13 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <sstream>
 
 #include "core/temp_dir.h"
 #include "export/external_reader.h"
 #include "export/xlsx/page_grid.h"
 #include "export/xlsx/styles.h"
+#include "export/zip/zip_writer.h"
 
 namespace orvena::exporting::xlsx {
 namespace {
@@ -246,6 +248,43 @@ print(wb.sheetnames, wb.active.max_row)
 )PY",
                         book().string());
   EXPECT_EQ(out.output, "['Page 1'] 1\n") << out.output;
+}
+
+// The rows as the sheet holds them: a row's start tag goes out with its first cell, a row
+// without cells is an empty element, and each row has its own height.
+TEST(XlsxSheetRows, RowsWithAndWithoutCells) {
+  std::ostringstream bytes;
+  {
+    zip::ZipWriter zip(bytes, {});
+    zip::EntryWriter& entry = zip.begin_entry("sheet.xml", zip::Method::stored);
+    SheetWriter s(entry);
+    s.begin(nullptr, {});
+    s.begin_row(0, 20);
+    s.string_cell(0, 0, 0);
+    s.number_cell(1, 1, 2.5);
+    s.end_row();
+    s.begin_row(1, 20);
+    s.end_row();
+    s.begin_row(2, 15);
+    s.style_cell(0, 2);
+    s.end_row();
+    s.begin_row(3, 20);
+    s.number_cell(2, 0, 7);
+    s.finish({});  // ends the open row
+    zip.end_entry();
+    zip.finish();
+  }
+  std::string xml = bytes.str();
+  size_t from = xml.find("<sheetData>"), to = xml.find("</sheetData>");
+  ASSERT_NE(from, std::string::npos);
+  ASSERT_NE(to, std::string::npos);
+  EXPECT_EQ(xml.substr(from, to - from),
+            "<sheetData>"
+            "<row r=\"1\" ht=\"15.099340\" customHeight=\"1\"><c r=\"A1\" s=\"0\" t=\"s\"><v>0</v></c>"
+            "<c r=\"B1\" s=\"1\"><v>2.5</v></c></row>"
+            "<row r=\"2\" ht=\"15.099340\" customHeight=\"1\"/>"
+            "<row r=\"3\" ht=\"11.324505\" customHeight=\"1\"><c r=\"A3\" s=\"2\"/></row>"
+            "<row r=\"4\" ht=\"15.099340\" customHeight=\"1\"><c r=\"C4\" s=\"0\"><v>7</v></c></row>");
 }
 
 TEST_F(XlsxPackageTest, RowsPastTheSheetLimitAreRefused) {

@@ -86,13 +86,22 @@ void SheetWriter::begin(const CellRange* used, const std::vector<double>& column
   m_data_open = true;
 }
 
+// The row's start tag waits for its first cell and goes out with it; a row without cells is
+// closed as an empty element. Rows are mostly of one height, whose text is kept.
 void SheetWriter::begin_row(uint32_t row, double height_px) {
   if (row >= kMaxRows) throw std::length_error("sheet row beyond the last row a spreadsheet holds");
-  m_row_ref = std::to_string(row + 1);
-  m_xml.start("row")
-      .attribute("r", m_row_ref)
-      .attribute("ht", fixed(row_height(height_px), 6))
-      .attribute("customHeight", "1");
+  m_row_ref.clear();
+  append_number(m_row_ref, uint64_t(row) + 1);
+  if (m_height_text.empty() || height_px != m_height_px) {
+    m_height_px = height_px;
+    m_height_text = fixed(row_height(height_px), 6);
+  }
+  m_row_start.assign("<row r=\"");
+  m_row_start += m_row_ref;
+  m_row_start += "\" ht=\"";
+  m_row_start += m_height_text;
+  m_row_start += "\" customHeight=\"1\"";
+  m_row_written = false;
   m_in_row = true;
 }
 
@@ -102,12 +111,18 @@ void SheetWriter::cell_start(uint32_t column, int style) {
   if (column >= kMaxColumns)
     throw std::length_error("sheet column beyond the last column a spreadsheet holds");
   ++m_cells;
+  m_cell.clear();
+  if (!m_row_written) {
+    m_cell += m_row_start;
+    m_cell += '>';
+    m_row_written = true;
+  }
   if (column >= m_column_names.size()) {
     size_t from = m_column_names.size();
     m_column_names.resize(column + 1);
     for (size_t c = from; c <= column; ++c) m_column_names[c] = column_name(uint32_t(c));
   }
-  m_cell.assign("<c r=\"");
+  m_cell += "<c r=\"";
   m_cell += m_column_names[column];
   m_cell += m_row_ref;
   m_cell += "\" s=\"";
@@ -145,7 +160,12 @@ void SheetWriter::style_cell(uint32_t column, int style) {
 }
 
 void SheetWriter::end_row() {
-  m_xml.end();
+  if (m_row_written) {
+    m_xml.raw("</row>");
+  } else {
+    m_row_start += "/>";
+    m_xml.raw(m_row_start);
+  }
   m_in_row = false;
 }
 

@@ -83,7 +83,11 @@ class SheetWriter {
   void cell_start(uint32_t column, int style);
 
   xml::XmlWriter m_xml;
-  std::string m_row_ref;                    // the current row's number as text
+  std::string m_row_ref;       // the current row's number as text
+  std::string m_row_start;     // the current row's start tag, without its end
+  bool m_row_written = false;  // the start tag has gone out with a cell
+  double m_height_px = 0;      // the last row height, and its text in the sheet
+  std::string m_height_text;
   std::vector<std::string> m_column_names;  // letters of the columns written so far
   std::string m_cell;                       // the cell being put together
   std::FILE* m_merges = nullptr;

@@ -21,11 +21,6 @@ using report::canvas::Pen;
 using report::canvas::Point;
 using report::canvas::Rect;
 
-std::optional<Rgb> rgb_of(int64_t c) {
-  if (c < 0 || c > 0xFFFFFF) return std::nullopt;
-  return Rgb(((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF));
-}
-
 namespace {
 
 LineStyle line_style(report::FrameStyle s) {

@@ -7,6 +7,7 @@
 //   PrintedView v = resolve_view(view);      // positions are the view's absolute bounds
 //   draw_view(canvas, v);                    // any canvas: Cairo bitmap, PDF page
 #include <array>
+#include <cstdint>
 #include <optional>
 #include <span>
 #include <string>
@@ -23,8 +24,12 @@ using report::canvas::Rgb;
 
 enum class ViewKind : uint8_t { Memo, Line, Shape, Picture, BarCode, CheckBox, Other };
 
-// Windows colour value (0x00BBGGRR) as 0xRRGGBB; none for clNone and system colours.
-std::optional<Rgb> rgb_of(int64_t windows_color);
+// Windows colour value (0x00BBGGRR) as 0xRRGGBB; none for clNone and system colours. Inline:
+// every side, fill and font of every printed object asks it.
+inline std::optional<Rgb> rgb_of(int64_t c) {
+  if (c < 0 || c > 0xFFFFFF) return std::nullopt;
+  return Rgb(((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF));
+}
 
 struct FrameSide {
   bool present = false;

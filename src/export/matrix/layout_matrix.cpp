@@ -14,7 +14,14 @@ namespace {
 constexpr size_t kBoundaryLookBack = 100;
 constexpr int kPreparePasses = 6;
 
-void add_boundary(std::vector<double>& pos, double value) {
+void add_boundary(std::vector<double>& pos, double& highest, double value) {
+  // A boundary above all before it cannot be one of them: the usual case for the rows of a page,
+  // which is laid out top down.
+  if (pos.empty() || value > highest) {
+    pos.push_back(value);
+    highest = value;
+    return;
+  }
   size_t from = pos.size() > kBoundaryLookBack ? pos.size() - kBoundaryLookBack : 0;
   for (size_t i = pos.size(); i-- > from;)
     if (pos[i] == value) return;
@@ -47,10 +54,10 @@ void LayoutMatrix::clear() {
 }
 
 void LayoutMatrix::add_x(double x) {
-  add_boundary(m_x, x);
+  add_boundary(m_x, m_x_highest, x);
 }
 void LayoutMatrix::add_y(double y) {
-  add_boundary(m_y, y);
+  add_boundary(m_y, m_y_highest, y);
 }
 
 void LayoutMatrix::place(int object) {

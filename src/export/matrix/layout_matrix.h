@@ -257,6 +257,8 @@ class LayoutMatrix {
   std::array<int, 4> m_recent_styles{-1, -1, -1, -1};  // style indices, -1 for none
   size_t m_next_recent = 0;
   std::vector<double> m_x, m_y;
+  // Not below any boundary in m_x / m_y: what add_x / add_y have added since the vector was empty.
+  double m_x_highest = 0, m_y_highest = 0;
   std::vector<int> m_cells;  // x + y * width()
   std::vector<MatrixPage> m_pages;
   const report::Component* m_page_header = nullptr;

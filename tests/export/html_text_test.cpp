@@ -50,6 +50,9 @@ TEST(HtmlText, CellText) {
       {"empty line between lines", {"a", "", "b"}, Tags::AsText, "a<br> <br>b"},
       {"empty first line", {"", "x"}, Tags::Interpret, "<br>x"},
       {"line break inside a line", {"a\r\nb"}, Tags::AsText, "a<br>b"},
+      // Found after text already escaped: the cell starts again on the general path.
+      {"line break after escaped text", {"ok", "Łódź & co\nx"}, Tags::AsText, "ok<br>Łódź &amp; co<br>x"},
+      {"tag after escaped text", {"x & <b>y</b>"}, Tags::Interpret, "x &amp; <b>y</b>"},
       {"control characters dropped",
        {"a\x01"
         "b\x1f"},

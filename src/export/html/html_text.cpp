@@ -42,26 +42,33 @@ void append_char(std::string& out, char32_t c) {
   xml::append_escaped(out, utf8);
 }
 
-// Whether the lines hold nothing that the general path treats specially: no tag can start and no
-// line break sits inside a line, so every line is its characters escaped.
-bool plain_lines(std::span<const std::string> lines, report::text::Tags tags) {
-  for (const std::string& line : lines)
-    for (char c : line)
-      if (c == '\r' || c == '\n' || (c == '<' && tags == report::text::Tags::Interpret)) return false;
-  return true;
-}
-
-// Most cell text is printable ASCII with nothing to escape: that run goes in one piece, the rest
-// through the XML escaping.
-void append_escaped_line(std::string& out, std::string_view line) {
-  size_t plain = 0;
-  while (plain < line.size()) {
-    unsigned char c = static_cast<unsigned char>(line[plain]);
-    if (c < 0x20 || c >= 0x7F || c == '&' || c == '"' || c == '<' || c == '>') break;
-    ++plain;
+// The common cell: lines that hold nothing the general path treats specially (no tag can start,
+// no line break inside a line), so each line is its characters escaped, with no run elements; an
+// empty line shows as one blank, as a paragraph of the general path does. Most of such text is
+// printable ASCII with nothing to escape, which goes in one piece. False, with part of the text
+// appended, when a line needs the general path.
+bool append_plain_lines(std::string& out, std::span<const std::string> lines, report::text::Tags tags) {
+  const std::string_view special = tags == report::text::Tags::Interpret ? "\r\n<" : "\r\n";
+  for (size_t i = 0; i < lines.size(); ++i) {
+    if (i > 0) out += "<br>";
+    const std::string& line = lines[i];
+    if (line.empty()) {
+      out += ' ';
+      continue;
+    }
+    size_t plain = 0;
+    while (plain < line.size()) {
+      unsigned char c = static_cast<unsigned char>(line[plain]);
+      if (c < 0x20 || c >= 0x7F || c == '&' || c == '"' || c == '<' || c == '>') break;
+      ++plain;
+    }
+    out.append(line.data(), plain);
+    if (plain == line.size()) continue;
+    std::string_view rest = std::string_view(line).substr(plain);
+    if (rest.find_first_of(special) != std::string_view::npos) return false;
+    xml::append_escaped(out, rest);
   }
-  out.append(line.data(), plain);
-  if (plain < line.size()) xml::append_escaped(out, line.substr(plain));
+  return true;
 }
 
 // Runs of equal tag state, each escaped and wrapped in the elements of its state.
@@ -93,17 +100,8 @@ void append_tagged(std::string& out, std::span<const std::string> lines, report:
 
 void append_cell_text(std::string& out, std::span<const std::string> lines, report::text::Tags tags) {
   size_t start = out.size();
-  if (plain_lines(lines, tags)) {
-    // The common cell: plain text in the default state, so no run elements. An empty line shows
-    // as one blank, as a paragraph of the general path does.
-    for (size_t i = 0; i < lines.size(); ++i) {
-      if (i > 0) out += "<br>";
-      if (lines[i].empty())
-        out += ' ';
-      else
-        append_escaped_line(out, lines[i]);
-    }
-  } else {
+  if (!append_plain_lines(out, lines, tags)) {
+    out.resize(start);
     append_tagged(out, lines, tags);
   }
   std::string_view added = std::string_view(out).substr(start);

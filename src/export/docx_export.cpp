@@ -115,6 +115,7 @@ void DocxExport::write_table() {
   for (int x = 0; x + 1 < m.width(); ++x)
     m_column_twips.push_back(docx::column_twips(m.x_pos(x + 1) - m.x_pos(x)));
   for (int i = 0; i < m.objects_count(); ++i) m.object(i)->counter = 0;
+  m_style_xml.clear();
   docx::append_table_start(m_xml, m_column_twips);
   for (int y = 0; y + 1 < m.height(); ++y) write_row(y);
   m_xml += "</w:tbl>";
@@ -155,55 +156,17 @@ void DocxExport::write_cell(int x, int end, int y, int index) {
     CellSpan span = m.object_position(index);
     if (span.dy > 1) m_xml += span.y == y ? "<w:vMerge w:val=\"restart\"/>" : "<w:vMerge/>";
   }
-  if (style) {
-    struct Side {
-      std::string_view open;
-      MatrixSide bit;
-      MatrixLineIndex line;
-    };
-    constexpr Side kSides[] = {{"<w:top", kMatrixTop, kLineTop},
-                               {"<w:left", kMatrixLeft, kLineLeft},
-                               {"<w:bottom", kMatrixBottom, kLineBottom},
-                               {"<w:right", kMatrixRight, kLineRight}};
-    m_xml += "<w:tcBorders>";
-    for (const Side& side : kSides) {
-      m_xml += side.open;
-      if (style->has_side(side.bit)) {
-        const MatrixFrameLine& line = style->lines[side.line];
-        m_xml += " w:val=\"";
-        m_xml += docx::border_name(line.style);
-        m_xml += "\" w:sz=\"4\" w:space=\"0\" w:color=\"";
-        docx::append_hex_colour(m_xml, line.color);
-        m_xml += "\"/>";
-      } else {
-        m_xml += " w:val=\"nil\"/>";
-      }
-    }
-    m_xml += "</w:tcBorders>";
-  }
-  if (object) {
-    // A transparent cell shows the page: no fill of its own.
-    m_xml += "<w:shd w:val=\"clear\" w:color=\"auto\" w:fill=\"";
-    if (style && style->fill)
-      docx::append_hex_colour(m_xml, *style->fill);
-    else
-      m_xml += "auto";
-    m_xml += "\"/><w:vAlign w:val=\"";
-    m_xml += docx::vertical_alignment_name(style ? style->valign : report::VAlign::Top);
-    m_xml += "\"/>";
-  }
-  if (style && style->rotation != 0) {
-    m_xml += "<w:textDirection w:val=\"";
-    m_xml += docx::text_direction_name(style->rotation);
-    m_xml += "\" />";
-  }
+  if (object) m_xml += style_xml(object->style).look;
   m_xml += "</w:tcPr>";
 
   report::text::LayoutFont plain;
   const report::text::LayoutFont* font = object ? (style ? &style->font : &plain) : nullptr;
   bool picture = object && object->counter == 0 && !object->is_text && !object->picture.empty();
-  docx::append_paragraph_start(m_xml, font, style ? style->halign : report::HAlign::Left,
-                               picture ? docx::ParagraphContent::Picture : docx::ParagraphContent::Text);
+  if (object && !picture)
+    m_xml += style_xml(object->style).paragraph;
+  else
+    docx::append_paragraph_start(m_xml, font, style ? style->halign : report::HAlign::Left,
+                                 picture ? docx::ParagraphContent::Picture : docx::ParagraphContent::Text);
   if (object && object->counter == 0) {
     object->counter = 1;
     if (picture) {
@@ -220,6 +183,59 @@ void DocxExport::write_cell(int x, int end, int y, int index) {
     }
   }
   m_xml += "</w:p></w:tc>";
+}
+
+const DocxExport::StyleXml& DocxExport::style_xml(int style_index) {
+  const MatrixStyle* style = m_matrix->style(style_index);
+  size_t slot = style ? size_t(style_index) + 1 : 0;
+  if (slot >= m_style_xml.size()) m_style_xml.resize(slot + 1);
+  StyleXml& x = m_style_xml[slot];
+  if (x.made) return x;
+  x.made = true;
+  if (style) {
+    struct Side {
+      std::string_view open;
+      MatrixSide bit;
+      MatrixLineIndex line;
+    };
+    constexpr Side kSides[] = {{"<w:top", kMatrixTop, kLineTop},
+                               {"<w:left", kMatrixLeft, kLineLeft},
+                               {"<w:bottom", kMatrixBottom, kLineBottom},
+                               {"<w:right", kMatrixRight, kLineRight}};
+    x.look += "<w:tcBorders>";
+    for (const Side& side : kSides) {
+      x.look += side.open;
+      if (style->has_side(side.bit)) {
+        const MatrixFrameLine& line = style->lines[side.line];
+        x.look += " w:val=\"";
+        x.look += docx::border_name(line.style);
+        x.look += "\" w:sz=\"4\" w:space=\"0\" w:color=\"";
+        docx::append_hex_colour(x.look, line.color);
+        x.look += "\"/>";
+      } else {
+        x.look += " w:val=\"nil\"/>";
+      }
+    }
+    x.look += "</w:tcBorders>";
+  }
+  // A transparent cell shows the page: no fill of its own.
+  x.look += "<w:shd w:val=\"clear\" w:color=\"auto\" w:fill=\"";
+  if (style && style->fill)
+    docx::append_hex_colour(x.look, *style->fill);
+  else
+    x.look += "auto";
+  x.look += "\"/><w:vAlign w:val=\"";
+  x.look += docx::vertical_alignment_name(style ? style->valign : report::VAlign::Top);
+  x.look += "\"/>";
+  if (style && style->rotation != 0) {
+    x.look += "<w:textDirection w:val=\"";
+    x.look += docx::text_direction_name(style->rotation);
+    x.look += "\" />";
+  }
+  report::text::LayoutFont plain;
+  docx::append_paragraph_start(x.paragraph, style ? &style->font : &plain,
+                               style ? style->halign : report::HAlign::Left, docx::ParagraphContent::Text);
+  return x;
 }
 
 std::string DocxExport::add_picture(const MatrixObject& object) {

@@ -45,6 +45,13 @@ class DocxExport : public ExportFilter {
   void write_table();
   void write_row(int y);
   void write_cell(int x, int end, int y, int index);
+  // The parts of an object's cell that follow from its style alone.
+  struct StyleXml {
+    bool made = false;
+    std::string look;       // borders, shading, vertical alignment, text direction
+    std::string paragraph;  // the start of a text paragraph
+  };
+  const StyleXml& style_xml(int style_index);
   std::string add_picture(const MatrixObject& object);
   void flush(bool always = false);
   void close();
@@ -55,6 +62,9 @@ class DocxExport : public ExportFilter {
   std::string m_xml;  // document text not yet handed to the entry
   std::unique_ptr<LayoutMatrix> m_matrix;
   std::vector<int> m_column_twips;
+  // Per style of the page being written, index + 1 (0: an object without a style); made when
+  // first needed, as most cells of a page share a few styles.
+  std::vector<StyleXml> m_style_xml;
   std::unique_ptr<core::TempDir> m_media;  // pictures until the document is complete
   std::string m_relationships;
   int m_next_picture = 1;

@@ -106,8 +106,10 @@ void HtmlExport::export_object(report::Component& object) {
     return;
   }
   if (!export_not_printable && !view->printable()) return;
-  bool text_or_line = object_cast<report::CustomMemoView>(view) || object_cast<report::CustomLineView>(view);
-  if (!text_or_line && !options.export_pictures) return;
+  // Without pictures only text and lines are taken.
+  if (!options.export_pictures && !object_cast<report::CustomMemoView>(view) &&
+      !object_cast<report::CustomLineView>(view))
+    return;
   m_matrix->add_object(*view);
 }
 

@@ -94,9 +94,10 @@ std::optional<double> plain_number(const MatrixObject& o, const MatrixStyle* sty
   const std::string& text = o.lines[0];
   if (text.empty() || text.size() > 32) return std::nullopt;
   std::string plain;
-  for (char c : text) {
-    if (c == ',') c = '.';
-    if (!std::isdigit(uint8_t(c)) && c != '.' && c != '-') return std::nullopt;
+  for (size_t i = 0; i < text.size(); ++i) {
+    char c = text[i] == ',' ? '.' : text[i];
+    // A minus only leads ("2024-01-02" is a date, not a number).
+    if (!std::isdigit(uint8_t(c)) && c != '.' && (c != '-' || i > 0)) return std::nullopt;
     plain += c;
   }
   double d = 0;

@@ -534,6 +534,12 @@ TEST(LayoutMatrix, ATextShowingOneNumberCarriesIt) {
     if (c.format) {
       EXPECT_EQ(matrix.style(0)->format.format_str, c.format) << c.name;
     }
+    // A writer that shows only the text does not ask for the number; the text is the same.
+    LayoutMatrix text_only;
+    text_only.numbers = false;
+    text_only.add_object(*m);
+    EXPECT_EQ(text_only.object(0)->number, std::nullopt) << c.name;
+    EXPECT_EQ(text_only.object(0)->lines, matrix.object(0)->lines) << c.name;
   }
 }
 

@@ -229,7 +229,7 @@ void LayoutMatrix::add_text(const PrintedView& v) {
     o.lines = memo.memo;
   o.html_tags = !delete_html_tags && memo.allow_html_tags;
   o.rtl = memo.rtl_reading;
-  o.number = shown_number(memo);
+  if (numbers) o.number = shown_number(memo);
   place(objects_count() - 1);
 }
 

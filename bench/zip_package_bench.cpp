@@ -1,7 +1,8 @@
 // Writing an XLSX-sized package: a worksheet part of about 50,000 rows of five cells written
 // through the XML writer straight into a deflated ZIP entry, plus a few small parts, into a
-// temporary file. Counters: megabytes of XML per second (thread CPU time, since the machine is
-// shared) and the compression ratio.
+// temporary file. Counters: megabytes of XML per second of processor time (since the machine is
+// shared; the whole process's, as the ZIP writer deflates on a second thread) and the compression
+// ratio. The benchmark's own wall time shows what the second thread saves.
 #include <benchmark/benchmark.h>
 
 #include <ctime>
@@ -16,9 +17,9 @@ namespace {
 
 using namespace orvena::exporting;
 
-double thread_cpu_seconds() {
+double process_cpu_seconds() {
   timespec ts{};
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
   return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
 }
 
@@ -45,7 +46,7 @@ void BM_WorksheetPackage(benchmark::State& state) {
   const std::filesystem::path target = dir.path() / "book.xlsx";
   double cpu = 0;
   for (auto _ : state) {
-    double start = thread_cpu_seconds();
+    double start = process_cpu_seconds();
     zip::ZipWriter zip(target, {.modified = 0});
     zip.add("[Content_Types].xml", "<Types/>");
     zip.add("xl/workbook.xml",
@@ -54,7 +55,7 @@ void BM_WorksheetPackage(benchmark::State& state) {
     write_sheet(sheet, rows);
     zip.end_entry();
     zip.finish();
-    cpu += thread_cpu_seconds() - start;
+    cpu += process_cpu_seconds() - start;
   }
   // The same part again into memory, to know how many bytes of XML each pass wrote.
   xml::XmlWriter sizing;

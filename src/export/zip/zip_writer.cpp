@@ -107,7 +107,10 @@ void EntryWriter::write(std::string_view bytes) {
 }
 
 ZipWriter::ZipWriter(std::ostream& out, WriterOptions options)
-    : m_out(out), m_time(dos_time(options.modified)), m_level(options.level) {
+    : m_out(out),
+      m_time(dos_time(options.modified)),
+      m_level(options.level),
+      m_sink(std::make_unique<BackgroundSink>([this](std::string_view bytes) { consume(bytes); })) {
   m_base = m_out.tellp();
   if (m_base < 0) m_base = 0;
 }
@@ -116,11 +119,14 @@ ZipWriter::ZipWriter(const std::filesystem::path& file, WriterOptions options)
     : m_file(std::make_unique<std::ofstream>(file, std::ios::binary | std::ios::trunc)),
       m_out(*m_file),
       m_time(dos_time(options.modified)),
-      m_level(options.level) {
+      m_level(options.level),
+      m_sink(std::make_unique<BackgroundSink>([this](std::string_view bytes) { consume(bytes); })) {
   if (!*m_file) throw core::Error("Cannot create file " + file.string());
 }
 
-ZipWriter::~ZipWriter() = default;
+ZipWriter::~ZipWriter() {
+  m_sink.reset();
+}
 
 void ZipWriter::check_stream(const char* what) {
   if (!m_out) throw core::Error(std::string("ZIP archive: ") + what + " failed");
@@ -201,6 +207,12 @@ EntryWriter& ZipWriter::begin_entry(std::string_view name, Method method, uint64
 
 void ZipWriter::write_data(std::string_view bytes) {
   if (!m_entry_open) throw std::logic_error("ZipWriter: write outside an entry");
+  m_sink->write(bytes);
+}
+
+// On the sink's thread while the entry is open; nothing else touches the entry, the compressor
+// or the stream until the sink is drained.
+void ZipWriter::consume(std::string_view bytes) {
   Entry& e = m_entries.back();
   e.crc = update_crc(e.crc, bytes);
   e.uncompressed += bytes.size();
@@ -214,6 +226,7 @@ void ZipWriter::write_data(std::string_view bytes) {
 
 void ZipWriter::end_entry() {
   if (!m_entry_open) throw std::logic_error("ZipWriter: no entry to end");
+  m_sink->drain();
   Entry& e = m_entries.back();
   if (m_deflater) {
     m_deflater->feed({}, Z_FINISH, [this](std::string_view out) { put(out); });

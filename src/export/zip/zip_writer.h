@@ -16,6 +16,13 @@
 // into the local header once an entry ends, so the stream must be seekable; no data descriptors.
 // ZIP64 records (PKWARE APPNOTE 4.5.3, 4.3.14) are written only when the archive needs them: more
 // than 65,535 entries, an entry or an offset of 4 GiB or more.
+//
+// An entry's bytes are checksummed, compressed and written on a worker thread (BackgroundSink),
+// so that the caller builds the next piece of XML while the last one is deflated; the archive's
+// bytes are the same as if it were all done in line. A failure there (a full disk, a write error,
+// zlib) is thrown by the next write, end_entry() or finish(), and by every call after it.
+// Destroying the writer with an entry open (an exception in the caller) drops the rest and joins
+// the thread.
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -28,6 +35,7 @@
 #include <vector>
 
 #include "core/datetime.h"
+#include "export/zip/background_sink.h"
 
 namespace orvena::exporting::zip {
 
@@ -99,6 +107,7 @@ class ZipWriter {
   struct Deflater;
 
   void write_data(std::string_view bytes);
+  void consume(std::string_view bytes);
   void put(std::string_view bytes);
   void write_central_directory();
   void check_stream(const char* what);
@@ -115,6 +124,9 @@ class ZipWriter {
   EntryWriter m_entry_writer{*this};
   bool m_entry_open = false;
   bool m_finished = false;
+  // Consumes the open entry's bytes through consume(); declared last, so that it is destroyed
+  // (its thread joined) before anything the thread uses.
+  std::unique_ptr<BackgroundSink> m_sink;
 };
 
 }  // namespace orvena::exporting::zip

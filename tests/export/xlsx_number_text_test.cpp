@@ -77,12 +77,16 @@ TEST(XlsxNumberText, AcceptsOnlyWhatFormatsBack) {
                         "0,999999999999999", "0,9999999999999999", "123456789,123456", "123456789,12345"})
     texts.push_back(t);
   for (const std::string& t : texts)
-    if (default_number_text(t)) EXPECT_TRUE(formats_back(t)) << t;
+    if (default_number_text(t)) {
+      EXPECT_TRUE(formats_back(t)) << t;
+    }
 
   for (int i = -2000; i <= 100000; i += 7)
     for (double d : {double(i), i / 100.0, i / 10000.0, i * 1e9}) {
       std::string text = report::memo_text::format_data(core::Variant(d), report::DisplayFormat());
-      if (text.find('E') == std::string::npos) EXPECT_TRUE(default_number_text(text)) << text;
+      if (text.find('E') == std::string::npos) {
+        EXPECT_TRUE(default_number_text(text)) << text;
+      }
     }
 }
 

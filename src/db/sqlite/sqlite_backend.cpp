@@ -142,7 +142,9 @@ ResultSet SqliteBackend::fetch(sqlite3_stmt* stmt) {
   while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
     for (int i = 0; i < n; ++i) {
       size_t f = static_cast<size_t>(i);
-      switch (sqlite3_column_type(stmt, i)) {
+      // Asked once: each call looks the value up again under the statement's lock.
+      int type = sqlite3_column_type(stmt, i);
+      switch (type) {
         case SQLITE_NULL:
           builder.add_null(f);
           break;
@@ -150,7 +152,7 @@ ResultSet SqliteBackend::fetch(sqlite3_stmt* stmt) {
         case SQLITE_FLOAT:
           if (date_column[f]) {
             builder.add_date(f, sqlite3_column_double(stmt, i) - kJulianDayOfZero);
-          } else if (sqlite3_column_type(stmt, i) == SQLITE_INTEGER) {
+          } else if (type == SQLITE_INTEGER) {
             builder.add_integer(f, sqlite3_column_int64(stmt, i));
           } else {
             builder.add_real(f, sqlite3_column_double(stmt, i));

@@ -1,9 +1,11 @@
 // Text object templates on arbitrary bytes: the first line is ExpressionDelimiters, the rest the
-// text. Bracket matching, inline formats applied to sample values, cache keys, and registration
-// of the totals the text writes (quoted parts, nesting, report variables naming each other).
+// text. Bracket matching (the parts found, put back, give the text), inline formats applied to
+// sample values, cache keys, and registration of the totals the text writes (quoted parts,
+// nesting, report variables naming each other).
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <string>
 #include <string_view>
 
 #include "core/datetime.h"
@@ -37,6 +39,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     (void)ExpressionCache::key(expression);
     return std::string();
   });
+
+  // The parts found, put back between their delimiters, give the text again.
+  memo_text::Template t = memo_text::parse_template(text, d);
+  std::string rebuilt;
+  for (const memo_text::Template::Part& p : t.parts) {
+    bool closed = p.bracketed_at + p.bracketed_size < text.size();  // else it takes the rest
+    rebuilt.append(t.literal(p)).append(d.open).append(t.bracketed(p));
+    if (closed) rebuilt.append(d.close);
+    if (!t.bracketed(p).starts_with(t.expression(p))) std::abort();
+  }
+  rebuilt.append(t.tail());
+  if (rebuilt != text) std::abort();
 
   Report r;
   auto* page = r.add_new<ReportPage>();

@@ -29,8 +29,9 @@ void append_two(std::string& out, int v) {
 }  // namespace
 
 // Writers format every value of a result, so these append in place and build no temporaries.
-void Locale::append_date(std::string& out, DateTime value) {
-  DateParts p = decode(value);
+namespace {
+
+void write_date(std::string& out, const DateParts& p) {
   if (p.year < 0 || p.year > 9999) {
     char buf[32];
     int n = std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", p.year, p.month, p.day);
@@ -40,43 +41,64 @@ void Locale::append_date(std::string& out, DateTime value) {
   out += static_cast<char>('0' + p.year / 1000);
   out += static_cast<char>('0' + p.year / 100 % 10);
   append_two(out, p.year % 100);
-  out += kDateSeparator;
+  out += Locale::kDateSeparator;
   append_two(out, p.month);
-  out += kDateSeparator;
+  out += Locale::kDateSeparator;
   append_two(out, p.day);
 }
 
-void Locale::append_time(std::string& out, DateTime value) {
-  DateParts p = decode(value);
+void write_time(std::string& out, const DateParts& p) {
   append_two(out, p.hour);
-  out += kTimeSeparator;
+  out += Locale::kTimeSeparator;
   append_two(out, p.minute);
-  out += kTimeSeparator;
+  out += Locale::kTimeSeparator;
   append_two(out, p.second);
 }
 
+}  // namespace
+
+void Locale::append_date(std::string& out, DateTime value) {
+  write_date(out, decode(value));
+}
+
+void Locale::append_time(std::string& out, DateTime value) {
+  write_time(out, decode(value));
+}
+
 void Locale::append_date_and_time(std::string& out, DateTime value) {
-  append_date(out, value);
+  DateParts p = decode(value);
+  write_date(out, p);
   out += ' ';
-  append_time(out, value);
+  write_time(out, p);
 }
 
 void Locale::append_datetime(std::string& out, DateTime value) {
   // A time of day alone (no date part) shows as the time, as 0,5 shows as 12:00:00.
-  if (std::trunc(value) == 0 && value != 0) return append_time(out, value);
   DateParts p = decode(value);
-  if (p.hour == 0 && p.minute == 0 && p.second == 0) return append_date(out, value);
-  append_date_and_time(out, value);
+  if (std::trunc(value) == 0 && value != 0) return write_time(out, p);
+  write_date(out, p);
+  if (p.hour == 0 && p.minute == 0 && p.second == 0) return;
+  out += ' ';
+  write_time(out, p);
 }
 
 void Locale::append_float(std::string& out, double value, int precision) {
   if (std::isnan(value)) return void(out += "NAN");
   if (std::isinf(value)) return void(out += value > 0 ? "INF" : "-INF");
   if (value == 0) return void(out += '0');
-  // [-]d.ddddde[+-]xx, rounded to `precision` significant digits.
+  // [-]d.ddddde[+-]xx, rounded to `precision` significant digits. The shortest form that reads
+  // back as the value is much cheaper to find, and when it has no more than `precision` (at most
+  // 15) digits it is the rounded form too: the value lies within half a unit in the last place of
+  // it, far closer than half a step of the fifteenth digit. That holds for normal doubles only.
   char buf[64];
-  auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific, precision - 1);
+  auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific);
   const char* e = static_cast<const char*>(std::memchr(buf, 'e', static_cast<size_t>(r.ptr - buf)));
+  size_t mantissa = static_cast<size_t>(e - buf) - (buf[0] == '-');
+  size_t shortest_digits = mantissa > 1 ? mantissa - 1 : mantissa;  // less the decimal point
+  if (precision > 15 || shortest_digits > static_cast<size_t>(precision) || !std::isnormal(value)) {
+    r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific, precision - 1);
+    e = static_cast<const char*>(std::memchr(buf, 'e', static_cast<size_t>(r.ptr - buf)));
+  }
   int exponent = 0;
   std::from_chars(e + 1 + (e[1] == '+'), r.ptr, exponent);
   const char* p = buf;

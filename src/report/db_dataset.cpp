@@ -262,8 +262,9 @@ core::Variant DBDataset::value(std::string_view field) {
     return {};
   }
   const db::Query& ds = *m_dataset;
-  if (ds.is_null(*index)) return core::Variant::null();
+  // A null comes back as a null Variant; asking is_null first would look the value up twice.
   core::Variant v = ds.value(*index);
+  if (v.is_null()) return v;
   // A value the database delivered in another form than its column's kind stays as it came.
   switch (field_class(ds.field(*index).kind)) {
     case FieldClass::Decimal:

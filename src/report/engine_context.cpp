@@ -159,8 +159,9 @@ std::optional<Variant> EngineContext::fast_path(std::string_view name) {
   while (!n.empty() && (n.back() == ' ' || n.back() == '\t')) n.remove_suffix(1);
   if (n.empty()) return std::nullopt;
 
-  if (is_field_name(n))
-    if (auto v = field_value(n)) return v;
+  // A name read as a field before needs no parsing to be known as one.
+  if (auto it = m_field_refs.find(n); it != m_field_refs.end() || is_field_name(n))
+    if (auto v = field_value(n, it)) return v;
   if (auto v = system_variable(n)) return v;
   if (on_get_value)
     if (auto v = on_get_value(n)) return v;
@@ -173,8 +174,7 @@ std::optional<Variant> EngineContext::fast_path(std::string_view name) {
   return std::nullopt;
 }
 
-std::optional<Variant> EngineContext::field_value(std::string_view name) {
-  auto it = m_field_refs.find(name);
+std::optional<Variant> EngineContext::field_value(std::string_view name, FieldRefs::iterator it) {
   DataSet* ds = it == m_field_refs.end() ? nullptr : it->second.data_set.get();
   if (!ds || ds->user_name() != it->second.source) {
     auto parts = split_field_name(name);

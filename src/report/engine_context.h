@@ -153,8 +153,10 @@ class EngineContext {
     using is_transparent = void;
     size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
   };
-  std::unordered_map<std::string, FieldRef, NameHash, std::equal_to<>> m_field_refs;
-  std::optional<core::Variant> field_value(std::string_view name);
+  using FieldRefs = std::unordered_map<std::string, FieldRef, NameHash, std::equal_to<>>;
+  FieldRefs m_field_refs;
+  // `it` is the name's entry in m_field_refs, or its end when the name is new.
+  std::optional<core::Variant> field_value(std::string_view name, FieldRefs::iterator it);
   int m_calc_depth = 0;
   std::vector<std::string> m_running_handlers;  // lower case
   bool m_script_ready = false;

@@ -7,6 +7,7 @@
 #include "core/variant.h"
 #include "report/component.h"
 #include "report/datasets.h"
+#include "report/memo/memo_text.h"
 #include "report/owned.h"
 
 namespace orvena::report {
@@ -163,7 +164,9 @@ class CustomMemoView : public Stretcheable {
   std::vector<std::string> m_saved_memo;
   bool m_memo_saved = false;
   NotCopied<SavedHighlight> m_highlight_saved;
-  std::string expand_expressions(std::string_view text);
+  // The text's expressions as found at the last filling, reused while the text is the same.
+  NotCopied<memo_text::Template> m_template;
+  std::string expand_expressions(const memo_text::Template& t);
   void apply_highlight();
 };
 

@@ -2,7 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdio>
+#include <cstring>
 #include <limits>
+#include <random>
+#include <string>
 
 #include "core/datetime.h"
 #include "core/error.h"
@@ -79,8 +84,66 @@ TEST(Locale, FloatsInGeneralForm) {
       {1e15, "1E15"},
       {2.0 / 3.0, "0,666666666666667"},
       {0, "0"},
+      // Around the fifteenth digit: a value written in 15 digits shows them all; one that needs
+      // 16 or 17 is rounded, carrying into the exponent where it must.
+      {0.123456789012345, "0,123456789012345"},
+      {-1234.5, "-1234,5"},
+      {1234567890123456.0, "1,23456789012346E15"},
+      {999999999999999.9, "1E15"},
+      {0.30000000000000004 * 3, "0,9"},
+      {1e-300, "1E-300"},
+      {2.2250738585072014e-308, "2,2250738585072E-308"},  // the smallest normal double
+      {5e-324, "4,94065645841247E-324"},                  // subnormal: few bits, many digits
   };
   for (const auto& c : cases) EXPECT_EQ(Locale::format_float(c.value), c.text) << c.value;
+}
+
+// The general form built another way: printf's rounding to `precision` digits, then the same
+// layout rules (no trailing zeros, exponent form below 1E-4 and from 10^precision on).
+std::string general_form_by_printf(double value, int precision) {
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%.*e", precision - 1, value);
+  std::string s(buf);
+  size_t e = s.find('e');
+  int exponent = std::stoi(s.substr(e + 1));
+  std::string sign = s[0] == '-' ? "-" : "";
+  std::string digits;
+  for (char c : s.substr(sign.size(), e - sign.size()))
+    if (c != '.') digits += c;
+  while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
+  if (exponent < -4 || exponent >= precision) {
+    std::string m = digits.substr(0, 1) + (digits.size() > 1 ? "," + digits.substr(1) : "");
+    return sign + m + "E" + std::to_string(exponent);
+  }
+  if (exponent < 0) return sign + "0," + std::string(size_t(-exponent - 1), '0') + digits;
+  size_t whole = size_t(exponent) + 1;
+  if (digits.size() <= whole) return sign + digits + std::string(whole - digits.size(), '0');
+  return sign + digits.substr(0, whole) + "," + digits.substr(whole);
+}
+
+TEST(Locale, FloatsAgreeWithPrintfRoundingOverManyValues) {
+  // Short decimals (the usual amounts), their neighbours one unit in the last place away, and
+  // arbitrary bit patterns, at both precisions.
+  std::mt19937_64 random(20261211);
+  for (int i = 0; i < 200000; ++i) {
+    double value;
+    switch (i % 3) {
+      case 0:
+        value = double(int64_t(random() % 20000001) - 10000000) / std::pow(10.0, double(random() % 12));
+        break;
+      case 1:
+        value = std::nextafter(double(int64_t(random() % 2000001) - 1000000) / 100.0, 1e300);
+        break;
+      default: {
+        uint64_t bits = random();
+        std::memcpy(&value, &bits, sizeof value);
+      }
+    }
+    if (!std::isfinite(value) || value == 0) continue;
+    for (int precision : {15, 7})
+      ASSERT_EQ(Locale::format_float(value, precision), general_form_by_printf(value, precision))
+          << std::hexfloat << value << " at " << precision;
+  }
 }
 
 TEST(Locale, FloatsWithSevenDigitsAndWithoutAValue) {
@@ -90,6 +153,9 @@ TEST(Locale, FloatsWithSevenDigitsAndWithoutAValue) {
       {1234567, "1234567"},
       {12345678, "1,234568E7"},
       {-0.00012345678, "-0,0001234568"},
+      {1234567.4, "1234567"},
+      {9999999.5, "1E7"},
+      {static_cast<double>(1e-40f), "9,999946E-41"},  // a subnormal single, read as a double
       {std::numeric_limits<double>::quiet_NaN(), "NAN"},
       {-std::numeric_limits<double>::infinity(), "-INF"},
   };

@@ -193,6 +193,51 @@ TEST_F(MemoRun, CustomDelimitersAndSwitchedOffExpressions) {
   EXPECT_EQ(print(*m), "[x] <%Dane.\"kwota\"%>");
 }
 
+// The expressions found in a text are kept from one printing to the next; a changed text (of
+// the same length too) or changed delimiters are read again.
+TEST_F(MemoRun, AChangedTextOrDelimitersAreReadAgain) {
+  set_rows({{{"kwota", Variant(3)}, {"nazwa", Variant("Jan")}}});
+  MemoView* m = add_memo(master, "Memo1", "");
+  start();
+  struct Step {
+    const char* text;
+    const char* delimiters;
+    const char* printed;
+  };
+  const Step steps[] = {
+      {"[Dane.\"kwota\"] zł", "[,]", "3 zł"},
+      {"[Dane.\"nazwa\"] zł", "[,]", "Jan zł"},
+      {"[Dane.\"nazwa\"] zł", "<%,%>", "[Dane.\"nazwa\"] zł"},
+      {"<%Dane.\"kwota\" #n%2,2f%>", "<%,%>", "3,00"},
+      {"<%Dane.\"kwota\"%>", "<%,%>", "3"},
+      {"bez wyrażeń", "[,]", "bez wyrażeń"},
+      {"[Dane.\"kwota\"] zł", "[,]", "3 zł"},
+  };
+  for (const Step& step : steps) {
+    m->set_text(step.text);
+    m->expression_delimiters = step.delimiters;
+    EXPECT_EQ(print(*m), step.printed) << step.text << " with " << step.delimiters;
+  }
+}
+
+// A script called from an expression may change the text being filled: the filling goes on
+// over the text it started with, and the next printing starts from the design text again.
+TEST_F(MemoRun, ATextChangedByItsOwnExpressionIsFilledAsItStarted) {
+  set_rows({{{"kwota", Variant(3)}, {"nazwa", Variant("Jan")}}});
+  MemoView* m = add_memo(master, "Memo1", "[Zmien]|[Dane.\"kwota\"]");
+  report.script_text = {"function Zmien: String;",
+                        "begin",
+                        "  Memo1.Text := '[Dane.\"nazwa\"] inny';",
+                        "  Result := 'x';",
+                        "end;",
+                        "begin",
+                        "end."};
+  start();
+  EXPECT_EQ(print(*m), "x|3");
+  EXPECT_EQ(print(*m), "x|3");
+  EXPECT_EQ(m->text(), "[Zmien]|[Dane.\"kwota\"]");
+}
+
 // A filled text lives for one printing: each record starts again from the design text, whether
 // that is one line, several, or a line the value breaks into several.
 TEST_F(MemoRun, EachPrintingFillsTheDesignTextAgain) {

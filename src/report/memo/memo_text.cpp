@@ -82,6 +82,35 @@ InlineFormat split_inline_format(std::string_view bracketed) {
   return {bracketed.substr(0, at), std::move(f)};
 }
 
+Template parse_template(std::string_view text, const Delimiters& d) {
+  Template t;
+  t.text = text;
+  t.open = d.open;
+  t.close = d.close;
+  size_t i = 0;
+  for (size_t at; (at = text.find(d.open, i)) != std::string_view::npos;) {
+    Template::Part p;
+    p.literal_at = i;
+    p.literal_size = at - i;
+    p.bracketed_at = at + d.open.size();
+    size_t end = find_closing(text, at, d);
+    p.bracketed_size = (end == std::string_view::npos ? text.size() : end) - p.bracketed_at;
+    InlineFormat split = split_inline_format(t.bracketed(p));
+    p.expression_at = p.bracketed_at;
+    p.expression_size = split.expression.size();
+    p.format = std::move(split.format);
+    p.macro = macro_text(split.expression);
+    t.parts.push_back(std::move(p));
+    if (end == std::string_view::npos) {
+      t.tail_at = text.size();
+      return t;
+    }
+    i = end + d.close.size();
+  }
+  t.tail_at = i;
+  return t;
+}
+
 core::DisplayFormat to_core(const DisplayFormat& f) {
   static_assert(static_cast<int>(FormatKind::Boolean) == static_cast<int>(core::DisplayKind::Boolean));
   return {static_cast<core::DisplayKind>(f.kind), f.format_str, f.decimal_separator, f.thousand_separator};

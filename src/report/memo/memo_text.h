@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/number_format.h"
 #include "core/variant.h"
@@ -21,36 +22,6 @@ Delimiters split_delimiters(std::string_view expression_delimiters);
 // skipping quoted parts; npos when it is never closed.
 size_t find_closing(std::string_view text, size_t open_at, const Delimiters& d);
 
-// Replaces every bracketed expression of `text` by `evaluate(expression, index)`, index counting
-// the expressions from 0. Scanning goes on after the inserted text, so a result holding a
-// delimiter is not expanded again. An unclosed opening delimiter takes the rest of the text.
-// A template: it runs for every printed text object, where a std::function call and a copy of
-// the usual whole-text result would cost more than the lookup behind it.
-template <class Evaluate>
-std::string expand(std::string_view text, const Delimiters& d, Evaluate&& evaluate) {
-  std::string out;
-  auto put = [&out](std::string&& part) {
-    if (out.empty())
-      out = std::move(part);
-    else
-      out += part;
-  };
-  size_t i = 0, index = 0;
-  for (size_t at; (at = text.find(d.open, i)) != std::string_view::npos;) {
-    out.append(text.substr(i, at - i));
-    size_t end = find_closing(text, at, d);
-    size_t start = at + d.open.size();
-    if (end == std::string_view::npos) {
-      put(evaluate(text.substr(start), index++));
-      return out;
-    }
-    put(evaluate(text.substr(start, end - start), index++));
-    i = end + d.close.size();
-  }
-  out.append(text.substr(i));
-  return out;
-}
-
 // "expr #n%2,2f": the expression and its inline format; no format when there is no " #" or the
 // part after it holds a ")" (then it belongs to the expression).
 struct InlineFormat {
@@ -58,6 +29,67 @@ struct InlineFormat {
   std::optional<DisplayFormat> format;
 };
 InlineFormat split_inline_format(std::string_view bracketed);
+
+// A text with its bracketed expressions found. Where they are, their inline formats and which
+// of them are export macros depend only on the text and the delimiters, so a text object printed
+// for every record reads them once instead of rescanning the same text.
+struct Template {
+  struct Part {
+    size_t literal_at = 0, literal_size = 0;        // the text before the expression
+    size_t bracketed_at = 0, bracketed_size = 0;    // inside the delimiters, inline format included
+    size_t expression_at = 0, expression_size = 0;  // without the inline format
+    std::optional<DisplayFormat> format;
+    std::optional<std::string> macro;
+  };
+  std::string text, open, close;
+  std::vector<Part> parts;
+  size_t tail_at = 0;  // the text after the last expression; none when that one is unclosed
+
+  std::string_view literal(const Part& p) const {
+    return std::string_view(text).substr(p.literal_at, p.literal_size);
+  }
+  std::string_view bracketed(const Part& p) const {
+    return std::string_view(text).substr(p.bracketed_at, p.bracketed_size);
+  }
+  std::string_view expression(const Part& p) const {
+    return std::string_view(text).substr(p.expression_at, p.expression_size);
+  }
+  std::string_view tail() const { return std::string_view(text).substr(tail_at); }
+  // Whether this was read from `text` with `d`: the test a cached template is reused by.
+  bool reads(std::string_view text, const Delimiters& d) const {
+    return this->text == text && open == d.open && close == d.close;
+  }
+};
+Template parse_template(std::string_view text, const Delimiters& d);
+
+// Replaces every bracketed expression of the template by `evaluate(part, index)`, index counting
+// the expressions from 0. Results are not scanned, so a result holding a delimiter is not
+// expanded again. An unclosed opening delimiter takes the rest of the text.
+// A template: it runs for every printed text object, where a std::function call and a copy of
+// the usual whole-text result would cost more than the lookup behind it.
+template <class Evaluate>
+std::string expand(const Template& t, Evaluate&& evaluate) {
+  std::string out;
+  for (size_t index = 0; index < t.parts.size(); ++index) {
+    const Template::Part& p = t.parts[index];
+    out.append(t.literal(p));
+    std::string value = evaluate(p, index);
+    if (out.empty())
+      out = std::move(value);
+    else
+      out += value;
+  }
+  out.append(t.tail());
+  return out;
+}
+
+// The same over a text read once: `evaluate(bracketed, index)` gets each expression as written
+// between the delimiters.
+template <class Evaluate>
+std::string expand(std::string_view text, const Delimiters& d, Evaluate&& evaluate) {
+  Template t = parse_template(text, d);
+  return expand(t, [&](const Template::Part& p, size_t index) { return evaluate(t.bracketed(p), index); });
+}
 
 // A display format as the core formatter takes it.
 core::DisplayFormat to_core(const DisplayFormat& f);

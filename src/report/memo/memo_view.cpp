@@ -1,5 +1,6 @@
 // Filling, measuring and splitting text objects while a report is generated; filling barcodes
 // and check boxes, which take their values the same way.
+#include <memory>
 #include <stdexcept>
 
 #include "core/error.h"
@@ -177,7 +178,13 @@ void CustomMemoView::get_data() {
       text = joined = this->text();
     else if (memo.size() == 1)
       text = memo[0];
-    if (text.find(d.open) != std::string_view::npos) set_text(expand_expressions(text));
+    // Held outside the object while the expressions run: a script they call may refill or
+    // change this object, which must not free the template being read.
+    std::unique_ptr<memo_text::Template> t = std::move(m_template);
+    if (!t || !t->reads(text, d))
+      t = std::make_unique<memo_text::Template>(memo_text::parse_template(text, d));
+    if (!t->parts.empty()) set_text(expand_expressions(*t));
+    m_template = std::move(t);
   }
 
   apply_highlight();
@@ -199,13 +206,11 @@ void CustomMemoView::get_data() {
   }
 }
 
-std::string CustomMemoView::expand_expressions(std::string_view text) {
+std::string CustomMemoView::expand_expressions(const memo_text::Template& t) {
   EngineContext& ctx = run_of(*this);
-  memo_text::Delimiters d = memo_text::split_delimiters(expression_delimiters);
-  return memo_text::expand(text, d, [&](std::string_view bracketed, size_t index) -> std::string {
-    memo_text::InlineFormat part = memo_text::split_inline_format(bracketed);
-    if (auto macro = memo_text::macro_text(part.expression)) return *macro;
-    value = ctx.calc(part.expression);
+  return memo_text::expand(t, [&](const memo_text::Template::Part& part, size_t index) -> std::string {
+    if (part.macro) return *part.macro;
+    value = ctx.calc(t.expression(part));
     if (hide_zeros && is_zero(value)) return {};
     const DisplayFormat& f = part.format ? *part.format : *formats[std::min(index, formats.size() - 1)];
     return memo_text::format_data(value, f);

@@ -588,8 +588,8 @@ void align_views(Component& parent, double width, double height) {
   std::vector<View*> views;
   bool aligned = false, side_aligned = false;
   for (auto& c : parent.objects()) {
-    auto* v = dynamic_cast<View*>(c.get());
-    if (!v) continue;
+    if (!c->is(View::static_class())) continue;
+    auto* v = static_cast<View*>(c.get());
     views.push_back(v);
     aligned |= v->align != Align::None;
     side_aligned |= v->align == Align::Left || v->align == Align::Right || v->align == Align::Width;

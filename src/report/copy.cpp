@@ -1,5 +1,6 @@
 #include "report/copy.h"
 
+#include <type_traits>
 #include <unordered_map>
 
 #include "core/error.h"
@@ -67,8 +68,9 @@ void copy_table(const Persistent& source, Persistent& target, CopyReferences ref
 // A class missing here (pages, datasets, sub-reports with their page link, classes other
 // subsystems register) is copied through its table.
 struct FastClone {
-  std::unique_ptr<Component> (*clone)(const Component&);
-  std::vector<const PropInfo*> references;  // must all be empty when references are dropped
+  std::unique_ptr<Component> (*clone)(const Component&, CopyReferences);
+  // A reference this file does not know how to clear sends a source holding it to the table copy.
+  std::vector<const PropInfo*> unknown_references;
 };
 
 // What one printing left in an object is not part of it: a copy shows its own text only (a value
@@ -88,17 +90,40 @@ void forget_printing(ReportComponent& c) {
   for (auto& h : memo.highlights) h->active = false;
 }
 
+// Leaves a copy where a table copy without references leaves it. The members are cleared
+// directly: going through the reference setters would also clear a data link's source name, which
+// the table copy keeps (and, through the name's setter, looks up again without a report).
+template <class T>
+void drop_references(T& copy) {
+  if constexpr (std::is_base_of_v<Band, T>) copy.set_child(nullptr);
+  if constexpr (std::is_base_of_v<DataBand, T>) {
+    std::string name = copy.data.name();
+    copy.data.data_set.reset();
+    copy.data.set_name(name, nullptr);
+  }
+  if constexpr (std::is_base_of_v<CustomMemoView, T>) copy.flow_to.reset();
+}
+
+template <class T>
+bool drops_reference(const PropInfo& p) {
+  std::string_view name = p.name;
+  return (std::is_base_of_v<Band, T> && name == "Child") ||
+         (std::is_base_of_v<DataBand, T> && name == "DataSet") ||
+         (std::is_base_of_v<CustomMemoView, T> && name == "FlowTo");
+}
+
 template <class T>
 std::pair<const ClassInfo*, FastClone> fast_clone() {
   const ClassInfo& cls = T::static_class();
-  FastClone entry{[](const Component& c) -> std::unique_ptr<Component> {
+  FastClone entry{[](const Component& c, CopyReferences references) -> std::unique_ptr<Component> {
                     auto copy = std::make_unique<T>(static_cast<const T&>(c));
                     forget_printing(*copy);
+                    if (references == CopyReferences::Drop) drop_references(*copy);
                     return copy;
                   },
                   {}};
   for (const PropInfo* p : cls.all)
-    if (p->kind == PropKind::Reference) entry.references.push_back(p);
+    if (p->kind == PropKind::Reference && !drops_reference<T>(*p)) entry.unknown_references.push_back(p);
   return {&cls, std::move(entry)};
 }
 
@@ -119,10 +144,8 @@ const FastClone* fast_clone_of(const ClassInfo& cls) {
   return it == table.end() ? nullptr : &it->second;
 }
 
-// Dropping a reference through its setter would also clear what goes with it (a data link's
-// source name), which a table copy keeps; a source holding references takes the table path.
-bool holds_references(const FastClone& fast, const Component& source) {
-  for (const PropInfo* p : fast.references)
+bool holds_unknown_references(const FastClone& fast, const Component& source) {
+  for (const PropInfo* p : fast.unknown_references)
     if (p->get_reference(source)) return true;
   return false;
 }
@@ -140,8 +163,8 @@ std::unique_ptr<Component> clone_component(const Component& source, CopyChildren
   const ClassInfo& cls = source.class_info();
   std::unique_ptr<Component> copy;
   const FastClone* fast = fast_clone_of(cls);
-  if (fast && (references == CopyReferences::Keep || !holds_references(*fast, source))) {
-    copy = fast->clone(source);
+  if (fast && (references == CopyReferences::Keep || !holds_unknown_references(*fast, source))) {
+    copy = fast->clone(source, references);
   } else {
     if (!cls.create) throw core::Error("INTERNAL ERROR: no factory for " + std::string(cls.name));
     copy = cls.create();

@@ -99,8 +99,8 @@ void ReportPage::align_children() {
   set_height(printable_height());
   align_views(*this, width(), height());
   for (auto& c : objects()) {
-    auto* band = dynamic_cast<Band*>(c.get());
-    if (!band) continue;
+    if (!c->is(Band::static_class())) continue;
+    auto* band = static_cast<Band*>(c.get());
     bool full_width = band->is(NullBand::static_class()) || band->is(ReportSummary::static_class()) ||
                       band->is(PageHeader::static_class()) || band->is(PageFooter::static_class()) ||
                       band->is(ReportTitle::static_class()) || band->is(Overlay::static_class());

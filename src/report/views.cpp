@@ -584,17 +584,25 @@ void align_sides(const std::vector<View*>& views, double width) {
 
 void align_views(Component& parent, double width, double height) {
   // Every prepared page is aligned again when it is rebuilt, and almost nothing on it is
-  // aligned: the sorting is only done for a side-aligned view.
+  // aligned: the views are only gathered (and sorted) when one of them asks for it.
+  auto align_of = [](const Component& c) {
+    return c.is(View::static_class()) ? static_cast<const View&>(c).align : Align::None;
+  };
+  bool aligned = false;
+  for (auto& c : parent.objects())
+    if (align_of(*c) != Align::None) {
+      aligned = true;
+      break;
+    }
+  if (!aligned) return;
   std::vector<View*> views;
-  bool aligned = false, side_aligned = false;
+  bool side_aligned = false;
   for (auto& c : parent.objects()) {
-    auto* v = dynamic_cast<View*>(c.get());
-    if (!v) continue;
+    if (!c->is(View::static_class())) continue;
+    auto* v = static_cast<View*>(c.get());
     views.push_back(v);
-    aligned |= v->align != Align::None;
     side_aligned |= v->align == Align::Left || v->align == Align::Right || v->align == Align::Width;
   }
-  if (!aligned) return;
   if (side_aligned) align_sides(views, width);
 
   for (View* v : views) {

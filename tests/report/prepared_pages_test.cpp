@@ -683,6 +683,41 @@ TEST(PreparedPagesLoad, ARecordedHighlightNumberIsAppliedOrIgnored) {
   }
 }
 
+// Records find their source object by alias whatever the case they write it in, and a store
+// loaded again finds the objects of the file it holds now, not of the one before.
+TEST(PreparedPagesLoad, RecordsFindTheirSourceObjectByAlias) {
+  auto file = [](std::string_view band_record, std::string_view memo_record, int memo_width) {
+    return std::string(
+               "<?xml version=\"1.0\" encoding=\"utf-8\" standalone=\"no\"?><preparedreport>"
+               "<previewpages><page0><") +
+           std::string(band_record) + " t=\"0\"><" + std::string(memo_record) + " u=\"a\"/></" +
+           std::string(band_record) +
+           "></page0></previewpages><sourcepages><TrpReportPage Name=\"Page1\">"
+           "<TrpMasterData Name=\"Band1\" Height=\"20\"><TrpMemoView Name=\"Memo1\" Width=\"" +
+           std::to_string(memo_width) +
+           "\" Height=\"20\"/></TrpMasterData></TrpReportPage></sourcepages>"
+           "<dictionary><b1 name=\"Page0.Band1\"/><m1 name=\"Page0.Memo1\"/></dictionary></preparedreport>";
+  };
+  Report report;
+  PreparedPages store(report);
+  const struct {
+    const char* band;
+    const char* memo;
+    int width;
+  } rows[] = {{"b1", "m1", 100}, {"B1", "M1", 70}, {"b1", "m1", 50}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.memo);
+    store.load_from_stream(file(row.band, row.memo, row.width));
+    ReportPage& page = store.page(0);
+    ASSERT_EQ(page.count(), 1u);
+    EXPECT_TRUE(page.object(0)->is(MasterData::static_class()));
+    ASSERT_EQ(page.object(0)->count(), 1u);
+    auto& memo = static_cast<MemoView&>(*page.object(0)->object(0));
+    EXPECT_EQ(memo.width(), row.width);
+    EXPECT_EQ(memo.text(), "a");
+  }
+}
+
 TEST(PreparedPagesLoad, BadStreamsAreRefusedOrSkippedPiecewise) {
   Report report;
   PreparedPages store(report);

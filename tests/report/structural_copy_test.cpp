@@ -7,6 +7,7 @@
 #include "report/bands.h"
 #include "report/class_registry.h"
 #include "report/copy.h"
+#include "report/datasets.h"
 #include "report/pages.h"
 #include "report/report.h"
 #include "report/serializer.h"
@@ -174,6 +175,57 @@ TEST(StructuralCopy, ReferencesKeptOrDropped) {
   EXPECT_EQ(static_cast<Band&>(*clone_component(*header, CopyChildren::No)).child(), child);
   EXPECT_EQ(static_cast<Band&>(*clone_component(*header, CopyChildren::No, CopyReferences::Drop)).child(),
             nullptr);
+}
+
+// A clone without references must hold what the table copy holds: the reference members cleared,
+// everything that goes with them (a data band's source name, and the source that name finds)
+// kept. Rebuilt pages are made of such clones.
+TEST(StructuralCopy, DroppedReferencesLeaveWhatTheTableCopyLeaves) {
+  UserDataSet list;
+  list.set_name("Lista1");
+  list.set_user_name("ListaOrvena");
+  Report report;
+  auto* page = report.add_new<ReportPage>();
+  auto* header = page->add_new<HeaderBand>();
+  header->set_name("Header1");
+  auto* child = page->add_new<ChildBand>();
+  child->set_name("Child1");
+  header->set_child(child);
+  auto* linked = page->add_new<MasterData>();
+  linked->set_name("Data1");
+  linked->data.set(&list);
+  linked->set_child(child);
+  auto* named = page->add_new<DetailData>();
+  named->set_name("Data2");
+  named->data.set_name("NieMaTakiego", &report);
+  auto* first = header->add_new<MemoView>();
+  first->set_name("Memo1");
+  auto* second = header->add_new<MemoView>();
+  second->set_name("Memo2");
+  first->flow_to.reset(second);
+
+  for (const Component* source : std::initializer_list<const Component*>{header, linked, named, first}) {
+    SCOPED_TRACE(source->name());
+    auto fast = clone_component(*source, CopyChildren::No, CopyReferences::Drop);
+    auto table = source->class_info().create();
+    table->set_name(source->name());
+    copy_properties(*source, *table, CopyReferences::Drop);
+    EXPECT_EQ(dump_of(*fast), dump_of(*table));
+    if (source->is(Band::static_class())) EXPECT_EQ(static_cast<Band&>(*fast).child(), nullptr);
+    if (source->is(DataBand::static_class())) {
+      auto& fast_data = static_cast<DataBand&>(*fast).data;
+      auto& table_data = static_cast<DataBand&>(*table).data;
+      EXPECT_EQ(fast_data.data_set_name, table_data.data_set_name);
+      EXPECT_EQ(fast_data.get(), table_data.get());
+      EXPECT_EQ(fast_data.name(), static_cast<const DataBand&>(*source).data.name());
+    }
+    if (source->is(CustomMemoView::static_class()))
+      EXPECT_EQ(static_cast<CustomMemoView&>(*fast).flow_to.get(), nullptr);
+  }
+  // The source keeps its own links.
+  EXPECT_EQ(header->child(), child);
+  EXPECT_EQ(linked->data.get(), &list);
+  EXPECT_EQ(first->flow_to.get(), second);
 }
 
 // Records skip value objects that compare equal, so a comparison that forgot a member would drop

@@ -137,6 +137,7 @@ void PreparedPages::read_sections() {
       Component* copy = m_sources[page].copy->find_object(name);
       if (!copy || m_dictionary.count(core::to_lower(item->name))) continue;
       m_dictionary.emplace(core::to_lower(item->name), SourceObject{item->name, source, copy});
+      m_by_alias.emplace(item->name, copy);
     }
   }
   if (XmlItem* pictures = root.find("picturecache")) {

@@ -86,6 +86,7 @@ void PreparedPages::clear() {
   m_cache.clear();
   m_sources.clear();
   m_dictionary.clear();
+  m_by_alias.clear();
   m_by_template.clear();
   m_source_index.clear();
   m_pictures.clear();
@@ -133,6 +134,7 @@ void PreparedPages::register_source_object(Component& copy, int page_index, cons
   std::string alias = unique_alias(alias_base(copy));
   SourceObject entry{alias, "Page" + std::to_string(page_index) + "." + copy.name(), &copy};
   auto [it, inserted] = m_dictionary.emplace(core::to_lower(alias), std::move(entry));
+  if (inserted) m_by_alias.emplace(it->second.alias, it->second.copy);
   if (original) m_by_template[original] = &it->second;
 }
 
@@ -251,6 +253,7 @@ void PreparedPages::record(const Component& object, XmlItem& parent, bool whole_
 }
 
 const Component* PreparedPages::copy_of_record(const XmlItem& record) const {
+  if (auto exact = m_by_alias.find(record.name); exact != m_by_alias.end()) return exact->second;
   auto it = m_dictionary.find(core::to_lower(record.name));
   return it == m_dictionary.end() ? nullptr : it->second.copy;
 }

@@ -200,6 +200,9 @@ class PreparedPages {
   XmlDocument m_doc;
   std::vector<SourcePage> m_sources;
   std::map<std::string, SourceObject> m_dictionary;  // lower-cased alias -> source object
+  // Records name their object by the alias exactly as the dictionary holds it: looked up first,
+  // without lower-casing every record name.
+  std::unordered_map<std::string, const Component*> m_by_alias;
   std::unordered_map<const Component*, const SourceObject*> m_by_template;
   std::unordered_map<const Component*, int> m_source_index;  // template page -> source page
   prepared::PictureCache m_pictures;

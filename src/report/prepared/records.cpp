@@ -84,10 +84,30 @@ bool equal_values(const Persistent& a, const Persistent& b) {
          same_as<GlassFill>(a, b);
 }
 
+// Whether `value` equals a default-constructed object of its class and such an object writes no
+// attribute: its full form is then empty and need not be built. Text objects make a display
+// format on demand while formatting, left as it was made in most of them.
+template <class T>
+bool is_silent_default(const Persistent& value) {
+  if (&value.class_info() != &T::static_class()) return false;
+  static const T blank;
+  static const bool silent = Serializer(nullptr).obj_to_xml(blank).empty();
+  return silent && static_cast<const T&>(value) == blank;
+}
+
+bool writes_nothing(const Persistent& value) {
+  return is_silent_default<DisplayFormat>(value) || is_silent_default<Hyperlink>(value) ||
+         is_silent_default<BrushFill>(value) || is_silent_default<Frame>(value) ||
+         is_silent_default<Font>(value) || is_silent_default<GradientFill>(value) ||
+         is_silent_default<GlassFill>(value);
+}
+
 // `prefix` is a buffer the nested objects' names are appended to and taken off again.
 void append_differences(std::string& out, const Persistent& printed, const Persistent& copy,
                         std::string& prefix, bool top_level) {
   for (const PropInfo* p : compared(printed.class_info(), top_level)) {
+    // Most properties of a printed object are as in its copy: settle those without the getters.
+    if (p->same && p->same(printed, copy)) continue;
     switch (p->kind) {
       case PropKind::Integer:
       case PropKind::Boolean:
@@ -123,7 +143,7 @@ void append_differences(std::string& out, const Persistent& printed, const Persi
         prefix.append(p->name).push_back('.');
         if (stored_in_copy)
           append_differences(out, *p->object(printed), *p->object(copy), prefix, false);
-        else
+        else if (!writes_nothing(*p->object(printed)))
           out += Serializer(nullptr).obj_to_xml(*p->object(printed), prefix);
         prefix.resize(length);
         break;
@@ -183,13 +203,17 @@ void append_highlight(std::string& out, const Component& printed) {
 
 std::string record_differences(const Component& printed, const Component& copy, RecordDetail detail,
                                PictureCache& pictures) {
-  std::string out;
+  // Built in a buffer kept for the thread, then copied out at its exact size: records stay in
+  // memory for the whole run, and most are short enough to need no allocation of their own.
+  thread_local std::string out;
+  thread_local std::string prefix;
+  out.clear();
   append_geometry(out, printed, copy);
   if (detail == RecordDetail::Geometry) {
     if (printed.visible != copy.visible) append_attr(out, {}, "Visible", printed.visible ? "True" : "False");
     return out;
   }
-  std::string prefix;
+  prefix.clear();
   append_differences(out, printed, copy, prefix, true);
   if (printed.is(CustomMemoView::static_class())) {
     const auto& lines = static_cast<const CustomMemoView&>(printed).memo;

@@ -71,17 +71,20 @@ const std::vector<const PropInfo*>& compared(const ClassInfo& cls, bool top_leve
 }
 
 // Value objects that are equal as a whole need no walk through their tables; most of a printed
-// text object's frame, fill and hyperlink are as the template had them.
+// text object's frame, fill and hyperlink are as the template had them. The class is asked for
+// once per side: these run for every nested object of every record.
 template <class T>
-bool same_as(const Persistent& a, const Persistent& b) {
-  return &a.class_info() == &T::static_class() && static_cast<const T&>(a) == static_cast<const T&>(b);
+bool same_as(const ClassInfo& cls, const Persistent& a, const Persistent& b) {
+  static const ClassInfo* const info = &T::static_class();
+  return &cls == info && static_cast<const T&>(a) == static_cast<const T&>(b);
 }
 
 bool equal_values(const Persistent& a, const Persistent& b) {
-  if (&a.class_info() != &b.class_info()) return false;
-  return same_as<Frame>(a, b) || same_as<Font>(a, b) || same_as<Hyperlink>(a, b) ||
-         same_as<BrushFill>(a, b) || same_as<DisplayFormat>(a, b) || same_as<GradientFill>(a, b) ||
-         same_as<GlassFill>(a, b);
+  const ClassInfo& cls = a.class_info();
+  if (&cls != &b.class_info()) return false;
+  return same_as<BrushFill>(cls, a, b) || same_as<Hyperlink>(cls, a, b) || same_as<Frame>(cls, a, b) ||
+         same_as<Font>(cls, a, b) || same_as<DisplayFormat>(cls, a, b) || same_as<GradientFill>(cls, a, b) ||
+         same_as<GlassFill>(cls, a, b);
 }
 
 // Whether `value` equals a default-constructed object of its class and such an object writes no
@@ -137,14 +140,15 @@ void append_differences(std::string& out, const Persistent& printed, const Persi
       case PropKind::Object: {
         // Objects made on demand (a single display format) are only asked for where they exist.
         if (!p->is_stored(printed)) break;
-        bool stored_in_copy = p->is_stored(copy);
-        if (stored_in_copy && equal_values(*p->object(printed), *p->object(copy))) break;
+        const Persistent& value = *p->object(printed);
+        const Persistent* base = p->is_stored(copy) ? p->object(copy) : nullptr;
+        if (base ? equal_values(value, *base) : writes_nothing(value)) break;
         size_t length = prefix.size();
         prefix.append(p->name).push_back('.');
-        if (stored_in_copy)
-          append_differences(out, *p->object(printed), *p->object(copy), prefix, false);
-        else if (!writes_nothing(*p->object(printed)))
-          out += Serializer(nullptr).obj_to_xml(*p->object(printed), prefix);
+        if (base)
+          append_differences(out, value, *base, prefix, false);
+        else
+          out += Serializer(nullptr).obj_to_xml(value, prefix);
         prefix.resize(length);
         break;
       }

@@ -176,8 +176,7 @@ const std::string& geometry_text(double v) {
   return slot.text;
 }
 
-void append_geometry(std::string& out, const Component& printed, const Component& copy) {
-  bool band = printed.is(Band::static_class());
+void append_geometry(std::string& out, const Component& printed, const Component& copy, bool band) {
   auto put = [&](std::string_view name, double v, double base, bool always) {
     if (always || std::abs(v - base) > kGeometryTolerance) append_attr(out, {}, name, geometry_text(v));
   };
@@ -187,8 +186,19 @@ void append_geometry(std::string& out, const Component& printed, const Component
   put("h", printed.height(), copy.height(), false);
 }
 
-void append_picture(std::string& out, const Component& printed, PictureCache& pictures) {
-  if (printed.is(PictureView::static_class()))
+// What a record adds by the object's class, looked up once per record.
+struct RecordKind {
+  explicit RecordKind(const Component& object) {
+    const ClassInfo& cls = object.class_info();
+    band = cls.inherits(Band::static_class());
+    text = !band && cls.inherits(CustomMemoView::static_class());
+    picture = !band && !text && cls.inherits(PictureView::static_class());
+  }
+  bool band, text, picture;
+};
+
+void append_picture(std::string& out, const Component& printed, RecordKind kind, PictureCache& pictures) {
+  if (kind.picture)
     append_attr(out, {}, "ImageIndex",
                 std::to_string(pictures.add(static_cast<const PictureView&>(printed).picture)));
 }
@@ -196,8 +206,8 @@ void append_picture(std::string& out, const Component& printed, PictureCache& pi
 // The highlight whose condition held, by its 1-based place in the list. Readers that do not know
 // the attribute ignore it and still show the highlight's looks, which the record holds as
 // differences like any other.
-void append_highlight(std::string& out, const Component& printed) {
-  if (!printed.is(CustomMemoView::static_class())) return;
+void append_highlight(std::string& out, const Component& printed, RecordKind kind) {
+  if (!kind.text) return;
   const auto& highlights = static_cast<const CustomMemoView&>(printed).highlights;
   for (size_t i = 0; i < highlights.size(); ++i)
     if (highlights[i]->active) return append_attr(out, {}, kActiveHighlight, std::to_string(i + 1));
@@ -212,21 +222,22 @@ std::string record_differences(const Component& printed, const Component& copy, 
   thread_local std::string out;
   thread_local std::string prefix;
   out.clear();
-  append_geometry(out, printed, copy);
+  RecordKind kind(printed);
+  append_geometry(out, printed, copy, kind.band);
   if (detail == RecordDetail::Geometry) {
     if (printed.visible != copy.visible) append_attr(out, {}, "Visible", printed.visible ? "True" : "False");
     return out;
   }
   prefix.clear();
   append_differences(out, printed, copy, prefix, true);
-  if (printed.is(CustomMemoView::static_class())) {
+  if (kind.text) {
     const auto& lines = static_cast<const CustomMemoView&>(printed).memo;
     // Most printed texts are one line: no joined copy for those.
     bool one_line = lines.size() == 1 && !lines[0].empty();
     append_attr(out, {}, "u", escape_value(one_line ? std::string_view(lines[0]) : join_text_lines(lines)));
   }
-  append_highlight(out, printed);
-  append_picture(out, printed, pictures);
+  append_highlight(out, printed, kind);
+  append_picture(out, printed, kind, pictures);
   return out;
 }
 
@@ -234,8 +245,9 @@ std::string full_record(const Component& printed, PictureCache& pictures) {
   std::string out;
   append_attr(out, {}, "Name", escape_value(printed.name()));
   out += Serializer(nullptr).obj_to_xml(printed);
-  append_highlight(out, printed);
-  append_picture(out, printed, pictures);
+  RecordKind kind(printed);
+  append_highlight(out, printed, kind);
+  append_picture(out, printed, kind, pictures);
   return out;
 }
 

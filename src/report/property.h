@@ -62,6 +62,10 @@ struct PropInfo {
   std::function<std::vector<std::string>(const Persistent&)> get_lines;
   std::function<void(Persistent&, std::vector<std::string>)> set_lines;
   std::function<Persistent*(Persistent&)> get_object;
+  // Whether two objects hold the same value, compared in place without copying it out. Set by
+  // the member-based builders; floats compare exactly (a caller with a tolerance asks the getter
+  // when this says no). Empty for accessor-based and nested properties.
+  std::function<bool(const Persistent&, const Persistent&)> same;
   std::function<Component*(const Persistent&)> get_reference;
   std::function<void(Persistent&, Component*)> set_reference;
   // Stored rule; empty means always stored (subject to the default).
@@ -107,6 +111,13 @@ struct ClassInfo {
 // ---- Builders for the class tables -------------------------------------------------------------
 
 template <class C, class T>
+auto same_member(T C::*m) {
+  return [m](const Persistent& a, const Persistent& b) {
+    return static_cast<const C&>(a).*m == static_cast<const C&>(b).*m;
+  };
+}
+
+template <class C, class T>
 PropInfo ordinal_member(std::string_view name, T C::*m, PropKind kind, std::optional<int64_t> def,
                         Names names = {}) {
   PropInfo p;
@@ -116,6 +127,7 @@ PropInfo ordinal_member(std::string_view name, T C::*m, PropKind kind, std::opti
   p.ordinal_default = def;
   p.get_ordinal = [m](const Persistent& o) { return static_cast<int64_t>(static_cast<const C&>(o).*m); };
   p.set_ordinal = [m](Persistent& o, int64_t v) { static_cast<C&>(o).*m = static_cast<T>(v); };
+  p.same = same_member(m);
   return p;
 }
 
@@ -150,6 +162,7 @@ PropInfo floating(std::string_view name, double C::*m) {
   p.kind = PropKind::Float;
   p.get_float = [m](const Persistent& o) { return static_cast<const C&>(o).*m; };
   p.set_float = [m](Persistent& o, double v) { static_cast<C&>(o).*m = v; };
+  p.same = same_member(m);
   return p;
 }
 
@@ -160,6 +173,7 @@ PropInfo string(std::string_view name, std::string C::*m) {
   p.kind = PropKind::String;
   p.get_string = [m](const Persistent& o) { return static_cast<const C&>(o).*m; };
   p.set_string = [m](Persistent& o, const std::string& v) { static_cast<C&>(o).*m = v; };
+  p.same = same_member(m);
   return p;
 }
 
@@ -171,6 +185,7 @@ PropInfo lines(std::string_view name, std::vector<std::string> C::*m, std::vecto
   p.lines_default = std::move(def);
   p.get_lines = [m](const Persistent& o) { return static_cast<const C&>(o).*m; };
   p.set_lines = [m](Persistent& o, std::vector<std::string> v) { static_cast<C&>(o).*m = std::move(v); };
+  p.same = same_member(m);
   return p;
 }
 

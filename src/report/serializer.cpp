@@ -410,15 +410,16 @@ std::string Serializer::obj_to_xml(const Persistent& obj, std::string_view prefi
       }
     }
   }
-  if (prefix.empty()) {
-    if (auto* memo = dynamic_cast<const CustomMemoView*>(&obj)) {
-      auto* anc = dynamic_cast<const CustomMemoView*>(ancestor);
-      if (!anc || anc->memo != memo->memo)
-        append_attr(out, prefix, "Text", escape_value(join_text_lines(memo->memo)));
-    }
+  // The class tables say what the object is: cheaper than a dynamic_cast on every nested value.
+  const ClassInfo& cls = obj.class_info();
+  if (prefix.empty() && cls.inherits(CustomMemoView::static_class())) {
+    auto& memo = static_cast<const CustomMemoView&>(obj);
+    bool text_differs = !ancestor || !ancestor->class_info().inherits(CustomMemoView::static_class()) ||
+                        static_cast<const CustomMemoView&>(*ancestor).memo != memo.memo;
+    if (text_differs) append_attr(out, prefix, "Text", escape_value(join_text_lines(memo.memo)));
   }
-  auto* component = dynamic_cast<const Component*>(&obj);
-  if (!component || !(component->style_flags & kHandlesNestedProperties)) {
+  bool component = cls.inherits(Component::static_class());
+  if (!component || !(static_cast<const Component&>(obj).style_flags & kHandlesNestedProperties)) {
     std::string stream = write_property_stream(obj);
     if (!stream.empty() && (!ancestor || stream != write_property_stream(*ancestor)))
       append_attr(out, prefix, "PropData", to_hex(stream));

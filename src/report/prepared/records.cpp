@@ -71,23 +71,46 @@ const std::vector<const PropInfo*>& compared(const ClassInfo& cls, bool top_leve
 }
 
 // Value objects that are equal as a whole need no walk through their tables; most of a printed
-// text object's frame, fill and hyperlink are as the template had them.
+// text object's frame, fill and hyperlink are as the template had them. The class is asked for
+// once per side: these run for every nested object of every record.
 template <class T>
-bool same_as(const Persistent& a, const Persistent& b) {
-  return &a.class_info() == &T::static_class() && static_cast<const T&>(a) == static_cast<const T&>(b);
+bool same_as(const ClassInfo& cls, const Persistent& a, const Persistent& b) {
+  static const ClassInfo* const info = &T::static_class();
+  return &cls == info && static_cast<const T&>(a) == static_cast<const T&>(b);
 }
 
 bool equal_values(const Persistent& a, const Persistent& b) {
-  if (&a.class_info() != &b.class_info()) return false;
-  return same_as<Frame>(a, b) || same_as<Font>(a, b) || same_as<Hyperlink>(a, b) ||
-         same_as<BrushFill>(a, b) || same_as<DisplayFormat>(a, b) || same_as<GradientFill>(a, b) ||
-         same_as<GlassFill>(a, b);
+  const ClassInfo& cls = a.class_info();
+  if (&cls != &b.class_info()) return false;
+  return same_as<BrushFill>(cls, a, b) || same_as<Hyperlink>(cls, a, b) || same_as<Frame>(cls, a, b) ||
+         same_as<Font>(cls, a, b) || same_as<DisplayFormat>(cls, a, b) || same_as<GradientFill>(cls, a, b) ||
+         same_as<GlassFill>(cls, a, b);
+}
+
+// Whether `value` equals a default-constructed object of its class and such an object writes no
+// attribute: its full form is then empty and need not be built. Text objects make a display
+// format on demand while formatting, left as it was made in most of them.
+template <class T>
+bool is_silent_default(const Persistent& value) {
+  if (&value.class_info() != &T::static_class()) return false;
+  static const T blank;
+  static const bool silent = Serializer(nullptr).obj_to_xml(blank).empty();
+  return silent && static_cast<const T&>(value) == blank;
+}
+
+bool writes_nothing(const Persistent& value) {
+  return is_silent_default<DisplayFormat>(value) || is_silent_default<Hyperlink>(value) ||
+         is_silent_default<BrushFill>(value) || is_silent_default<Frame>(value) ||
+         is_silent_default<Font>(value) || is_silent_default<GradientFill>(value) ||
+         is_silent_default<GlassFill>(value);
 }
 
 // `prefix` is a buffer the nested objects' names are appended to and taken off again.
 void append_differences(std::string& out, const Persistent& printed, const Persistent& copy,
                         std::string& prefix, bool top_level) {
   for (const PropInfo* p : compared(printed.class_info(), top_level)) {
+    // Most properties of a printed object are as in its copy: settle those without the getters.
+    if (p->same && p->same(printed, copy)) continue;
     switch (p->kind) {
       case PropKind::Integer:
       case PropKind::Boolean:
@@ -117,14 +140,15 @@ void append_differences(std::string& out, const Persistent& printed, const Persi
       case PropKind::Object: {
         // Objects made on demand (a single display format) are only asked for where they exist.
         if (!p->is_stored(printed)) break;
-        bool stored_in_copy = p->is_stored(copy);
-        if (stored_in_copy && equal_values(*p->object(printed), *p->object(copy))) break;
+        const Persistent& value = *p->object(printed);
+        const Persistent* base = p->is_stored(copy) ? p->object(copy) : nullptr;
+        if (base ? equal_values(value, *base) : writes_nothing(value)) break;
         size_t length = prefix.size();
         prefix.append(p->name).push_back('.');
-        if (stored_in_copy)
-          append_differences(out, *p->object(printed), *p->object(copy), prefix, false);
+        if (base)
+          append_differences(out, value, *base, prefix, false);
         else
-          out += Serializer(nullptr).obj_to_xml(*p->object(printed), prefix);
+          out += Serializer(nullptr).obj_to_xml(value, prefix);
         prefix.resize(length);
         break;
       }
@@ -152,8 +176,7 @@ const std::string& geometry_text(double v) {
   return slot.text;
 }
 
-void append_geometry(std::string& out, const Component& printed, const Component& copy) {
-  bool band = printed.is(Band::static_class());
+void append_geometry(std::string& out, const Component& printed, const Component& copy, bool band) {
   auto put = [&](std::string_view name, double v, double base, bool always) {
     if (always || std::abs(v - base) > kGeometryTolerance) append_attr(out, {}, name, geometry_text(v));
   };
@@ -163,8 +186,19 @@ void append_geometry(std::string& out, const Component& printed, const Component
   put("h", printed.height(), copy.height(), false);
 }
 
-void append_picture(std::string& out, const Component& printed, PictureCache& pictures) {
-  if (printed.is(PictureView::static_class()))
+// What a record adds by the object's class, looked up once per record.
+struct RecordKind {
+  explicit RecordKind(const Component& object) {
+    const ClassInfo& cls = object.class_info();
+    band = cls.inherits(Band::static_class());
+    text = !band && cls.inherits(CustomMemoView::static_class());
+    picture = !band && !text && cls.inherits(PictureView::static_class());
+  }
+  bool band, text, picture;
+};
+
+void append_picture(std::string& out, const Component& printed, RecordKind kind, PictureCache& pictures) {
+  if (kind.picture)
     append_attr(out, {}, "ImageIndex",
                 std::to_string(pictures.add(static_cast<const PictureView&>(printed).picture)));
 }
@@ -172,8 +206,8 @@ void append_picture(std::string& out, const Component& printed, PictureCache& pi
 // The highlight whose condition held, by its 1-based place in the list. Readers that do not know
 // the attribute ignore it and still show the highlight's looks, which the record holds as
 // differences like any other.
-void append_highlight(std::string& out, const Component& printed) {
-  if (!printed.is(CustomMemoView::static_class())) return;
+void append_highlight(std::string& out, const Component& printed, RecordKind kind) {
+  if (!kind.text) return;
   const auto& highlights = static_cast<const CustomMemoView&>(printed).highlights;
   for (size_t i = 0; i < highlights.size(); ++i)
     if (highlights[i]->active) return append_attr(out, {}, kActiveHighlight, std::to_string(i + 1));
@@ -183,22 +217,27 @@ void append_highlight(std::string& out, const Component& printed) {
 
 std::string record_differences(const Component& printed, const Component& copy, RecordDetail detail,
                                PictureCache& pictures) {
-  std::string out;
-  append_geometry(out, printed, copy);
+  // Built in a buffer kept for the thread, then copied out at its exact size: records stay in
+  // memory for the whole run, and most are short enough to need no allocation of their own.
+  thread_local std::string out;
+  thread_local std::string prefix;
+  out.clear();
+  RecordKind kind(printed);
+  append_geometry(out, printed, copy, kind.band);
   if (detail == RecordDetail::Geometry) {
     if (printed.visible != copy.visible) append_attr(out, {}, "Visible", printed.visible ? "True" : "False");
     return out;
   }
-  std::string prefix;
+  prefix.clear();
   append_differences(out, printed, copy, prefix, true);
-  if (printed.is(CustomMemoView::static_class())) {
+  if (kind.text) {
     const auto& lines = static_cast<const CustomMemoView&>(printed).memo;
     // Most printed texts are one line: no joined copy for those.
     bool one_line = lines.size() == 1 && !lines[0].empty();
     append_attr(out, {}, "u", escape_value(one_line ? std::string_view(lines[0]) : join_text_lines(lines)));
   }
-  append_highlight(out, printed);
-  append_picture(out, printed, pictures);
+  append_highlight(out, printed, kind);
+  append_picture(out, printed, kind, pictures);
   return out;
 }
 
@@ -206,8 +245,9 @@ std::string full_record(const Component& printed, PictureCache& pictures) {
   std::string out;
   append_attr(out, {}, "Name", escape_value(printed.name()));
   out += Serializer(nullptr).obj_to_xml(printed);
-  append_highlight(out, printed);
-  append_picture(out, printed, pictures);
+  RecordKind kind(printed);
+  append_highlight(out, printed, kind);
+  append_picture(out, printed, kind, pictures);
   return out;
 }
 

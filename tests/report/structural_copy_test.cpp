@@ -211,7 +211,9 @@ TEST(StructuralCopy, DroppedReferencesLeaveWhatTheTableCopyLeaves) {
     table->set_name(source->name());
     copy_properties(*source, *table, CopyReferences::Drop);
     EXPECT_EQ(dump_of(*fast), dump_of(*table));
-    if (source->is(Band::static_class())) EXPECT_EQ(static_cast<Band&>(*fast).child(), nullptr);
+    if (source->is(Band::static_class())) {
+      EXPECT_EQ(static_cast<Band&>(*fast).child(), nullptr);
+    }
     if (source->is(DataBand::static_class())) {
       auto& fast_data = static_cast<DataBand&>(*fast).data;
       auto& table_data = static_cast<DataBand&>(*table).data;
@@ -219,8 +221,9 @@ TEST(StructuralCopy, DroppedReferencesLeaveWhatTheTableCopyLeaves) {
       EXPECT_EQ(fast_data.get(), table_data.get());
       EXPECT_EQ(fast_data.name(), static_cast<const DataBand&>(*source).data.name());
     }
-    if (source->is(CustomMemoView::static_class()))
+    if (source->is(CustomMemoView::static_class())) {
       EXPECT_EQ(static_cast<CustomMemoView&>(*fast).flow_to.get(), nullptr);
+    }
   }
   // The source keeps its own links.
   EXPECT_EQ(header->child(), child);

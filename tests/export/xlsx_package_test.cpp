@@ -7,6 +7,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "core/error.h"
 #include "core/temp_dir.h"
 #include "export/external_reader.h"
 #include "export/xlsx/page_grid.h"
@@ -287,13 +288,28 @@ TEST(XlsxSheetRows, RowsWithAndWithoutCells) {
             "<row r=\"4\" ht=\"15.099340\" customHeight=\"1\"><c r=\"C4\" s=\"0\"><v>7</v></c></row>");
 }
 
-TEST_F(XlsxPackageTest, RowsPastTheSheetLimitAreRefused) {
+// A report past the sheet's size is refused in the system's own words rather than written as a
+// workbook no spreadsheet opens.
+TEST_F(XlsxPackageTest, RowsAndColumnsPastTheSheetLimitAreRefusedInOurWords) {
   Package p(book(), kStamp);
   SheetWriter& s = p.begin_sheet();
   s.begin(nullptr, {});
   EXPECT_NO_THROW(s.begin_row(kMaxRows - 1, 10));
   s.end_row();
-  EXPECT_THROW(s.begin_row(kMaxRows, 10), std::length_error);
+  try {
+    s.begin_row(kMaxRows, 10);
+    ADD_FAILURE() << "a row past the sheet was accepted";
+  } catch (const core::Error& e) {
+    EXPECT_STREQ(e.what(), "Raport ma więcej wierszy, niż mieści arkusz skoroszytu (1048576).");
+  }
+  s.begin_row(0, 10);
+  EXPECT_NO_THROW(s.style_cell(kMaxColumns - 1, 0));
+  try {
+    s.style_cell(kMaxColumns, 0);
+    ADD_FAILURE() << "a column past the sheet was accepted";
+  } catch (const core::Error& e) {
+    EXPECT_STREQ(e.what(), "Raport ma więcej kolumn, niż mieści arkusz skoroszytu (16384).");
+  }
 }
 
 // Column edges of several pages become one set of columns: edges within the inaccuracy are one

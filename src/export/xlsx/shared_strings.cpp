@@ -4,6 +4,7 @@
 #include <functional>
 #include <stdexcept>
 
+#include "core/error.h"
 #include "export/xml/xml_writer.h"
 #include "export/zip/zip_writer.h"
 
@@ -29,7 +30,7 @@ std::string_view SharedStrings::at(uint32_t index) const {
 }
 
 std::string_view SharedStrings::store(std::string_view text, Ref& ref) {
-  if (text.size() > UINT32_MAX) throw std::length_error("cell text too long");
+  if (text.size() > UINT32_MAX) throw core::Error("Tekst komórki jest dłuższy, niż mieści skoroszyt.");
   // A text longer than a block gets a block of its own.
   if (m_blocks.empty() || m_block_sizes.back() + text.size() > kBlockSize) {
     size_t size = std::max(kBlockSize, text.size());
@@ -62,7 +63,8 @@ uint32_t SharedStrings::add(std::string_view text) {
   size_t s = hash_of(text) & mask;
   for (; m_slots[s]; s = (s + 1) & mask)
     if (at(m_slots[s] - 1) == text) return m_slots[s] - 1;
-  if (m_refs.size() >= UINT32_MAX - 1) throw std::length_error("too many cell texts");
+  if (m_refs.size() >= UINT32_MAX - 1)
+    throw core::Error("Raport ma więcej tekstów komórek, niż mieści skoroszyt.");
   Ref ref;
   store(text, ref);
   m_refs.push_back(ref);

@@ -6,6 +6,7 @@
 #include <stdexcept>
 #include <system_error>
 
+#include "core/error.h"
 #include "export/zip/zip_writer.h"
 
 namespace orvena::exporting::xlsx {
@@ -89,7 +90,7 @@ void SheetWriter::begin(const CellRange* used, const std::vector<double>& column
 // The row's start tag waits for its first cell and goes out with it; a row without cells is
 // closed as an empty element. Rows are mostly of one height, whose text is kept.
 void SheetWriter::begin_row(uint32_t row, double height_px) {
-  if (row >= kMaxRows) throw std::length_error("sheet row beyond the last row a spreadsheet holds");
+  if (row >= kMaxRows) throw core::Error("Raport ma więcej wierszy, niż mieści arkusz skoroszytu (1048576).");
   m_row_ref.clear();
   append_number(m_row_ref, uint64_t(row) + 1);
   if (m_height_text.empty() || height_px != m_height_px) {
@@ -109,7 +110,7 @@ void SheetWriter::begin_row(uint32_t row, double height_px) {
 // and value are digits and letters that need no escaping.
 void SheetWriter::cell_start(uint32_t column, int style) {
   if (column >= kMaxColumns)
-    throw std::length_error("sheet column beyond the last column a spreadsheet holds");
+    throw core::Error("Raport ma więcej kolumn, niż mieści arkusz skoroszytu (16384).");
   ++m_cells;
   m_cell.clear();
   if (!m_row_written) {

@@ -194,24 +194,18 @@ const DocxExport::StyleXml& DocxExport::style_xml(int style_index) {
   if (x.made) return x;
   x.made = true;
   if (style) {
-    struct Side {
-      std::string_view open;
-      MatrixSide bit;
-      MatrixLineIndex line;
-    };
-    constexpr Side kSides[] = {{"<w:top", kMatrixTop, kLineTop},
-                               {"<w:left", kMatrixLeft, kLineLeft},
-                               {"<w:bottom", kMatrixBottom, kLineBottom},
-                               {"<w:right", kMatrixRight, kLineRight}};
+    constexpr std::pair<std::string_view, MatrixSide> kSides[] = {{"<w:top", kMatrixTop},
+                                                                  {"<w:left", kMatrixLeft},
+                                                                  {"<w:bottom", kMatrixBottom},
+                                                                  {"<w:right", kMatrixRight}};
     x.look += "<w:tcBorders>";
-    for (const Side& side : kSides) {
-      x.look += side.open;
-      if (style->has_side(side.bit)) {
-        const MatrixFrameLine& line = style->lines[side.line];
+    for (auto [open, side] : kSides) {
+      x.look += open;
+      if (const MatrixFrameLine* line = style->line_on(side)) {
         x.look += " w:val=\"";
-        x.look += docx::border_name(line.style);
+        x.look += docx::border_name(line->style);
         x.look += "\" w:sz=\"4\" w:space=\"0\" w:color=\"";
-        docx::append_hex_colour(x.look, line.color);
+        docx::append_hex_colour(x.look, line->color);
         x.look += "\"/>";
       } else {
         x.look += " w:val=\"nil\"/>";

@@ -57,15 +57,10 @@ CellFormat cell_format(const MatrixStyle& s, bool number) {
   f.fill_rgb = s.fill;
   f.hatched = s.brush_style != report::BrushStyle::Solid && s.brush_style != report::BrushStyle::Clear;
   // The cell format's sides are left, right, top, bottom.
-  const std::pair<MatrixSide, MatrixLineIndex> sides[] = {{kMatrixLeft, kLineLeft},
-                                                          {kMatrixRight, kLineRight},
-                                                          {kMatrixTop, kLineTop},
-                                                          {kMatrixBottom, kLineBottom}};
-  for (size_t i = 0; i < 4; ++i) {
-    if (!s.has_side(sides[i].first)) continue;
-    const MatrixFrameLine& line = s.lines[sides[i].second];
-    f.sides[i] = {true, border_style(line.style), line.color};
-  }
+  const MatrixSide sides[] = {kMatrixLeft, kMatrixRight, kMatrixTop, kMatrixBottom};
+  for (size_t i = 0; i < 4; ++i)
+    if (const MatrixFrameLine* line = s.line_on(sides[i]))
+      f.sides[i] = {true, border_style(line->style), line->color};
   f.halign = s.halign == report::HAlign::Right    ? xlsx::HorizontalAlign::Right
              : s.halign == report::HAlign::Center ? xlsx::HorizontalAlign::Center
                                                   : xlsx::HorizontalAlign::Left;

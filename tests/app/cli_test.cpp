@@ -17,23 +17,17 @@
 #include "core/version.h"
 #include "report/pages.h"
 #include "report/report.h"
-#include "support/run_command.h"
+#include "support/orvena_program.h"
 #include "support/test_home.h"
 #include "support/time_bounds.h"
 
 namespace orvena::app {
 namespace {
 
+using test::quoted;
 using test::run_command;
+using test::run_orvena;
 using Result = test::CommandResult;
-
-Result run_orvena(const std::string& args) {
-  return run_command(std::string(ORVENA_BINARY_DIR) + "/src/app/orvena " + args);
-}
-
-std::string quoted(const std::filesystem::path& p) {
-  return "'" + p.string() + "'";
-}
 
 TEST(OrvenaProgram, HelpVersionAndUnknownOptions) {
   auto help = run_orvena("--help");
@@ -77,9 +71,7 @@ TEST(OrvenaProgram, AnErrorEndingTheRunGivesStatusOneAndTheMessage) {
 TEST(OrvenaProgram, TheDemoHomeFolderRuns) {
   core::TempDir dir;
   const auto home = dir.path() / "demo";
-  std::filesystem::copy(std::string(ORVENA_SOURCE_DIR) + "/examples/demo", home,
-                        std::filesystem::copy_options::recursive);
-  auto r = run_orvena("--run --home " + quoted(home));
+  auto r = test::run_demo_copy(home);
   std::vector<std::string> log;
   for (const auto& entry : std::filesystem::directory_iterator(home / "Logi"))
     if (entry.path().extension() == ".txt") log = core::read_lines(entry.path());

@@ -11,16 +11,13 @@
 #include <string>
 
 #include "core/temp_dir.h"
-#include "support/run_command.h"
+#include "support/orvena_program.h"
 
 namespace orvena::app {
 namespace {
 
+using test::quoted;
 using test::run_command;
-
-std::string quoted(const std::filesystem::path& p) {
-  return "'" + p.string() + "'";
-}
 
 // The definition's query, the expected totals summed here rather than taken from our output,
 // and the page text compared line by line (runs of blanks between columns made one).
@@ -75,9 +72,7 @@ class DemoPdf : public ::testing::Test {
   static void SetUpTestSuite() {
     s_dir = std::make_unique<core::TempDir>();
     s_home = s_dir->path() / "demo";
-    std::filesystem::copy(std::string(ORVENA_SOURCE_DIR) + "/examples/demo", s_home,
-                          std::filesystem::copy_options::recursive);
-    s_run = run_command(std::string(ORVENA_BINARY_DIR) + "/src/app/orvena --run --home " + quoted(s_home));
+    s_run = test::run_demo_copy(s_home);
     // The date variable brings its blanks with it: "kategorie_ 2026-12-10 .pdf".
     for (const auto& e : std::filesystem::directory_iterator(s_home / "Tymczasowe"))
       if (e.path().filename().string().rfind("kategorie_", 0) == 0) s_pdf = e.path();

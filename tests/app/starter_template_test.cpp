@@ -8,21 +8,15 @@
 #include "report/report.h"
 #include "report/starter_template.h"
 #include "report/views.h"
-#include "support/run_command.h"
+#include "support/orvena_program.h"
 #include "support/test_home.h"
 
 namespace orvena::app {
 namespace {
 
+using test::quoted;
 using test::run_command;
-
-std::string quoted(const std::filesystem::path& p) {
-  return "'" + p.string() + "'";
-}
-
-test::CommandResult run_orvena(const std::string& args) {
-  return run_command(std::string(ORVENA_BINARY_DIR) + "/src/app/orvena " + args);
-}
+using test::run_orvena;
 
 class StarterTemplate : public ::testing::Test {
  protected:

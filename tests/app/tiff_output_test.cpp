@@ -9,22 +9,16 @@
 
 #include "core/line_file.h"
 #include "core/temp_dir.h"
-#include "support/run_command.h"
+#include "support/orvena_program.h"
 #include "support/test_home.h"
 
 namespace orvena::app {
 namespace {
 
+using test::quoted;
 using test::run_command;
+using test::run_orvena;
 namespace fs = std::filesystem;
-
-std::string quoted(const fs::path& p) {
-  return "'" + p.string() + "'";
-}
-
-test::CommandResult run_orvena(const std::string& args) {
-  return run_command(std::string(ORVENA_BINARY_DIR) + "/src/app/orvena " + args);
-}
 
 test::CommandResult run_python(const fs::path& dir, const std::string& script, const std::string& args) {
   fs::path file = dir / "reader.py";
@@ -245,8 +239,7 @@ TEST_F(TiffOutputTest, TheRunnerDeliversOneFileAndLogsAFailureWhenItCannotBeWrit
 // uncompressed RGB at 96 dpi, and each looking like that PDF page.
 TEST_F(TiffOutputTest, TheDemoTiffHasAnImagePerPageOfItsPdf) {
   const fs::path demo = scratch.path() / "demo";
-  fs::copy(fs::path(ORVENA_SOURCE_DIR) / "examples" / "demo", demo, fs::copy_options::recursive);
-  auto r = run_orvena("--run --home " + quoted(demo));
+  auto r = test::run_demo_copy(demo);
   ASSERT_TRUE(r.status == 0 || r.status == 3) << r.output;
   fs::path tiff, pdf;
   for (auto& e : fs::directory_iterator(demo / "Tymczasowe")) {

@@ -8,16 +8,13 @@
 #include <string>
 
 #include "core/temp_dir.h"
-#include "support/run_command.h"
+#include "support/orvena_program.h"
 
 namespace orvena::app {
 namespace {
 
+using test::quoted;
 using test::run_command;
-
-std::string quoted(const std::filesystem::path& p) {
-  return "'" + p.string() + "'";
-}
 
 // The demo's query of both definitions, so that the expected rows come from the database itself.
 const char* kQuery =
@@ -71,9 +68,7 @@ class DemoWorkbooks : public ::testing::Test {
   static void SetUpTestSuite() {
     s_dir = std::make_unique<core::TempDir>();
     s_home = s_dir->path() / "demo";
-    std::filesystem::copy(std::string(ORVENA_SOURCE_DIR) + "/examples/demo", s_home,
-                          std::filesystem::copy_options::recursive);
-    s_run = run_command(std::string(ORVENA_BINARY_DIR) + "/src/app/orvena --run --home " + quoted(s_home));
+    s_run = test::run_demo_copy(s_home);
   }
   static void TearDownTestSuite() { s_dir.reset(); }
 

@@ -70,26 +70,19 @@ std::string style_rule(int index, const MatrixStyle& style) {
   r += style.fill ? " background-color: " + hex_colour(*style.fill) + ";" : " background-color: transparent;";
   if (style.paragraph_gap > 0) r += "  text-indent: " + std::to_string(rounded(style.paragraph_gap)) + "px;";
   if (style.frame_sides != 0) {
-    struct Side {
-      const char* name;
-      MatrixSide bit;
-      MatrixLineIndex line;
-    };
-    constexpr Side kSides[] = {{"left", kMatrixLeft, kLineLeft},
-                               {"right", kMatrixRight, kLineRight},
-                               {"top", kMatrixTop, kLineTop},
-                               {"bottom", kMatrixBottom, kLineBottom}};
-    for (const Side& side : kSides) {
-      std::string prefix = std::string(" border-") + side.name + "-";
-      if (!style.has_side(side.bit)) {
+    constexpr std::pair<const char*, MatrixSide> kSides[] = {
+        {"left", kMatrixLeft}, {"right", kMatrixRight}, {"top", kMatrixTop}, {"bottom", kMatrixBottom}};
+    for (auto [name, side] : kSides) {
+      std::string prefix = std::string(" border-") + name + "-";
+      const MatrixFrameLine* line = style.line_on(side);
+      if (!line) {
         r += prefix + "width: 0px;";
         continue;
       }
-      const MatrixFrameLine& line = style.lines[side.line];
-      bool double_line = line.style == report::FrameStyle::Double;
-      r += prefix + "color:" + hex_colour(line.color) + ";";
-      r += prefix + "style: " + std::string(border_style(line.style)) + ";";
-      r += prefix + "width: " + std::to_string(rounded(line.width * (double_line ? 3 : 1.2))) + "px;";
+      bool double_line = line->style == report::FrameStyle::Double;
+      r += prefix + "color:" + hex_colour(line->color) + ";";
+      r += prefix + "style: " + std::string(border_style(line->style)) + ";";
+      r += prefix + "width: " + std::to_string(rounded(line->width * (double_line ? 3 : 1.2))) + "px;";
     }
   }
   static constexpr const char* kHAlign[] = {"Left", "Right", "Center", "Justify"};

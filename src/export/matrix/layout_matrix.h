@@ -81,6 +81,14 @@ struct MatrixStyle {
   MatrixDisplayFormat format;
 
   bool has_side(MatrixSide side) const { return frame_sides & side; }
+  // The line drawn on a side, or none when the frame leaves that side out.
+  const MatrixFrameLine* line_on(MatrixSide side) const {
+    if (!has_side(side)) return nullptr;
+    return &lines[side == kMatrixLeft    ? kLineLeft
+                  : side == kMatrixTop   ? kLineTop
+                  : side == kMatrixRight ? kLineRight
+                                         : kLineBottom];
+  }
   friend bool operator==(const MatrixStyle& a, const MatrixStyle& b);
 };
 

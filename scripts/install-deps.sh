@@ -18,6 +18,8 @@ $SUDO apt-get install -y -qq --no-install-recommends \
   >/dev/null
 # Readers of the word-processing and HTML exports: LibreOffice Writer, html5lib, a headless browser.
 $SUDO apt-get install -y -qq --no-install-recommends libreoffice-writer-nogui python3-html5lib chromium >/dev/null
+# A family installed with CFF outlines beside TrueType ones, for the font matching tests.
+$SUDO apt-get install -y -qq --no-install-recommends fonts-font-awesome >/dev/null
 # fonts-wine puts its files where fontconfig does not look; Tahoma is the log view's font.
 $SUDO mkdir -p /usr/local/share/fonts/wine
 for f in tahoma tahomabd wingding webdings marlett symbol; do

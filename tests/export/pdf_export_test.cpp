@@ -192,6 +192,34 @@ TEST_F(PdfExportTest, ThePageFrameRunsAlongTheMargins) {
   cairo_surface_destroy(png);
 }
 
+// A font installed with CFF outlines (fonts-font-awesome has FontAwesome as CFF and as
+// TrueType) is set in TrueType outlines, the only ones the PDF embeds, instead of failing the
+// whole report.
+TEST_F(PdfExportTest, AFontWithCffOutlinesIsSetInTrueTypeOutlines) {
+  ASSERT_NE(run("fc-list FontAwesome fontformat").output.find("CFF"), std::string::npos)
+      << "fonts-font-awesome is not installed";
+  auto* icons = memo("Icons", {20, 800, 300, 24}, "Ikony \uF000 i tekst");
+  report::Font font = icons->font();
+  font.name = "FontAwesome";
+  icons->set_parent_font(false);
+  icons->set_font(font);
+  print(1);
+  std::filesystem::create_directories(folder);
+  auto file = folder / "ikony.pdf";
+  PdfExport pdf(ExportFilter::kNoRegister);
+  SetUpFilter(pdf, file);
+  ASSERT_TRUE(export_report(report, store, pdf)) << (report.errors().empty() ? "" : report.errors()[0]);
+  std::istringstream fonts(run("pdffonts " + shell_arg(file)).output);
+  int embedded = 0;
+  for (std::string line; std::getline(fonts, line);) {
+    if (line.find('+') == std::string::npos) continue;  // the two heading lines
+    EXPECT_NE(line.find("CID TrueType      Identity-H       yes"), std::string::npos) << line;
+    embedded += line.find("FontAwesome") != std::string::npos;
+  }
+  EXPECT_EQ(embedded, 1);
+  EXPECT_NE(run("pdftotext " + shell_arg(file) + " -").output.find("Ikony"), std::string::npos);
+}
+
 TEST_F(PdfExportTest, AnUnwritableTargetFailsAndLeavesNoFile) {
   print(1);
   std::filesystem::create_directories(folder);

@@ -39,6 +39,17 @@ TEST(FontService, UnknownNameGetsAnInstalledFace) {
   EXPECT_NE(face->glyph_id(U'ą'), 0u);
 }
 
+// FontAwesome is installed with CFF outlines (.otf) and TrueType ones (.ttf); the PDF writer
+// embeds TrueType only.
+TEST(FontService, TrueTypeOutlinesAreTakenOverOthersOfTheSameFamily) {
+  auto face = FontService::instance().face(FontRequest{"FontAwesome", 0, 1});
+  EXPECT_EQ(std::filesystem::path(face->file()).filename(), "fontawesome-webfont.ttf");
+  auto base = FontService::instance().face(FontRequest{"Arial", 0, 1});
+  const FontFace* icons = FontService::instance().fallback(*base, U'\uF000', 0);
+  ASSERT_NE(icons, nullptr);
+  EXPECT_EQ(std::filesystem::path(icons->file()).extension(), ".ttf");
+}
+
 TEST(FontService, MetricsForTheLayoutAndThePdfWriter) {
   auto face = FontService::instance().face(FontRequest{"Arial", 0, 1});
   EXPECT_EQ(face->units_per_em(), 2048);

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <array>
+#include <string_view>
 
 #include "core/error.h"
 #include "core/text.h"
@@ -60,6 +61,12 @@ std::string request_key(const FontRequest& r) {
 
 FT_Library library(void* p) {
   return static_cast<FT_Library>(p);
+}
+
+bool truetype_outlines(FcPattern* match) {
+  FcChar8* format = nullptr;
+  return FcPatternGetString(match, FC_FONTFORMAT, 0, &format) == FcResultMatch &&
+         std::string_view(reinterpret_cast<const char*>(format)) == "TrueType";
 }
 
 }  // namespace
@@ -156,11 +163,20 @@ std::shared_ptr<const FontFace> FontService::face(const FontRequest& request) {
 }
 
 // Completes and matches the pattern (which it destroys) and loads the face it names.
+// The PDF writer embeds TrueType outlines only, so a face with other outlines (CFF, Type 1)
+// gives way to the best TrueType one: the text then looks alike in every format, and a report
+// in a font the PDF cannot carry is still written.
 std::shared_ptr<const FontFace> FontService::match(FcPattern* pattern, int style) {
   FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
   FcDefaultSubstitute(pattern);
   FcResult result = FcResultNoMatch;
   FcPattern* match = FcFontMatch(nullptr, pattern, &result);
+  if (match && !truetype_outlines(match)) {
+    FcPatternAddString(pattern, FC_FONTFORMAT, reinterpret_cast<const FcChar8*>("TrueType"));
+    FcPattern* truetype = FcFontMatch(nullptr, pattern, &result);
+    if (truetype && truetype_outlines(truetype)) std::swap(match, truetype);
+    if (truetype) FcPatternDestroy(truetype);
+  }
   FcPatternDestroy(pattern);
 
   FcChar8* file = nullptr;

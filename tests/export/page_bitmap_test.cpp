@@ -73,5 +73,24 @@ TEST_F(PageBitmap, OnlyWhatTheWritersReceiveIsDrawn) {
   EXPECT_EQ(odd->pixel(20, 54), kBlack);
 }
 
+// The page frame along the margins, as the PDF page has it; on a mirrored odd page the margins
+// trade places and the frame follows them.
+TEST_F(PageBitmap, ThePageFrameRunsAlongTheMargins) {
+  page->frame.typ = report::kFrameLeft | report::kFrameTop;
+  page->frame.set_width(2);
+  page->right_margin = 0;
+  for (double zoom : {1.0, 2.0}) {
+    auto bitmap = draw_page_bitmap(*page, 0, 1, zoom);
+    auto at = [&](double x, double y) { return bitmap->pixel(int(x * zoom), int(y * zoom)); };
+    EXPECT_EQ(at(37.5, 30), kBlack) << zoom << ": left side";
+    EXPECT_EQ(at(100, 18.5), kBlack) << zoom << ": top side";
+    EXPECT_EQ(at(42, 30), kWhite) << zoom << ": inside";
+  }
+  page->mirror_margins = true;
+  auto odd = draw_page_bitmap(*page, 1, 2, 1);
+  EXPECT_EQ(odd->pixel(37, 30), kWhite);
+  EXPECT_EQ(odd->pixel(0, 30), kBlack);
+}
+
 }  // namespace
 }  // namespace orvena::exporting

@@ -203,6 +203,19 @@ TEST_F(TiffExportTest, AtTwiceTheResolutionObjectsLandTwiceAsFarIn) {
             std::vector<std::string>{"RGB 756 604 192 192 0000ff 0000ff 0000ff ffffff ffffff ffffff ffffff"});
 }
 
+// The page frame (drawn with the page background) runs along the margins, 37.795 pixels in, as
+// on the PDF page.
+TEST_F(TiffExportTest, ThePageFrameRunsAlongTheMargins) {
+  page->frame.typ = report::kFrameLeft | report::kFrameTop | report::kFrameRight;  // no bottom
+  page->frame.set_width(3);
+  page->frame.set_color(0x0000FF);  // red
+  print(1);
+  ASSERT_EQ(run_export({}), "");
+  // The left, top and right sides; where the bottom side would be; inside the frame.
+  EXPECT_EQ(images("raport.1.tif", "37,150 250,37 340,150 250,264 250,150"),
+            std::vector<std::string>{"RGB 378 302 96 96 ff0000 ff0000 ff0000 ffffff ffffff"});
+}
+
 TEST_F(TiffExportTest, TheTextIsDrawn) {
   print(1);
   ASSERT_EQ(run_export({}), "");

@@ -24,9 +24,9 @@
 namespace orvena::app {
 namespace {
 
-using test::quoted;
 using test::run_command;
 using test::run_orvena;
+using test::shell_quoted;
 using Result = test::CommandResult;
 
 TEST(OrvenaProgram, HelpVersionAndUnknownOptions) {
@@ -49,7 +49,7 @@ TEST(OrvenaProgram, RunWritesTheDaysLogAndTheReport) {
   test::TestHome home;
   home.sql("create table t (x integer); insert into t values (7);");
   home.write_definitions({{.raport = "Proces", .zapytanie = {"select x from t"}, .nazwa_pliku = "p.csv"}});
-  auto r = run_orvena("--run --home " + quoted(home.home().root()));
+  auto r = run_orvena("--run --home " + shell_quoted(home.home().root()));
   EXPECT_EQ(r.status, 0) << r.output;
   EXPECT_EQ(r.output, "");
   EXPECT_EQ(core::read_file(home.home().temporary() / "p.csv"), "\"x\"\r\n7\r\n");
@@ -63,7 +63,7 @@ TEST(OrvenaProgram, AnErrorEndingTheRunGivesStatusOneAndTheMessage) {
   test::TestHome home;
   home.sql("create table t (x integer);");
   home.write_definitions({{.raport = "Zły", .zapytanie = {"select * from brak"}, .nazwa_pliku = "z.csv"}});
-  auto r = run_orvena("--run --home " + quoted(home.home().root()));
+  auto r = run_orvena("--run --home " + shell_quoted(home.home().root()));
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.output.find("orvena: no such table: brak"), std::string::npos) << r.output;
 }
@@ -85,7 +85,7 @@ TEST(OrvenaProgram, TheDemoHomeFolderRuns) {
             12);
   EXPECT_EQ(log.back().rfind("Zamknięcie aplikacji: ", 0), 0u);
   for (const char* name : {"obroty.orp", "kategorie.orp"}) {
-    auto check = run_orvena("--check-template " + quoted(home / "Dane" / "Szablony" / name));
+    auto check = run_orvena("--check-template " + shell_quoted(home / "Dane" / "Szablony" / name));
     EXPECT_EQ(check.status, 0) << name << ": " << check.output;
   }
 }
@@ -116,13 +116,13 @@ TEST(OrvenaProgram, ASecondRunOnOneHomeExitsWith75TouchingNothing) {
   {
     core::HomeLock first_run(home.home().lock_file());
     ASSERT_TRUE(first_run.held());
-    auto r = run_orvena("--run --home " + quoted(home.home().root()));
+    auto r = run_orvena("--run --home " + shell_quoted(home.home().root()));
     EXPECT_EQ(r.status, 75);
     EXPECT_EQ(r.output, "orvena: another run is using " + home.home().root().string() + "\n");
     EXPECT_EQ(core::read_file(mailed), "being mailed by the first run\r\n");
     EXPECT_TRUE(std::filesystem::is_empty(home.home().logs()));
   }
-  auto r = run_orvena("--run --home " + quoted(home.home().root()));
+  auto r = run_orvena("--run --home " + shell_quoted(home.home().root()));
   EXPECT_EQ(r.status, 0) << r.output;
   EXPECT_FALSE(std::filesystem::exists(mailed));
 }
@@ -133,7 +133,7 @@ TEST(OrvenaProgram, TymczasoweLinkedToDaneIsRefusedAndDaneKept) {
   home.write_definitions({{.raport = "R", .zapytanie = {"select x from t"}, .nazwa_pliku = "r.csv"}});
   std::filesystem::remove(home.home().temporary());
   std::filesystem::create_directory_symlink("Dane", home.home().temporary());
-  auto r = run_orvena("--run --home " + quoted(home.home().root()));
+  auto r = run_orvena("--run --home " + shell_quoted(home.home().root()));
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.output.find("Nie opróżniono folderu Tymczasowe"), std::string::npos) << r.output;
   EXPECT_TRUE(std::filesystem::exists(home.home().settings_file()));
@@ -176,7 +176,7 @@ TEST(OrvenaProgram, AReportKilledMidWriteNeverAppearsUnderItsName) {
   EXPECT_FALSE(std::filesystem::exists(home.home().temporary() / "duzy.csv"));
 
   home.write_definitions({{.raport = "Mały", .zapytanie = {"select x from t"}, .nazwa_pliku = "maly.csv"}});
-  auto r = run_orvena("--run --home " + quoted(home.home().root()));
+  auto r = run_orvena("--run --home " + shell_quoted(home.home().root()));
   EXPECT_EQ(r.status, 0) << r.output;
   EXPECT_FALSE(partial());
 }
@@ -190,7 +190,7 @@ TEST(OrvenaProgram, ResaveRefusesADeviceAFifoAndAFolder) {
   const std::filesystem::path source =
       std::string(ORVENA_SOURCE_DIR) + "/examples/demo/Dane/Szablony/obroty.orp";
   for (const auto& target : {fifo, device, dir.path()}) {
-    auto r = run_orvena("--check-template " + quoted(source) + " --resave " + quoted(target));
+    auto r = run_orvena("--check-template " + shell_quoted(source) + " --resave " + shell_quoted(target));
     EXPECT_EQ(r.status, 1) << target;
     EXPECT_NE(r.output.find("Not a regular file"), std::string::npos) << r.output;
   }
@@ -215,23 +215,23 @@ TEST(OrvenaProgram, RenderDocumentsItsOptionsAndReportsErrorsWithStatusOne) {
     r.save_to_file(tpl);
   }
   auto out = home.home().temporary() / "r.pdf";
-  std::string common = " --home " + quoted(home.home().root()) + " --out " + quoted(out);
+  std::string common = " --home " + shell_quoted(home.home().root()) + " --out " + shell_quoted(out);
   struct Row {
     const char* name;
     std::string args;
     int status;
     const char* says;
   } rows[] = {
-      {"no --out", "--render " + quoted(tpl) + " --sql 'select x from t' --format pdf", 2, "--out"},
-      {"unknown format", "--render " + quoted(tpl) + " --sql 'select x from t' --format odt" + common, 2,
-       "odt"},
-      {"bad query", "--render " + quoted(tpl) + " --sql 'select y from brak' --format pdf" + common, 1,
+      {"no --out", "--render " + shell_quoted(tpl) + " --sql 'select x from t' --format pdf", 2, "--out"},
+      {"unknown format", "--render " + shell_quoted(tpl) + " --sql 'select x from t' --format odt" + common,
+       2, "odt"},
+      {"bad query", "--render " + shell_quoted(tpl) + " --sql 'select y from brak' --format pdf" + common, 1,
        "brak"},
       {"missing template", "--render /nie/ma/r.fr3 --sql 'select x from t' --format pdf" + common, 1,
        "orvena: "},
       {"unwritable target",
-       "--render " + quoted(tpl) + " --sql 'select x from t' --format excel --home " +
-           quoted(home.home().root()) + " --out /nie/ma/takiego/folderu/r.xlsx",
+       "--render " + shell_quoted(tpl) + " --sql 'select x from t' --format excel --home " +
+           shell_quoted(home.home().root()) + " --out /nie/ma/takiego/folderu/r.xlsx",
        1, "orvena: "},
   };
   for (const Row& r : rows) {
@@ -251,11 +251,11 @@ TEST(OrvenaProgram, RenderWritesAPdfWithEveryRow) {
       "insert into t values (1, 'Łódź', 10.5), (2, 'Kraków', 20), (3, 'Gdańsk', 4.25);");
   const auto tpl = std::filesystem::path(ORVENA_FIXTURES) / "engine" / "list.orp";
   const auto out = home.home().temporary() / "lista.pdf";
-  auto r =
-      run_orvena("--render " + quoted(tpl) + " --sql 'select id, nazwa, kwota from t order by id' --home " +
-                 quoted(home.home().root()) + " --format pdf --out " + quoted(out));
+  auto r = run_orvena("--render " + shell_quoted(tpl) +
+                      " --sql 'select id, nazwa, kwota from t order by id' --home " +
+                      shell_quoted(home.home().root()) + " --format pdf --out " + shell_quoted(out));
   ASSERT_EQ(r.status, 0) << r.output;
-  auto text = run_command("pdftotext -layout " + quoted(out) + " -");
+  auto text = run_command("pdftotext -layout " + shell_quoted(out) + " -");
   ASSERT_EQ(text.status, 0) << text.output;
   for (const char* expected : {"Lista", "Strona 1", "1 Łódź", "2 Kraków", "3 Gdańsk", "Razem 34,75"})
     EXPECT_NE(text.output.find(expected), std::string::npos) << expected << " in:\n" << text.output;
@@ -273,11 +273,11 @@ TEST(OrvenaProgram, RenderedTextExtractsAsWritten) {
            ";");
   const auto tpl = std::filesystem::path(ORVENA_FIXTURES) / "engine" / "list.orp";
   const auto out = home.home().temporary() / "lista.pdf";
-  auto r =
-      run_orvena("--render " + quoted(tpl) + " --sql 'select id, nazwa, kwota from t order by id' --home " +
-                 quoted(home.home().root()) + " --format pdf --out " + quoted(out));
+  auto r = run_orvena("--render " + shell_quoted(tpl) +
+                      " --sql 'select id, nazwa, kwota from t order by id' --home " +
+                      shell_quoted(home.home().root()) + " --format pdf --out " + shell_quoted(out));
   ASSERT_EQ(r.status, 0) << r.output;
-  auto text = run_command("pdftotext -layout " + quoted(out) + " -");
+  auto text = run_command("pdftotext -layout " + shell_quoted(out) + " -");
   ASSERT_EQ(text.status, 0) << text.output;
   std::vector<std::string> expected = {"Razem 3131620,36", "1/3 z 0 suma 1138757,04",
                                        "3/3 z 0 suma 569394,52"};
@@ -299,8 +299,9 @@ TEST(OrvenaProgram, RenderWritesWordAndHtmlTablesWithEveryRow) {
       "2);");
   const auto tpl = std::filesystem::path(ORVENA_FIXTURES) / "engine" / "exports.orp";
   auto render = [&](const char* format, const std::filesystem::path& out) {
-    auto r = run_orvena("--render " + quoted(tpl) + " --sql 'select region, ilosc, kwota from t' --home " +
-                        quoted(home.home().root()) + " --format " + format + " --out " + quoted(out));
+    auto r =
+        run_orvena("--render " + shell_quoted(tpl) + " --sql 'select region, ilosc, kwota from t' --home " +
+                   shell_quoted(home.home().root()) + " --format " + format + " --out " + shell_quoted(out));
     EXPECT_EQ(r.status, 0) << r.output;
   };
   const auto docx = home.home().temporary() / "tabela.docx";
@@ -309,7 +310,8 @@ TEST(OrvenaProgram, RenderWritesWordAndHtmlTablesWithEveryRow) {
       << "import sys, docx\n"
          "for t in docx.Document(sys.argv[1]).tables:\n"
          "    for row in t.rows: print('|'.join(c.text for c in row.cells))\n";
-  auto rows = run_command("/usr/bin/python3 " + quoted(scratch.path() / "read.py") + " " + quoted(docx));
+  auto rows =
+      run_command("/usr/bin/python3 " + shell_quoted(scratch.path() / "read.py") + " " + shell_quoted(docx));
   ASSERT_EQ(rows.status, 0) << rows.output;
   for (const char* expected :
        {"Eksport tabel", "Region|Sprzedaż|Sprzedaż", "Region|Ilość", "|Kwota|", "Północ|12", "|1500,5|",
@@ -335,15 +337,15 @@ TEST(OrvenaProgram, RenderWritesTheReportsCellsAsCsv) {
       "insert into t values (1, 'Łódź', 10.5), (2, 'dysk 5\"; nowy', 20), (3, 'Gdańsk', 4.25);");
   const auto tpl = std::filesystem::path(ORVENA_FIXTURES) / "engine" / "table.orp";
   const auto out = home.home().temporary() / "lista.csv";
-  auto r =
-      run_orvena("--render " + quoted(tpl) + " --sql 'select id, nazwa, kwota from t order by id' --home " +
-                 quoted(home.home().root()) + " --format csv --out " + quoted(out));
+  auto r = run_orvena("--render " + shell_quoted(tpl) +
+                      " --sql 'select id, nazwa, kwota from t order by id' --home " +
+                      shell_quoted(home.home().root()) + " --format csv --out " + shell_quoted(out));
   ASSERT_EQ(r.status, 0) << r.output;
   auto rows = run_command(
       "/usr/bin/python3 -c \"import csv,sys; "
       "[print('|'.join(row)) for row in csv.reader(open(sys.argv[1], encoding='cp1250', newline=''), "
       "delimiter=';')]\" " +
-      quoted(out));
+      shell_quoted(out));
   ASSERT_EQ(rows.status, 0) << rows.output;
   // The title covers the three columns: its further cells are empty fields. A cell without an
   // object gives no field, so the summary's two values start the line.

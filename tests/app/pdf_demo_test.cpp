@@ -16,8 +16,8 @@
 namespace orvena::app {
 namespace {
 
-using test::quoted;
 using test::run_command;
+using test::shell_quoted;
 
 // The definition's query, the expected totals summed here rather than taken from our output,
 // and the page text compared line by line (runs of blanks between columns made one).
@@ -91,14 +91,14 @@ TEST_F(DemoPdf, EveryRowAndEveryTotalIsPrintedInItsGroup) {
   FILE* f = std::fopen(script.c_str(), "w");
   std::fputs(kCheck, f);
   std::fclose(f);
-  auto r = run_command("/usr/bin/python3 " + quoted(script) + " " + quoted(s_pdf) + " " +
-                       quoted(s_home / "Dane" / "demo.db"));
+  auto r = run_command("/usr/bin/python3 " + shell_quoted(script) + " " + shell_quoted(s_pdf) + " " +
+                       shell_quoted(s_home / "Dane" / "demo.db"));
   EXPECT_EQ(r.output, "OK\n");
 }
 
 TEST_F(DemoPdf, QpdfFindsNoFault) {
   ASSERT_FALSE(s_pdf.empty());
-  auto r = run_command("qpdf --check " + quoted(s_pdf));
+  auto r = run_command("qpdf --check " + shell_quoted(s_pdf));
   EXPECT_EQ(r.status, 0) << r.output;
   EXPECT_NE(r.output.find("No syntax or stream encoding errors found"), std::string::npos) << r.output;
 }
@@ -107,7 +107,7 @@ TEST_F(DemoPdf, QpdfFindsNoFault) {
 // ToUnicode; regular, bold and italic Arial (as Liberation Sans) are all used.
 TEST_F(DemoPdf, FontsAreEmbeddedSubsetsWithUnicodeMaps) {
   ASSERT_FALSE(s_pdf.empty());
-  auto r = run_command("pdffonts " + quoted(s_pdf), test::Streams::OutputOnly);
+  auto r = run_command("pdffonts " + shell_quoted(s_pdf), test::Streams::OutputOnly);
   ASSERT_EQ(r.status, 0) << r.output;
   std::istringstream lines(r.output);
   std::string line;

@@ -14,9 +14,9 @@
 namespace orvena::app {
 namespace {
 
-using test::quoted;
 using test::run_command;
 using test::run_orvena;
+using test::shell_quoted;
 
 class StarterTemplate : public ::testing::Test {
  protected:
@@ -62,14 +62,14 @@ TEST_F(StarterTemplate, ChecksCleanAndRendersEveryFieldWithTheCountAndPageNumber
   const auto file = home.home().templates() / "sprzedaz.orp";
   r.save_to_file(file);
 
-  auto check = run_orvena("--check-template " + quoted(file));
+  auto check = run_orvena("--check-template " + shell_quoted(file));
   EXPECT_EQ(check.status, 0) << check.output;
 
   const auto out = home.home().temporary() / "sprzedaz.pdf";
-  auto render = run_orvena("--render " + quoted(file) + " --sql " + quoted(kQuery) + " --home " +
-                           quoted(home.home().root()) + " --format pdf --out " + quoted(out));
+  auto render = run_orvena("--render " + shell_quoted(file) + " --sql " + shell_quoted(kQuery) + " --home " +
+                           shell_quoted(home.home().root()) + " --format pdf --out " + shell_quoted(out));
   ASSERT_EQ(render.status, 0) << render.output;
-  auto text = run_command("pdftotext -layout " + quoted(out) + " -");
+  auto text = run_command("pdftotext -layout " + shell_quoted(out) + " -");
   ASSERT_EQ(text.status, 0) << text.output;
   // The reader splits words where kerning widens a gap, so blanks are compared away.
   auto without_blanks = [](std::string s) {

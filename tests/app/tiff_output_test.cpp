@@ -15,15 +15,15 @@
 namespace orvena::app {
 namespace {
 
-using test::quoted;
 using test::run_command;
 using test::run_orvena;
+using test::shell_quoted;
 namespace fs = std::filesystem;
 
 test::CommandResult run_python(const fs::path& dir, const std::string& script, const std::string& args) {
   fs::path file = dir / "reader.py";
   core::write_file_atomic(file, script);
-  return run_command("/usr/bin/python3 " + quoted(file) + " " + args);
+  return run_command("/usr/bin/python3 " + shell_quoted(file) + " " + args);
 }
 
 fs::path fixture(const std::string& name) {
@@ -31,7 +31,7 @@ fs::path fixture(const std::string& name) {
 }
 
 int pdf_pages(const fs::path& pdf) {
-  auto info = run_command("pdfinfo " + quoted(pdf), test::Streams::OutputOnly);
+  auto info = run_command("pdfinfo " + shell_quoted(pdf), test::Streams::OutputOnly);
   std::smatch m;
   if (!std::regex_search(info.output, m, std::regex(R"(Pages:\s+(\d+))"))) return -1;
   return std::stoi(m[1]);
@@ -39,7 +39,7 @@ int pdf_pages(const fs::path& pdf) {
 
 // What tiffinfo says of each image: "width x height, resolution, compression, photometric".
 std::vector<std::string> tiff_images(const fs::path& tiff) {
-  auto info = run_command("tiffinfo " + quoted(tiff) + " 2>&1");
+  auto info = run_command("tiffinfo " + shell_quoted(tiff) + " 2>&1");
   EXPECT_EQ(info.status, 0) << info.output;
   EXPECT_EQ(info.output.find("Warning"), std::string::npos) << info.output;
   std::vector<std::string> images;
@@ -106,18 +106,18 @@ class TiffOutputTest : public ::testing::Test {
 
   fs::path render(const fs::path& tpl, const std::string& format, const std::string& out) {
     fs::path file = home.home().temporary() / out;
-    auto r =
-        run_orvena("--render " + quoted(tpl) + " --sql 'select id, nazwa, kwota from t order by id' --home " +
-                   quoted(home.home().root()) + " --format " + format + " --out " + quoted(file));
+    auto r = run_orvena(
+        "--render " + shell_quoted(tpl) + " --sql 'select id, nazwa, kwota from t order by id' --home " +
+        shell_quoted(home.home().root()) + " --format " + format + " --out " + shell_quoted(file));
     EXPECT_EQ(r.status, 0) << r.output;
     return file;
   }
 
   std::vector<PageDifference> compare(const fs::path& pdf, const fs::path& tiff) {
     fs::path prefix = scratch.path() / pdf.stem();
-    auto ppm = run_command("pdftoppm -r 96 -png " + quoted(pdf) + " " + quoted(prefix) + " 2>&1");
+    auto ppm = run_command("pdftoppm -r 96 -png " + shell_quoted(pdf) + " " + shell_quoted(prefix) + " 2>&1");
     EXPECT_EQ(ppm.status, 0) << ppm.output;
-    auto r = run_python(scratch.path(), kCompare, quoted(tiff) + " " + quoted(prefix));
+    auto r = run_python(scratch.path(), kCompare, shell_quoted(tiff) + " " + shell_quoted(prefix));
     EXPECT_EQ(r.status, 0) << r.output;
     std::istringstream in(r.output);
     std::string word;
@@ -150,7 +150,7 @@ for i in range(im.n_frames):
     im.load()
     print(im.mode, im.size[0], im.size[1])
 )",
-                      quoted(tiff));
+                      shell_quoted(tiff));
   ASSERT_EQ(r.status, 0) << r.output;
   std::string expected;
   for (int i = 0; i < pages; ++i) expected += "RGB 378 200\n";
@@ -189,7 +189,7 @@ for i in range(im.n_frames):
     pages.append(ImageChops.offset(im.convert('RGB'), 0, 6))
 pages[0].save(sys.argv[2], save_all=True, append_images=pages[1:], dpi=(96, 96))
 )",
-                      quoted(tiff) + " " + quoted(moved));
+                      shell_quoted(tiff) + " " + shell_quoted(moved));
   ASSERT_EQ(r.status, 0) << r.output;
   auto pages = compare(pdf, moved);
   ASSERT_FALSE(pages.empty());
@@ -211,7 +211,7 @@ TEST_F(TiffOutputTest, TheRunnerDeliversOneFileAndLogsAFailureWhenItCannotBeWrit
                            .format_pliku = "tiff"}});
   // A folder where the second file should go: it cannot be replaced by the report.
   fs::create_directories(home.home().temporary() / "zajete.tiff");
-  auto r = run_orvena("--run --home " + quoted(home.home().root()));
+  auto r = run_orvena("--run --home " + shell_quoted(home.home().root()));
   EXPECT_EQ(r.status, 3) << r.output;
 
   fs::path tiff = home.home().temporary() / "lista.tiff";

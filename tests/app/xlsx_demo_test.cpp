@@ -13,8 +13,8 @@
 namespace orvena::app {
 namespace {
 
-using test::quoted;
 using test::run_command;
+using test::shell_quoted;
 
 // The demo's query of both definitions, so that the expected rows come from the database itself.
 const char* kQuery =
@@ -88,12 +88,12 @@ class DemoWorkbooks : public ::testing::Test {
     FILE* f = std::fopen(file.c_str(), "w");
     std::fputs(script, f);
     std::fclose(f);
-    auto r = run_command("/usr/bin/python3 " + quoted(file) + " " + args);
+    auto r = run_command("/usr/bin/python3 " + shell_quoted(file) + " " + args);
     EXPECT_EQ(r.status, 0) << r.output;
     return r.output;
   }
 
-  static std::string db() { return quoted(s_home / "Dane" / "demo.db"); }
+  static std::string db() { return shell_quoted(s_home / "Dane" / "demo.db"); }
 
   static inline std::unique_ptr<core::TempDir> s_dir;
   static inline std::filesystem::path s_home;
@@ -112,7 +112,7 @@ TEST_F(DemoWorkbooks, OpenpyxlReadsTheQueryRowsWithNumbersAsNumbers) {
   for (const Book& b : kBooks) {
     auto file = workbook(b.prefix);
     ASSERT_FALSE(file.empty()) << b.prefix;
-    EXPECT_EQ(python(kOpenpyxlCheck, quoted(file) + " " + db() + " \"" + kQuery + "\""),
+    EXPECT_EQ(python(kOpenpyxlCheck, shell_quoted(file) + " " + db() + " \"" + kQuery + "\""),
               std::string(b.sheets) + "rows 6 6 True\n")
         << b.prefix;
   }
@@ -122,17 +122,17 @@ TEST_F(DemoWorkbooks, ArchivesAreCleanAndEveryPartIsWellFormed) {
   for (const Book& b : kBooks) {
     auto file = workbook(b.prefix);
     ASSERT_FALSE(file.empty()) << b.prefix;
-    auto tested = run_command("unzip -t " + quoted(file));
+    auto tested = run_command("unzip -t " + shell_quoted(file));
     EXPECT_EQ(tested.status, 0) << tested.output;
     auto parts = s_dir->path() / (std::string("parts_") + b.prefix);
-    ASSERT_EQ(run_command("unzip -q -o " + quoted(file) + " -d " + quoted(parts)).status, 0);
+    ASSERT_EQ(run_command("unzip -q -o " + shell_quoted(file) + " -d " + shell_quoted(parts)).status, 0);
     int xml_parts = 0;
     for (const auto& e : std::filesystem::recursive_directory_iterator(parts)) {
       std::string ext = e.path().extension().string();
       // "_rels/.rels" has no extension: the whole name is one.
       if (ext != ".xml" && ext != ".rels" && e.path().filename() != ".rels") continue;
       ++xml_parts;
-      auto lint = run_command("xmllint --noout " + quoted(e.path()));
+      auto lint = run_command("xmllint --noout " + shell_quoted(e.path()));
       EXPECT_EQ(lint.status, 0) << e.path() << lint.output;
     }
     // Content types, two relationship parts, workbook, styles, strings, core properties, a sheet.
@@ -153,9 +153,10 @@ TEST_F(DemoWorkbooks, LibreOfficeShowsTheSameValues) {
                                  " --headless --convert-to 'csv:Text - txt - csv "
                                  "(StarCalc):44,34,76,1,,0,false,true,false,false,false,-1' "
                                  "--outdir " +
-                                 quoted(out) + " " + quoted(file));
+                                 shell_quoted(out) + " " + shell_quoted(file));
     ASSERT_EQ(converted.status, 0) << converted.output;
-    EXPECT_EQ(python(kLibreOfficeCheck, quoted(out) + " " + db() + " \"" + kQuery + "\""), "rows 6 True\n")
+    EXPECT_EQ(python(kLibreOfficeCheck, shell_quoted(out) + " " + db() + " \"" + kQuery + "\""),
+              "rows 6 True\n")
         << b.prefix << converted.output;
   }
 }

@@ -43,13 +43,13 @@ TEST_P(PolishText, ReadersFindEveryFontEmbeddedAsSubsetAndTheTextUnchanged) {
     write_polish(doc);
     doc.finish();
   }
-  Command check = run("qpdf --check " + shell_arg(file) + " 2>&1");
+  Command check = run("qpdf --check " + shell_quoted(file) + " 2>&1");
   EXPECT_EQ(check.status, 0) << check.output;
   EXPECT_NE(check.output.find("No syntax or stream encoding errors found"), std::string::npos)
       << check.output;
 
   // name type encoding emb sub uni object ID: every font a subset with a ToUnicode map.
-  Command fonts = run("pdffonts " + shell_arg(file));
+  Command fonts = run("pdffonts " + shell_quoted(file));
   ASSERT_EQ(fonts.status, 0);
   std::istringstream lines(fonts.output);
   std::string line;
@@ -73,9 +73,9 @@ TEST_P(PolishText, ReadersFindEveryFontEmbeddedAsSubsetAndTheTextUnchanged) {
   // Rendered for a person to look at: tests/export/polish-{Plain,Deflated}-1.png in the build.
   std::string png = std::string(ORVENA_BINARY_DIR) + "/tests/export/polish-" +
                     (GetParam() == Compression::None ? "Plain" : "Deflated");
-  EXPECT_EQ(run("pdftoppm -r 96 -png " + shell_arg(file) + " " + shell_arg(png)).status, 0);
+  EXPECT_EQ(run("pdftoppm -r 96 -png " + shell_quoted(file) + " " + shell_quoted(png)).status, 0);
 
-  Command text = run("pdftotext -enc UTF-8 " + shell_arg(file) + " -");
+  Command text = run("pdftotext -enc UTF-8 " + shell_quoted(file) + " -");
   ASSERT_EQ(text.status, 0);
   // The three lines are close enough for poppler to read them as one paragraph.
   EXPECT_EQ(text.output, kPolish[0] + "\n" + kPolish[1] + "\n" + kPolish[2] + "\n\n\f");
@@ -124,16 +124,16 @@ TEST(PdfStructure, CrossReferenceOffsetsAreExactAndEveryObjectIsReferenced) {
 
   core::TempDir dir;
   core::write_file_atomic(dir.path() / "s.pdf", pdf);
-  Command check = run("qpdf --check " + shell_arg(dir.path() / "s.pdf") + " 2>&1");
+  Command check = run("qpdf --check " + shell_quoted(dir.path() / "s.pdf") + " 2>&1");
   EXPECT_EQ(check.status, 0) << check.output;
   // The outline as a reader walks it: titles, nesting and the page each entry opens.
-  Command outline = run("qpdf --json --json-key=outlines " + shell_arg(dir.path() / "s.pdf"));
+  Command outline = run("qpdf --json --json-key=outlines " + shell_quoted(dir.path() / "s.pdf"));
   std::string json = outline.output;
   json.erase(std::remove_if(json.begin(), json.end(), ::isspace), json.end());
   EXPECT_NE(json.find(R"("destpageposfrom1":1,"kids":[{"dest":)"), std::string::npos) << outline.output;
   EXPECT_NE(json.find(R"("destpageposfrom1":2,"kids":[],"object":)"), std::string::npos) << outline.output;
   EXPECT_NE(json.find(R"("title":"Drugastrona")"), std::string::npos) << outline.output;
-  Command urls = run("pdfinfo -url " + shell_arg(dir.path() / "s.pdf"));
+  Command urls = run("pdfinfo -url " + shell_quoted(dir.path() / "s.pdf"));
   EXPECT_TRUE(std::regex_search(urls.output,
                                 std::regex(R"(\n +2 +Annotation +https://example.com/raport\?id=\(7\)\n)")))
       << urls.output;
@@ -180,7 +180,7 @@ TEST(LongDocument, EachFontIsEmbeddedOnceAsASubset) {
   std::string pdf = core::read_file(file);
   std::cout << "300 pages, 12,000 lines: " << pdf.size() << " bytes\n";
 
-  Command fonts = run("pdffonts " + shell_arg(file));
+  Command fonts = run("pdffonts " + shell_quoted(file));
   EXPECT_EQ(std::count(fonts.output.begin(), fonts.output.end(), '\n'), 2 + 3) << fonts.output;
   size_t files = 0;
   std::regex length1(R"(/Length1 (\d+))");
@@ -192,11 +192,11 @@ TEST(LongDocument, EachFontIsEmbeddedOnceAsASubset) {
   EXPECT_EQ(files, 3u);
   EXPECT_LT(pdf.size(), 4'000'000u);
 
-  Command info = run("pdfinfo " + shell_arg(file));
+  Command info = run("pdfinfo " + shell_quoted(file));
   EXPECT_TRUE(std::regex_search(info.output, std::regex("\nPages: +300\n"))) << info.output;
-  Command page = run("pdftotext -enc UTF-8 -f 150 -l 150 " + shell_arg(file) + " -");
+  Command page = run("pdftotext -enc UTF-8 -f 150 -l 150 " + shell_quoted(file) + " -");
   EXPECT_EQ(page.output.rfind("Strona 150 wiersz 1:", 0), 0u) << page.output.substr(0, 200);
-  Command check = run("qpdf --check " + shell_arg(file) + " 2>&1");
+  Command check = run("qpdf --check " + shell_quoted(file) + " 2>&1");
   EXPECT_EQ(check.status, 0) << check.output.substr(0, 500);
 }
 

@@ -86,11 +86,11 @@ TEST(PdfDrawing, ShapesLinesAndPicturesLandWhereTheyAreDrawn) {
     doc.end_page();
     doc.finish();
   }
-  Command check = run("qpdf --check " + shell_arg(file) + " 2>&1");
+  Command check = run("qpdf --check " + shell_quoted(file) + " 2>&1");
   EXPECT_EQ(check.status, 0) << check.output;
 
   std::string prefix = std::string(ORVENA_BINARY_DIR) + "/tests/export/drawing";
-  ASSERT_EQ(run("pdftoppm -r 96 -png " + shell_arg(file) + " " + shell_arg(prefix)).status, 0);
+  ASSERT_EQ(run("pdftoppm -r 96 -png " + shell_quoted(file) + " " + shell_quoted(prefix)).status, 0);
   Rendered r{cairo_image_surface_create_from_png((prefix + "-1.png").c_str())};
   ASSERT_EQ(cairo_surface_status(r.surface), CAIRO_STATUS_SUCCESS);
   ASSERT_EQ(cairo_image_surface_get_width(r.surface), 600);

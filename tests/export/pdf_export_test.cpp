@@ -23,7 +23,7 @@ namespace orvena::exporting {
 namespace {
 
 using pdf::test::run;
-using pdf::test::shell_arg;
+using pdf::test::shell_quoted;
 
 std::string read_file(const std::filesystem::path& p) {
   std::ifstream in(p, std::ios::binary);
@@ -109,12 +109,12 @@ TEST_F(PdfExportTest, PagesReadBackWithTheirTextsFontsFramesAndPictures) {
   if (const char* keep = std::getenv("ORVENA_KEEP_PDF"))
     std::filesystem::copy_file(file, keep, std::filesystem::copy_options::overwrite_existing);
 
-  auto check = run("qpdf --check " + shell_arg(file) + " 2>&1");
+  auto check = run("qpdf --check " + shell_quoted(file) + " 2>&1");
   EXPECT_EQ(check.status, 0) << check.output;
   EXPECT_NE(check.output.find("No syntax or stream encoding errors"), std::string::npos) << check.output;
 
   // Every font embedded as a subset with a ToUnicode map.
-  auto fonts = run("pdffonts " + shell_arg(file));
+  auto fonts = run("pdffonts " + shell_quoted(file));
   ASSERT_EQ(fonts.status, 0);
   std::istringstream lines(fonts.output);
   std::string l;
@@ -127,18 +127,18 @@ TEST_F(PdfExportTest, PagesReadBackWithTheirTextsFontsFramesAndPictures) {
   }
   EXPECT_GE(font_lines, 1);
 
-  auto text = run("pdftotext -layout " + shell_arg(file) + " -");
+  auto text = run("pdftotext -layout " + shell_quoted(file) + " -");
   ASSERT_EQ(text.status, 0);
   for (const char* t : {"Zażółć gęślą jaźń", "Ramka 1", "Ramka 6"})
     EXPECT_NE(text.output.find(t), std::string::npos) << t;
   // The text with tags is a picture: its words are not text of the page.
   EXPECT_EQ(text.output.find("Pogrubiony"), std::string::npos);
   // The turned text is text too (read upwards, a line per word).
-  auto raw = run("pdftotext -raw " + shell_arg(file) + " -");
+  auto raw = run("pdftotext -raw " + shell_quoted(file) + " -");
   EXPECT_NE(raw.output.find("Obrócony\ntekst"), std::string::npos) << raw.output;
 
   // The text with tags is drawn on each page from one picture object.
-  auto images = run("pdfimages -list " + shell_arg(file));
+  auto images = run("pdfimages -list " + shell_quoted(file));
   EXPECT_EQ(std::count(images.output.begin(), images.output.end(), '\n'), 2 + 2) << images.output;
   std::string bytes = read_file(file);
   size_t image_objects = 0;
@@ -167,7 +167,8 @@ TEST_F(PdfExportTest, ThePageFrameRunsAlongTheMargins) {
   SetUpFilter(pdf, file);
   ASSERT_TRUE(export_report(report, store, pdf));
   ASSERT_EQ(
-      run("pdftoppm -r 96 -png -singlefile " + shell_arg(file) + " " + shell_arg(folder / "ramka")).status,
+      run("pdftoppm -r 96 -png -singlefile " + shell_quoted(file) + " " + shell_quoted(folder / "ramka"))
+          .status,
       0);
   cairo_surface_t* png = cairo_image_surface_create_from_png((folder / "ramka.png").c_str());
   ASSERT_EQ(cairo_surface_status(png), CAIRO_STATUS_SUCCESS);
@@ -209,7 +210,7 @@ TEST_F(PdfExportTest, AFontWithCffOutlinesIsSetInTrueTypeOutlines) {
   PdfExport pdf(ExportFilter::kNoRegister);
   SetUpFilter(pdf, file);
   ASSERT_TRUE(export_report(report, store, pdf)) << (report.errors().empty() ? "" : report.errors()[0]);
-  std::istringstream fonts(run("pdffonts " + shell_arg(file)).output);
+  std::istringstream fonts(run("pdffonts " + shell_quoted(file)).output);
   int embedded = 0;
   for (std::string line; std::getline(fonts, line);) {
     if (line.find('+') == std::string::npos) continue;  // the two heading lines
@@ -217,7 +218,7 @@ TEST_F(PdfExportTest, AFontWithCffOutlinesIsSetInTrueTypeOutlines) {
     embedded += line.find("FontAwesome") != std::string::npos;
   }
   EXPECT_EQ(embedded, 1);
-  EXPECT_NE(run("pdftotext " + shell_arg(file) + " -").output.find("Ikony"), std::string::npos);
+  EXPECT_NE(run("pdftotext " + shell_quoted(file) + " -").output.find("Ikony"), std::string::npos);
 }
 
 TEST_F(PdfExportTest, AnUnwritableTargetFailsAndLeavesNoFile) {

@@ -23,7 +23,7 @@ namespace orvena::exporting {
 namespace {
 
 using pdf::test::run;
-using pdf::test::shell_arg;
+using pdf::test::shell_quoted;
 
 // One line per link, "page: uri TARGET x0 y0 x1 y1" or "page: page N" (N 0 for no target), then
 // the outline entries indented by level with their pages.
@@ -97,13 +97,13 @@ class PdfLinks : public ::testing::Test {
 
   // The links and outline of a file, after qpdf has checked it.
   std::string list(const std::filesystem::path& file) {
-    auto check = run("qpdf --check " + shell_arg(file) + " 2>&1");
+    auto check = run("qpdf --check " + shell_quoted(file) + " 2>&1");
     EXPECT_EQ(check.status, 0) << check.output;
     auto script = folder / "links.py";
     FILE* f = std::fopen(script.c_str(), "w");
     std::fputs(kListLinks, f);
     std::fclose(f);
-    auto listed = run("/usr/bin/python3 " + shell_arg(script) + " " + shell_arg(file) + " 2>&1");
+    auto listed = run("/usr/bin/python3 " + shell_quoted(script) + " " + shell_quoted(file) + " 2>&1");
     EXPECT_EQ(listed.status, 0) << listed.output;
     return listed.output;
   }

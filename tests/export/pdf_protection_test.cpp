@@ -80,20 +80,20 @@ TEST_P(Protected, OpensWithItsPasswordsOnlyAndReadsBackWhole) {
   EXPECT_EQ(pdf.find("Tajne"), std::string::npos);
   EXPECT_NE(pdf.find(std::string("/Encrypt << /Filter /Standard ") + c.encrypt), std::string::npos);
 
-  Command refused = run("pdftotext " + shell_arg(file) + " - 2>&1");
+  Command refused = run("pdftotext " + shell_quoted(file) + " - 2>&1");
   EXPECT_NE(refused.status, 0) << refused.output;
-  Command wrong = run("pdftotext -upw zle " + shell_arg(file) + " - 2>&1");
+  Command wrong = run("pdftotext -upw zle " + shell_quoted(file) + " - 2>&1");
   EXPECT_NE(wrong.status, 0) << wrong.output;
 
-  Command text = run("pdftotext -enc UTF-8 -upw '" + c.user + "' " + shell_arg(file) + " -");
+  Command text = run("pdftotext -enc UTF-8 -upw '" + c.user + "' " + shell_quoted(file) + " -");
   EXPECT_EQ(text.status, 0);
   EXPECT_EQ(text.output, "Tajne: żółw\n\n\f");
   std::string owner = c.owner.empty() ? c.user : c.owner;
-  Command by_owner = run("pdftotext -enc UTF-8 -opw '" + owner + "' " + shell_arg(file) + " -");
+  Command by_owner = run("pdftotext -enc UTF-8 -opw '" + owner + "' " + shell_quoted(file) + " -");
   EXPECT_EQ(by_owner.output, "Tajne: żółw\n\n\f");
 
   // Information strings are encrypted too and come back with every escaped byte.
-  Command info = run("pdfinfo -enc UTF-8 -upw '" + c.user + "' " + shell_arg(file));
+  Command info = run("pdfinfo -enc UTF-8 -upw '" + c.user + "' " + shell_quoted(file));
   EXPECT_NE(info.output.find("Title:           Raport (poufny)\r\n\\ Łódź"), std::string::npos)
       << info.output;
   EXPECT_NE(info.output.find(std::string("Encrypted:       yes (print:yes copy:yes change:yes addNotes:yes "
@@ -102,10 +102,10 @@ TEST_P(Protected, OpensWithItsPasswordsOnlyAndReadsBackWhole) {
             std::string::npos)
       << info.output;
 
-  Command outline = run("qpdf --password='" + c.user + "' --json --json-key=outlines " + shell_arg(file));
+  Command outline = run("qpdf --password='" + c.user + "' --json --json-key=outlines " + shell_quoted(file));
   EXPECT_NE(outline.output.find("\"title\": \"Zakładka\""), std::string::npos) << outline.output;
 
-  Command check = run("qpdf --password='" + c.user + "' --check " + shell_arg(file) + " 2>&1");
+  Command check = run("qpdf --password='" + c.user + "' --check " + shell_quoted(file) + " 2>&1");
   EXPECT_EQ(check.status, 0) << check.output;
   EXPECT_NE(check.output.find(c.revision), std::string::npos) << check.output;
   EXPECT_NE(check.output.find("No syntax or stream encoding errors found"), std::string::npos)

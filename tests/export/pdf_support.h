@@ -55,9 +55,7 @@ inline Command run(const std::string& command) {
   return ::orvena::test::run_command(command, ::orvena::test::Streams::OutputOnly);
 }
 
-inline std::string shell_arg(const std::filesystem::path& p) {
-  return "'" + p.string() + "'";
-}
+using ::orvena::test::shell_quoted;
 
 // A fixed clock and identifier, so that two runs give the same bytes.
 struct Fixed {

@@ -7,13 +7,6 @@
 
 namespace orvena::test {
 
-// A path or a text as one word of a shell command.
-inline std::string quoted(const std::filesystem::path& p) {
-  std::string r = "'";
-  for (char c : p.string()) r += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return r + "'";
-}
-
 inline CommandResult run_orvena(const std::string& args) {
   return run_command(std::string(ORVENA_BINARY_DIR) + "/src/app/orvena " + args);
 }
@@ -23,7 +16,7 @@ inline CommandResult run_orvena(const std::string& args) {
 inline CommandResult run_demo_copy(const std::filesystem::path& home) {
   std::filesystem::copy(std::filesystem::path(ORVENA_SOURCE_DIR) / "examples" / "demo", home,
                         std::filesystem::copy_options::recursive);
-  return run_orvena("--run --home " + quoted(home));
+  return run_orvena("--run --home " + shell_quoted(home));
 }
 
 }  // namespace orvena::test

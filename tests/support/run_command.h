@@ -5,9 +5,17 @@
 
 #include <array>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 
 namespace orvena::test {
+
+// A path or a text as one word of a shell command.
+inline std::string shell_quoted(const std::filesystem::path& p) {
+  std::string r = "'";
+  for (char c : p.string()) r += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return r + "'";
+}
 
 struct CommandResult {
   int status = -1;  // the exit status, -1 when it did not exit normally

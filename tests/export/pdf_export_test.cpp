@@ -91,6 +91,18 @@ class PdfExportTest : public ::testing::Test {
     f.options = PdfExportOptions::runner();
   }
 
+  // Exports the printed pages into the test's folder with the runner's settings; the file, or
+  // the report's first error.
+  std::filesystem::path export_as(const std::string& name) {
+    std::filesystem::create_directories(folder);
+    auto file = folder / name;
+    PdfExport pdf(ExportFilter::kNoRegister);
+    SetUpFilter(pdf, file);
+    if (!export_report(report, store, pdf))
+      ADD_FAILURE() << (report.errors().empty() ? "failed" : report.errors()[0]);
+    return file;
+  }
+
   std::filesystem::path folder = std::filesystem::path(::testing::TempDir()) / "orvena_pdf_export";
   report::Report report;
   report::ReportPage* page;
@@ -100,11 +112,8 @@ class PdfExportTest : public ::testing::Test {
 
 TEST_F(PdfExportTest, PagesReadBackWithTheirTextsFontsFramesAndPictures) {
   print(2);
-  std::filesystem::create_directories(folder);
-  auto file = folder / "raport.pdf";
-  PdfExport pdf(ExportFilter::kNoRegister);
-  SetUpFilter(pdf, file);
-  ASSERT_TRUE(export_report(report, store, pdf)) << (report.errors().empty() ? "" : report.errors()[0]);
+  auto file = export_as("raport.pdf");
+  ASSERT_FALSE(HasFailure());
   // scripts/look-at-pdf-export.sh keeps the file to render its pages for a person to look at.
   if (const char* keep = std::getenv("ORVENA_KEEP_PDF"))
     std::filesystem::copy_file(file, keep, std::filesystem::copy_options::overwrite_existing);
@@ -161,11 +170,8 @@ TEST_F(PdfExportTest, ThePageFrameRunsAlongTheMargins) {
   page->frame.set_width(3);
   page->frame.set_color(0x0000FF);  // red
   print(1);
-  std::filesystem::create_directories(folder);
-  auto file = folder / "ramka.pdf";
-  PdfExport pdf(ExportFilter::kNoRegister);
-  SetUpFilter(pdf, file);
-  ASSERT_TRUE(export_report(report, store, pdf));
+  auto file = export_as("ramka.pdf");
+  ASSERT_FALSE(HasFailure());
   ASSERT_EQ(
       run("pdftoppm -r 96 -png -singlefile " + shell_quoted(file) + " " + shell_quoted(folder / "ramka"))
           .status,
@@ -205,11 +211,8 @@ TEST_F(PdfExportTest, AFontWithCffOutlinesIsSetInTrueTypeOutlines) {
   icons->set_parent_font(false);
   icons->set_font(font);
   print(1);
-  std::filesystem::create_directories(folder);
-  auto file = folder / "ikony.pdf";
-  PdfExport pdf(ExportFilter::kNoRegister);
-  SetUpFilter(pdf, file);
-  ASSERT_TRUE(export_report(report, store, pdf)) << (report.errors().empty() ? "" : report.errors()[0]);
+  auto file = export_as("ikony.pdf");
+  ASSERT_FALSE(HasFailure());
   std::istringstream fonts(run("pdffonts " + shell_quoted(file)).output);
   int embedded = 0;
   for (std::string line; std::getline(fonts, line);) {

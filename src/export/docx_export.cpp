@@ -180,7 +180,7 @@ void DocxExport::write_cell(int x, int end, int y, int index) {
                                 .cy = docx::picture_extent(docx::row_twips(object->height) - 29),
                                 .id = number});
     } else {
-      docx::append_text_runs(m_xml, *font, object->lines);
+      docx::append_text_runs(m_xml, style_xml(object->style).run, object->lines);
     }
   }
   m_xml += "</w:p></w:tc>";
@@ -230,6 +230,7 @@ const DocxExport::StyleXml& DocxExport::style_xml(int style_index) {
   report::text::LayoutFont plain;
   docx::append_paragraph_start(x.paragraph, style ? &style->font : &plain,
                                style ? style->halign : report::HAlign::Left, docx::ParagraphContent::Text);
+  docx::append_run_properties(x.run, style ? style->font : plain);
   return x;
 }
 

@@ -50,6 +50,7 @@ class DocxExport : public ExportFilter {
     bool made = false;
     std::string look;       // borders, shading, vertical alignment, text direction
     std::string paragraph;  // the start of a text paragraph
+    std::string run;        // the properties of its runs
   };
   const StyleXml& style_xml(int style_index);
   std::string add_picture(const MatrixObject& object);

@@ -57,7 +57,7 @@ TEST(DocxPieces, RunsOfAMemoAndTheirProperties) {
   // spaces at an end are kept.
   const std::string lines[] = {"Suma <netto>", "A & B", "  12,50"};
   std::string runs;
-  append_text_runs(runs, font, lines);
+  append_text_runs(runs, props, lines);
   EXPECT_EQ(runs, "<w:r>" + props + "<w:t>Suma &lt;netto&gt;</w:t></w:r><w:r>" + props +
                       "<w:br/><w:t>A &amp; B</w:t></w:r><w:r>" + props +
                       "<w:br/><w:t xml:space=\"preserve\">  12,50</w:t></w:r>");

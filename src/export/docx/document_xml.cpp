@@ -206,11 +206,10 @@ void append_paragraph_start(std::string& out, const report::text::LayoutFont* fo
   out += "</w:pPr>";
 }
 
-void append_text_runs(std::string& out, const report::text::LayoutFont& font,
-                      std::span<const std::string> lines) {
+void append_text_runs(std::string& out, std::string_view run_properties, std::span<const std::string> lines) {
   for (size_t i = 0; i < lines.size(); ++i) {
     out += "<w:r>";
-    append_run_properties(out, font);
+    out += run_properties;
     if (i > 0) out += "<w:br/>";
     const std::string& line = lines[i];
     // Without this a reader drops the spaces that align a value at either end of the line.

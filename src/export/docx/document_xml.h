@@ -67,9 +67,9 @@ void append_run_properties(std::string& out, const report::text::LayoutFont& fon
 enum class ParagraphContent : uint8_t { Text, Picture };
 void append_paragraph_start(std::string& out, const report::text::LayoutFont* font, report::HAlign align,
                             ParagraphContent content = ParagraphContent::Text);
-// One run per line, the lines after the first starting with a line break.
-void append_text_runs(std::string& out, const report::text::LayoutFont& font,
-                      std::span<const std::string> lines);
+// One run per line, the lines after the first starting with a line break; `run_properties` as
+// append_run_properties() writes them, made once for many runs of one font.
+void append_text_runs(std::string& out, std::string_view run_properties, std::span<const std::string> lines);
 
 struct InlinePicture {
   std::string_view relationship_id;

@@ -618,7 +618,9 @@ TEST_F(PrintedReport, PartialLoadingKeepsLaterPagesOutOfMemory) {
 }
 
 // Only page items are saved as unloadable. Any other item so marked (a hand-edited file) is read
-// whole all the same: a partial load must not lose the source pages the records are built on.
+// whole all the same: a partial load must not lose the source pages the records are built on,
+// and a record so marked on a page kept in the temporary file keeps its mark, as it does when
+// the file is read whole.
 TEST_F(PrintedReport, PartialLoadingReadsWholeWhatIsNoPage) {
   print(3);
   std::string saved = store.save_to_stream();
@@ -627,15 +629,25 @@ TEST_F(PrintedReport, PartialLoadingReadsWholeWhatIsNoPage) {
     ASSERT_NE(at, std::string::npos);
     saved.insert(at + section.size(), " ld=\"0\"");
   }
+  size_t third_page = saved.find("<page", saved.find("<page", saved.find("<page0") + 1) + 1);
+  ASSERT_NE(third_page, std::string::npos);
+  size_t record = saved.find('<', saved.find('>', third_page));
+  saved.insert(saved.find_first_of(" />", record), " ld=\"0\"");
+
   Report other;
   PreparedPages loaded(other);
   loaded.load_from_stream(saved, {}, PreparedLoad::Partial);
   ASSERT_EQ(loaded.count(), 3);
+  ASSERT_FALSE(loaded.page_in_memory(2));
   for (int i = 0; i < 3; ++i) {
     SCOPED_TRACE(i);
     EXPECT_EQ(differences(dump_page(loaded.page(i)), dump_printed(i)), "");
     loaded.clear_cache();
   }
+  Report whole_report;
+  PreparedPages whole(whole_report);
+  whole.load_from_stream(saved);
+  EXPECT_EQ(loaded.save_to_stream(), whole.save_to_stream());
 }
 
 // A text object printed with a highlight whose condition held comes back with that highlight

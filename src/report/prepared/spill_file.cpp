@@ -14,10 +14,12 @@ namespace orvena::report::prepared {
 
 namespace {
 
-// A record: name length, name, text length, text, child count (all 32-bit little-endian), then
-// the children. The block is ours alone; the reader still checks every length so that a damaged
-// file gives an error, not a wild read.
+// A record: name length, name, text length, text, child count (all 32-bit little-endian; the
+// count's top bit carries the record's unloadable mark), then the children. The block is ours
+// alone; the reader still checks every length so that a damaged file gives an error, not a wild
+// read.
 constexpr size_t kMaxRecordDepth = 256;
+constexpr uint32_t kUnloadableBit = 0x80000000u;
 
 void put_u32(std::string& out, uint32_t v) {
   char bytes[4];
@@ -33,7 +35,7 @@ void put_string(std::string& out, std::string_view s) {
 void encode_item(std::string& out, const XmlItem& item) {
   put_string(out, item.name);
   put_string(out, item.text);
-  put_u32(out, static_cast<uint32_t>(item.count()));
+  put_u32(out, static_cast<uint32_t>(item.count()) | (item.unloadable ? kUnloadableBit : 0));
   for (auto& child : item.items()) encode_item(out, *child);
 }
 
@@ -73,7 +75,9 @@ void decode_children(BlockReader& in, XmlItem& parent, uint32_t count, size_t de
   for (uint32_t i = 0; i < count; ++i) {
     XmlItem& item = parent.add(in.string());
     item.text = in.string();
-    decode_children(in, item, in.u32(), depth + 1);
+    uint32_t count = in.u32();
+    item.unloadable = count & kUnloadableBit;
+    decode_children(in, item, count & ~kUnloadableBit, depth + 1);
   }
 }
 

@@ -44,9 +44,8 @@ void append_char(std::string& out, char32_t c) {
 
 // The common cell: lines that hold nothing the general path treats specially (no tag can start,
 // no line break inside a line), so each line is its characters escaped, with no run elements; an
-// empty line shows as one blank, as a paragraph of the general path does. Most of such text is
-// printable ASCII with nothing to escape, which goes in one piece. False, with part of the text
-// appended, when a line needs the general path.
+// empty line shows as one blank, as a paragraph of the general path does. False, with part of the
+// text appended, when a line needs the general path.
 bool append_plain_lines(std::string& out, std::span<const std::string> lines, report::text::Tags tags) {
   const std::string_view special = tags == report::text::Tags::Interpret ? "\r\n<" : "\r\n";
   for (size_t i = 0; i < lines.size(); ++i) {
@@ -56,17 +55,8 @@ bool append_plain_lines(std::string& out, std::span<const std::string> lines, re
       out += ' ';
       continue;
     }
-    size_t plain = 0;
-    while (plain < line.size()) {
-      unsigned char c = static_cast<unsigned char>(line[plain]);
-      if (c < 0x20 || c >= 0x7F || c == '&' || c == '"' || c == '<' || c == '>') break;
-      ++plain;
-    }
-    out.append(line.data(), plain);
-    if (plain == line.size()) continue;
-    std::string_view rest = std::string_view(line).substr(plain);
-    if (rest.find_first_of(special) != std::string_view::npos) return false;
-    xml::append_escaped(out, rest);
+    if (line.find_first_of(special) != std::string::npos) return false;
+    xml::append_escaped(out, line);
   }
   return true;
 }

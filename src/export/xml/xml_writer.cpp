@@ -20,11 +20,23 @@ bool is_xml_char(char32_t cp) {
   return cp != 0xFFFE && cp != 0xFFFF && cp <= 0x10FFFF;
 }
 
+// An ASCII character that goes into text as it is.
+bool is_plain(unsigned char c) {
+  if (c < 0x20) return c == 0x09 || c == 0x0A || c == 0x0D;
+  return c < 0x7F && c != '&' && c != '"' && c != '<' && c != '>';
+}
+
 }  // namespace
 
 void append_escaped(std::string& out, std::string_view text) {
   size_t pos = 0;
   while (pos < text.size()) {
+    // Most text is printable ASCII with nothing to escape: such a run goes in at once.
+    size_t plain = pos;
+    while (plain < text.size() && is_plain(static_cast<unsigned char>(text[plain]))) ++plain;
+    out.append(text.data() + pos, plain - pos);
+    pos = plain;
+    if (pos == text.size()) break;
     unsigned char c = static_cast<unsigned char>(text[pos]);
     if (c < 0x80) {
       ++pos;

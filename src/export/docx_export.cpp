@@ -84,7 +84,6 @@ void DocxExport::start_page(report::ReportPage& page, int index) {
   m.brush_as_bitmap = false;
   m.max_cell_width = 500;
   m.max_cell_height = 500;
-  m.numbers = false;  // a document shows the text
   m.add_page(page, index);
   if (m_last_page) docx::append_section_break(m_xml, *m_last_page);
 }

@@ -58,7 +58,6 @@ void HtmlExport::new_matrix() {
   m.rich_text = true;
   m.plain_rich = true;
   m.empty_lines = options.empty_lines;
-  m.numbers = false;  // a page shows the text
 }
 
 bool HtmlExport::start() {

@@ -148,6 +148,7 @@ void XlsxExport::configure_matrix() {
   m.empty_lines = options.empty_lines;
   m.inaccuracy = inaccuracy();
   m.dot_matrix = report && report->dot_matrix_report;
+  m.numbers = true;  // numeric texts become number cells
 }
 
 bool XlsxExport::start() {

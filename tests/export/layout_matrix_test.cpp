@@ -529,6 +529,7 @@ TEST(LayoutMatrix, ATextShowingOneNumberCarriesIt) {
       m->display_format().format_str = c.format;
     }
     LayoutMatrix matrix;
+    matrix.numbers = true;
     matrix.add_object(*m);
     EXPECT_EQ(matrix.object(0)->number, c.number) << c.name;
     if (c.format) {
@@ -536,7 +537,6 @@ TEST(LayoutMatrix, ATextShowingOneNumberCarriesIt) {
     }
     // A writer that shows only the text does not ask for the number; the text is the same.
     LayoutMatrix text_only;
-    text_only.numbers = false;
     text_only.add_object(*m);
     EXPECT_EQ(text_only.object(0)->number, std::nullopt) << c.name;
     EXPECT_EQ(text_only.object(0)->lines, matrix.object(0)->lines) << c.name;

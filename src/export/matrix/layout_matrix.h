@@ -166,7 +166,7 @@ class LayoutMatrix {
   bool empty_lines = true;           // keep rows with no object
   bool brush_as_bitmap = true;       // a hatched memo becomes a picture
   bool dot_matrix = false;           // every font size 9
-  bool numbers = true;               // read back the number a text shows (MatrixObject::number)
+  bool numbers = false;              // read back the number a text shows (MatrixObject::number)
   report::Report* report = nullptr;  // the report being exported (for the writer's own use)
   // With the prepared pages set, a hyperlink to an anchor ("#name") becomes "@" + its page number.
   const report::PreparedPages* anchors = nullptr;

@@ -96,7 +96,6 @@ Template parse_template(std::string_view text, const Delimiters& d) {
     size_t end = find_closing(text, at, d);
     p.bracketed_size = (end == std::string_view::npos ? text.size() : end) - p.bracketed_at;
     InlineFormat split = split_inline_format(t.bracketed(p));
-    p.expression_at = p.bracketed_at;
     p.expression_size = split.expression.size();
     p.format = std::move(split.format);
     p.macro = macro_text(split.expression);

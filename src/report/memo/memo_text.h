@@ -35,9 +35,9 @@ InlineFormat split_inline_format(std::string_view bracketed);
 // for every record reads them once instead of rescanning the same text.
 struct Template {
   struct Part {
-    size_t literal_at = 0, literal_size = 0;        // the text before the expression
-    size_t bracketed_at = 0, bracketed_size = 0;    // inside the delimiters, inline format included
-    size_t expression_at = 0, expression_size = 0;  // without the inline format
+    size_t literal_at = 0, literal_size = 0;      // the text before the expression
+    size_t bracketed_at = 0, bracketed_size = 0;  // inside the delimiters, inline format included
+    size_t expression_size = 0;                   // its start without the inline format
     std::optional<DisplayFormat> format;
     std::optional<std::string> macro;
   };
@@ -52,7 +52,7 @@ struct Template {
     return std::string_view(text).substr(p.bracketed_at, p.bracketed_size);
   }
   std::string_view expression(const Part& p) const {
-    return std::string_view(text).substr(p.expression_at, p.expression_size);
+    return std::string_view(text).substr(p.bracketed_at, p.expression_size);
   }
   std::string_view tail() const { return std::string_view(text).substr(tail_at); }
   // Whether this was read from `text` with `d`: the test a cached template is reused by.
@@ -83,12 +83,32 @@ std::string expand(const Template& t, Evaluate&& evaluate) {
   return out;
 }
 
-// The same over a text read once: `evaluate(bracketed, index)` gets each expression as written
-// between the delimiters.
+// The same over a text read once (tags, hyperlinks, barcode texts): `evaluate(bracketed, index)`
+// gets each expression as written between the delimiters. It scans the text directly, since
+// building a template would split inline formats and look for macros that such texts never use.
 template <class Evaluate>
 std::string expand(std::string_view text, const Delimiters& d, Evaluate&& evaluate) {
-  Template t = parse_template(text, d);
-  return expand(t, [&](const Template::Part& p, size_t index) { return evaluate(t.bracketed(p), index); });
+  std::string out;
+  auto put = [&out](std::string&& part) {
+    if (out.empty())
+      out = std::move(part);
+    else
+      out += part;
+  };
+  size_t i = 0, index = 0;
+  for (size_t at; (at = text.find(d.open, i)) != std::string_view::npos;) {
+    out.append(text.substr(i, at - i));
+    size_t end = find_closing(text, at, d);
+    size_t start = at + d.open.size();
+    if (end == std::string_view::npos) {
+      put(evaluate(text.substr(start), index++));
+      return out;
+    }
+    put(evaluate(text.substr(start, end - start), index++));
+    i = end + d.close.size();
+  }
+  out.append(text.substr(i));
+  return out;
 }
 
 // A display format as the core formatter takes it.

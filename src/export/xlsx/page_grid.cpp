@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <stdexcept>
-#include <system_error>
 
 namespace orvena::exporting::xlsx {
 
@@ -89,13 +88,12 @@ namespace {
 constexpr size_t kBufferSize = size_t(1) << 20;
 
 void check(bool ok) {
-  if (!ok) throw std::system_error(errno ? errno : EIO, std::generic_category(), "temporary file");
+  if (!ok) temporary_file_failed(errno ? errno : EIO);
 }
 
 }  // namespace
 
-PageSpill::PageSpill() : m_file(std::tmpfile()) {
-  check(m_file != nullptr);
+PageSpill::PageSpill() : m_file(temporary_file()) {
   // Every cell of the report passes through here twice; large pieces keep the system calls few.
   std::setvbuf(m_file, nullptr, _IOFBF, kBufferSize);
 }

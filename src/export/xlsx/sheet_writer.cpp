@@ -3,13 +3,23 @@
 #include <cerrno>
 #include <charconv>
 #include <cmath>
+#include <cstring>
 #include <stdexcept>
-#include <system_error>
 
 #include "core/error.h"
 #include "export/zip/zip_writer.h"
 
 namespace orvena::exporting::xlsx {
+
+std::FILE* temporary_file() {
+  std::FILE* file = std::tmpfile();
+  if (!file) throw core::Error(std::string("Nie można utworzyć pliku tymczasowego: ") + std::strerror(errno));
+  return file;
+}
+
+void temporary_file_failed(int error) {
+  throw core::Error(std::string("Błąd pliku tymczasowego: ") + std::strerror(error));
+}
 
 namespace {
 
@@ -20,12 +30,6 @@ std::string fixed(double value, int decimals) {
   char buf[64];
   auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, decimals);
   return std::string(buf, r.ptr);
-}
-
-std::FILE* temporary_file() {
-  std::FILE* file = std::tmpfile();
-  if (!file) throw std::system_error(errno, std::generic_category(), "temporary file");
-  return file;
 }
 
 template <class Number>
@@ -90,7 +94,9 @@ void SheetWriter::begin(const CellRange* used, const std::vector<double>& column
 // The row's start tag waits for its first cell and goes out with it; a row without cells is
 // closed as an empty element. Rows are mostly of one height, whose text is kept.
 void SheetWriter::begin_row(uint32_t row, double height_px) {
-  if (row >= kMaxRows) throw core::Error("Raport ma więcej wierszy, niż mieści arkusz skoroszytu (1048576).");
+  if (row >= kMaxRows)
+    throw core::Error("Raport ma więcej wierszy, niż mieści arkusz skoroszytu (" + std::to_string(kMaxRows) +
+                      ").");
   m_row_ref.clear();
   append_number(m_row_ref, uint64_t(row) + 1);
   if (m_height_text.empty() || height_px != m_height_px) {
@@ -110,7 +116,8 @@ void SheetWriter::begin_row(uint32_t row, double height_px) {
 // and value are digits and letters that need no escaping.
 void SheetWriter::cell_start(uint32_t column, int style) {
   if (column >= kMaxColumns)
-    throw core::Error("Raport ma więcej kolumn, niż mieści arkusz skoroszytu (16384).");
+    throw core::Error("Raport ma więcej kolumn, niż mieści arkusz skoroszytu (" +
+                      std::to_string(kMaxColumns) + ").");
   ++m_cells;
   m_cell.clear();
   if (!m_row_written) {
@@ -172,8 +179,7 @@ void SheetWriter::end_row() {
 
 void SheetWriter::merge(const CellRange& range) {
   if (!m_merges) m_merges = temporary_file();
-  if (std::fwrite(&range, sizeof range, 1, m_merges) != 1)
-    throw std::system_error(errno, std::generic_category(), "temporary file");
+  if (std::fwrite(&range, sizeof range, 1, m_merges) != 1) temporary_file_failed(errno);
   ++m_merge_count;
 }
 
@@ -184,7 +190,7 @@ void SheetWriter::hyperlink(const CellRange& range, std::string_view url) {
   if (std::fwrite(&range, sizeof range, 1, m_links) != 1 ||
       std::fwrite(&size, sizeof size, 1, m_links) != 1 ||
       std::fwrite(url.data(), 1, url.size(), m_links) != url.size())
-    throw std::system_error(errno, std::generic_category(), "temporary file");
+    temporary_file_failed(errno);
   ++m_link_count;
 }
 
@@ -193,17 +199,16 @@ namespace {
 // Reads the links back in the order they were added.
 template <class OnLink>
 void read_links(std::FILE* file, uint64_t count, OnLink on_link) {
-  if (std::fflush(file) != 0) throw std::system_error(errno, std::generic_category(), "temporary file");
+  if (std::fflush(file) != 0) temporary_file_failed(errno);
   std::rewind(file);
   std::string url;
   for (uint64_t i = 0; i < count; ++i) {
     CellRange range;
     uint64_t size = 0;
     if (std::fread(&range, sizeof range, 1, file) != 1 || std::fread(&size, sizeof size, 1, file) != 1)
-      throw std::system_error(EIO, std::generic_category(), "temporary file");
+      temporary_file_failed(EIO);
     url.resize(size);
-    if (size && std::fread(url.data(), 1, size, file) != size)
-      throw std::system_error(EIO, std::generic_category(), "temporary file");
+    if (size && std::fread(url.data(), 1, size, file) != size) temporary_file_failed(EIO);
     on_link(i, range, url);
   }
 }

@@ -49,6 +49,12 @@ struct PageSetup {
   bool has_drawing = false;
 };
 
+// A temporary file for what a sheet writes after its rows (merged ranges, links, spilled pages);
+// it is gone when closed. The error in the system's words when one cannot be made, written or
+// read back.
+std::FILE* temporary_file();
+[[noreturn]] void temporary_file_failed(int error);
+
 class SheetWriter {
  public:
   explicit SheetWriter(zip::EntryWriter& entry);

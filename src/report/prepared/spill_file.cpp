@@ -75,9 +75,9 @@ void decode_children(BlockReader& in, XmlItem& parent, uint32_t count, size_t de
   for (uint32_t i = 0; i < count; ++i) {
     XmlItem& item = parent.add(in.string());
     item.text = in.string();
-    uint32_t count = in.u32();
-    item.unloadable = count & kUnloadableBit;
-    decode_children(in, item, count & ~kUnloadableBit, depth + 1);
+    uint32_t children = in.u32();
+    item.unloadable = children & kUnloadableBit;
+    decode_children(in, item, children & ~kUnloadableBit, depth + 1);
   }
 }
 

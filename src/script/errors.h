@@ -77,6 +77,9 @@ namespace limits {
 inline constexpr int kMaxNesting = 200;
 // Calls in progress at run time (recursion), for the same reason.
 inline constexpr int kMaxCallDepth = 200;
+// Native stack the calls in progress may take together. Each call may evaluate an expression
+// nested as deep as the parser allows, so the call depth alone does not bound the stack.
+inline constexpr size_t kMaxCallStackBytes = 1u << 20;
 // Script text and single literals.
 inline constexpr size_t kMaxSourceBytes = 4u << 20;
 // Any string a script builds; a doubling loop stops here instead of taking all memory.

@@ -121,6 +121,18 @@ void write_back(Runtime& rt, const std::vector<NodePtr>& nodes, const std::vecto
     if ((var_mask >> i) & 1u) nodes[i]->assign(rt, values[i]);
 }
 
+// Records where the outermost call (of this script or of the script that called it) starts, and
+// tells whether the calls since then have taken more stack than they may.
+bool stack_exhausted(Runtime& rt) {
+  auto here = reinterpret_cast<uintptr_t>(__builtin_frame_address(0));
+  if (rt.call_depth == 0) {
+    rt.stack_base = rt.parent && rt.parent->call_depth > 0 ? rt.parent->stack_base : here;
+    return false;
+  }
+  uintptr_t used = here < rt.stack_base ? rt.stack_base - here : here - rt.stack_base;
+  return used > limits::kMaxCallStackBytes;
+}
+
 }  // namespace
 
 bool library_type(std::string_view name, TypeKind& kind) {
@@ -226,7 +238,8 @@ bool in_set(const Variant& value, const Variant& set) {
 // ---- procedures ----
 
 Variant Procedure::call(Runtime& rt, std::span<Variant> args) {
-  if (rt.call_depth >= limits::kMaxCallDepth) throw core::Error(std::string(text::kStackOverflow));
+  if (rt.call_depth >= limits::kMaxCallDepth || stack_exhausted(rt))
+    throw core::Error(std::string(text::kStackOverflow));
   // A recursive call keeps the caller's parameters, locals and Result.
   std::vector<Variant> saved;
   if (executing) {

@@ -1,6 +1,7 @@
 #pragma once
 // The compiled form of a script: scopes with their variables and procedures, expression nodes
 // and statements, and the state of a run. Private to the interpreter; tests may include it.
+#include <cstdint>
 #include <functional>
 #include <list>
 #include <memory>
@@ -148,6 +149,7 @@ class Runtime {
   std::function<void(const LineEvent&)> hook;
   bool terminated = false;
   int call_depth = 0;
+  uintptr_t stack_base = 0;  // the frame of the outermost call in progress
   const core::Clock* clock = nullptr;
   std::mt19937 random{20260101u};
 

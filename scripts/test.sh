@@ -11,7 +11,20 @@ cd "$(dirname "$0")/.."
 ROOT=$(pwd)
 JOBS=${JOBS:-$(nproc)}
 
-[ -n "${SKIP_INSTALL:-}" ] || bash scripts/install-deps.sh
+# The closing line is printed however the script ends: the tests counted so far, and a step that
+# stopped the script (a build, a server start) as one failure.
+PASSED=0
+FAILED=0
+finish() {
+  local status=$?
+  [ -z "${SERVERS_STARTED:-}" ] || orvena_servers_stop || true
+  [ "$status" -ne 0 ] && [ "$FAILED" -eq 0 ] && FAILED=1
+  echo "tests: $PASSED passed, $FAILED failed"
+  [ "$FAILED" -eq 0 ] || exit 1
+}
+trap finish EXIT
+
+[ -n "${SKIP_INSTALL:-}" ] || bash scripts/install-test-deps.sh
 
 export XDG_RUNTIME_DIR=${XDG_RUNTIME_DIR:-$(mktemp -d /tmp/orvena-xdg.XXXXXX)}
 chmod 700 "$XDG_RUNTIME_DIR"
@@ -27,18 +40,25 @@ cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORVENA_GUI=ON -
 cmake --build build -j "$JOBS"
 
 source scripts/test-servers.sh
-trap orvena_servers_stop EXIT
 orvena_servers_start
+SERVERS_STARTED=1
 export ORVENA_REQUIRE_SERVERS=1
 
-# Counts the tests a ctest run passed, from its summary line.
-passed_in() { sed -n 's/.*tests passed, 0 tests failed out of \([0-9]*\).*/\1/p' "$1" | tail -1; }
-TOTAL=0
+# Adds a ctest run to the counts from its summary line ("… tests passed, F tests failed out of
+# T"); a run that printed none failed as a whole.
+count_ctest() {
+  local summary
+  summary=$(sed -n 's/.*tests passed, \([0-9]*\) tests failed out of \([0-9]*\).*/\1 \2/p' "$1" | tail -1)
+  if [ -z "$summary" ]; then FAILED=$((FAILED + 1)); return; fi
+  set -- $summary
+  PASSED=$((PASSED + $2 - $1))
+  FAILED=$((FAILED + $1))
+}
 LOGS=$(mktemp -d /tmp/orvena-test-logs.XXXXXX)
 
 echo "== tests"
-ctest --test-dir build --output-on-failure -j "$JOBS" --timeout 300 | tee "$LOGS/main.txt"
-TOTAL=$((TOTAL + $(passed_in "$LOGS/main.txt")))
+ctest --test-dir build --output-on-failure -j "$JOBS" --timeout 300 | tee "$LOGS/main.txt" || true
+count_ctest "$LOGS/main.txt"
 
 if [ -z "${SKIP_SANITIZE:-}" ]; then
   echo "== unit tests under AddressSanitizer and UndefinedBehaviorSanitizer"
@@ -46,8 +66,8 @@ if [ -z "${SKIP_SANITIZE:-}" ]; then
         -DORVENA_BENCH=OFF >/dev/null
   cmake --build build-asan -j "$JOBS"
   ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
-    ctest --test-dir build-asan --output-on-failure -j "$JOBS" -L unit --timeout 600 | tee "$LOGS/asan.txt"
-  TOTAL=$((TOTAL + $(passed_in "$LOGS/asan.txt")))
+    ctest --test-dir build-asan --output-on-failure -j "$JOBS" -L unit --timeout 600 | tee "$LOGS/asan.txt" || true
+  count_ctest "$LOGS/asan.txt"
 fi
 
 if [ -z "${SKIP_FUZZ:-}" ]; then
@@ -61,8 +81,18 @@ if [ -z "${SKIP_FUZZ:-}" ]; then
     corpus="$ROOT/fuzz/corpus/${name%_fuzz}"
     work=$(mktemp -d); [ -d "$corpus" ] && cp -r "$corpus"/. "$work"/
     echo "-- $name"
-    "$fuzzer" -max_total_time="${FUZZ_SECONDS:-20}" -rss_limit_mb=2048 -timeout=10 "$work" 2>&1 | tail -2
+    # Each target's run count and result, whatever notes (the leak checker's) follow them.
+    status=0
+    "$fuzzer" -max_total_time="${FUZZ_SECONDS:-20}" -rss_limit_mb=2048 -timeout=10 "$work" >"$LOGS/$name.txt" 2>&1 ||
+      status=$?
+    grep -E 'Done [0-9]+ runs|ERROR|SUMMARY|Test unit written' "$LOGS/$name.txt" | tail -6 || true
+    if [ "$status" -eq 0 ]; then
+      echo "$name: passed"
+      PASSED=$((PASSED + 1))
+    else
+      echo "$name: FAILED (exit status $status, output in $LOGS/$name.txt)"
+      FAILED=$((FAILED + 1))
+    fi
     rm -rf "$work"
   done
 fi
-echo "tests: $TOTAL passed, 0 failed"

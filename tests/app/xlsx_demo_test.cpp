@@ -142,7 +142,7 @@ TEST_F(DemoWorkbooks, ArchivesAreCleanAndEveryPartIsWellFormed) {
 
 TEST_F(DemoWorkbooks, LibreOfficeShowsTheSameValues) {
   if (run_command("command -v soffice").status != 0)
-    GTEST_SKIP() << "LibreOffice (soffice) is not installed; scripts/install-deps.sh installs it";
+    GTEST_SKIP() << "LibreOffice (soffice) is not installed; scripts/install-test-deps.sh installs it";
   for (const Book& b : kBooks) {
     auto file = workbook(b.prefix);
     ASSERT_FALSE(file.empty()) << b.prefix;

@@ -9,7 +9,7 @@
 namespace orvena::test {
 
 // Runs a Python script with the given arguments, in Debian's Python, which has the packages
-// scripts/install-deps.sh installs.
+// scripts/install-test-deps.sh installs.
 inline CommandResult run_python(const std::filesystem::path& dir, const std::string& script,
                                 const std::string& args) {
   std::filesystem::path file = dir / "reader.py";

@@ -1,4 +1,4 @@
-// The font service with the fonts scripts/install-deps.sh installs.
+// The font service with the fonts scripts/install-deps.sh and install-test-deps.sh install.
 #include <gtest/gtest.h>
 
 #include <filesystem>

@@ -64,7 +64,7 @@ void run(benchmark::State& state, exporting::TiffExportOptions options, int page
   Pages prepared(pages);
   core::TempDir dir;
   for (auto _ : state) {
-    exporting::TiffExport tiff(exporting::ExportFilter::kNoRegister);
+    exporting::TiffExport tiff;
     tiff.show_dialog = false;
     tiff.file_name = dir.path() / "raport.tif";
     tiff.options = options;

@@ -2,29 +2,28 @@
 
 #include <CLI/CLI.hpp>
 
-#include <map>
 #include <ostream>
 #include <sstream>
 #include <string_view>
+#include <vector>
 
 #include "app/report_engine.h"
 #include "app/session.h"
 #include "core/datetime.h"
 #include "core/error.h"
-#include "export/csv_export.h"
 #include "report/engine/engine.h"
 #include "report/report.h"
+#include "runner/report_formats.h"
 
 namespace orvena::app {
 
 namespace {
 
-// The runner's "csv" is its query dump; here "csv" is the engine's writer of the report's cells,
-// which otherwise only the preview's export menu offers.
-std::unique_ptr<exporting::ExportFilter> render_filter(runner::ReportFormat format) {
-  if (format == runner::ReportFormat::Csv)
-    return std::make_unique<exporting::CsvExport>(exporting::ExportFilter::kNoRegister);
-  return runner_filter(format);
+// The format names as format_pliku writes them, for --format.
+std::vector<std::string> format_names() {
+  std::vector<std::string> names;
+  for (const runner::ReportFormatInfo& row : runner::kReportFormats) names.emplace_back(row.name);
+  return names;
 }
 
 }  // namespace
@@ -35,23 +34,18 @@ int run_render(int argc, char** argv, std::ostream& out, std::ostream& err) {
       "the run log or delivery.",
       "orvena --render"};
   std::string template_file, sql, home_dir, format_text, output;
-  app.add_option("--render", template_file, "the report template (.fr3) to render")->required();
+  app.add_option("--render", template_file, "the report template (.orp) to render")->required();
   app.add_option("--sql", sql, "the query whose rows the template shows, run on the home folder's database")
       ->required();
   app.add_option("--home", home_dir,
                  "home folder with Dane/konfiguracja.txt (default: the executable's folder)");
-  const std::map<std::string, runner::ReportFormat> formats = {
-      {"pdf", runner::ReportFormat::Pdf},     {"csv", runner::ReportFormat::Csv},
-      {"excel", runner::ReportFormat::Excel}, {"excel-arkusze", runner::ReportFormat::ExcelSheets},
-      {"word", runner::ReportFormat::Word},   {"html", runner::ReportFormat::Html},
-      {"tiff", runner::ReportFormat::Tiff}};
-  app.add_option(
-         "--format", format_text,
-         "output format: pdf, csv (the report's cells as delimited text, not the query dump "
-         "of a definition's \"csv\"), excel (one sheet), excel-arkusze (a sheet per page), word, html, "
-         "tiff")
-      ->required()
-      ->check(CLI::IsMember({"pdf", "csv", "excel", "excel-arkusze", "word", "html", "tiff"}));
+  const std::vector<std::string> names = format_names();
+  std::string format_help = "output format: ";
+  for (size_t i = 0; i < names.size(); ++i) format_help += (i ? ", " : "") + names[i];
+  format_help +=
+      ". Here \"csv\" is the report's cells as delimited text, not the query dump of a definition's "
+      "\"csv\"; \"excel\" puts the report on one sheet, \"excel-arkusze\" a sheet per page";
+  app.add_option("--format", format_text, format_help)->required()->check(CLI::IsMember(names));
   app.add_option("--out", output, "the file to write; nothing is left under this name when rendering fails")
       ->required();
   app.footer("Exit status: 0 the file was written, 1 an error (printed on standard error), 2 bad usage.");
@@ -80,8 +74,9 @@ int run_render(int argc, char** argv, std::ostream& out, std::ostream& err) {
     session.connect();
     session.dataset().set_command_text(sql);
     session.dataset().open();
-    EngineReportProducer producer(&session.main_window_components(), render_filter);
-    producer.produce({formats.at(format_text), output, template_file}, session.dataset());
+    EngineReportProducer producer(&session.main_window_components());
+    producer.produce({runner::find_report_format(format_text)->format, output, template_file},
+                     session.dataset());
     return 0;
   } catch (const std::exception& e) {
     err << "orvena: " << e.what() << '\n';

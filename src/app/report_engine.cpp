@@ -4,13 +4,10 @@
 #include <stdexcept>
 #include <string>
 
+#include "app/format_writers.h"
 #include "app/session.h"
 #include "core/error.h"
-#include "export/docx_export.h"
-#include "export/html_export.h"
-#include "export/pdf_export.h"
-#include "export/tiff_export.h"
-#include "export/xlsx_export.h"
+#include "export/filter.h"
 #include "report/engine/engine.h"
 #include "report/report.h"
 
@@ -27,42 +24,7 @@ std::string joined_errors(const report::Report& report) {
 
 }  // namespace
 
-std::unique_ptr<exporting::ExportFilter> runner_filter(runner::ReportFormat format) {
-  switch (format) {
-    case runner::ReportFormat::Pdf: {
-      auto pdf = std::make_unique<exporting::PdfExport>(exporting::ExportFilter::kNoRegister);
-      pdf->options = exporting::PdfExportOptions::runner();
-      return pdf;
-    }
-    case runner::ReportFormat::Tiff: {
-      auto tiff = std::make_unique<exporting::TiffExport>(exporting::ExportFilter::kNoRegister);
-      tiff->options = exporting::TiffExportOptions::runner();
-      return tiff;
-    }
-    case runner::ReportFormat::Word:
-      return std::make_unique<exporting::DocxExport>(exporting::ExportFilter::kNoRegister);
-    case runner::ReportFormat::Html: {
-      auto html = std::make_unique<exporting::HtmlExport>(exporting::ExportFilter::kNoRegister);
-      html->options = exporting::HtmlExportOptions::runner();
-      return html;
-    }
-    case runner::ReportFormat::Excel:
-    case runner::ReportFormat::ExcelSheets: {
-      auto xlsx = std::make_unique<exporting::XlsxExport>(exporting::ExportFilter::kNoRegister);
-      xlsx->options = exporting::XlsxExportOptions::runner(format == runner::ReportFormat::Excel
-                                                               ? exporting::SheetSplit::SingleSheet
-                                                               : exporting::SheetSplit::OnePerPage);
-      xlsx->export_not_printable = true;
-      return xlsx;
-    }
-    // One case per writer, each set as the unattended run uses it.
-    default:
-      return nullptr;
-  }
-}
-
-EngineReportProducer::EngineReportProducer(report::HostComponents* host, FilterFactory filters)
-    : m_host(host), m_filters(filters) {}
+EngineReportProducer::EngineReportProducer(report::HostComponents* host) : m_host(host) {}
 
 void EngineReportProducer::produce(const runner::ExportRequest& request, db::Query& data) {
   using runner::ProductionError;
@@ -89,11 +51,7 @@ void EngineReportProducer::produce(const runner::ExportRequest& request, db::Que
     if (message.empty()) throw std::logic_error("INTERNAL ERROR: preparation failed without a reason");
     throw ProductionError(ProductionStep::Preparation, message);
   }
-  std::unique_ptr<exporting::ExportFilter> filter = m_filters(request.format);
-  if (!filter) {
-    runner::UnavailableReportProducer().produce(request, data);
-    return;
-  }
+  std::unique_ptr<exporting::ExportFilter> filter = format_writer(request.format);
   filter->show_dialog = false;
   filter->file_name = request.output;
   bool exported = false;
@@ -110,6 +68,7 @@ void EngineReportProducer::produce(const runner::ExportRequest& request, db::Que
 
 void install_report_engine(Session& session) {
   session.set_report_producer(std::make_unique<EngineReportProducer>(&session.main_window_components()));
+  add_menu_writers(session.export_filters());
 }
 
 }  // namespace orvena::app

@@ -10,32 +10,22 @@ namespace orvena::report {
 class HostComponents;
 }  // namespace orvena::report
 
-namespace orvena::exporting {
-class ExportFilter;
-}  // namespace orvena::exporting
-
 namespace orvena::app {
 
 class Session;
 
-// The writer of a template format with the settings of the unattended run, not registered in
-// the export menu; null while the format has no writer.
-std::unique_ptr<exporting::ExportFilter> runner_filter(runner::ReportFormat format);
-
-using FilterFactory = std::unique_ptr<exporting::ExportFilter> (*)(runner::ReportFormat format);
-
 class EngineReportProducer final : public runner::ReportProducer {
  public:
-  // `host` holds the published query the templates find by name ("DaneOrvena"); `filters` gives
-  // each format's writer.
-  explicit EngineReportProducer(report::HostComponents* host, FilterFactory filters = runner_filter);
+  // `host` holds the published query the templates find by name ("DaneOrvena"). Each export
+  // gets a writer of its own from the format's row, so no setting outlives the job.
+  explicit EngineReportProducer(report::HostComponents* host);
   void produce(const runner::ExportRequest& request, db::Query& data) override;
 
  private:
   report::HostComponents* m_host;
-  FilterFactory m_filters;
 };
 
+// The engine's producer for the session's runs and its writers for the windows' export menu.
 void install_report_engine(Session& session);
 
 }  // namespace orvena::app

@@ -12,6 +12,7 @@
 #include "core/run_log.h"
 #include "db/database.h"
 #include "delivery/ftp/transfer.h"
+#include "export/filter.h"
 #include "report/db_dataset.h"
 #include "report/host.h"
 #include "runner/job_runner.h"
@@ -63,6 +64,9 @@ class Session {
   report::DBDataset& published_dataset() { return m_published; }
   report::HostComponents& main_window_components() { return m_main_window; }
   delivery::FtpTransfer& ftp() { return m_ftp; }
+  // The writers the windows offer for export (the preview's export menu); empty until the
+  // report engine is installed.
+  exporting::FilterRegistry& export_filters() { return m_export_filters; }
   runner::JobRunner& runner() { return *m_runner; }
 
  private:
@@ -80,6 +84,7 @@ class Session {
   report::HostComponents m_main_window{"Form1"};
   runner::SqlBuffer m_sql;
   delivery::FtpTransfer m_ftp;
+  exporting::FilterRegistry m_export_filters;
   std::function<void()> m_pump;
   std::unique_ptr<ProducerSlot> m_producer;
   std::unique_ptr<runner::OutputProduction> m_production;

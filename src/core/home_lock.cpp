@@ -8,13 +8,14 @@
 #include <cstring>
 
 #include "core/error.h"
+#include "core/file_error.h"
 
 namespace orvena::core {
 
 HomeLock::HomeLock(const std::filesystem::path& file) {
   // O_NOFOLLOW: a link planted under the lock's name must not make us create a file elsewhere.
   m_fd = ::open(file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0644);
-  if (m_fd < 0) throw Error("Cannot create file \"" + file.string() + "\". " + std::strerror(errno));
+  if (m_fd < 0) throw file_error(FileAction::Create, file, std::strerror(errno));
   int rc;
   while ((rc = ::flock(m_fd, LOCK_EX | LOCK_NB)) != 0 && errno == EINTR) {
   }
@@ -23,7 +24,7 @@ HomeLock::HomeLock(const std::filesystem::path& file) {
   } else if (errno != EWOULDBLOCK) {
     int err = errno;
     ::close(m_fd);
-    throw Error("Cannot lock file \"" + file.string() + "\". " + std::strerror(err));
+    throw file_error(FileAction::Lock, file, std::strerror(err));
   }
 }
 

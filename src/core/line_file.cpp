@@ -11,6 +11,7 @@
 
 #include "core/encoding.h"
 #include "core/error.h"
+#include "core/file_error.h"
 #include "core/text.h"
 
 namespace orvena::core {
@@ -53,7 +54,7 @@ class Fd {
 };
 
 [[noreturn]] void fail_read(const std::filesystem::path& path, const std::string& why) {
-  throw Error("Cannot read file \"" + path.string() + "\". " + why);
+  throw file_error(FileAction::Read, path, why);
 }
 
 // Reads to the end, refusing more than `max_bytes` (a file may grow while it is read).
@@ -68,7 +69,7 @@ std::string read_all(int fd, const std::filesystem::path& path, std::uintmax_t m
     }
     if (n == 0) break;
     if (data.size() + static_cast<size_t>(n) > max_bytes)
-      fail_read(path, "The file is larger than " + std::to_string(max_bytes) + " bytes");
+      fail_read(path, "Plik jest większy niż " + std::to_string(max_bytes) + " bajtów");
     data.append(buf, static_cast<size_t>(n));
   }
   return data;
@@ -78,19 +79,19 @@ std::string read_all(int fd, const std::filesystem::path& path, std::uintmax_t m
 
 std::string read_file(const std::filesystem::path& path) {
   Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-  if (fd.get() < 0) throw Error("Cannot open file \"" + path.string() + "\". " + os_error(errno));
+  if (fd.get() < 0) throw file_error(FileAction::Open, path, os_error(errno));
   return read_all(fd.get(), path, std::numeric_limits<std::uintmax_t>::max());
 }
 
 std::string read_regular_file(const std::filesystem::path& path, std::uintmax_t max_bytes) {
   // O_NONBLOCK: opening a FIFO must not wait for a writer; a regular file ignores the flag.
   Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-  if (fd.get() < 0) throw Error("Cannot open file \"" + path.string() + "\". " + os_error(errno));
+  if (fd.get() < 0) throw file_error(FileAction::Open, path, os_error(errno));
   struct stat st {};
   if (::fstat(fd.get(), &st) != 0) fail_read(path, os_error(errno));
-  if (!S_ISREG(st.st_mode)) throw Error("Cannot open file \"" + path.string() + "\". Not a regular file");
+  if (!S_ISREG(st.st_mode)) throw file_error(FileAction::Open, path, kNotARegularFile);
   if (static_cast<std::uintmax_t>(st.st_size) > max_bytes)
-    fail_read(path, "The file is larger than " + std::to_string(max_bytes) + " bytes");
+    fail_read(path, "Plik jest większy niż " + std::to_string(max_bytes) + " bajtów");
   return read_all(fd.get(), path, max_bytes);
 }
 
@@ -99,10 +100,10 @@ std::vector<std::string> read_lines(const std::filesystem::path& path) {
 }
 
 void write_file_atomic(const std::filesystem::path& path, std::string_view bytes) {
-  auto fail = [&](int err) { throw Error("Cannot create file \"" + path.string() + "\". " + os_error(err)); };
+  auto fail = [&](int err) { throw file_error(FileAction::Create, path, os_error(err)); };
   struct stat target {};
   if (::stat(path.c_str(), &target) == 0 && !S_ISREG(target.st_mode))
-    throw Error("Cannot create file \"" + path.string() + "\". Not a regular file");
+    throw file_error(FileAction::Create, path, kNotARegularFile);
   std::string tmp = path.string() + ".XXXXXX";
   int fd = ::mkstemp(tmp.data());
   if (fd < 0) fail(errno);
@@ -155,16 +156,14 @@ bool ends_with_line_break(int fd, off_t size) {
 }  // namespace
 
 void append_to_file(const std::filesystem::path& path, std::string_view bytes) {
-  auto fail = [&](const char* what, int err) {
-    throw Error(std::string(what) + " \"" + path.string() + "\". " + os_error(err));
-  };
+  auto fail = [&](FileAction what, int err) { throw file_error(what, path, os_error(err)); };
   // O_NONBLOCK keeps a FIFO in the file's place from holding up the run; it is refused below.
   // Read access too: the last byte is looked at.
   Fd fd(::open(path.c_str(), O_RDWR | O_CREAT | O_APPEND | O_CLOEXEC | O_NONBLOCK, 0644));
-  if (fd.get() < 0) fail("Cannot create file", errno);
+  if (fd.get() < 0) fail(FileAction::Create, errno);
   struct stat st {};
-  if (::fstat(fd.get(), &st) != 0) fail("Cannot write file", errno);
-  if (!S_ISREG(st.st_mode)) throw Error("Cannot create file \"" + path.string() + "\". Not a regular file");
+  if (::fstat(fd.get(), &st) != 0) fail(FileAction::Write, errno);
+  if (!S_ISREG(st.st_mode)) throw file_error(FileAction::Create, path, kNotARegularFile);
   std::string data;
   if (!ends_with_line_break(fd.get(), st.st_size)) data = "\r\n";
   data.append(bytes);
@@ -177,11 +176,11 @@ void append_to_file(const std::filesystem::path& path, std::string_view bytes) {
       if (::ftruncate(fd.get(), st.st_size) != 0) {
         // Nothing more can be done: the write error is the one to report.
       }
-      fail("Cannot write file", err);
+      fail(FileAction::Write, err);
     }
     done += static_cast<size_t>(n);
   }
-  if (::close(fd.release()) != 0) fail("Cannot write file", errno);
+  if (::close(fd.release()) != 0) fail(FileAction::Write, errno);
 }
 
 }  // namespace orvena::core

@@ -9,7 +9,7 @@ namespace orvena::core {
 
 TempDir::TempDir() {
   std::string pattern = (std::filesystem::temp_directory_path() / "orvena.XXXXXX").string();
-  if (!::mkdtemp(pattern.data())) throw Error("Cannot create a temporary folder");
+  if (!::mkdtemp(pattern.data())) throw Error("Nie można utworzyć folderu tymczasowego.");
   m_path = pattern;
 }
 

@@ -382,17 +382,14 @@ void ReportPreview::fill_errors(const std::vector<std::string>& lines) {
 
 void ReportPreview::fill_export_menu() {
   m_export_menu->clear();
-  std::vector<exporting::ExportFilter*> filters = exporting::FilterRegistry::instance().filters();
-  std::vector<std::string> captions = exporting::FilterRegistry::instance().menu_captions();
+  if (!m_export_filters) return;
+  std::vector<exporting::ExportFilter*> filters = m_export_filters->filters();
+  std::vector<std::string> captions = m_export_filters->menu_captions();
   for (size_t i = 0; i < filters.size(); ++i) {
     exporting::ExportFilter* filter = filters[i];
     QAction* action = m_export_menu->addAction(QString::fromStdString(captions[i]));
-    connect(action, &QAction::triggered, this, [this, filter] {
-      // The filter may have gone from the list since the menu was built.
-      auto now = exporting::FilterRegistry::instance().filters();
-      if (std::find(now.begin(), now.end(), filter) != now.end())
-        guarded(m_prompts, this, [&] { export_with(*filter); });
-    });
+    connect(action, &QAction::triggered, this,
+            [this, filter] { guarded(m_prompts, this, [&] { export_with(*filter); }); });
   }
 }
 
@@ -406,7 +403,7 @@ void ReportPreview::export_with(exporting::ExportFilter& filter) {
       this, QString::fromStdString(filter.description()), suggested + ext,
       QString::fromStdString(filter.description()) + " (*" + ext + ")", ext.mid(1));
   if (name.isEmpty()) return;
-  // The registered writer is shared: its dialog and file name are set for this export only.
+  // The menu's writer is shared: its dialog and file name are set for this export only.
   const bool dialog = filter.show_dialog;
   const std::filesystem::path file = filter.file_name;
   filter.show_dialog = false;

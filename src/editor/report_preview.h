@@ -2,7 +2,7 @@
 // The report preview: a template prepared over today's data, page by page, as the writers will
 // write it. Pages appear while the report is still being prepared ("stop" ends the preparation
 // with the pages made so far); the report's errors are listed instead of an empty page; the
-// export menu offers every registered writer.
+// export menu offers the writers of the registry it is given.
 //
 //   ReportPreview preview(prompts);
 //   preview.prepare_and_show(report);   // report.host, its template loaded
@@ -33,7 +33,8 @@ class Report;
 
 namespace orvena::exporting {
 class ExportFilter;
-}
+class FilterRegistry;
+}  // namespace orvena::exporting
 
 namespace orvena::editor {
 
@@ -56,6 +57,8 @@ class ReportPreview : public QWidget {
   // error list. Returns PrepareReport's result; false at once while a preparation is under way.
   bool prepare_and_show(report::Report& report, std::vector<std::string> extra_errors = {});
   bool preparing() const { return m_preparing; }
+  // The writers the export menu offers; none until set. The registry outlives the window.
+  void set_export_filters(const exporting::FilterRegistry* filters) { m_export_filters = filters; }
   // "stop": the preparation ends at the next record or page, keeping the pages made so far.
   void stop();
 
@@ -112,6 +115,7 @@ class ReportPreview : public QWidget {
   void fill_export_menu();
 
   Prompts m_prompts;
+  const exporting::FilterRegistry* m_export_filters = nullptr;
   report::Report* m_report = nullptr;
   std::unique_ptr<report::EngineGenerator> m_generator;
   bool m_preparing = false;

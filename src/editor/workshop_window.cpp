@@ -95,8 +95,16 @@ report::Report& WorkshopWindow::report() {
   return *m_report;
 }
 
+void WorkshopWindow::set_export_filters(const exporting::FilterRegistry& filters) {
+  m_export_filters = &filters;
+  if (m_report_preview) m_report_preview->set_export_filters(m_export_filters);
+}
+
 ReportPreview& WorkshopWindow::report_preview() {
-  if (!m_report_preview) m_report_preview = std::make_unique<ReportPreview>(m_prompts);
+  if (!m_report_preview) {
+    m_report_preview = std::make_unique<ReportPreview>(m_prompts);
+    m_report_preview->set_export_filters(m_export_filters);
+  }
   return *m_report_preview;
 }
 

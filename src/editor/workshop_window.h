@@ -18,6 +18,10 @@
 class QListWidget;
 class QPushButton;
 
+namespace orvena::exporting {
+class FilterRegistry;
+}  // namespace orvena::exporting
+
 namespace orvena::report {
 class DataSet;
 class HostComponents;
@@ -46,6 +50,8 @@ class WorkshopWindow : public QWidget {
   // adapter publishing the query dataset as "DaneOrvena". Until it is set the designer's buttons
   // stay disabled.
   void set_report_host(report::HostComponents& host, report::DataSet& published);
+  // The writers the report preview's export menu offers.
+  void set_export_filters(const exporting::FilterRegistry& filters);
 
   // "odśwież listę": the *.orp files of the templates folder, by name.
   void refresh_templates();
@@ -81,6 +87,7 @@ class WorkshopWindow : public QWidget {
   std::vector<int> m_subscriptions;
   report::HostComponents* m_host = nullptr;
   report::DataSet* m_published = nullptr;
+  const exporting::FilterRegistry* m_export_filters = nullptr;
   std::unique_ptr<report::Report> m_report;
   std::unique_ptr<ReportPreview> m_report_preview;
 

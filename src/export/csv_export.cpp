@@ -7,6 +7,7 @@
 
 #include "core/encoding.h"
 #include "core/error.h"
+#include "core/file_error.h"
 #include "core/locale.h"
 #include "export/matrix/layout_matrix.h"
 #include "export/object_cast.h"
@@ -45,15 +46,9 @@ std::string csv_field(std::string_view text, std::string_view separator, const C
   return out;
 }
 
-CsvExport::CsvExport() {
-  default_ext = ".csv";
-  filter_desc = "Plik CSV (*.csv)|*.csv";
-}
-
-CsvExport::CsvExport(NoRegister) : ExportFilter(kNoRegister) {
-  default_ext = ".csv";
-  filter_desc = "Plik CSV (*.csv)|*.csv";
-}
+CsvExport::CsvExport()
+    : ExportFilter(
+          {.extension = ".csv", .description = "Plik CSV", .dialog_filter = "Plik CSV (*.csv)|*.csv"}) {}
 
 CsvExport::~CsvExport() {
   if (!m_temp_path.empty()) {
@@ -94,7 +89,7 @@ bool CsvExport::start() {
     int err = errno;
     m_temp_path.clear();
     m_matrix.reset();
-    throw core::Error("Cannot create file \"" + path.string() + "\". " + std::strerror(err));
+    throw core::file_error(core::FileAction::Create, path, std::strerror(err));
   }
   m_out = &m_file;
   return true;
@@ -145,7 +140,7 @@ void CsvExport::write_page() {
     line += "\r\n";
     m_out->write(line.data(), std::streamsize(line.size()));
   }
-  if (!*m_out) throw core::Error("Cannot write file \"" + m_path.string() + "\".");
+  if (!*m_out) throw core::file_error(core::FileAction::Write, m_path);
 }
 
 void CsvExport::finish() {
@@ -158,13 +153,13 @@ void CsvExport::finish() {
   if (std::uncaught_exceptions() > 0 || !m_file) {
     std::filesystem::remove(temp, ec);
     if (std::uncaught_exceptions() == 0)
-      throw core::Error("Cannot create file \"" + m_path.string() + "\". " + std::strerror(EIO));
+      throw core::file_error(core::FileAction::Create, m_path, std::strerror(EIO));
     return;
   }
   std::filesystem::rename(temp, m_path, ec);
   if (ec) {
     std::filesystem::remove(temp, ec);
-    throw core::Error("Cannot create file \"" + m_path.string() + "\". " + ec.message());
+    throw core::file_error(core::FileAction::Create, m_path, ec.message());
   }
 }
 

@@ -33,10 +33,8 @@ std::string csv_field(std::string_view text, std::string_view separator, const C
 class CsvExport : public ExportFilter {
  public:
   CsvExport();
-  explicit CsvExport(NoRegister);
   ~CsvExport() override;
 
-  std::string description() const override { return "Plik CSV"; }
   bool start() override;
   void start_page(report::ReportPage& page, int index) override;
   void export_object(report::Component& object) override;

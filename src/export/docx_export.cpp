@@ -28,15 +28,10 @@ void append_int(std::string& out, long long value) {
 
 }  // namespace
 
-DocxExport::DocxExport() {
-  default_ext = ".docx";
-  filter_desc = "Microsoft Word 2007 XML (*.docx)|*.docx";
-}
-
-DocxExport::DocxExport(NoRegister) : ExportFilter(kNoRegister) {
-  default_ext = ".docx";
-  filter_desc = "Microsoft Word 2007 XML (*.docx)|*.docx";
-}
+DocxExport::DocxExport()
+    : ExportFilter({.extension = ".docx",
+                    .description = "Microsoft Word 2007 XML",
+                    .dialog_filter = "Microsoft Word 2007 XML (*.docx)|*.docx"}) {}
 
 DocxExport::~DocxExport() = default;
 

@@ -3,7 +3,7 @@
 // fixed-layout table of a word-processing document, a section break carrying the page size and
 // margins between pages, pictures as PNG parts.
 //
-//   DocxExport docx(ExportFilter::kNoRegister);
+//   DocxExport docx;
 //   docx.file_name = "/home/r/Tymczasowe/raport.docx";
 //   export_report(report, pages, docx);
 //
@@ -31,10 +31,8 @@ class EntryWriter;
 class DocxExport : public ExportFilter {
  public:
   DocxExport();
-  explicit DocxExport(NoRegister);
   ~DocxExport() override;
 
-  std::string description() const override { return "Microsoft Word 2007 XML"; }
   bool start() override;
   void start_page(report::ReportPage& page, int index) override;
   void export_object(report::Component& object) override;

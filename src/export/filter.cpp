@@ -14,15 +14,10 @@ namespace orvena::exporting {
 
 // ---- Filter base -------------------------------------------------------------------------------
 
-ExportFilter::ExportFilter() : m_registered(true) {
-  FilterRegistry::instance().add(this);
-}
+ExportFilter::ExportFilter(const FilterKind& kind)
+    : default_ext(kind.extension), filter_desc(kind.dialog_filter), m_description(kind.description) {}
 
-ExportFilter::ExportFilter(NoRegister) {}
-
-ExportFilter::~ExportFilter() {
-  if (m_registered) FilterRegistry::instance().remove(this);
-}
+ExportFilter::~ExportFilter() = default;
 
 std::filesystem::path ExportFilter::target() const {
   std::filesystem::path name = file_name;
@@ -39,29 +34,22 @@ std::filesystem::path ExportFilter::target() const {
   return name;
 }
 
-// ---- Registration list -------------------------------------------------------------------------
+// ---- Registry ----------------------------------------------------------------------------------
 
-FilterRegistry& FilterRegistry::instance() {
-  static FilterRegistry registry;
-  return registry;
-}
-
-void FilterRegistry::add(ExportFilter* filter) {
-  if (!filter || std::find(m_filters.begin(), m_filters.end(), filter) != m_filters.end()) return;
-  m_filters.push_back(filter);
-}
-
-void FilterRegistry::remove(ExportFilter* filter) {
-  std::erase(m_filters, filter);
+ExportFilter& FilterRegistry::add(std::unique_ptr<ExportFilter> filter) {
+  m_filters.push_back(std::move(filter));
+  return *m_filters.back();
 }
 
 std::vector<ExportFilter*> FilterRegistry::filters() const {
-  return m_filters;
+  std::vector<ExportFilter*> out;
+  for (const auto& f : m_filters) out.push_back(f.get());
+  return out;
 }
 
 std::vector<std::string> FilterRegistry::menu_captions() const {
   std::vector<std::string> out;
-  for (ExportFilter* f : m_filters) out.push_back(f->description() + "...");
+  for (const auto& f : m_filters) out.push_back(f->description() + "...");
   return out;
 }
 

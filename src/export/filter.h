@@ -1,8 +1,9 @@
 #pragma once
-// Export filters: the base every output format derives from, the list filters register in (the
-// preview's export menu is built from it) and the export walk over the prepared pages.
+// Export filters: the base every output format derives from, the registry of the writers an
+// operator is offered (the preview's export menu is built from it) and the export walk over the
+// prepared pages.
 //
-//   PdfExport pdf;                       // registers itself; ExportFilter(kNoRegister) does not
+//   PdfExport pdf;
 //   pdf.show_dialog = false;
 //   pdf.file_name = "/home/r/Tymczasowe/raport.pdf";
 //   bool ok = export_report(report, pages, pdf);
@@ -12,6 +13,7 @@
 // finish(). finish_page() and finish() also run when an exception leaves the walk.
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <ostream>
 #include <stdexcept>
 #include <string>
@@ -39,19 +41,23 @@ class ExportTerminated : public std::exception {
 inline constexpr std::string_view kPageBackgroundName = "_pagebackground";
 inline constexpr double kPixelsPerMillimetre = 3.77953;
 
+// What a filter is: the extension it writes, the name it is offered under and the save
+// dialog's filter text.
+struct FilterKind {
+  std::string_view extension;      // with the dot: ".pdf"
+  std::string_view description;    // "PDF dokument"
+  std::string_view dialog_filter;  // "Dokument Adobe PDF (*.pdf)|*.pdf"
+};
+
 class ExportFilter {
  public:
-  struct NoRegister {};
-  static constexpr NoRegister kNoRegister{};
-
-  ExportFilter();
-  explicit ExportFilter(NoRegister);
+  explicit ExportFilter(const FilterKind& kind);
   virtual ~ExportFilter();
   ExportFilter(const ExportFilter&) = delete;
   ExportFilter& operator=(const ExportFilter&) = delete;
 
-  // The name the format is offered under; empty for the base.
-  virtual std::string description() const { return {}; }
+  // The name the format is offered under.
+  const std::string& description() const { return m_description; }
   // The options dialog; 1 is OK.
   virtual int show_modal() { return 1; }
   // Opens the output. False: nothing is written and finish() is not called.
@@ -60,8 +66,6 @@ class ExportFilter {
   virtual void export_object(report::Component& object) = 0;
   virtual void finish_page(report::ReportPage& page, int index) {}
   virtual void finish() {}
-
-  bool registered() const { return m_registered; }
 
   // ---- Properties ----
   bool show_dialog = true;
@@ -94,22 +98,20 @@ class ExportFilter {
   std::filesystem::path target() const;
 
  private:
-  bool m_registered = false;
+  std::string m_description;
 };
 
-// The process-wide list of registered filters, in registration order.
+// The writers an operator may export with, in the order they were added; the session owns one
+// and hands it to the windows that offer an export.
 class FilterRegistry {
  public:
-  static FilterRegistry& instance();
-  // A null filter and one already listed are ignored.
-  void add(ExportFilter* filter);
-  void remove(ExportFilter* filter);
+  ExportFilter& add(std::unique_ptr<ExportFilter> filter);
   std::vector<ExportFilter*> filters() const;
   // Captions of the preview's export menu: each description followed by "...".
   std::vector<std::string> menu_captions() const;
 
  private:
-  std::vector<ExportFilter*> m_filters;
+  std::vector<std::unique_ptr<ExportFilter>> m_filters;
 };
 
 // Page numbers and ranges ("1,3-5,8-") as 1-based page numbers; empty text: empty list (all

@@ -8,6 +8,7 @@
 #include <cairo.h>
 
 #include "core/error.h"
+#include "core/file_error.h"
 #include "core/line_file.h"
 #include "export/html/html_text.h"
 #include "export/html/navigator.h"
@@ -33,15 +34,10 @@ HtmlExportOptions HtmlExportOptions::runner() {
   return o;
 }
 
-HtmlExport::HtmlExport() {
-  default_ext = ".html";
-  filter_desc = "Dokument HTML (*.html)|*.html";
-}
-
-HtmlExport::HtmlExport(NoRegister) : ExportFilter(kNoRegister) {
-  default_ext = ".html";
-  filter_desc = "Dokument HTML (*.html)|*.html";
-}
+HtmlExport::HtmlExport()
+    : ExportFilter({.extension = ".html",
+                    .description = "HTML dokument",
+                    .dialog_filter = "Dokument HTML (*.html)|*.html"}) {}
 
 HtmlExport::~HtmlExport() = default;
 
@@ -83,8 +79,7 @@ bool HtmlExport::start() {
     m_scratch = std::make_unique<core::TempDir>();
     std::filesystem::path body = m_scratch->path() / "body.html";
     m_body_file.open(body, std::ios::binary | std::ios::trunc);
-    if (!m_body_file)
-      throw core::Error("Cannot create file \"" + body.string() + "\". " + std::strerror(errno));
+    if (!m_body_file) throw core::file_error(core::FileAction::Create, body, std::strerror(errno));
     m_body = std::make_unique<html::HtmlDocumentWriter>(m_body_file, m_settings);
   }
   new_matrix();
@@ -126,7 +121,7 @@ void HtmlExport::make_picture_folder() {
   if (folder.empty() || std::filesystem::is_directory(folder, ec)) return;
   // One level only: the document's own folder must be there already, as for the document.
   if (!std::filesystem::create_directory(folder, ec) || ec)
-    throw core::Error("Cannot create folder \"" + folder.string() + "\". " + ec.message());
+    throw core::Error("Nie można utworzyć folderu \"" + folder.string() + "\". " + ec.message());
   m_made_folder = folder;
 }
 
@@ -235,8 +230,7 @@ void HtmlExport::write_document(std::ostream& out) {
   std::ifstream body(m_scratch->path() / "body.html", std::ios::binary);
   out << body.rdbuf();
   writer.write_end();
-  if (!body || !out)
-    throw core::Error("Cannot write file \"" + m_target.string() + "\". " + std::strerror(errno));
+  if (!body || !out) throw core::file_error(core::FileAction::Write, m_target, std::strerror(errno));
 }
 
 void HtmlExport::write_navigator() {
@@ -277,8 +271,7 @@ void HtmlExport::finish() {
       }
       m_body->flush();
       m_body_file.close();
-      if (!m_body_file)
-        throw core::Error("Cannot write file \"" + m_target.string() + "\". " + std::strerror(errno));
+      if (!m_body_file) throw core::file_error(core::FileAction::Write, m_target, std::strerror(errno));
       m_settings.background = background_source(m_pages - 1);
       if (options.navigator) {
         // The report is the navigator's content; the document is the frameset.

@@ -7,7 +7,7 @@
 // scratch file while the style table grows, and at the end the head with every style is written
 // to the target followed by that file.
 //
-//   HtmlExport html(ExportFilter::kNoRegister);
+//   HtmlExport html;
 //   html.options = HtmlExportOptions::runner();     // what the unattended run uses
 //   html.file_name = "/home/r/Tymczasowe/raport.html";
 //   export_report(report, pages, html);             // html.files: what was written
@@ -52,10 +52,8 @@ struct HtmlExportOptions {
 class HtmlExport : public ExportFilter {
  public:
   HtmlExport();
-  explicit HtmlExport(NoRegister);
   ~HtmlExport() override;
 
-  std::string description() const override { return "HTML dokument"; }
   bool start() override;
   void start_page(report::ReportPage& page, int index) override;
   void export_object(report::Component& object) override;

@@ -71,15 +71,10 @@ PdfExportOptions PdfExportOptions::runner() {
   return o;
 }
 
-PdfExport::PdfExport() {
-  default_ext = ".pdf";
-  filter_desc = "Dokument Adobe PDF (*.pdf)|*.pdf";
-}
-
-PdfExport::PdfExport(NoRegister) : ExportFilter(kNoRegister) {
-  default_ext = ".pdf";
-  filter_desc = "Dokument Adobe PDF (*.pdf)|*.pdf";
-}
+PdfExport::PdfExport()
+    : ExportFilter({.extension = ".pdf",
+                    .description = "PDF dokument",
+                    .dialog_filter = "Dokument Adobe PDF (*.pdf)|*.pdf"}) {}
 
 PdfExport::~PdfExport() = default;
 

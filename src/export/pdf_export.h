@@ -40,10 +40,8 @@ struct PdfExportOptions {
 class PdfExport : public ExportFilter {
  public:
   PdfExport();
-  explicit PdfExport(NoRegister);
   ~PdfExport() override;
 
-  std::string description() const override { return "PDF dokument"; }
   bool start() override;
   void start_page(report::ReportPage& page, int index) override;
   void export_object(report::Component& object) override;

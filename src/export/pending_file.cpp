@@ -4,17 +4,18 @@
 #include <cstring>
 
 #include "core/error.h"
+#include "core/file_error.h"
 
 namespace orvena::exporting {
 
 PendingFile::PendingFile(const std::filesystem::path& target) : m_target(target) {
   std::error_code ec;
   if (std::filesystem::exists(target, ec) && !std::filesystem::is_regular_file(target, ec))
-    throw core::Error("Cannot create file \"" + target.string() + "\". Not a regular file");
+    throw core::file_error(core::FileAction::Create, target, core::kNotARegularFile);
   m_temp = target;
   m_temp += ".part";
   m_file.open(m_temp, std::ios::binary | std::ios::trunc);
-  if (!m_file) throw core::Error("Cannot create file \"" + target.string() + "\". " + std::strerror(errno));
+  if (!m_file) throw core::file_error(core::FileAction::Create, target, std::strerror(errno));
 }
 
 PendingFile::~PendingFile() {
@@ -29,13 +30,13 @@ void PendingFile::commit() {
   std::error_code ec;
   if (!m_file) {
     std::filesystem::remove(m_temp, ec);
-    throw core::Error("Cannot write file \"" + m_target.string() + "\". " + std::strerror(errno));
+    throw core::file_error(core::FileAction::Write, m_target, std::strerror(errno));
   }
   std::filesystem::rename(m_temp, m_target, ec);
   if (ec) {
     std::string reason = ec.message();
     std::filesystem::remove(m_temp, ec);
-    throw core::Error("Cannot create file \"" + m_target.string() + "\". " + reason);
+    throw core::file_error(core::FileAction::Create, m_target, reason);
   }
   m_committed = true;
 }

@@ -47,15 +47,9 @@ TiffExportOptions TiffExportOptions::runner() {
   return o;
 }
 
-TiffExport::TiffExport() {
-  default_ext = ".tif";
-  filter_desc = "Tiff obraz (*.tif)|*.tif";
-}
-
-TiffExport::TiffExport(NoRegister) : ExportFilter(kNoRegister) {
-  default_ext = ".tif";
-  filter_desc = "Tiff obraz (*.tif)|*.tif";
-}
+TiffExport::TiffExport()
+    : ExportFilter(
+          {.extension = ".tif", .description = "TIFF obraz", .dialog_filter = "Tiff obraz (*.tif)|*.tif"}) {}
 
 TiffExport::~TiffExport() {
   if (m_spool) std::fclose(m_spool);
@@ -90,7 +84,8 @@ bool TiffExport::start() {
     m_writer = std::make_unique<tiff::TiffWriter>(image_path(""));
   if (m_mode == Mode::Stacked) {
     m_spool = std::tmpfile();
-    if (!m_spool) throw core::Error(std::string("Cannot create a temporary file. ") + std::strerror(errno));
+    if (!m_spool)
+      throw core::Error(std::string("Nie można utworzyć pliku tymczasowego: ") + std::strerror(errno));
   }
   return true;
 }
@@ -153,7 +148,7 @@ void TiffExport::draw_rows(const Window& w, const std::function<void(const tiff:
     CairoCanvas canvas(w.width, height, {false, m_scale * kScreenPixelsPerInch});
     cairo_surface_t* surface = canvas.surface();
     if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS)
-      throw core::Error("Cannot draw the page: " +
+      throw core::Error("Nie można narysować strony: " +
                         std::string(cairo_status_to_string(cairo_surface_status(surface))));
     canvas.translate(-w.left, -(w.top + y));
     for (const PrintedView& v : m_views) draw_view_scaled(canvas, v, m_scale);
@@ -217,7 +212,7 @@ void TiffExport::finish_page(report::ReportPage&, int) {
         SpooledPage spooled{m_page_width, rows, ftello(m_spool)};
         draw_rows({0, 0, m_page_width, rows}, [&](const tiff::Image& band) {
           if (std::fwrite(band.pixels.data(), 1, band.pixels.size(), m_spool) != band.pixels.size())
-            throw core::Error(std::string("Cannot write a temporary file. ") + std::strerror(errno));
+            throw core::Error(std::string("Błąd pliku tymczasowego: ") + std::strerror(errno));
         });
         m_spooled.push_back(spooled);
       }
@@ -253,7 +248,7 @@ void TiffExport::write_stacked() {
     off_t at = p.offset + (off_t(y - page_top) * p.width + w.left) * 3;
     if (columns > 0 && (fseeko(m_spool, at, SEEK_SET) != 0 ||
                         std::fread(rgb.data(), 3, size_t(columns), m_spool) != size_t(columns)))
-      throw core::Error("Cannot read a temporary file.");
+      throw core::Error(std::string("Błąd pliku tymczasowego: ") + std::strerror(EIO));
     add_rows(writer, rgb.data(), 1, w.width);
   }
   writer.end_page();

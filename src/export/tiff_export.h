@@ -2,7 +2,7 @@
 // The TIFF export filter: every page drawn as a bitmap with the same drawing routines as the
 // PDF pages (draw_view on a Cairo canvas), written by our own baseline TIFF encoder.
 //
-//   TiffExport tiff(ExportFilter::kNoRegister);
+//   TiffExport tiff;
 //   tiff.options = TiffExportOptions::runner();   // one multi-page file under file_name
 //   tiff.show_dialog = false;
 //   tiff.file_name = home.temporary() / "obroty.tiff";
@@ -58,10 +58,8 @@ inline constexpr int64_t kBandPixels = int64_t{8} << 20;
 class TiffExport : public ExportFilter {
  public:
   TiffExport();
-  explicit TiffExport(NoRegister);
   ~TiffExport() override;
 
-  std::string description() const override { return "TIFF obraz"; }
   bool start() override;
   void start_page(report::ReportPage& page, int index) override;
   void export_object(report::Component& object) override;

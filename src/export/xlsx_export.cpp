@@ -120,15 +120,10 @@ XlsxExportOptions XlsxExportOptions::runner(SheetSplit split) {
   return o;
 }
 
-XlsxExport::XlsxExport() {
-  default_ext = ".xlsx";
-  filter_desc = "Microsoft Excel 2007 XML (*.xlsx)|*.xlsx";
-}
-
-XlsxExport::XlsxExport(NoRegister) : ExportFilter(kNoRegister) {
-  default_ext = ".xlsx";
-  filter_desc = "Microsoft Excel 2007 XML (*.xlsx)|*.xlsx";
-}
+XlsxExport::XlsxExport()
+    : ExportFilter({.extension = ".xlsx",
+                    .description = "Microsoft Excel 2007 XML",
+                    .dialog_filter = "Microsoft Excel 2007 XML (*.xlsx)|*.xlsx"}) {}
 
 XlsxExport::~XlsxExport() {
   drop_output();

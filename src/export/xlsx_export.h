@@ -4,7 +4,7 @@
 // column of fixed width, each object a cell (a number cell when it shows one number, otherwise
 // a shared string), spanning objects merged ranges, pictures PNG files anchored to their cells.
 //
-//   XlsxExport xlsx(ExportFilter::kNoRegister);
+//   XlsxExport xlsx;
 //   xlsx.options = XlsxExportOptions::runner(SheetSplit::OnePerPage);
 //   xlsx.file_name = ".../raport.xlsx";
 //   export_report(report, pages, xlsx);
@@ -48,10 +48,8 @@ struct XlsxExportOptions {
 class XlsxExport : public ExportFilter {
  public:
   XlsxExport();
-  explicit XlsxExport(NoRegister);
   ~XlsxExport() override;
 
-  std::string description() const override { return "Microsoft Excel 2007 XML"; }
   bool start() override;
   void start_page(report::ReportPage& page, int index) override;
   void export_object(report::Component& object) override;

@@ -1,12 +1,15 @@
 // The report's load, save and prepare operations.
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <mutex>
 
 #include "core/error.h"
+#include "core/file_error.h"
 #include "core/line_file.h"
 #include "report/pages.h"
 #include "report/report.h"
@@ -40,7 +43,7 @@ class ScratchFile {
     fs::path folder = dir.empty() ? fs::temp_directory_path() : fs::path(dir);
     std::string pattern = (folder / "rpXXXXXX").string();
     int fd = ::mkstemp(pattern.data());
-    if (fd < 0) throw core::Error("Cannot create file " + pattern);
+    if (fd < 0) throw core::file_error(core::FileAction::Create, pattern, std::strerror(errno));
     ::close(fd);
     m_path = pattern;
   }

@@ -162,7 +162,11 @@ void JobRunner::produce_and_deliver(const config::SzablonRaportu& d) {
 
 bool JobRunner::produce(const config::SzablonRaportu& d, const std::filesystem::path& output) {
   if (const ReportFormatInfo* format = find_report_format(d.format_pliku)) {
-    format->produce(m.production, output, d.szablon_raportu);
+    if (format->source == Source::Query)
+      m.production.export_csv_full(output,
+                                   {.delimiter = '"', .separator = ';', .header = CsvHeader::FieldNames});
+    else
+      m.production.export_report(format->format, output, d.szablon_raportu);
     return true;
   }
   // Any other format produces nothing and says nothing by itself.

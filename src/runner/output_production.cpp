@@ -8,9 +8,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <stdexcept>
 
 #include "core/encoding.h"
 #include "core/error.h"
+#include "core/file_error.h"
 #include "core/locale.h"
 
 namespace orvena::runner {
@@ -93,8 +95,7 @@ PartialFile::PartialFile(const std::filesystem::path& final_path) : m_final(fina
   const std::string suffix = "." + final_path.filename().string();
   std::string name = (final_path.parent_path() / (std::string(kPartialPrefix) + "XXXXXX")).string() + suffix;
   int fd = ::mkstemps(name.data(), static_cast<int>(suffix.size()));
-  if (fd < 0)
-    throw core::Error("Cannot create file \"" + final_path.string() + "\". " + std::strerror(errno));
+  if (fd < 0) throw core::file_error(core::FileAction::Create, final_path, std::strerror(errno));
   ::fchmod(fd, 0644);  // mkstemps makes it private; a report is as readable as any other file
   ::close(fd);
   m_path = name;
@@ -106,12 +107,14 @@ PartialFile::~PartialFile() {
 
 void PartialFile::commit() {
   if (::rename(m_path.c_str(), m_final.c_str()) != 0)
-    throw core::Error("Cannot create file \"" + m_final.string() + "\". " + std::strerror(errno));
+    throw core::file_error(core::FileAction::Create, m_final, std::strerror(errno));
   m_committed = true;
 }
 
 void OutputProduction::export_report(ReportFormat format, const std::filesystem::path& do_pliku,
                                      const std::string& plik_raportu) {
+  if (report_format(format).source != Source::Template)
+    throw std::logic_error("INTERNAL ERROR: export_report for a format without a template");
   reopen_query();
   // The dataset stays open afterwards; the next job closes it first.
   PartialFile file = file_step([&] { return PartialFile(do_pliku); });
@@ -123,23 +126,6 @@ void OutputProduction::export_report(ReportFormat format, const std::filesystem:
     throw ProductionError(ProductionStep::Report, e.what());
   }
   file_step([&] { file.commit(); });
-}
-
-void OutputProduction::export_excel(std::string_view typ, const std::filesystem::path& do_pliku,
-                                    const std::string& plik_raportu) {
-  export_report(typ == "normalny" ? ReportFormat::Excel : ReportFormat::ExcelSheets, do_pliku, plik_raportu);
-}
-void OutputProduction::export_word(const std::filesystem::path& do_pliku, const std::string& plik_raportu) {
-  export_report(ReportFormat::Word, do_pliku, plik_raportu);
-}
-void OutputProduction::export_pdf(const std::filesystem::path& do_pliku, const std::string& plik_raportu) {
-  export_report(ReportFormat::Pdf, do_pliku, plik_raportu);
-}
-void OutputProduction::export_html(const std::filesystem::path& do_pliku, const std::string& plik_raportu) {
-  export_report(ReportFormat::Html, do_pliku, plik_raportu);
-}
-void OutputProduction::export_tiff(const std::filesystem::path& do_pliku, const std::string& plik_raportu) {
-  export_report(ReportFormat::Tiff, do_pliku, plik_raportu);
 }
 
 namespace {
@@ -229,11 +215,10 @@ void OutputProduction::export_csv_full(const std::filesystem::path& path, const 
   file_step([&] {
     PartialFile partial(path);
     std::unique_ptr<std::FILE, FileCloser> file(std::fopen(partial.path().c_str(), "wb"));
-    if (!file) throw core::Error("Cannot create file \"" + path.string() + "\". " + std::strerror(errno));
+    if (!file) throw core::file_error(core::FileAction::Create, path, std::strerror(errno));
     write_delimited(m_dataset.result(), file.get(), format);
     std::FILE* raw = file.release();
-    if (std::fclose(raw) != 0)
-      throw core::Error("Cannot write file \"" + path.string() + "\". " + std::strerror(errno));
+    if (std::fclose(raw) != 0) throw core::file_error(core::FileAction::Write, path, std::strerror(errno));
     partial.commit();
   });
   m_dataset.close();

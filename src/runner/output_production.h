@@ -1,6 +1,6 @@
 #pragma once
 // Turning a due definition into a file in Tymczasowe: "csv" straight from the query result, the
-// six template formats through the report engine.
+// six template formats through the report engine (report_formats.h says which is which).
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -72,13 +72,11 @@ class OutputProduction {
   OutputProduction(db::Query& dataset, const SqlBuffer& sql, std::filesystem::path templates,
                    ReportProducer& producer);
 
-  // `typ` "normalny" puts the whole report on one sheet, anything else one sheet per page.
-  void export_excel(std::string_view typ, const std::filesystem::path& do_pliku,
-                    const std::string& plik_raportu);
-  void export_word(const std::filesystem::path& do_pliku, const std::string& plik_raportu);
-  void export_pdf(const std::filesystem::path& do_pliku, const std::string& plik_raportu);
-  void export_html(const std::filesystem::path& do_pliku, const std::string& plik_raportu);
-  void export_tiff(const std::filesystem::path& do_pliku, const std::string& plik_raportu);
+  // A template format: runs the query again, and the producer fills the template
+  // (templates folder / plik_raportu) over it and writes do_pliku with the format's writer. The
+  // file appears under its name only once complete.
+  void export_report(ReportFormat format, const std::filesystem::path& do_pliku,
+                     const std::string& plik_raportu);
 
   // Runs the query again and writes it as delimited text in Windows-1250 with CR LF: a header
   // of field names when asked, numbers of numeric fields bare, every other value between
@@ -88,8 +86,6 @@ class OutputProduction {
 
  private:
   void reopen_query();
-  void export_report(ReportFormat format, const std::filesystem::path& do_pliku,
-                     const std::string& plik_raportu);
 
   db::Query& m_dataset;
   const SqlBuffer& m_sql;

@@ -192,7 +192,7 @@ TEST(OrvenaProgram, ResaveRefusesADeviceAFifoAndAFolder) {
   for (const auto& target : {fifo, device, dir.path()}) {
     auto r = run_orvena("--check-template " + shell_quoted(source) + " --resave " + shell_quoted(target));
     EXPECT_EQ(r.status, 1) << target;
-    EXPECT_NE(r.output.find("Not a regular file"), std::string::npos) << r.output;
+    EXPECT_NE(r.output.find("To nie jest zwykły plik"), std::string::npos) << r.output;
   }
   EXPECT_TRUE(std::filesystem::is_fifo(fifo));
   EXPECT_TRUE(std::filesystem::is_symlink(device));
@@ -208,7 +208,7 @@ TEST(OrvenaProgram, RenderDocumentsItsOptionsAndReportsErrorsWithStatusOne) {
 
   test::TestHome home;
   home.sql("create table t (x integer); insert into t values (7);");
-  auto tpl = home.home().templates() / "r.fr3";
+  auto tpl = home.home().templates() / "r.orp";
   {
     report::Report r;
     r.add_new<report::ReportPage>()->set_name("Page1");
@@ -227,7 +227,7 @@ TEST(OrvenaProgram, RenderDocumentsItsOptionsAndReportsErrorsWithStatusOne) {
        2, "odt"},
       {"bad query", "--render " + shell_quoted(tpl) + " --sql 'select y from brak' --format pdf" + common, 1,
        "brak"},
-      {"missing template", "--render /nie/ma/r.fr3 --sql 'select x from t' --format pdf" + common, 1,
+      {"missing template", "--render /nie/ma/r.orp --sql 'select x from t' --format pdf" + common, 1,
        "orvena: "},
       {"unwritable target",
        "--render " + shell_quoted(tpl) + " --sql 'select x from t' --format excel --home " +

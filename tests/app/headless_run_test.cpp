@@ -187,7 +187,7 @@ TEST_F(HeadlessRun, MissingLogiFolderFailsTheRun) {
   std::filesystem::remove_all(home.home().logs());
   std::string err;
   EXPECT_EQ(run(&err), 1);
-  EXPECT_NE(err.find("Cannot create file"), std::string::npos) << err;
+  EXPECT_NE(err.find("Nie można utworzyć pliku"), std::string::npos) << err;
   EXPECT_NE(err.find("Logi/log_2026-12-10.txt"), std::string::npos) << err;
 }
 
@@ -329,16 +329,16 @@ TEST_F(HeadlessRun, FailuresBeforeTheRunGetTheirLineInTheLog) {
          std::filesystem::remove(h.home().settings_file());
          ASSERT_EQ(::mkfifo(h.home().settings_file().c_str(), 0644), 0);
        },
-       "Not a regular file"},
+       "To nie jest zwykły plik"},
       {"settings link to /dev/zero",
        [](const TestHome& h) {
          std::filesystem::remove(h.home().settings_file());
          std::filesystem::create_symlink("/dev/zero", h.home().settings_file());
        },
-       "Not a regular file"},
+       "To nie jest zwykły plik"},
       {"control file is a FIFO",
        [](const TestHome& h) { ASSERT_EQ(::mkfifo(h.home().control_file().c_str(), 0644), 0); },
-       "Not a regular file"},
+       "To nie jest zwykły plik"},
       {"[db] is no database",
        [](const TestHome& h) { core::write_lines(h.db_file(), std::vector<std::string>(100, "nie baza")); },
        "file is not a database"},

@@ -320,7 +320,7 @@ TEST_F(ControlFileTest, MissingFileFailsListingThenFirstSaveCreatesIt) {
     cf.Uruchom_sterowanie();
     FAIL() << "listed a missing file";
   } catch (const core::Error& e) {
-    EXPECT_EQ(std::string(e.what()).rfind("Cannot open file", 0), 0u) << e.what();
+    EXPECT_EQ(std::string(e.what()).rfind("Nie można otworzyć pliku", 0), 0u) << e.what();
   }
   EXPECT_TRUE(cf.image().empty());
   cf.Zapisz_nowy_szablon(named("A"));

@@ -98,7 +98,7 @@ TEST(WriteLines, MissingFolderFailsWithCreateError) {
     FAIL() << "no error";
   } catch (const Error& e) {
     EXPECT_EQ(std::string(e.what()),
-              "Cannot create file \"" + path.string() + "\". No such file or directory");
+              "Nie można utworzyć pliku \"" + path.string() + "\". No such file or directory");
   }
 }
 
@@ -116,8 +116,8 @@ TEST(ReadRegularFile, RefusesWhatIsNoRegularFileAndWhatIsTooLarge) {
     std::filesystem::path path;
     const char* message;
   };
-  for (const Case& c : {Case{fifo, "Not a regular file"}, Case{zero, "Not a regular file"},
-                        Case{dir.path(), "Not a regular file"}, Case{big, "larger than 100 bytes"},
+  for (const Case& c : {Case{fifo, "To nie jest zwykły plik"}, Case{zero, "To nie jest zwykły plik"},
+                        Case{dir.path(), "To nie jest zwykły plik"}, Case{big, "większy niż 100 bajtów"},
                         Case{dir.path() / "nie_ma", "No such file"}}) {
     try {
       read_regular_file(c.path, 100);

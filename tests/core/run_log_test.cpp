@@ -84,7 +84,7 @@ TEST(RunLog, MissingLogiFolderFailsAndKeepsTheLines) {
     FAIL() << "saved without a Logi folder";
   } catch (const Error& e) {
     EXPECT_EQ(std::string(e.what()),
-              "Cannot create file \"" + path.string() + "\". No such file or directory");
+              "Nie można utworzyć pliku \"" + path.string() + "\". No such file or directory");
   }
   EXPECT_EQ(log.lines().size(), 1u);
   EXPECT_FALSE(std::filesystem::exists(dir.path() / "Logi"));

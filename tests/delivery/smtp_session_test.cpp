@@ -260,7 +260,7 @@ TEST_F(SmtpDialogue, AServerThatHangsUpDuringDataClosedTheConnection) {
   script.close_in_data = true;
   SmtpTestServer server(script);
   EXPECT_FALSE(send(account(server.port())));
-  EXPECT_EQ(m_log.lines(), std::vector<std::string>{"Connection Closed Gracefully."});
+  EXPECT_EQ(m_log.lines(), std::vector<std::string>{"Serwer zamknął połączenie."});
 }
 
 TEST_F(SmtpDialogue, ServerSilentAfterDataEndsWithinTheLimit) {
@@ -294,7 +294,7 @@ TEST_F(SmtpDialogue, ServerThatStopsReadingDuringDataEndsWithinTheLimit) {
   auto waited = ended - *server.stalled_at();
   EXPECT_GE(waited, 400ms);
   EXPECT_LT(waited, orvena::test::kEndsWellBeforeAHang) << "the 400 ms limit, not the default 300 s";
-  EXPECT_EQ(m_log.lines(), std::vector<std::string>{"Write timed out."});
+  EXPECT_EQ(m_log.lines(), std::vector<std::string>{"Przekroczono czas wysyłania danych."});
 }
 
 TEST_F(SmtpDialogue, SelfSignedCertificateNeedsVerificationOff) {
@@ -329,7 +329,7 @@ TEST_F(SmtpDialogue, MissingReportFileFailsBeforeConnecting) {
   std::filesystem::remove(m_report);
   EXPECT_FALSE(send(account(server.port())));
   ASSERT_EQ(m_log.lines().size(), 1u);
-  EXPECT_EQ(m_log.lines()[0].rfind("Cannot open file \"" + m_report.string() + "\".", 0), 0u);
+  EXPECT_EQ(m_log.lines()[0].rfind("Nie można otworzyć pliku \"" + m_report.string() + "\".", 0), 0u);
   EXPECT_TRUE(server.records(0).empty());
 }
 
@@ -393,7 +393,7 @@ TEST_F(SmtpDialogue, ConnectGivesUpAtItsLimit) {
 TEST_F(SmtpDialogue, LineBreakInAnAddressSendsNoCommandOfItsOwn) {
   SmtpTestServer server({});
   EXPECT_FALSE(send(account(server.port()), "jan@firma.pl\r\nMAIL FROM:spy@evil.test"));
-  EXPECT_EQ(m_log.lines(), std::vector<std::string>{"Line break inside an SMTP command."});
+  EXPECT_EQ(m_log.lines(), std::vector<std::string>{"Znak końca wiersza w poleceniu SMTP."});
   auto lines = server.records()[0].lines;
   EXPECT_EQ(std::count(lines.begin(), lines.end(), "MAIL FROM:spy@evil.test"), 0);
   EXPECT_EQ(lines.back(), "QUIT");
@@ -410,7 +410,7 @@ TEST_F(SmtpDialogue, AnAddressThatWouldAddParametersSendsNoEnvelope) {
                  "Subject: x\r\n\r\nx\r\n");
     FAIL() << "the address went out";
   } catch (const core::Error& e) {
-    EXPECT_STREQ(e.what(), "Invalid e-mail address: x@example.com> NOTIFY=NEVER");
+    EXPECT_STREQ(e.what(), "Nieprawidłowy adres e-mail: x@example.com> NOTIFY=NEVER");
   }
   session.disconnect();
   auto records = server.records();
@@ -454,7 +454,7 @@ TEST(SmtpReplyAssembler, RefusesWhatIsNoReplyAndEndlessReplies) {
     for (size_t i = 0; i <= mail::kMaxReplyLines; ++i) endless.add_line("250-more");
     FAIL() << "no limit";
   } catch (const core::Error& e) {
-    EXPECT_STREQ(e.what(), "Reply from the server too long.");
+    EXPECT_STREQ(e.what(), "Odpowiedź serwera jest za długa.");
   }
 }
 

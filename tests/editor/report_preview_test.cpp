@@ -233,7 +233,9 @@ TEST_F(ReportPreviewTest, AnUnknownFieldIsListedInsteadOfASilentPage) {
 }
 
 TEST_F(ReportPreviewTest, ExportMenuOffersEachRegisteredWriterAndWritesTheChosenFile) {
-  exporting::PdfExport pdf;  // registered while it lives
+  exporting::FilterRegistry filters;
+  exporting::ExportFilter& pdf = filters.add(std::make_unique<exporting::PdfExport>());
+  workshop().set_export_filters(filters);
   ReportPreview& p = preview_groups();
   p.export_menu()->popup(QPoint(0, 0));
   QStringList captions;
@@ -371,9 +373,11 @@ class ReportPreviewScreens : public EditorFixture {
 };
 
 TEST_F(ReportPreviewScreens, DemoTemplateAndStarterTemplate) {
-  exporting::PdfExport pdf;
+  exporting::FilterRegistry filters;
+  filters.add(std::make_unique<exporting::PdfExport>());
   auto& w = workshop();
   w.set_report_host(host, published);
+  w.set_export_filters(filters);
   w.show();
   sql.set_text(
       "select h.region, h.imie_nazwisko as handlowiec, count(*) as transakcje, sum(s.ilosc) as sztuk,\r\n"

@@ -73,7 +73,7 @@ class CsvExportTest : public ::testing::Test {
   // The export into a string, with the options set by `setup`.
   std::string csv(const std::function<void(CsvExport&)>& setup = {}) {
     std::ostringstream out;
-    CsvExport f(ExportFilter::kNoRegister);
+    CsvExport f;
     f.show_dialog = false;
     f.stream = &out;
     if (setup) setup(f);
@@ -162,7 +162,7 @@ TEST_F(CsvExportTest, ValuesWithQuotesSeparatorsAndLineBreaksReadBackIntoTheSame
   print(1);
   core::TempDir dir;
   auto file = dir.path() / "raport.csv";
-  CsvExport f(ExportFilter::kNoRegister);
+  CsvExport f;
   f.show_dialog = false;
   f.file_name = file;
   f.no_sys_symbols = false;
@@ -187,25 +187,22 @@ TEST_F(CsvExportTest, AnUnwritableTargetIsAnErrorAndLeavesNoFile) {
   core::TempDir dir;
   for (auto file : {dir.path() / "brak" / "raport.csv", dir.path()}) {
     report.clear_errors();
-    CsvExport f(ExportFilter::kNoRegister);
+    CsvExport f;
     f.show_dialog = false;
     f.file_name = file;
     EXPECT_FALSE(export_report(report, store, f)) << file;
     ASSERT_FALSE(report.errors().empty());
-    EXPECT_NE(report.errors()[0].find("Cannot create file"), std::string::npos) << report.errors()[0];
+    EXPECT_NE(report.errors()[0].find("Nie można utworzyć pliku"), std::string::npos) << report.errors()[0];
     EXPECT_FALSE(std::filesystem::exists(file.string() + ".part"));
   }
   EXPECT_FALSE(std::filesystem::exists(dir.path() / "brak"));
 }
 
 TEST(CsvExportFilter, OffersItselfAsCsvFile) {
-  CsvExport registered;
-  EXPECT_TRUE(registered.registered());
-  auto captions = FilterRegistry::instance().menu_captions();
-  EXPECT_NE(std::find(captions.begin(), captions.end(), "Plik CSV..."), captions.end());
-  EXPECT_EQ(registered.default_ext, ".csv");
-  CsvExport quiet(ExportFilter::kNoRegister);
-  EXPECT_FALSE(quiet.registered());
+  FilterRegistry registry;
+  ExportFilter& csv = registry.add(std::make_unique<CsvExport>());
+  EXPECT_EQ(registry.menu_captions(), std::vector<std::string>{"Plik CSV..."});
+  EXPECT_EQ(csv.default_ext, ".csv");
 }
 
 }  // namespace

@@ -64,7 +64,7 @@ class DocxExportTest : public test::TablePage {};
 TEST_F(DocxExportTest, EachPageIsATableWithItsSectionMergedCellsAndPictures) {
   print(2);
   auto file = folder("docx") / "raport.docx";
-  DocxExport docx(ExportFilter::kNoRegister);
+  DocxExport docx;
   docx.show_dialog = false;
   docx.file_name = file;
   ASSERT_TRUE(export_report(report, store, docx)) << (report.errors().empty() ? "" : report.errors()[0]);
@@ -133,7 +133,7 @@ TEST_F(DocxExportTest, AReportWithoutPagesIsStillADocument) {
   store.initialize();
   store.finish();
   auto file = folder("docx_empty") / "pusty.docx";
-  DocxExport docx(ExportFilter::kNoRegister);
+  DocxExport docx;
   docx.show_dialog = false;
   docx.file_name = file;
   ASSERT_TRUE(export_report(report, store, docx));
@@ -157,8 +157,8 @@ TEST_F(DocxExportTest, TableWritersFailLoudlyAndLeaveNoFile) {
     std::filesystem::path file;
   } rows[] = {{"missing folder", dir / "brak" / "raport"}, {"a folder in the way", dir}};
   for (const Row& r : rows) {
-    DocxExport docx(ExportFilter::kNoRegister);
-    HtmlExport html(ExportFilter::kNoRegister);
+    DocxExport docx;
+    HtmlExport html;
     for (ExportFilter* f : std::initializer_list<ExportFilter*>{&docx, &html}) {
       report.clear_errors();
       f->show_dialog = false;
@@ -170,14 +170,12 @@ TEST_F(DocxExportTest, TableWritersFailLoudlyAndLeaveNoFile) {
   EXPECT_FALSE(std::filesystem::exists(dir / "brak"));
 
   struct FailingDocx : DocxExport {
-    FailingDocx() : DocxExport(kNoRegister) {}
     void start_page(report::ReportPage& page, int index) override {
       if (index == 1) throw core::Error("Błąd zapisu");
       DocxExport::start_page(page, index);
     }
   } docx;
   struct FailingHtml : HtmlExport {
-    FailingHtml() : HtmlExport(kNoRegister) {}
     void start_page(report::ReportPage& page, int index) override {
       if (index == 1) throw core::Error("Błąd zapisu");
       HtmlExport::start_page(page, index);

@@ -35,7 +35,7 @@ TEST(PageNumbers, ExpandAgainstThePageCount) {
 // Writes down every call it gets, as "start", "page 0", "Title", "/page 0", "finish".
 class RecordingFilter : public ExportFilter {
  public:
-  RecordingFilter() : ExportFilter(kNoRegister) { show_dialog = false; }
+  RecordingFilter() : ExportFilter({.extension = ".rec"}) { show_dialog = false; }
   bool start() override {
     calls.push_back("start");
     return accept;
@@ -249,24 +249,23 @@ TEST(WalkMacros, TextsComeOutAsTheMacroRewriteGivesThem) {
   EXPECT_EQ(memos[0]->memo, std::vector<std::string>{"Strona [TOTALPAGES#]"});
 }
 
-TEST(FilterRegistry, ListsRegisteredFiltersForTheMenuUntilTheyAreDestroyed) {
+// A writer is offered only where it was added: making one lists it nowhere, and two
+// registries (two sessions) do not share their writers.
+TEST(FilterRegistry, OffersTheWritersAddedToItInOrder) {
   struct Named : ExportFilter {
     using ExportFilter::ExportFilter;
-    std::string description() const override { return "Plik CSV"; }
     void export_object(report::Component&) override {}
   };
-  auto& registry = FilterRegistry::instance();
-  size_t before = registry.filters().size();
-  {
-    Named listed;
-    Named hidden(ExportFilter::kNoRegister);
-    registry.add(&listed);  // twice is once
-    registry.add(nullptr);
-    ASSERT_EQ(registry.filters().size(), before + 1);
-    EXPECT_EQ(registry.filters().back(), &listed);
-    EXPECT_EQ(registry.menu_captions().back(), "Plik CSV...");
-  }
-  EXPECT_EQ(registry.filters().size(), before);
+  FilterRegistry registry, other;
+  Named alone({.extension = ".x", .description = "Samotny"});
+  ExportFilter& csv =
+      registry.add(std::make_unique<Named>(FilterKind{.extension = ".csv", .description = "Plik CSV"}));
+  ExportFilter& pdf =
+      registry.add(std::make_unique<Named>(FilterKind{.extension = ".pdf", .description = "PDF dokument"}));
+  EXPECT_EQ(registry.filters(), (std::vector<ExportFilter*>{&csv, &pdf}));
+  EXPECT_EQ(registry.menu_captions(), (std::vector<std::string>{"Plik CSV...", "PDF dokument..."}));
+  EXPECT_EQ(pdf.default_ext, ".pdf");
+  EXPECT_TRUE(other.filters().empty());
 }
 
 }  // namespace

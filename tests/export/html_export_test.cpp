@@ -52,7 +52,7 @@ class HtmlExportTest : public test::TablePage {
 TEST_F(HtmlExportTest, OneDocumentWithATablePerPageAndPicturesInAFolder) {
   print(2);
   auto dir = folder("html");
-  HtmlExport html(ExportFilter::kNoRegister);
+  HtmlExport html;
   html.options.document.url_target = "_blank";
   std::string doc = export_to(html, dir / "raport.html");
 
@@ -100,7 +100,7 @@ TEST_F(HtmlExportTest, OneDocumentWithATablePerPageAndPicturesInAFolder) {
 TEST_F(HtmlExportTest, TheRunnersDocumentCarriesItsPicturesAndStandsAlone) {
   print(1);
   auto dir = folder("html_runner");
-  HtmlExport html(ExportFilter::kNoRegister);
+  HtmlExport html;
   html.options = HtmlExportOptions::runner();
   std::string doc = export_to(html, dir / "raport.html");
   EXPECT_EQ(count(doc, "<img src=\"data:image/png;base64,iVBORw0KGgo"), 2u);
@@ -135,7 +135,7 @@ TEST_F(HtmlExportTest, TheHeadDefinesTheStylesOfEveryPage) {
   }
   store.finish();
   auto dir = folder("html_styles");
-  HtmlExport html(ExportFilter::kNoRegister);
+  HtmlExport html;
   std::string doc = export_to(html, dir / "raport.html");
 
   std::map<std::string, std::string> rules;  // class number: its rule
@@ -192,7 +192,7 @@ TEST(HtmlStyleTable, ALookSeenOnSeveralPagesHasOneClass) {
 TEST_F(HtmlExportTest, IntoAStreamAndWithoutPages) {
   print(1);
   auto dir = folder("html_stream");
-  HtmlExport html(ExportFilter::kNoRegister);
+  HtmlExport html;
   html.options = HtmlExportOptions::runner();
   std::string doc = export_to(html, dir / "raport.html");
   std::ostringstream out;
@@ -221,7 +221,7 @@ TEST_F(HtmlExportTest, OneFilePerPageLinksPagesByFile) {
   static_cast<report::MemoView*>(band->find_object("C"))->hyperlink.value = "@2";
   print(2);
   auto dir = folder("html_pages");
-  HtmlExport html(ExportFilter::kNoRegister);
+  HtmlExport html;
   html.options.multipage = true;
   html.show_dialog = false;
   html.file_name = dir / "raport.html";
@@ -256,7 +256,7 @@ TEST_F(HtmlExportTest, TheNavigatorFramesTheReportWithAPageBar) {
   };
   for (const Row& r : rows) {
     auto dir = folder("html_navigator");
-    HtmlExport html(ExportFilter::kNoRegister);
+    HtmlExport html;
     html.options.navigator = true;
     html.options.multipage = r.multipage;
     std::string top = export_to(html, dir / r.document);
@@ -292,7 +292,7 @@ TEST_F(HtmlExportTest, ThePageBackgroundIsTheBodysPicture) {
   page->color = 0x00E0FF;  // a yellow page
   print(1);
   auto dir = folder("html_background");
-  HtmlExport html(ExportFilter::kNoRegister);
+  HtmlExport html;
   html.options.background = true;
   std::string doc = export_to(html, dir / "raport.html");
   EXPECT_NE(doc.find("<body background=\"raport.files/backgrnd.png\" bgcolor=\"#FFFFFF\""),

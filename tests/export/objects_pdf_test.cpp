@@ -36,7 +36,7 @@ class ObjectsPdf : public report::fixtures::Generation {
   std::filesystem::path render() {
     generate();
     std::filesystem::create_directories(folder);
-    PdfExport pdf(ExportFilter::kNoRegister);
+    PdfExport pdf;
     pdf.show_dialog = false;
     pdf.file_name = folder / "obiekty.pdf";
     pdf.options = PdfExportOptions::runner();

@@ -211,7 +211,7 @@ TEST(DocumentErrors, FontsThatCannotBeReadAreRefused) {
     std::filesystem::path file;
     std::string message_start;
   } rows[] = {
-      {dir.path() / "missing.ttf", "Cannot open file"},
+      {dir.path() / "missing.ttf", "Nie można otworzyć pliku"},
       {dir.path() / "not_a_font.ttf", "TrueType font format error"},
   };
   for (const auto& r : rows) {
@@ -240,9 +240,9 @@ TEST(DocumentErrors, NoFileUnderTheNameUntilFinished) {
     Document doc(dir.path() / "no_such_folder" / "raport.pdf", fixed.options());
     ADD_FAILURE() << "created";
   } catch (const core::Error& e) {
-    EXPECT_EQ(
-        std::string(e.what()).rfind("Cannot create file \"" + (dir.path() / "no_such_folder").string(), 0),
-        0u)
+    EXPECT_EQ(std::string(e.what()).rfind(
+                  "Nie można utworzyć pliku \"" + (dir.path() / "no_such_folder").string(), 0),
+              0u)
         << e.what();
   }
 }

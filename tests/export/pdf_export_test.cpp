@@ -96,7 +96,7 @@ class PdfExportTest : public ::testing::Test {
   std::filesystem::path export_as(const std::string& name) {
     std::filesystem::create_directories(folder);
     auto file = folder / name;
-    PdfExport pdf(ExportFilter::kNoRegister);
+    PdfExport pdf;
     SetUpFilter(pdf, file);
     if (!export_report(report, store, pdf))
       ADD_FAILURE() << (report.errors().empty() ? "failed" : report.errors()[0]);
@@ -233,7 +233,7 @@ TEST_F(PdfExportTest, AnUnwritableTargetFailsAndLeavesNoFile) {
   } rows[] = {{"missing folder", folder / "brak" / "raport.pdf"}, {"a folder in the way", folder}};
   for (const Row& r : rows) {
     report.clear_errors();
-    PdfExport pdf(ExportFilter::kNoRegister);
+    PdfExport pdf;
     SetUpFilter(pdf, r.file);
     EXPECT_FALSE(export_report(report, store, pdf)) << r.name;
     EXPECT_EQ(report.errors().size(), 1u) << r.name;
@@ -247,7 +247,6 @@ TEST_F(PdfExportTest, AFailureDuringTheWalkLeavesNeitherTheReportNorATemporaryFi
   std::filesystem::remove_all(dir);
   std::filesystem::create_directories(dir);
   struct Failing : PdfExport {
-    Failing() : PdfExport(kNoRegister) {}
     void start_page(report::ReportPage& page, int index) override {
       if (index == 1) throw core::Error("Błąd zapisu");
       PdfExport::start_page(page, index);

@@ -85,7 +85,7 @@ class PdfLinks : public ::testing::Test {
   std::string exported(const std::string& page_numbers) {
     std::filesystem::create_directories(folder);
     auto file = folder / "linki.pdf";
-    PdfExport pdf(ExportFilter::kNoRegister);
+    PdfExport pdf;
     pdf.show_dialog = false;
     pdf.file_name = file;
     pdf.options = PdfExportOptions::runner();
@@ -139,7 +139,7 @@ TEST_F(PdfLinks, TargetsFollowThePagesOfAPartialExport) {
 TEST_F(PdfLinks, TheUrlPropertyStandsInForAnEmptyHyperlink) {
   std::filesystem::create_directories(folder);
   auto file = folder / "url.pdf";
-  PdfExport pdf(ExportFilter::kNoRegister);
+  PdfExport pdf;
   pdf.file_name = file;
   ASSERT_TRUE(pdf.start());
   report::MemoView to_page, to_web, both;

@@ -75,7 +75,7 @@ class TiffExportTest : public ::testing::Test {
 
   // Exports with the options into the temporary folder; the report's errors on failure.
   std::string run_export(const TiffExportOptions& options, const std::string& name = "raport.tif") {
-    TiffExport tiff(ExportFilter::kNoRegister);
+    TiffExport tiff;
     tiff.show_dialog = false;
     tiff.file_name = dir.path() / name;
     tiff.options = options;
@@ -291,7 +291,7 @@ TEST_F(TiffExportTest, AnUnwritableTargetFailsAndLeavesNoFile) {
   };
   for (const Row& r : rows) {
     SCOPED_TRACE(r.name);
-    EXPECT_NE(run_export(r.options, r.target).find("Cannot create file"), std::string::npos);
+    EXPECT_NE(run_export(r.options, r.target).find("Nie można utworzyć pliku"), std::string::npos);
   }
   EXPECT_EQ(files_in_folder(), std::vector<std::string>{"folder.tif"});
   EXPECT_TRUE(std::filesystem::is_empty(dir.path() / "folder.tif"));
@@ -364,7 +364,7 @@ for mode, colour in (('L', 90), ('RGB', (200, 30, 40)), ('CMYK', (10, 200, 30, 5
 TEST_F(TiffExportTest, AStreamGetsEveryPageAsAnImageOfOneFile) {
   print(2);
   std::stringstream out;
-  TiffExport tiff(ExportFilter::kNoRegister);
+  TiffExport tiff;
   tiff.show_dialog = false;
   tiff.stream = &out;
   ASSERT_TRUE(export_report(report, store, tiff));

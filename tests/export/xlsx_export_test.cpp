@@ -71,7 +71,7 @@ class XlsxExportTest : public ::testing::Test {
   void print(int pages) { orvena::test::print_band_pages(store, *page, *band, pages); }
 
   bool run_export(SheetSplit split, const std::filesystem::path& file) {
-    XlsxExport xlsx(ExportFilter::kNoRegister);
+    XlsxExport xlsx;
     xlsx.show_dialog = false;
     xlsx.file_name = file;
     xlsx.options = XlsxExportOptions::runner(split);
@@ -145,7 +145,7 @@ TEST_F(XlsxExportTest, OneSheetPerPageWithoutRowBreaks) {
 TEST_F(XlsxExportTest, KeptEmptyRowsIncludeTheSpaceAboveEachFollowingPage) {
   print(2);
   auto file = dir.path() / "puste.xlsx";
-  XlsxExport xlsx(ExportFilter::kNoRegister);
+  XlsxExport xlsx;
   xlsx.show_dialog = false;
   xlsx.file_name = file;
   xlsx.options.empty_lines = true;
@@ -213,7 +213,7 @@ TEST_F(XlsxExportTest, ChunksCutTheStackedPagesIntoSheetsOfSoManyRows) {
   };
   for (const Case& c : cases) {
     auto file = dir.path() / ("kawalki" + std::to_string(c.chunk) + ".xlsx");
-    XlsxExport xlsx(ExportFilter::kNoRegister);
+    XlsxExport xlsx;
     xlsx.show_dialog = false;
     xlsx.file_name = file;
     xlsx.options = XlsxExportOptions::runner(SheetSplit::OnePerPage);
@@ -273,7 +273,6 @@ TEST_F(XlsxExportTest, AFailureLeavesNothingUnderTheReportsName) {
   std::filesystem::create_directories(folder);
   for (SheetSplit split : {SheetSplit::SingleSheet, SheetSplit::OnePerPage}) {
     struct Failing : XlsxExport {
-      Failing() : XlsxExport(kNoRegister) {}
       void start_page(report::ReportPage& p, int index) override {
         if (index == 1) throw core::Error("Błąd zapisu");
         XlsxExport::start_page(p, index);

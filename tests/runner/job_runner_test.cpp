@@ -295,8 +295,9 @@ TEST_F(JobRunnerTest, FileAndQueryFailuresNameTheirStep) {
 
   // The query runs again for the file; when that run fails, the step says so.
   sql.set_text("select y from brak");
-  for (auto produce : {+[](OutputProduction&p, const fs::path&out) { p.export_pdf(out, "p.orp"); },
-                       +[](OutputProduction&p, const fs::path&out) { p.export_csv_full(out, {}); }}) {
+  for (auto produce :
+       {+[](OutputProduction&p, const fs::path&out) { p.export_report(ReportFormat::Pdf, out, "p.orp"); },
+        +[](OutputProduction&p, const fs::path&out) { p.export_csv_full(out, {}); }}) {
     try {
       produce(production, home.home().temporary() / "q.out");
       ADD_FAILURE() << "a failing query produced a file";

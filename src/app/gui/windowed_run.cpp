@@ -14,12 +14,6 @@
 #include "core/home_lock.h"
 #include "editor/editor_window.h"
 #include "editor/workshop_window.h"
-#include "export/csv_export.h"
-#include "export/docx_export.h"
-#include "export/html_export.h"
-#include "export/pdf_export.h"
-#include "export/tiff_export.h"
-#include "export/xlsx_export.h"
 
 namespace orvena::app {
 
@@ -52,13 +46,7 @@ int windowed_run(int argc, char** argv, const core::Home& home, const core::Cloc
   // The workshop and the editor live as long as the main window; closing them only hides them.
   editor::WorkshopWindow workshop(session.home(), session.sql(), session.dataset());
   workshop.set_report_host(session.main_window_components(), session.published_dataset());
-  // The writers the preview's export menu offers; each registers itself while it lives.
-  exporting::PdfExport pdf_export;
-  exporting::XlsxExport xlsx_export;
-  exporting::DocxExport docx_export;
-  exporting::HtmlExport html_export;
-  exporting::TiffExport tiff_export;
-  exporting::CsvExport csv_export;
+  workshop.set_export_filters(session.export_filters());
   editor::EditorWindow editor(session.home(), session.clock(), workshop);
 
   FtpWindow ftp_window;

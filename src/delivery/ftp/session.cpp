@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "core/encoding.h"
+#include "core/file_error.h"
 
 namespace orvena::delivery {
 namespace {
@@ -158,9 +159,9 @@ void FtpSession::store(const std::filesystem::path& local_file, const std::strin
   if (name.empty()) throw core::Error("The destination filename can not be empty");
   std::error_code ec;
   if (std::filesystem::is_directory(local_file, ec))
-    throw core::Error("Cannot open file " + local_file.string());
+    throw core::file_error(core::FileAction::Open, local_file);
   std::ifstream in(local_file, std::ios::binary);
-  if (!in) throw core::Error("Cannot open file " + local_file.string());
+  if (!in) throw core::file_error(core::FileAction::Open, local_file);
   auto size = std::filesystem::file_size(local_file, ec);
   int64_t expected = ec ? -1 : static_cast<int64_t>(size);
 
@@ -184,7 +185,7 @@ void FtpSession::store(const std::filesystem::path& local_file, const std::strin
       sent += static_cast<int64_t>(n);
       work.work(sent);
     }
-    if (in.bad()) throw core::Error("Cannot read file " + local_file.string());
+    if (in.bad()) throw core::file_error(core::FileAction::Read, local_file);
   }
   data.close();  // the end of the data stream is the end of the file
   finish_transfer();
@@ -204,7 +205,7 @@ void FtpSession::retrieve(const std::string& name, const std::filesystem::path& 
   std::filesystem::path part = local_file;
   part += ".part-" + std::to_string(::getpid());
   std::ofstream out(part, std::ios::binary | std::ios::trunc);
-  if (!out) throw core::Error("Cannot create file " + local_file.string());
+  if (!out) throw core::file_error(core::FileAction::Create, local_file);
   struct PartRemover {
     const std::filesystem::path& path;
     bool keep = false;
@@ -229,18 +230,18 @@ void FtpSession::retrieve(const std::string& name, const std::filesystem::path& 
       size_t n = data.receive_some(chunk.data(), chunk.size(), net::Clock::now() + m_limits.reply, m_pump);
       if (n == 0) break;
       out.write(chunk.data(), static_cast<std::streamsize>(n));
-      if (!out) throw core::Error("Cannot write file " + local_file.string());
+      if (!out) throw core::file_error(core::FileAction::Write, local_file);
       received += static_cast<int64_t>(n);
       work.work(received);
     }
   }
   data.close();
   out.close();
-  if (!out) throw core::Error("Cannot write file " + local_file.string());
+  if (!out) throw core::file_error(core::FileAction::Write, local_file);
   finish_transfer();
   std::error_code ec;
   std::filesystem::rename(part, local_file, ec);
-  if (ec) throw core::Error("Cannot create file " + local_file.string() + ": " + ec.message());
+  if (ec) throw core::file_error(core::FileAction::Create, local_file, ec.message());
   remover.keep = true;
 }
 

@@ -9,6 +9,7 @@
 
 #include "core/encoding.h"
 #include "core/error.h"
+#include "core/file_error.h"
 #include "delivery/mail/base64.h"
 #include "delivery/mail/quoted_printable.h"
 
@@ -24,11 +25,11 @@ std::string read_attachment(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
   if (!in) {
     int err = errno;
-    throw core::Error("Cannot open file \"" + path.string() + "\". " + std::strerror(err));
+    throw core::file_error(core::FileAction::Open, path, std::strerror(err));
   }
   std::ostringstream data;
   data << in.rdbuf();
-  if (in.bad()) throw core::Error("Cannot read file \"" + path.string() + "\".");
+  if (in.bad()) throw core::file_error(core::FileAction::Read, path);
   return std::move(data).str();
 }
 

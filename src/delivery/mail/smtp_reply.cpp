@@ -41,8 +41,8 @@ bool SmtpReplyAssembler::add_line(std::string_view line) {
   bool well_formed = line.size() >= 3 && is_digit(line[0]) && is_digit(line[1]) && is_digit(line[2]) &&
                      (line.size() == 3 || line[3] == '-' || line[3] == ' ');
   if (!well_formed || line.size() > kMaxReplyLine)
-    throw core::Error("Invalid reply from the server: " + std::string(line));
-  if (m_reply.lines.size() >= kMaxReplyLines) throw core::Error("Reply from the server too long.");
+    throw core::Error("Nieprawidłowa odpowiedź serwera: " + std::string(line));
+  if (m_reply.lines.size() >= kMaxReplyLines) throw core::Error("Odpowiedź serwera jest za długa.");
   m_reply.code = (line[0] - '0') * 100 + (line[1] - '0') * 10 + (line[2] - '0');
   m_reply.lines.emplace_back(line.size() > 4 ? line.substr(4) : std::string_view());
   return line.size() == 3 || line[3] == ' ';

@@ -19,8 +19,8 @@ struct SmtpReply {
   std::string text() const;
 };
 
-// Collects the lines of one reply. Throws core::Error "Invalid reply from the server: <line>"
-// on a line that is no reply line and "Reply from the server too long." past kMaxReplyLines.
+// Collects the lines of one reply. Throws core::Error "Nieprawidłowa odpowiedź serwera: <line>"
+// on a line that is no reply line and "Odpowiedź serwera jest za długa." past kMaxReplyLines.
 class SmtpReplyAssembler {
  public:
   // Feeds one line without its line break; true when the reply is complete.

@@ -40,12 +40,12 @@ std::vector<std::string> offered_auth_mechanisms(const std::vector<std::string>&
 void check_envelope_address(std::string_view address) {
   // A line break gets the same refusal as in any other command line.
   if (address.find_first_of("\r\n") != std::string_view::npos)
-    throw core::Error("Line break inside an SMTP command.");
+    throw core::Error("Znak końca wiersza w poleceniu SMTP.");
   for (char c : address) {
     auto u = static_cast<unsigned char>(c);
     // "x@example.com> NOTIFY=NEVER" would otherwise go out as parameters of RCPT TO.
     if (u <= 32 || u == 127 || c == '<' || c == '>')
-      throw core::Error("Invalid e-mail address: " + std::string(address));
+      throw core::Error("Nieprawidłowy adres e-mail: " + std::string(address));
   }
 }
 
@@ -88,7 +88,7 @@ auto SmtpSession::guarded(F&& f) -> decltype(f()) {
 void SmtpSession::write_line(std::string_view line) {
   // An address or login holding a line break would smuggle in commands of its own.
   if (line.find_first_of("\r\n") != std::string_view::npos)
-    throw core::Error("Line break inside an SMTP command.");
+    throw core::Error("Znak końca wiersza w poleceniu SMTP.");
   guarded(
       [&] { m_socket.write_all(std::string(line) + "\r\n", net::Clock::now() + m_limits.wait.io, m_pump); });
 }
@@ -121,7 +121,7 @@ void SmtpSession::connect(const SmtpServer& server) {
   m_capabilities.clear();
   try {
     if (server.port < 1 || server.port > 65535)
-      throw core::Error("Invalid port: " + std::to_string(server.port));
+      throw core::Error("Nieprawidłowy numer portu: " + std::to_string(server.port));
     m_socket.connect(server.host, static_cast<uint16_t>(server.port), server.tls,
                      net::Clock::now() + m_limits.wait.connect, m_limits.wait.io, m_pump);
     SmtpReply greeting = read_reply(m_limits.wait.io);
@@ -151,7 +151,7 @@ void SmtpSession::login() {
 
 void SmtpSession::send(std::string_view sender, const std::vector<std::string>& recipients,
                        std::string_view message) {
-  if (!connected() || m_broken) throw core::Error("Not connected.");
+  if (!connected() || m_broken) throw core::Error(net::kNotConnected);
   check_envelope_address(sender);
   for (const auto& r : recipients) check_envelope_address(r);
   login();

@@ -159,7 +159,7 @@ void Connection::wait(Ready ready, Deadline deadline, const Pump& pump, const ch
 }
 
 void Connection::send_all(std::string_view bytes, Millis limit, const Pump& pump) {
-  if (m_fd < 0) throw ConnectionClosed("Not connected.");
+  if (m_fd < 0) throw ConnectionClosed(kNotConnected);
   while (!bytes.empty()) {
     ssize_t n = ::send(m_fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
     if (n > 0) {
@@ -179,7 +179,7 @@ void Connection::send_all(std::string_view bytes, Millis limit, const Pump& pump
 }
 
 size_t Connection::receive_some(char* buffer, size_t max, Deadline deadline, const Pump& pump) {
-  if (m_fd < 0) throw ConnectionClosed("Not connected.");
+  if (m_fd < 0) throw ConnectionClosed(kNotConnected);
   for (;;) {
     ssize_t n = ::recv(m_fd, buffer, max, 0);
     if (n >= 0) return static_cast<size_t>(n);

@@ -20,8 +20,9 @@ using Deadline = Clock::time_point;
 
 inline constexpr const char* kConnectTimedOut = "Connect timed out.";
 inline constexpr const char* kReadTimedOut = "Read timed out.";
-inline constexpr const char* kWriteTimedOut = "Write timed out.";
-inline constexpr const char* kClosedGracefully = "Connection Closed Gracefully.";
+inline constexpr const char* kWriteTimedOut = "Przekroczono czas wysyłania danych.";
+inline constexpr const char* kClosedGracefully = "Serwer zamknął połączenie.";
+inline constexpr const char* kNotConnected = "Brak połączenia z serwerem.";
 
 // How often a wait comes back to the pump: often enough for a window to repaint smoothly.
 struct Slices {
@@ -71,7 +72,7 @@ class Connection {
   // core::Error(timeout_text) at the deadline. The pump runs between slices.
   void wait(Ready ready, Deadline deadline, const Pump& pump, const char* timeout_text) const;
 
-  // Sends every byte; "Write timed out." when the peer takes nothing for `limit`.
+  // Sends every byte; "Przekroczono czas wysyłania danych." when the peer takes nothing for `limit`.
   void send_all(std::string_view bytes, Millis limit, const Pump& pump);
   // Up to `max` bytes of whatever arrives first; 0 at the end of the stream. "Read timed out."
   // when nothing arrives before the deadline; ConnectionClosed on a reset.

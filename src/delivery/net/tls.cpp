@@ -14,6 +14,8 @@ namespace orvena::delivery::net {
 namespace {
 
 constexpr const char* kSslPrefix = "Error connecting with SSL. ";
+constexpr const char* kHandshakeTimedOut =
+    "Error connecting with SSL. Przekroczono czas nawiązywania połączenia TLS.";
 
 struct SslCtxFree {
   void operator()(SSL_CTX* c) const { SSL_CTX_free(c); }
@@ -129,7 +131,7 @@ void TlsConnection::connect(const std::string& host, uint16_t port, const TlsOpt
       int err = SSL_get_error(ssl, rc);
       if (err == SSL_ERROR_WANT_READ || err == SSL_ERROR_WANT_WRITE) {
         m_connection.wait(err == SSL_ERROR_WANT_READ ? Ready::Read : Ready::Write, deadline, pump,
-                          "Error connecting with SSL. Handshake timed out.");
+                          kHandshakeTimedOut);
         continue;
       }
       std::string text = openssl_errors();
@@ -202,10 +204,10 @@ std::string TlsConnection::read_line(Deadline deadline, size_t max_length, const
       std::string line = m_buffer.substr(0, lf);
       m_buffer.erase(0, lf + 1);
       if (!line.empty() && line.back() == '\r') line.pop_back();
-      if (line.size() > max_length) throw core::Error("Reply line too long.");
+      if (line.size() > max_length) throw core::Error("Wiersz odpowiedzi serwera jest za długi.");
       return line;
     }
-    if (m_buffer.size() > max_length + 1) throw core::Error("Reply line too long.");
+    if (m_buffer.size() > max_length + 1) throw core::Error("Wiersz odpowiedzi serwera jest za długi.");
     scanned = m_buffer.size();
     char buf[4096];
     size_t n = read_some(buf, sizeof buf, deadline, pump);

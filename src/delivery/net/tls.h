@@ -31,10 +31,10 @@ class TlsConnection {
   void connect(const std::string& host, uint16_t port, const TlsOptions& options, Deadline connect_deadline,
                Millis handshake_limit, const Pump& pump);
 
-  // Sends all of `data` before the deadline ("Write timed out.").
+  // Sends all of `data` before the deadline (kWriteTimedOut).
   void write_all(std::string_view data, Deadline deadline, const Pump& pump);
   // One line without its CR LF (a bare LF is accepted too), before the deadline ("Read timed
-  // out."). Throws when the line passes `max_length` and "Connection Closed Gracefully." when
+  // out."). Throws when the line passes `max_length` and kClosedGracefully when
   // the peer closes.
   std::string read_line(Deadline deadline, size_t max_length, const Pump& pump);
 

@@ -9,6 +9,7 @@
 
 #include "core/encoding.h"
 #include "core/error.h"
+#include "core/file_error.h"
 
 namespace orvena::exporting::pdf {
 namespace {
@@ -37,7 +38,7 @@ Document::Document(const std::filesystem::path& path, DocumentOptions options)
   m_temp_path = path;
   m_temp_path += ".part";
   m_file.open(m_temp_path, std::ios::binary | std::ios::trunc);
-  if (!m_file) throw core::Error("Cannot create file \"" + path.string() + "\". " + std::strerror(errno));
+  if (!m_file) throw core::file_error(core::FileAction::Create, path, std::strerror(errno));
   start(m_file);
 }
 
@@ -293,13 +294,13 @@ void Document::finish() {
     if (!m_file) {
       std::error_code ec;
       std::filesystem::remove(m_temp_path, ec);
-      throw core::Error("Cannot write file \"" + m_path.string() + "\". " + std::strerror(errno));
+      throw core::file_error(core::FileAction::Write, m_path, std::strerror(errno));
     }
     std::error_code ec;
     std::filesystem::rename(m_temp_path, m_path, ec);
     if (ec) {
       std::filesystem::remove(m_temp_path, ec);
-      throw core::Error("Cannot create file \"" + m_path.string() + "\". " + ec.message());
+      throw core::file_error(core::FileAction::Create, m_path, ec.message());
     }
   }
 }

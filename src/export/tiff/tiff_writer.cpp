@@ -7,6 +7,7 @@
 #include <string>
 
 #include "core/error.h"
+#include "core/file_error.h"
 
 namespace orvena::exporting::tiff {
 
@@ -88,7 +89,7 @@ TiffWriter::Open TiffWriter::open(const std::filesystem::path& file) {
   Open o{file, file, nullptr};
   o.temp_path += ".part";
   o.file = std::make_unique<std::ofstream>(o.temp_path, std::ios::binary | std::ios::trunc);
-  if (!*o.file) throw core::Error("Cannot create file \"" + file.string() + "\". " + std::strerror(errno));
+  if (!*o.file) throw core::file_error(core::FileAction::Create, file, std::strerror(errno));
   return o;
 }
 
@@ -225,10 +226,10 @@ void TiffWriter::finish() {
   if (!m_out) throw core::Error("TIFF: write failed");
   if (!m_temp_path.empty() && !m_finished) {
     m_file->close();
-    if (!*m_file) throw core::Error("Cannot write file \"" + m_path.string() + "\". " + std::strerror(errno));
+    if (!*m_file) throw core::file_error(core::FileAction::Write, m_path, std::strerror(errno));
     std::error_code ec;
     std::filesystem::rename(m_temp_path, m_path, ec);
-    if (ec) throw core::Error("Cannot create file \"" + m_path.string() + "\". " + ec.message());
+    if (ec) throw core::file_error(core::FileAction::Create, m_path, ec.message());
   }
   m_finished = true;
 }

@@ -8,6 +8,7 @@
 #include <stdexcept>
 
 #include "core/error.h"
+#include "core/file_error.h"
 
 namespace orvena::exporting::zip {
 
@@ -121,7 +122,7 @@ ZipWriter::ZipWriter(const std::filesystem::path& file, WriterOptions options)
       m_time(dos_time(options.modified)),
       m_level(options.level),
       m_sink(std::make_unique<BackgroundSink>([this](std::string_view bytes) { consume(bytes); })) {
-  if (!*m_file) throw core::Error("Cannot create file " + file.string());
+  if (!*m_file) throw core::file_error(core::FileAction::Create, file);
 }
 
 ZipWriter::~ZipWriter() {

@@ -1,0 +1,20 @@
+#pragma once
+// The system's words for a file it could not use.
+#include <filesystem>
+#include <string_view>
+
+#include "core/error.h"
+
+namespace orvena::core {
+
+// What could not be done to a file.
+enum class FileAction { Create, Open, Read, Write, Lock };
+
+// The reason given for a path that names a folder, a FIFO or a device where a file belongs.
+inline constexpr std::string_view kNotARegularFile = "To nie jest zwykły plik";
+
+// `Nie można utworzyć pliku "<path>". <reason>`, the reason being the operating system's text
+// (strerror) or one of ours; an empty reason is left out.
+Error file_error(FileAction action, const std::filesystem::path& path, std::string_view reason = {});
+
+}  // namespace orvena::core

@@ -8,6 +8,7 @@
 
 #include "core/error.h"
 #include "core/line_file.h"
+#include "core/temp_dir.h"
 #include "report/pages.h"
 #include "report/report.h"
 #include "report/resources.h"
@@ -37,7 +38,7 @@ class Restore {
 class ScratchFile {
  public:
   explicit ScratchFile(const std::string& dir) {
-    fs::path folder = dir.empty() ? fs::temp_directory_path() : fs::path(dir);
+    fs::path folder = dir.empty() ? core::scratch_folder() : fs::path(dir);
     std::string pattern = (folder / "rpXXXXXX").string();
     int fd = ::mkstemp(pattern.data());
     if (fd < 0) throw core::Error("Cannot create file " + pattern);

@@ -3,11 +3,72 @@
 #include <cstring>
 #include <iostream>
 #include <string>
+#include <vector>
 
 #include "core/error.h"
+#include "core/text.h"
+#include "report/bands.h"
+#include "report/engine_context.h"
+#include "report/memo/memo_text.h"
 #include "report/report.h"
+#include "report/views.h"
 
 namespace orvena::app {
+
+namespace {
+
+// What a run would compile, with the place each comes from.
+struct Expression {
+  std::string place;  // "Memo1.Memo", "MasterData1.Filter", ...
+  std::string text;
+};
+
+std::vector<Expression> expressions_of(const report::Report& rep) {
+  using namespace report;
+  std::vector<Expression> out;
+  auto add = [&](const Component& c, std::string_view property, std::string_view text) {
+    if (!core::trimmed(text).empty())
+      out.push_back({c.name() + "." + std::string(property), std::string(text)});
+  };
+  for (Component* c : rep.all_objects()) {
+    if (auto* memo = dynamic_cast<CustomMemoView*>(c)) {
+      // A text bound to a data field shows the field; its brackets are never expanded.
+      if (memo->allow_expressions && memo->data_field.empty()) {
+        memo_text::Template t =
+            memo_text::parse_template(memo->text(), memo_text::split_delimiters(memo->expression_delimiters));
+        for (const auto& part : t.parts)
+          if (!part.macro) add(*memo, "Memo", t.expression(part));
+      }
+      for (const auto& h : memo->highlights) add(*memo, "Highlight.Condition", h->condition);
+    } else if (auto* data = dynamic_cast<DataBand*>(c)) {
+      add(*data, "Filter", data->filter);
+    } else if (auto* group = dynamic_cast<GroupHeader*>(c)) {
+      add(*group, "Condition", group->condition);
+    } else if (auto* barcode = dynamic_cast<BarCodeView*>(c)) {
+      add(*barcode, "Expression", barcode->expression);
+    } else if (auto* check = dynamic_cast<CheckBoxView*>(c)) {
+      add(*check, "Expression", check->expression);
+    }
+  }
+  return out;
+}
+
+// The first error compiling the script or any expression, as a run would meet it; the script's
+// error names its line and column, an expression's the object and property holding it.
+std::optional<std::string> first_compile_error(report::Report& rep) {
+  report::EngineContext ctx(rep);
+  if (!ctx.prepare_script()) return rep.errors().back();
+  for (const Expression& e : expressions_of(rep)) {
+    try {
+      ctx.check_expression(e.text);
+    } catch (const std::exception& error) {
+      return e.place + ": " + error.what();
+    }
+  }
+  return std::nullopt;
+}
+
+}  // namespace
 
 int check_template(const std::filesystem::path& file, const std::optional<std::filesystem::path>& resave,
                    std::ostream& out, std::ostream& err) {
@@ -30,6 +91,11 @@ int check_template(const std::filesystem::path& file, const std::optional<std::f
     }
     out << ' ' << text << '\n';
   }
+  std::optional<std::string> compile_error;
+  if (rep.errors().empty()) {
+    compile_error = first_compile_error(rep);
+    if (compile_error) out << file.string() << ": " << *compile_error << '\n';
+  }
   if (resave) {
     try {
       rep.save_to_file(*resave);
@@ -38,7 +104,7 @@ int check_template(const std::filesystem::path& file, const std::optional<std::f
       return 1;
     }
   }
-  return rep.errors().empty() ? 0 : 1;
+  return rep.errors().empty() && !compile_error ? 0 : 1;
 }
 
 int run_check_template(int argc, char** argv) {

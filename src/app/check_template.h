@@ -1,7 +1,9 @@
 #pragma once
 // `orvena --check-template FILE [--resave OUT]`: loads a template the way a run does, prints its
-// error list (one line each, with the place in the file where known) and, with --resave, writes
-// the loaded template back. Operators use it to check a template before a run.
+// error list (one line each, with the place in the file where known), then compiles its script
+// and every expression (texts, highlight conditions, filters, group conditions) and prints the
+// first compile error with its place; with --resave it writes the loaded template back.
+// Operators use it to check a template before a run.
 #include <filesystem>
 #include <iosfwd>
 #include <optional>

@@ -1,6 +1,7 @@
 #include "app/session.h"
 
 #include "config/connection.h"
+#include "core/temp_dir.h"
 #include "delivery/mail/report_email.h"
 
 namespace orvena::app {
@@ -73,10 +74,19 @@ Session::Session(core::Home home, const core::Clock& clock)
       m_home, m_clock, m_state.settings, m_log, m_dataset, m_sql, *m_production, *m_mail, *m_ftp_port});
 }
 
-Session::~Session() = default;
+Session::~Session() {
+  if (m_scratch_set) core::set_scratch_folder({});
+}
 
 void Session::start_up() {
   m_state = runner::start_up(m_home);
+  // Scratch files of the reports go where the next start-up removes what a killed run left,
+  // not into /tmp, which nobody empties.
+  std::error_code ec;
+  if (std::filesystem::is_directory(m_home.temporary(), ec)) {
+    core::set_scratch_folder(m_home.temporary());
+    m_scratch_set = true;
+  }
 }
 
 void Session::load_settings() {
@@ -98,7 +108,7 @@ RunSummary Session::unattended_run() {
   runner::log_run_opening(m_log, m_clock);
   m_runner->wczytaj_zadania();
   const auto log_path = m_home.log_file(m_clock.now());
-  runner::log_run_closing(m_log, m_clock);
+  runner::log_run_closing(m_log, m_clock, m_runner->failed_jobs());
   m_log.save(log_path);
   return {m_runner->failed_jobs()};
 }

@@ -29,7 +29,8 @@ class Session {
   Session(core::Home home, const core::Clock& clock);
   ~Session();
 
-  // The start-up step: settings, templates folder, Tymczasowe emptied of its files.
+  // The start-up step: settings, templates folder, Tymczasowe emptied of its files and made the
+  // process's scratch folder (core::scratch_folder) while the session lives.
   void start_up();
   // Only the settings, for modes that must leave Tymczasowe alone (`--render`).
   void load_settings();
@@ -91,6 +92,7 @@ class Session {
   std::unique_ptr<MailPort> m_mail;
   std::unique_ptr<FtpPort> m_ftp_port;
   std::unique_ptr<runner::JobRunner> m_runner;
+  bool m_scratch_set = false;
 };
 
 }  // namespace orvena::app

@@ -1,5 +1,6 @@
 #include "core/paths.h"
 
+#include <algorithm>
 #include <string_view>
 
 #include "core/locale.h"
@@ -29,6 +30,11 @@ std::filesystem::path Home::log_file(double date) const {
 std::filesystem::path Home::resolve(const std::string& path) const {
   std::filesystem::path p(path);
   return p.is_absolute() ? p : m_root / p;
+}
+
+bool is_within(const std::filesystem::path& inner, const std::filesystem::path& outer) {
+  auto [o, i] = std::mismatch(outer.begin(), outer.end(), inner.begin(), inner.end());
+  return o == outer.end();
 }
 
 }  // namespace orvena::core

@@ -32,4 +32,8 @@ class Home {
   std::filesystem::path m_root;
 };
 
+// Whether `inner` is `outer` or lies below it, comparing the paths' parts as they are written
+// (resolve links first where they matter).
+bool is_within(const std::filesystem::path& inner, const std::filesystem::path& outer);
+
 }  // namespace orvena::core

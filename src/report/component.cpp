@@ -4,6 +4,7 @@
 #include <set>
 
 #include "core/error.h"
+#include "core/quote.h"
 #include "core/text.h"
 #include "report/host.h"
 #include "report/pages.h"
@@ -74,7 +75,7 @@ void Component::set_name(std::string_view name) {
       throw core::Error("Could not rename " + m_name + ", it was introduced in the ancestor report");
   }
   if (!name.empty() && !is_valid_identifier(name))
-    throw core::Error("'" + std::string(name) + "' is not a valid component name");
+    throw core::Error("'" + core::quoted_excerpt(name) + "' is not a valid component name");
   if (r) r->name_index_remove(this);
   m_name = name;
   if (r) r->name_index_add(this);

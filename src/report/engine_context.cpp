@@ -100,6 +100,13 @@ bool EngineContext::prepare_script() {
   m_script_ready = true;
   m_script->set_language(m_report.script_language);
   m_script->set_clock(&clock());
+  // Units the script uses come from the template's own folder only; a template read from no
+  // file has none to offer.
+  m_script->include_path.clear();
+  if (!m_report.file_name().empty()) {
+    std::filesystem::path folder = m_report.file_name().parent_path();
+    m_script->include_path.push_back(folder.empty() ? std::filesystem::path(".") : folder);
+  }
   std::string text;
   for (const auto& line : m_report.script_text) text += line + "\n";
   if (m_script->compile(text)) return true;
@@ -144,6 +151,16 @@ Variant EngineContext::calc(std::string_view expression) {
     if (m_calc_depth > 1) throw;
     fail(e.what());
   }
+}
+
+void EngineContext::check_expression(std::string_view expression) {
+  std::string_view n = expression;
+  while (!n.empty() && (n.front() == ' ' || n.front() == '\t')) n.remove_prefix(1);
+  while (!n.empty() && (n.back() == ' ' || n.back() == '\t')) n.remove_suffix(1);
+  if (n.empty() || is_field_name(n) || system_variable(n)) return;
+  for (const auto& v : m_report.variables)
+    if (core::equals_ignore_case(v->name, n)) return;
+  m_cache->get(script(), expression);
 }
 
 void EngineContext::fail(const std::string& message) {

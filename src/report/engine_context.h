@@ -118,6 +118,10 @@ class EngineContext {
   // Evaluates an expression: the fast path (fields, system variables, host callbacks, report
   // variables, global variables, script variables), else the compiled-expression cache.
   core::Variant calc(std::string_view expression);
+  // Compiles an expression as calc would, without running it, for checking a template before
+  // a run: a name the fast path answers by itself (a field, a system or report variable) needs
+  // no compiling. A compile error is thrown as core::Error with calc's text.
+  void check_expression(std::string_view expression);
   // The fast path alone; nullopt when the name is none of its sources.
   std::optional<core::Variant> fast_path(std::string_view name);
   // The host's value callback, tried after the system variables: return nullopt to pass.

@@ -11,6 +11,7 @@
 #include "core/error.h"
 #include "core/file_error.h"
 #include "core/line_file.h"
+#include "core/temp_dir.h"
 #include "report/pages.h"
 #include "report/report.h"
 #include "report/resources.h"
@@ -40,7 +41,7 @@ class Restore {
 class ScratchFile {
  public:
   explicit ScratchFile(const std::string& dir) {
-    fs::path folder = dir.empty() ? fs::temp_directory_path() : fs::path(dir);
+    fs::path folder = dir.empty() ? core::scratch_folder() : fs::path(dir);
     std::string pattern = (folder / "rpXXXXXX").string();
     int fd = ::mkstemp(pattern.data());
     if (fd < 0) throw core::file_error(core::FileAction::Create, pattern, std::strerror(errno));

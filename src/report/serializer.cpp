@@ -7,6 +7,7 @@
 #include "core/encoding.h"
 #include "core/integer.h"
 #include "core/locale.h"
+#include "core/quote.h"
 #include "core/text.h"
 #include "report/class_registry.h"
 #include "report/component.h"
@@ -43,7 +44,7 @@ double parse_float_value(std::string_view text) {
   if (first != last && *first == '+') ++first;
   auto [end, ec] = std::from_chars(first, last, v);
   if (s.empty() || ec != std::errc() || end != last || !std::isfinite(v))
-    throw core::Error("'" + std::string(text) + "' is not a valid floating point value");
+    throw core::Error("'" + core::quoted_excerpt(text) + "' is not a valid floating point value");
   return v;
 }
 

@@ -45,6 +45,7 @@ bool JobRunner::wczytaj_zadania() {
   RunningFlag flag(m_running);
 
   m_failed_jobs = 0;
+  m_outputs.clear();
   const core::DateTime started = m.clock.now();
   const std::filesystem::path log_path = m.home.log_file(started);
   const std::string weekday(weekday_name_of(started));
@@ -77,6 +78,9 @@ void JobRunner::run_job(ReadDefinition& def, const std::filesystem::path& log_pa
   log.append("Mamy dzień : " + key);
   log.append("Jest to dzień tygodnia: " + weekday);
   if (month_day_listed(d.daty, key)) def.due = true;
+  // The query may run for hours or the process be killed in it: the day's log must already say
+  // which report was running.
+  log.save(log_path);
 
   const size_t count = count_rows();
   const bool empty = count == 0;
@@ -129,12 +133,16 @@ void JobRunner::produce_and_deliver(const config::SzablonRaportu& d) {
     }
     const bool made = produce(d, output);
     produced = true;
+    if (made) note_output(d);
     const bool by_mail = mail_destination(d.wyslij_na);
     const bool by_ftp = ftp_destination(d.wyslij_na);
-    if (!made && (by_mail || by_ftp)) {
-      // A file under this name may be an earlier job's report, meant for other recipients.
-      m.log.append(">> BŁĄD! : Nie wysłano raportu - format pliku \"" + d.format_pliku +
-                   "\" jest nieznany i plik raportu nie powstał!");
+    if (!made) {
+      // A file under this name may be an earlier job's report, meant for other recipients; and
+      // a report nobody receives still was not made.
+      m.log.append(by_mail || by_ftp ? ">> BŁĄD! : Nie wysłano raportu - format pliku \"" + d.format_pliku +
+                                           "\" jest nieznany i plik raportu nie powstał!"
+                                     : ">> BŁĄD! : Format pliku \"" + d.format_pliku +
+                                           "\" jest nieznany - plik raportu nie powstał!");
       failed = true;
     } else {
       if (by_mail && !deliver_by_mail(d, output)) failed = true;
@@ -158,6 +166,15 @@ void JobRunner::produce_and_deliver(const config::SzablonRaportu& d) {
     failed = true;
   }
   if (failed) ++m_failed_jobs;
+}
+
+void JobRunner::note_output(const config::SzablonRaportu& d) {
+  auto [earlier, first] = m_outputs.try_emplace(d.nazwa_pliku, d.raport);
+  if (first) return;
+  // Both files were meant to be delivered; only the later one is left in Tymczasowe.
+  m.log.append(">> UWAGA! : Plik raportu \"" + d.nazwa_pliku + "\" utworzył już raport \"" + earlier->second +
+               "\" - raport \"" + d.raport + "\" go zastąpił!");
+  earlier->second = d.raport;
 }
 
 bool JobRunner::produce(const config::SzablonRaportu& d, const std::filesystem::path& output) {

@@ -3,6 +3,8 @@
 // empty-result rules decide, and due reports are produced and delivered. Every step goes to the
 // run log, which is saved after every job.
 #include <filesystem>
+#include <map>
+#include <string>
 
 #include "config/settings.h"
 #include "core/datetime.h"
@@ -50,10 +52,13 @@ class JobRunner {
   bool deliver_by_mail(const config::SzablonRaportu& d, const std::filesystem::path& output);
   bool deliver_by_ftp(const config::SzablonRaportu& d, const std::filesystem::path& output);
   size_t count_rows();
+  // Warns when an earlier job of this run wrote a file under the same name.
+  void note_output(const config::SzablonRaportu& d);
 
   JobRunnerParts m;
   bool m_running = false;
   size_t m_failed_jobs = 0;
+  std::map<std::string, std::string> m_outputs;  // nazwa_pliku -> the report that wrote it last
 };
 
 // The SQL lines joined by CR LF.

@@ -14,6 +14,7 @@
 #include "core/error.h"
 #include "core/file_error.h"
 #include "core/locale.h"
+#include "core/paths.h"
 
 namespace orvena::runner {
 
@@ -91,8 +92,12 @@ auto file_step(F&& f) {
 }  // namespace
 
 PartialFile::PartialFile(const std::filesystem::path& final_path) : m_final(final_path) {
-  // ".~XXXXXX.<name>": hidden, ours by its prefix, and it keeps the extension for the writers.
-  const std::string suffix = "." + final_path.filename().string();
+  // ".~XXXXXX.<extension>": hidden, ours by its prefix, and it keeps the extension for the
+  // writers. Not the whole name: a name of 250 bytes, which the folder takes, would pass the
+  // 255-byte limit with the prefix.
+  constexpr size_t kMaxKeptExtension = 16;
+  std::string suffix = final_path.extension().string();
+  if (suffix.size() > kMaxKeptExtension) suffix.clear();
   std::string name = (final_path.parent_path() / (std::string(kPartialPrefix) + "XXXXXX")).string() + suffix;
   int fd = ::mkstemps(name.data(), static_cast<int>(suffix.size()));
   if (fd < 0) throw core::file_error(core::FileAction::Create, final_path, std::strerror(errno));
@@ -111,15 +116,35 @@ void PartialFile::commit() {
   m_committed = true;
 }
 
+std::filesystem::path template_path(const std::filesystem::path& templates, const std::string& plik_raportu) {
+  namespace fs = std::filesystem;
+  const fs::path name = fs::path(plik_raportu).lexically_normal();
+  const fs::path path = templates / name;
+  bool inside = !name.is_absolute() && (name.empty() || *name.begin() != "..");
+  if (inside) {
+    // A link in the folder may lead anywhere; where it leads is what would be read.
+    std::error_code ec1, ec2;
+    const fs::path real_folder = fs::weakly_canonical(templates, ec1);
+    const fs::path real_path = fs::weakly_canonical(path, ec2);
+    inside = ec1 || ec2 || core::is_within(real_path, real_folder);
+  }
+  if (!inside)
+    throw ProductionError(
+        ProductionStep::Template,
+        "Szablon raportu \"" + plik_raportu + "\" leży poza folderem Dane/Szablony - nie wczytano go.");
+  return path;
+}
+
 void OutputProduction::export_report(ReportFormat format, const std::filesystem::path& do_pliku,
                                      const std::string& plik_raportu) {
   if (report_format(format).source != Source::Template)
     throw std::logic_error("INTERNAL ERROR: export_report for a format without a template");
+  const std::filesystem::path template_file = template_path(m_templates, plik_raportu);
   reopen_query();
   // The dataset stays open afterwards; the next job closes it first.
   PartialFile file = file_step([&] { return PartialFile(do_pliku); });
   try {
-    m_producer.produce({format, file.path(), m_templates / plik_raportu}, m_dataset);
+    m_producer.produce({format, file.path(), template_file}, m_dataset);
   } catch (const ProductionError&) {
     throw;
   } catch (const std::exception& e) {

@@ -115,6 +115,10 @@ class PartialFile {
   bool m_committed = false;
 };
 
+// templates / plik_raportu, when that stays in the templates folder (links resolved); anything
+// else (an absolute path, "..", a link leading out) raises ProductionError at the template step.
+std::filesystem::path template_path(const std::filesystem::path& templates, const std::string& plik_raportu);
+
 // Writes the delimited text of a whole result set; exposed for the tests and the benchmark.
 void write_delimited(const db::ResultSet& result, std::FILE* file, const DelimitedText& format);
 

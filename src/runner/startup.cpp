@@ -9,6 +9,7 @@
 
 #include "core/error.h"
 #include "core/locale.h"
+#include "core/temp_dir.h"
 #include "core/version.h"
 
 namespace orvena::runner {
@@ -59,11 +60,6 @@ class Folder {
   int m_fd;
 };
 
-bool is_within(const std::filesystem::path& inner, const std::filesystem::path& outer) {
-  auto [o, i] = std::mismatch(outer.begin(), outer.end(), inner.begin(), inner.end());
-  return o == outer.end();
-}
-
 std::filesystem::path real(const std::filesystem::path& p) {
   std::error_code ec;
   auto r = std::filesystem::weakly_canonical(p, ec);
@@ -97,11 +93,19 @@ void empty_temporary_folder(const core::Home& home) {
   // database and logs.
   const std::filesystem::path target = folder.real_path();
   const std::filesystem::path root = real(home.root());
-  if (target.empty() || is_within(root, target) || is_within(target, real(home.dane())) ||
-      is_within(target, real(home.logs())))
+  if (target.empty() || core::is_within(root, target) || core::is_within(target, real(home.dane())) ||
+      core::is_within(target, real(home.logs())))
     throw core::Error("Nie opróżniono folderu Tymczasowe: wskazuje on na \"" + target.string() +
                       "\", a to folder domowy programu albo folder w nim, w Dane lub w Logi.");
   folder.remove_entries([](std::string_view) { return true; });
+  // Scratch folders of a run that was killed; remove_all removes links in them as links.
+  std::error_code ec;
+  for (const auto& entry : std::filesystem::directory_iterator(target, ec)) {
+    std::error_code ignored;
+    if (core::TempDir::is_temp_dir_name(entry.path().filename().string()) && entry.is_directory(ignored) &&
+        !entry.is_symlink(ignored))
+      std::filesystem::remove_all(entry.path(), ignored);
+  }
 }
 
 void remove_stale_log_saves(const std::filesystem::path& logs) {
@@ -120,10 +124,16 @@ void log_run_opening(core::RunLog& log, const core::Clock& clock) {
   log.append(separator_line());
 }
 
-void log_run_closing(core::RunLog& log, const core::Clock& clock) {
+void log_run_closing(core::RunLog& log, const core::Clock& clock, size_t failed_jobs) {
   log.append(separator_line());
-  log.append("Poprawnie zakończono wszystkie operacje!");
-  log.append("Nie napotkano żadnych błędów krytycznych.");
+  if (failed_jobs == 0) {
+    log.append("Poprawnie zakończono wszystkie operacje!");
+    log.append("Nie napotkano żadnych błędów krytycznych.");
+  } else {
+    // Whoever reads only the end of the log must not be told that all went well.
+    log.append("Zakończono wszystkie operacje, ale nie wszystkie raporty się udały!");
+    log.append("Liczba raportów zakończonych błędem: " + std::to_string(failed_jobs) + ".");
+  }
   log.append("Zamknięcie aplikacji: " + core::Locale::format_date_and_time(clock.now()));
 }
 

@@ -21,7 +21,8 @@ struct StartupState {
 StartupState start_up(const core::Home& home);
 
 // Deletes every entry directly in Tymczasowe that is not a folder; links are removed as links.
-// Sub-folders and anything that cannot be deleted stay. Raises core::Error, deleting nothing,
+// Of the sub-folders only the scratch folders a killed run left (core::TempDir) go, with their
+// contents; other sub-folders and anything that cannot be deleted stay. Raises core::Error, deleting nothing,
 // when Tymczasowe resolves to the home folder or a folder holding it, or into Dane or Logi.
 void empty_temporary_folder(const core::Home& home);
 
@@ -34,6 +35,7 @@ std::string separator_line();
 // "Uruchomiono aplikację ...", "Uruchomienie: " + date and time, separator.
 void log_run_opening(core::RunLog& log, const core::Clock& clock);
 // separator, "Poprawnie zakończono ...", "Nie napotkano ...", "Zamknięcie aplikacji: " + date and time.
-void log_run_closing(core::RunLog& log, const core::Clock& clock);
+// When jobs failed, the two middle lines say so and how many instead.
+void log_run_closing(core::RunLog& log, const core::Clock& clock, size_t failed_jobs);
 
 }  // namespace orvena::runner

@@ -7,6 +7,7 @@
 #include "core/encoding.h"
 #include "core/locale.h"
 #include "core/number_format.h"
+#include "core/quote.h"
 #include "core/text.h"
 #include "script/runtime_p.h"
 
@@ -18,7 +19,7 @@ using Args = std::span<Variant>;
 using core::VarType;
 
 [[noreturn]] void not_valid(const Variant& v, std::string_view what) {
-  throw core::Error("'" + v.to_string() + "' is not a valid " + std::string(what));
+  throw core::Error("'" + core::quoted_excerpt(v.to_string()) + "' is not a valid " + std::string(what));
 }
 
 [[noreturn]] void invalid_float_operation() {

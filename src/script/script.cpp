@@ -1,6 +1,8 @@
 #include "script/script.h"
 
 #include "core/line_file.h"
+#include "core/paths.h"
+#include "core/quote.h"
 #include "core/text.h"
 #include "script/nodes_p.h"
 
@@ -19,6 +21,35 @@ std::string take_language_directive(std::string_view text, std::string& language
   if (!core::equals_ignore_case(line.substr(0, name_end), "language")) return std::string(text);
   language = core::trim(line.substr(name_end));
   return end == std::string_view::npos ? std::string() : std::string(text.substr(end));
+}
+
+// Larger than any unit written by hand; a link to /dev/zero or a huge file stops here.
+constexpr std::uintmax_t kMaxUnitBytes = 4 << 20;
+
+// A used unit: a file in one of the unit folders (the first that has it), never a path leading
+// out of them, and only a regular file of bounded size, so a unit name cannot read /etc/passwd,
+// block on a FIFO or fill the memory.
+std::string read_unit(const std::vector<std::filesystem::path>& folders, const std::string& name) {
+  namespace fs = std::filesystem;
+  const fs::path relative = fs::path(name).lexically_normal();
+  if (name.empty() || relative.is_absolute() || *relative.begin() == "..")
+    throw core::Error("Moduł '" + name + "' leży poza folderem szablonu - nie wczytano go.");
+  if (folders.empty()) throw core::Error("Moduł '" + name + "' nie ma folderu, z którego można go wczytać.");
+  std::error_code ec;
+  const fs::path* found = &folders.front();
+  for (const auto& dir : folders) {
+    if (fs::exists(dir / relative, ec)) {
+      found = &dir;
+      break;
+    }
+  }
+  const fs::path path = *found / relative;
+  // A link in the folder may lead anywhere; where it leads is what would be read.
+  std::error_code ec1, ec2;
+  const fs::path real_folder = fs::weakly_canonical(*found, ec1), real_path = fs::weakly_canonical(path, ec2);
+  if (!ec1 && !ec2 && !core::is_within(real_path, real_folder))
+    throw core::Error("Moduł '" + name + "' leży poza folderem szablonu - nie wczytano go.");
+  return core::decode_text(core::read_regular_file(path, kMaxUnitBytes));
 }
 
 }  // namespace
@@ -72,12 +103,7 @@ bool Script::compile(std::string_view text) {
   UnitLoader load_unit = [this](const std::string& name) -> std::string {
     if (unit_loader)
       if (auto text = unit_loader(name)) return *text;
-    std::filesystem::path folder;
-    for (const auto& dir : include_path) {
-      folder = dir;
-      if (std::filesystem::exists(dir / name)) break;
-    }
-    return core::decode_text(core::read_file(folder / name));
+    return read_unit(include_path, name);
   };
   try {
     compile_into(rt, source, load_unit);
@@ -185,7 +211,8 @@ core::Variant CompiledExpression::evaluate(DivisionByZero mode) {
 }
 
 std::string expression_error_text(std::string_view expression, std::string_view message) {
-  return std::string(text::kExpressionError) + " '" + std::string(expression) + "': " + std::string(message);
+  return std::string(text::kExpressionError) + " '" + core::quoted_excerpt(expression) + "': " +
+         core::quoted_excerpt(message, 2 * core::kMaxQuotedChars);  // it may quote a name of the expression
 }
 
 }  // namespace orvena::script

@@ -55,7 +55,8 @@ class Script {
 
   // "PascalScript" (any case) by default; a "#language NAME" first line overrides it.
   void set_language(std::string language) { m_language = std::move(language); }
-  // Folders searched for used units; unit_loader, when set, supplies a unit's text by name.
+  // Folders searched for used units (the template's folder); a unit is a regular file in one of
+  // them, never a path leading out. unit_loader, when set, supplies a unit's text by name first.
   std::vector<std::filesystem::path> include_path;
   std::function<std::optional<std::string>(const std::string& name)> unit_loader;
 

@@ -181,6 +181,55 @@ TEST(OrvenaProgram, AReportKilledMidWriteNeverAppearsUnderItsName) {
   EXPECT_FALSE(partial());
 }
 
+// A report whose query never ends holds up the night until someone kills the run; the day's log
+// must then say which report it was, also when it was the first one of the day.
+TEST(OrvenaProgram, AKilledRunsLogNamesTheReportThatWasRunning) {
+  test::TestHome home;
+  home.sql("create table t (x integer); insert into t values (7);");
+  home.write_definitions(
+      {{.raport = "Wiszący",
+        .zapytanie =
+            {"with recursive n(i) as (select 1 union all select i + 1 from n) select count(*) from n"},
+        .nazwa_pliku = "w.csv"}});
+  const std::string binary = std::string(ORVENA_BINARY_DIR) + "/src/app/orvena";
+  const std::string root = home.home().root().string();
+  pid_t pid = ::fork();
+  if (pid == 0) {
+    ::execl(binary.c_str(), binary.c_str(), "--run", "--home", root.c_str(), static_cast<char*>(nullptr));
+    ::_exit(127);
+  }
+  ASSERT_GT(pid, 0);
+  auto day_log = [&]() -> std::vector<std::string> {
+    for (const auto& e : std::filesystem::directory_iterator(home.home().logs()))
+      if (e.path().extension() == ".txt") return core::read_lines(e.path());
+    return {};
+  };
+  auto names_the_report = [&] {
+    auto log = day_log();
+    return std::find(log.begin(), log.end(), "Wykonuję raport: Wiszący") != log.end();
+  };
+  const auto deadline = std::chrono::steady_clock::now() + test::kEndsWellBeforeAHang;
+  while (!names_the_report() && std::chrono::steady_clock::now() < deadline) ::usleep(10000);
+  ::kill(pid, SIGKILL);
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  ASSERT_TRUE(WIFSIGNALED(status)) << "the run ended by itself";
+  const auto killed = day_log();
+  ASSERT_GE(killed.size(), 4u) << "the killed run left no log";
+  EXPECT_EQ(killed[0].rfind("Uruchomiono aplikację", 0), 0u);
+  EXPECT_EQ(killed[3], "Wykonuję raport: Wiszący");
+  EXPECT_EQ(killed.back().rfind("Jest to dzień tygodnia: ", 0), 0u) << killed.back();
+
+  // The next run adds its own lines after them.
+  home.write_definitions({{.raport = "Następny", .zapytanie = {"select x from t"}, .nazwa_pliku = "n.csv"}});
+  auto r = run_orvena("--run --home " + shell_quoted(home.home().root()));
+  EXPECT_EQ(r.status, 0) << r.output;
+  const auto day = day_log();
+  ASSERT_GT(day.size(), killed.size());
+  EXPECT_EQ(std::vector<std::string>(day.begin(), day.begin() + static_cast<long>(killed.size())), killed);
+  EXPECT_EQ(day[killed.size()].rfind("Uruchomiono aplikację", 0), 0u) << day[killed.size()];
+}
+
 TEST(OrvenaProgram, ResaveRefusesADeviceAFifoAndAFolder) {
   core::TempDir dir;
   const auto fifo = dir.path() / "fifo";

@@ -1,5 +1,6 @@
 // End-to-end runs of the unattended run on temporary home folders with SQLite and a fixed clock.
 #include "app/headless_run.h"
+#include "app/session.h"
 
 #include <gtest/gtest.h>
 
@@ -11,6 +12,7 @@
 #include "core/home_lock.h"
 #include "core/line_file.h"
 #include "core/locale.h"
+#include "core/temp_dir.h"
 #include "core/version.h"
 #include "support/test_home.h"
 
@@ -210,7 +212,9 @@ TEST_F(HeadlessRun, ProductionFailuresLogTheFixedLineAndTheRunGoesOn) {
     auto end = std::find(lines.begin(), lines.end(), "Koniec raportu: " + name);
     return end - lines.begin() < static_cast<ptrdiff_t>(back) ? std::string() : *(end - back);
   };
-  EXPECT_EQ(before_end("Nieznany"), "Spełniono wszystkie warunki - TWORZĘ i WYSYŁAM RAPORT!");
+  // A format that makes nothing is a failure, even with nobody to deliver to.
+  EXPECT_EQ(before_end("Nieznany"),
+            ">> BŁĄD! : Format pliku \"xml\" jest nieznany - plik raportu nie powstał!");
   // The fixed line, then the step that failed.
   EXPECT_EQ(before_end("Ucieczka", 2), failure);
   EXPECT_EQ(before_end("Ucieczka"),
@@ -222,6 +226,44 @@ TEST_F(HeadlessRun, ProductionFailuresLogTheFixedLineAndTheRunGoesOn) {
   EXPECT_EQ(before_end("Ostatni"), "Spełniono wszystkie warunki - TWORZĘ i WYSYŁAM RAPORT!");
   EXPECT_FALSE(std::filesystem::exists(home.home().root() / "ucieczka.csv"));
   EXPECT_TRUE(std::filesystem::exists(home.home().temporary() / "ok.csv"));
+  // The closing lines do not claim success; they say how many reports failed.
+  ASSERT_GE(lines.size(), 4u);
+  EXPECT_EQ(std::vector<std::string>(lines.end() - 4, lines.end() - 1),
+            (std::vector<std::string>{kSeparator,
+                                      "Zakończono wszystkie operacje, ale nie wszystkie raporty się udały!",
+                                      "Liczba raportów zakończonych błędem: 3."}));
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), "Poprawnie zakończono wszystkie operacje!"), 0);
+}
+
+// A template comes from Dane/Szablony or below; a name leading anywhere else is refused with
+// its line, and the run goes on.
+TEST_F(HeadlessRun, ATemplateOutsideSzablonyIsRefusedAndTheNextReportIsMade) {
+  core::write_lines(home.home().dane() / "obcy.orp", {"<?xml version=\"1.0\"?>", "<TrpReport/>"});
+  auto pdf = [](const char* raport, const std::string& szablon) {
+    return TestHome::Definition{.raport = raport,
+                                .zapytanie = {"select id from sprzedaz"},
+                                .nazwa_pliku = std::string(raport) + ".pdf",
+                                .szablon_raportu = szablon,
+                                .format_pliku = "pdf"};
+  };
+  home.write_definitions(
+      {pdf("Wyzej", "../obcy.orp"),
+       pdf("Bezwzgledna", (home.home().dane() / "obcy.orp").string()),
+       {.raport = "Nastepny", .zapytanie = {"select id from sprzedaz"}, .nazwa_pliku = "n.csv"}});
+  ASSERT_EQ(run(), 3);
+  auto lines = home.log_lines("2026-12-10");
+  for (const auto& [raport, szablon] : {std::pair<std::string, std::string>{"Wyzej", "../obcy.orp"},
+                                        {"Bezwzgledna", (home.home().dane() / "obcy.orp").string()}}) {
+    SCOPED_TRACE(raport);
+    auto end = std::find(lines.begin(), lines.end(), "Koniec raportu: " + raport);
+    ASSERT_GE(end - lines.begin(), 2);
+    EXPECT_EQ(*(end - 2), ">> BŁĄD! : Nie udało się przygotować danych z polecenia SQL!");
+    EXPECT_EQ(*(end - 1), ">> Nie udało się wczytać szablonu raportu: Szablon raportu \"" + szablon +
+                              "\" leży poza folderem Dane/Szablony - nie wczytano go.");
+    EXPECT_FALSE(std::filesystem::exists(home.home().temporary() / (raport + ".pdf")));
+  }
+  EXPECT_EQ(core::read_file(home.home().temporary() / "n.csv"), "\"id\"\r\n1\r\n2\r\n3\r\n");
+  EXPECT_EQ(lines[lines.size() - 2], "Liczba raportów zakończonych błędem: 2.");
 }
 
 TEST_F(HeadlessRun, ATemplateReportThatFailsSaysWhichStepFailed) {
@@ -276,6 +318,20 @@ TEST_F(HeadlessRun, StartUpEmptiesTymczasoweOfFilesOnly) {
   ASSERT_EQ(run(), 0);
   EXPECT_FALSE(std::filesystem::exists(tmp / "stary.csv"));
   EXPECT_TRUE(std::filesystem::exists(tmp / "podfolder" / "zostaje.txt"));
+}
+
+// Scratch files of the reports (a document's pictures, a template's copy) go where the next
+// start-up removes what a killed run left, and only while the run lasts.
+TEST_F(HeadlessRun, ScratchFilesOfARunStayInTymczasowe) {
+  const std::filesystem::path before = core::scratch_folder();
+  {
+    Session session(home.home(), clock);
+    session.start_up();
+    EXPECT_EQ(core::scratch_folder(), home.home().temporary());
+    core::TempDir scratch;
+    EXPECT_EQ(scratch.path().parent_path(), home.home().temporary());
+  }
+  EXPECT_EQ(core::scratch_folder(), before);
 }
 
 TEST_F(HeadlessRun, RefusedDatabaseGivesAClearError) {

@@ -309,6 +309,72 @@ TEST_F(JobRunnerTest, FileAndQueryFailuresNameTheirStep) {
   EXPECT_FALSE(fs::exists(home.home().temporary() / "q.out"));
 }
 
+// A query that never returns, or a kill during it, must leave the day's log naming the report:
+// here the query fails, which ends the run before the job's own save.
+TEST_F(JobRunnerTest, TheJobsOpeningLinesAreSavedBeforeItsQueryRuns) {
+  home.write_definitions(
+      {{.raport = "Pierwszy", .zapytanie = {"select * from brak"}, .nazwa_pliku = "p.csv"}});
+  EXPECT_THROW(runner.wczytaj_zadania(), core::Error);
+  ASSERT_TRUE(fs::exists(home.home().log_file(clock.now()))) << "the first report left no log file";
+  const auto saved = home.log_lines("2026-12-10");
+  EXPECT_EQ(saved.front(), "Wykonuję raport: Pierwszy");
+  EXPECT_EQ(saved.back(), "Jest to dzień tygodnia: czw");
+  // Nothing is written twice by the job's closing save.
+  home.write_definitions({{.raport = "Drugi", .zapytanie = {"select x from t"}, .nazwa_pliku = "d.csv"}});
+  ASSERT_TRUE(runner.wczytaj_zadania());
+  const auto day = home.log_lines("2026-12-10");
+  EXPECT_EQ(std::count(day.begin(), day.end(), "Wykonuję raport: Drugi"), 1);
+  EXPECT_EQ(day.back(), std::string(112, '='));
+}
+
+// A format that is none of ours makes no file, whoever was to receive it.
+TEST_F(JobRunnerTest, AnUnknownFormatIsAFailureWithOrWithoutADestination) {
+  struct Case {
+    const char* wyslij_na;
+    const char* line;
+  };
+  const Case cases[] = {
+      {"", ">> BŁĄD! : Format pliku \"xml\" jest nieznany - plik raportu nie powstał!"},
+      {"cokolwiek", ">> BŁĄD! : Format pliku \"xml\" jest nieznany - plik raportu nie powstał!"},
+      {"ftp",
+       ">> BŁĄD! : Nie wysłano raportu - format pliku \"xml\" jest nieznany i plik raportu nie powstał!"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.wyslij_na);
+    const size_t mark = log.lines().size();
+    home.write_definitions({{.raport = "X",
+                             .zapytanie = {"select x from t"},
+                             .nazwa_pliku = "x.xml",
+                             .format_pliku = "xml",
+                             .wyslij_na = c.wyslij_na}});
+    ASSERT_TRUE(runner.wczytaj_zadania());
+    EXPECT_EQ(delivery_lines(mark), (std::vector<std::string>{c.line}));
+    EXPECT_EQ(runner.failed_jobs(), 1u);
+  }
+  EXPECT_TRUE(recorder.calls.empty());
+}
+
+TEST_F(JobRunnerTest, TwoReportsWritingOneFileNameAreNamedInAWarning) {
+  auto csv = [](const char* raport, const char* plik) {
+    return TestHome::Definition{.raport = raport, .zapytanie = {"select x from t"}, .nazwa_pliku = plik};
+  };
+  home.write_definitions({csv("Pierwszy", "wspolny.csv"), csv("Inny", "inny.csv"),
+                          csv("Drugi", "wspolny.csv"), csv("Trzeci", "wspolny.csv")});
+  ASSERT_TRUE(runner.wczytaj_zadania());
+  EXPECT_EQ(
+      delivery_lines(),
+      (std::vector<std::string>{">> UWAGA! : Plik raportu \"wspolny.csv\" utworzył już raport \"Pierwszy\" - "
+                                "raport \"Drugi\" go zastąpił!",
+                                ">> UWAGA! : Plik raportu \"wspolny.csv\" utworzył już raport \"Drugi\" - "
+                                "raport \"Trzeci\" go zastąpił!"}));
+  EXPECT_EQ(runner.failed_jobs(), 0u) << "a warning, not a failure";
+  // Each run starts afresh: the files of the last run are not this run's.
+  const size_t mark = log.lines().size();
+  home.write_definitions({csv("Pierwszy", "wspolny.csv")});
+  ASSERT_TRUE(runner.wczytaj_zadania());
+  EXPECT_TRUE(delivery_lines(mark).empty());
+}
+
 TEST(OutputPath, StaysInsideTymczasowe) {
   core::Home home("/h");
   EXPECT_EQ(output_path(home, "raport 2026-12-10 .pdf"), "/h/Tymczasowe/raport 2026-12-10 .pdf");

@@ -67,6 +67,53 @@ TEST(PartialFile, AppearsUnderItsNameOnlyWhenCommitted) {
   EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), {}), 1);
 }
 
+// The longest name a folder takes is 255 bytes; the temporary name must not need more.
+TEST(PartialFile, ALongestLegalNameStillCommits) {
+  core::TempDir dir;
+  const std::string name = std::string(250, 'r') + ".xlsx";
+  ASSERT_EQ(name.size(), 255u);
+  PartialFile partial(dir.path() / name);
+  EXPECT_EQ(partial.path().extension(), ".xlsx");
+  core::write_lines(partial.path(), {"whole"});
+  partial.commit();
+  EXPECT_EQ(core::read_file(dir.path() / name), "whole\r\n");
+}
+
+TEST(TemplatePath, OnlyFilesInTheTemplatesFolderOrBelow) {
+  core::TempDir dir;
+  const fs::path templates = dir.path() / "Dane" / "Szablony";
+  fs::create_directories(templates / "kadry");
+  core::write_lines(dir.path() / "Dane" / "sterowanie.txt", {"x"});
+  fs::create_symlink(dir.path() / "Dane" / "sterowanie.txt", templates / "link.orp");
+  fs::create_directory_symlink("/etc", templates / "etc");
+  struct Case {
+    const char* szablon;
+    bool inside;
+  };
+  const Case cases[] = {
+      {"obroty.orp", true},          {"kadry/lista.orp", true},
+      {"kadry/../obroty.orp", true},  // stays inside once read
+      {"../sterowanie.txt", false},  {"kadry/../../sterowanie.txt", false},
+      {"/etc/passwd", false},        {"link.orp", false},  // a link leading out of the folder
+      {"etc/passwd", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.szablon);
+    if (c.inside) {
+      EXPECT_EQ(template_path(templates, c.szablon), templates / fs::path(c.szablon).lexically_normal());
+      continue;
+    }
+    try {
+      template_path(templates, c.szablon);
+      ADD_FAILURE() << "accepted";
+    } catch (const ProductionError& e) {
+      EXPECT_EQ(e.step(), ProductionStep::Template);
+      EXPECT_EQ(std::string(e.what()), "Szablon raportu \"" + std::string(c.szablon) +
+                                           "\" leży poza folderem Dane/Szablony - nie wczytano go.");
+    }
+  }
+}
+
 TEST(PartialFile, AMissingFolderFailsAtOnce) {
   core::TempDir dir;
   EXPECT_THROW(PartialFile(dir.path() / "brak" / "r.csv"), core::Error);

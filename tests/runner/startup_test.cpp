@@ -6,6 +6,7 @@
 
 #include "core/error.h"
 #include "core/line_file.h"
+#include "core/temp_dir.h"
 #include "support/test_home.h"
 
 namespace orvena::runner {
@@ -91,6 +92,56 @@ TEST(EmptyTemporaryFolder, ALinkToADedicatedFolderElsewhereIsEmptiedAndLinksInsi
   EXPECT_TRUE(fs::exists(elsewhere.path() / "cenny.txt"));
   EXPECT_TRUE(fs::exists(elsewhere.path() / "cenny_folder" / "plik.txt"));
   EXPECT_TRUE(fs::exists(home.home().control_file()));
+}
+
+// A run killed while a writer had its scratch folder (pictures of a document, say) leaves it;
+// the next start removes it with its contents, and only folders of that name.
+TEST(EmptyTemporaryFolder, RemovesScratchFoldersAKilledRunLeft) {
+  TestHome home;
+  const fs::path tmp = home.home().temporary();
+  for (const char* name : {"orvena.a1B2c3", "orvena.zzzzzz"}) {
+    fs::create_directories(tmp / name / "word" / "media");
+    core::write_lines(tmp / name / "word" / "media" / "image1.png", {"x"});
+  }
+  for (const char* name : {"orvena.raporty", "podfolder", "orvena.abc"}) fs::create_directories(tmp / name);
+  // A link named like one is removed as a link; where it leads stays.
+  core::TempDir elsewhere;
+  core::write_lines(elsewhere.path() / "cenny.txt", {"x"});
+  fs::create_directory_symlink(elsewhere.path(), tmp / "orvena.l1nk00");
+
+  empty_temporary_folder(home.home());
+
+  std::vector<std::string> left;
+  for (const auto& e : fs::directory_iterator(tmp)) left.push_back(e.path().filename().string());
+  std::sort(left.begin(), left.end());
+  EXPECT_EQ(left, (std::vector<std::string>{"orvena.abc", "orvena.raporty", "podfolder"}));
+  EXPECT_TRUE(fs::exists(elsewhere.path() / "cenny.txt"));
+}
+
+TEST(RunClosing, ClaimsSuccessOnlyWhenNoReportFailed) {
+  const core::FixedClock clock{core::encode_date(2026, 12, 10) + core::encode_time(6, 30, 0)};
+  struct Case {
+    size_t failed;
+    std::vector<std::string> middle;
+  };
+  const Case cases[] = {
+      {0, {"Poprawnie zakończono wszystkie operacje!", "Nie napotkano żadnych błędów krytycznych."}},
+      {1,
+       {"Zakończono wszystkie operacje, ale nie wszystkie raporty się udały!",
+        "Liczba raportów zakończonych błędem: 1."}},
+      {12,
+       {"Zakończono wszystkie operacje, ale nie wszystkie raporty się udały!",
+        "Liczba raportów zakończonych błędem: 12."}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.failed);
+    core::RunLog log;
+    log_run_closing(log, clock, c.failed);
+    std::vector<std::string> expected = {separator_line()};
+    expected.insert(expected.end(), c.middle.begin(), c.middle.end());
+    expected.push_back("Zamknięcie aplikacji: 2026-12-10 06:30:00");
+    EXPECT_EQ(log.lines(), expected);
+  }
 }
 
 TEST(StartUp, RemovesCutOffLogSavesButNoOtherFileInLogi) {

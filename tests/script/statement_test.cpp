@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 #include <pthread.h>
+#include <sys/stat.h>
+
+#include <chrono>
 
 #include "core/line_file.h"
 #include "core/temp_dir.h"
@@ -254,7 +257,9 @@ TEST_F(Statements, UsedUnitsJoinTheScript) {
   EXPECT_EQ(loads, 1);  // a unit is included once, also when it uses itself
   EXPECT_EQ(run("uses 'zly.pas'; begin end."), "compile error 1:7: Niezadeklarowany identyfikator: 'x'");
   EXPECT_EQ(script.error_unit(), "zly.pas");
-  EXPECT_EQ(run("uses 'brak.pas'; begin end.").rfind("compile error 1:6: Cannot open file", 0), 0u);
+  // Without a loader's answer nor a unit folder there is nowhere to read it from.
+  EXPECT_EQ(run("uses 'brak.pas'; begin end."),
+            "compile error 1:6: Moduł 'brak.pas' nie ma folderu, z którego można go wczytać.");
 }
 
 // Without a loader, a unit is read from the first include folder that has it.
@@ -268,6 +273,58 @@ TEST_F(Statements, UsedUnitsFromIncludeFolders) {
   EXPECT_EQ(run("uses 'stale.pas'; var Wynik: Integer; begin Wynik := Stawka end."), "23");
   script.include_path = {tmp.path() / "a", tmp.path() / "b"};
   EXPECT_EQ(run("uses 'stale.pas'; var Wynik: Integer; begin Wynik := Stawka end."), "8");
+}
+
+// A unit name is a file of the unit folder: no path leads out of it, and nothing but a regular
+// file of bounded size is read, so a template cannot read /etc/passwd, hang on a FIFO or fill
+// the memory from /dev/zero.
+TEST_F(Statements, UsedUnitsComeOnlyFromTheirFolderAsBoundedRegularFiles) {
+  core::TempDir tmp;
+  const std::filesystem::path units = tmp.path() / "Szablony";
+  std::filesystem::create_directories(units / "wspolne");
+  core::write_file_atomic(units / "wspolne" / "stawki.pas", "const Stawka = 23; begin end.");
+  core::write_file_atomic(tmp.path() / "obcy.pas", "const Stawka = 99; begin end.");
+  ASSERT_EQ(::mkfifo((units / "fifo.pas").c_str(), 0644), 0);
+  std::filesystem::create_symlink("/dev/zero", units / "zero.pas");
+  std::filesystem::create_symlink(tmp.path() / "obcy.pas", units / "link.pas");
+  core::write_file_atomic(units / "duzy.pas", "{" + std::string(5 << 20, ' ') + "} begin end.");
+  script.include_path = {units};
+  EXPECT_EQ(run("uses 'wspolne/stawki.pas'; var Wynik: Integer; begin Wynik := Stawka end."), "23");
+
+  const std::string outside = "leży poza folderem szablonu - nie wczytano go.";
+  struct Case {
+    const char* unit;
+    std::string error;
+  };
+  const Case cases[] = {
+      {"../obcy.pas", outside},
+      {"wspolne/../../obcy.pas", outside},
+      {"/etc/passwd", outside},
+      {"link.pas", outside},
+      {"fifo.pas", "Not a regular file"},
+      {"zero.pas", outside},  // the link leads out before it is found to be a device
+      {"duzy.pas", "larger than"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.unit);
+    const auto started = std::chrono::steady_clock::now();
+    const std::string result = run("uses '" + std::string(c.unit) + "'; begin end.");
+    EXPECT_EQ(result.rfind("compile error 1:6: ", 0), 0u) << result;
+    EXPECT_NE(result.find(c.error), std::string::npos) << result;
+    EXPECT_LT(std::chrono::steady_clock::now() - started, orvena::test::kEndsWellBeforeAHang);
+  }
+}
+
+// An error quoting an expression of a megabyte quotes its beginning only.
+TEST(ExpressionErrorText, QuotesAtMostAFewHundredCharacters) {
+  const std::string huge = "ó" + std::string(1 << 20, '1');
+  const std::string text = expression_error_text(huge, "Niezadeklarowany identyfikator: '" + huge + "'");
+  EXPECT_LT(text.size(), 1000u);
+  EXPECT_EQ(text.rfind("Błąd w wyrażeniu 'ó111", 0), 0u) << text.substr(0, 100);
+  EXPECT_NE(text.find("...': Niezadeklarowany identyfikator: 'ó111"), std::string::npos);
+  // A short one stays whole.
+  EXPECT_EQ(expression_error_text("1 +", "Expression expected"),
+            "Błąd w wyrażeniu '1 +': Expression expected");
 }
 
 }  // namespace

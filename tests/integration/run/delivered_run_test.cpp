@@ -110,6 +110,45 @@ TEST_F(DeliveredRun, FailedDeliveriesAreLoggedAndTheRunGoesOn) {
   EXPECT_EQ(lines.back().rfind("Zamknięcie aplikacji: ", 0), 0u);
 }
 
+// Reports that cannot be made are failures with their reason, and the run goes on to deliver the
+// next one; the closing lines count the failures.
+TEST_F(DeliveredRun, FailedReportsAreNamedAndTheNextOneIsDelivered) {
+  ORVENA_NEED_SERVER("ORVENA_TEST_FTP_PORT");
+  const std::string file = "po_bledach_" + std::to_string(getpid()) + ".csv";
+  const fs::path ftp_dir = fs::path(server_env("ORVENA_TEST_FTP_HOME"));
+  fs::remove(ftp_dir / file);
+  home.write_definitions({{.raport = "Nieznany format",
+                           .zapytanie = {"select * from t"},
+                           .nazwa_pliku = "x.xml",
+                           .format_pliku = "xml"},
+                          {.raport = "Obcy szablon",
+                           .zapytanie = {"select * from t"},
+                           .nazwa_pliku = "o.pdf",
+                           .szablon_raportu = "/etc/passwd",
+                           .format_pliku = "pdf",
+                           .wyslij_na = "ftp",
+                           .adres_ftp = server_env("ORVENA_TEST_FTP_HOST"),
+                           .user_ftp = server_env("ORVENA_TEST_FTP_USER"),
+                           .pass_ftp = server_env("ORVENA_TEST_FTP_PASS")},
+                          {.raport = "Dostarczony",
+                           .zapytanie = {"select * from t"},
+                           .nazwa_pliku = file,
+                           .wyslij_na = "ftp",
+                           .adres_ftp = server_env("ORVENA_TEST_FTP_HOST"),
+                           .user_ftp = server_env("ORVENA_TEST_FTP_USER"),
+                           .pass_ftp = server_env("ORVENA_TEST_FTP_PASS")}});
+  auto lines = run();
+  EXPECT_TRUE(has_line(lines, ">> BŁĄD! : Format pliku \"xml\" jest nieznany - plik raportu nie powstał!"));
+  EXPECT_TRUE(has_line(lines,
+                       ">> Nie udało się wczytać szablonu raportu: Szablon raportu \"/etc/passwd\" leży "
+                       "poza folderem Dane/Szablony - nie wczytano go."));
+  EXPECT_TRUE(
+      has_line(lines, ">> Wysłano raport na serwer FTP: " + server_env("ORVENA_TEST_FTP_HOST") + "!"));
+  EXPECT_EQ(core::read_file(ftp_dir / file), core::read_file(home.home().temporary() / file));
+  ASSERT_GE(lines.size(), 3u);
+  EXPECT_EQ(lines[lines.size() - 2], "Liczba raportów zakończonych błędem: 2.");
+}
+
 TEST_F(DeliveredRun, CsvFromPostgresqlOverOdbc) {
   ORVENA_NEED_SERVER("ORVENA_TEST_PG_ODBC");
   // The PostgreSQL test server through its ODBC driver, named in the settings.

@@ -81,6 +81,7 @@ int run_render(int argc, char** argv, std::ostream& out, std::ostream& err) {
     session.dataset().set_command_text(sql);
     session.dataset().open();
     EngineReportProducer producer(&session.main_window_components(), render_filter);
+    producer.use_settings(&session.state().settings);
     producer.produce({formats.at(format_text), output, template_file}, session.dataset());
     return 0;
   } catch (const std::exception& e) {

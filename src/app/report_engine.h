@@ -10,6 +10,10 @@ namespace orvena::report {
 class HostComponents;
 }  // namespace orvena::report
 
+namespace orvena::config {
+struct Konfiguracja;
+}  // namespace orvena::config
+
 namespace orvena::exporting {
 class ExportFilter;
 }  // namespace orvena::exporting
@@ -30,10 +34,14 @@ class EngineReportProducer final : public runner::ReportProducer {
   // each format's writer.
   explicit EngineReportProducer(report::HostComponents* host, FilterFactory filters = runner_filter);
   void produce(const runner::ExportRequest& request, db::Query& data) override;
+  // The session's settings, read at every report (they are read after the producer is made):
+  // the template script's step budget. Without them the report's default applies.
+  void use_settings(const config::Konfiguracja* settings) { m_settings = settings; }
 
  private:
   report::HostComponents* m_host;
   FilterFactory m_filters;
+  const config::Konfiguracja* m_settings = nullptr;
 };
 
 void install_report_engine(Session& session);

@@ -74,5 +74,29 @@ void BM_Compile1000Lines(benchmark::State& state) {
 }
 BENCHMARK(BM_Compile1000Lines)->Unit(benchmark::kMillisecond);
 
+// Filling an array element by element, and a string grown 10 characters at a time: the cost
+// of one step must not grow with the size of the value.
+void BM_FillArray(benchmark::State& state) {
+  const std::string n = std::to_string(state.range(0));
+  Script script;
+  if (!script.compile("var a: array[0.." + n + " - 1] of Integer; i: Integer; begin for i := 0 to " + n +
+                      " - 1 do a[i] := i end."))
+    state.SkipWithError(script.error_message().c_str());
+  for (auto _ : state) script.execute();
+  state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+BENCHMARK(BM_FillArray)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+void BM_AppendString(benchmark::State& state) {
+  const std::string n = std::to_string(state.range(0));
+  Script script;
+  if (!script.compile("var s: String; i: Integer; begin s := ''; for i := 1 to " + n +
+                      " do s := s + '0123456789' end."))
+    state.SkipWithError(script.error_message().c_str());
+  for (auto _ : state) script.execute();
+  state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+BENCHMARK(BM_AppendString)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+
 }  // namespace
 BENCHMARK_MAIN();

@@ -1,12 +1,14 @@
 // Text object templates on arbitrary bytes: the first line is ExpressionDelimiters, the rest the
 // text. Bracket matching (the parts found, put back, give the text), inline formats applied to
-// sample values, cache keys, and registration of the totals the text writes (quoted parts,
-// nesting, report variables naming each other).
+// sample values, cache keys, registration of the totals the text writes (quoted parts, nesting,
+// report variables naming each other), and the first expressions evaluated under a small step
+// budget, with a script function that loops for a negative argument.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/datetime.h"
 #include "report/bands.h"
@@ -17,6 +19,7 @@
 #include "report/pages.h"
 #include "report/report.h"
 #include "report/views.h"
+#include "script/script.h"
 
 using namespace orvena;
 using namespace orvena::report;
@@ -30,7 +33,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   memo_text::Delimiters d = memo_text::split_delimiters(delimiters);
   const core::Variant samples[] = {core::Variant(-1234.5), core::Variant("tekst"), core::Variant(true),
                                    core::Variant::date(45000.25)};
+  std::vector<std::string> expressions;
   std::string direct = memo_text::expand(text, d, [&](std::string_view expression, size_t index) {
+    if (expressions.size() < 8) expressions.emplace_back(expression);
     // Every expression is a piece of the text.
     if (text.find(expression) == std::string_view::npos) std::abort();
     memo_text::InlineFormat f = memo_text::split_inline_format(expression);
@@ -72,11 +77,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     r.variables.back()->name = name;
     r.variables.back()->value = std::string(name) == "A" ? "B + SUM(1)" : "A";
   }
+  r.script_text = {"function Petla(n: Integer): Integer; begin while n <> 0 do n := n - 1; Result := n end;",
+                   "begin end."};
+  r.script_step_limit = 20000;
   EngineContext ctx(r);
   try {
     ctx.totals().add_items(totals_scopes(*page));
   } catch (const core::Error&) {
     // A flags argument that is no expression: a reported error, not a crash.
+  }
+  r.current_object.reset(memo);
+  for (const std::string& e : expressions) {
+    try {
+      (void)ctx.calc(e);
+    } catch (const core::Error&) {
+    } catch (const script::ScriptStopped&) {
+    }
   }
   return 0;
 }

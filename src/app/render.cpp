@@ -75,6 +75,7 @@ int run_render(int argc, char** argv, std::ostream& out, std::ostream& err) {
     session.dataset().set_command_text(sql);
     session.dataset().open();
     EngineReportProducer producer(&session.main_window_components());
+    producer.use_settings(&session.state().settings);
     producer.produce({runner::find_report_format(format_text)->format, output, template_file},
                      session.dataset());
     return 0;

@@ -6,6 +6,7 @@
 
 #include "app/format_writers.h"
 #include "app/session.h"
+#include "config/settings.h"
 #include "core/error.h"
 #include "export/filter.h"
 #include "report/engine/engine.h"
@@ -34,6 +35,8 @@ void EngineReportProducer::produce(const runner::ExportRequest& request, db::Que
   // The run log reports what went wrong; nobody is there to close a message box. Set before the
   // load, which keeps the host's engine options.
   report.engine_options.new_silent_mode = report::SilentMode::Silent;
+  if (m_settings)
+    report.script_step_limit = m_settings->script_step_limit().value_or(report::kDefaultScriptStepLimit);
   try {
     report.load_from_file(request.template_file, true);
   } catch (const std::exception& e) {
@@ -67,7 +70,9 @@ void EngineReportProducer::produce(const runner::ExportRequest& request, db::Que
 }
 
 void install_report_engine(Session& session) {
-  session.set_report_producer(std::make_unique<EngineReportProducer>(&session.main_window_components()));
+  auto producer = std::make_unique<EngineReportProducer>(&session.main_window_components());
+  producer->use_settings(&session.state().settings);
+  session.set_report_producer(std::move(producer));
   add_menu_writers(session.export_filters());
 }
 

@@ -10,6 +10,10 @@ namespace orvena::report {
 class HostComponents;
 }  // namespace orvena::report
 
+namespace orvena::config {
+struct Konfiguracja;
+}  // namespace orvena::config
+
 namespace orvena::app {
 
 class Session;
@@ -20,9 +24,13 @@ class EngineReportProducer final : public runner::ReportProducer {
   // gets a writer of its own from the format's row, so no setting outlives the job.
   explicit EngineReportProducer(report::HostComponents* host);
   void produce(const runner::ExportRequest& request, db::Query& data) override;
+  // The session's settings, read at every report (they are read after the producer is made):
+  // the template script's step budget. Without them the report's default applies.
+  void use_settings(const config::Konfiguracja* settings) { m_settings = settings; }
 
  private:
   report::HostComponents* m_host;
+  const config::Konfiguracja* m_settings = nullptr;
 };
 
 // The engine's producer for the session's runs and its writers for the windows' export menu.

@@ -1,6 +1,7 @@
 #include "config/settings.h"
 
 #include <array>
+#include <charconv>
 #include <system_error>
 
 #include "core/encoding.h"
@@ -17,7 +18,7 @@ struct Key {
 };
 
 // The order in which every line is tested; each match shortens the line for the keys after it.
-const std::array<Key, 14> kKeys = {{
+const std::array<Key, 15> kKeys = {{
     {"[db_server]=", &Konfiguracja::db_server},
     {"[db_user]=", &Konfiguracja::db_user},
     {"[db_pass]=", &Konfiguracja::db_pass},
@@ -32,6 +33,7 @@ const std::array<Key, 14> kKeys = {{
     {"[email_port]=", &Konfiguracja::email_port},
     {"[db_driver]=", &Konfiguracja::db_driver},
     {"[email_tls_verify]=", &Konfiguracja::email_tls_verify},
+    {"[limit_krokow_skryptu]=", &Konfiguracja::limit_krokow_skryptu},
 }};
 
 // A hand-written settings file is a few dozen lines; this is far beyond any real one and keeps a
@@ -50,6 +52,16 @@ void drop_leading_characters(std::string& text, std::string_view key) {
 
 bool Konfiguracja::verify_mail_certificate() const {
   return core::to_lower(core::trim(email_tls_verify)) != "nie";
+}
+
+std::optional<uint64_t> Konfiguracja::script_step_limit() const {
+  const std::string text = core::trim(limit_krokow_skryptu);
+  uint64_t steps = 0;
+  auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), steps);
+  if (text.empty() || end != text.data() + text.size()) return std::nullopt;
+  if (ec == std::errc::result_out_of_range) return UINT64_MAX;  // more than any run can take
+  if (ec != std::errc() || steps == 0) return std::nullopt;
+  return steps;
 }
 
 Konfiguracja parse_settings(const std::vector<std::string>& lines) {

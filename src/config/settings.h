@@ -1,7 +1,9 @@
 #pragma once
 // The settings file Dane/konfiguracja.txt: database login, mail account and the fixed parts of
 // the mail body. Written by hand, read once at start, never written back.
+#include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,8 +26,12 @@ struct Konfiguracja {
   // Linux additions: which database backend, and whether the mail server's certificate is checked.
   std::string db_driver;         // "" = SQL Server through ODBC driver FreeTDS, "sqlite", or an ODBC driver
   std::string email_tls_verify;  // "nie" switches verification off
+  std::string limit_krokow_skryptu;  // a template script's steps per report
 
   bool verify_mail_certificate() const;
+  // The key's whole number of steps (at least 1); nullopt when it is empty or no such number,
+  // so that the report's default applies.
+  std::optional<uint64_t> script_step_limit() const;
 };
 
 // Fills the settings from the file's lines (UTF-8). Keys are matched anywhere in a line with exact

@@ -197,7 +197,7 @@ double round_half_even(double v) {
 }  // default rounding mode: to nearest even
 
 Variant::Variant(std::vector<Variant> items)
-    : m_value(std::make_shared<const std::vector<Variant>>(std::move(items))) {}
+    : m_value(std::make_shared<std::vector<Variant>>(std::move(items))) {}
 
 bool Variant::is_numeric() const {
   VarType t = type();
@@ -373,6 +373,12 @@ Currency Variant::to_currency() const {
 const std::vector<Variant>& Variant::items() const {
   if (type() != VarType::Array) cannot_convert(type(), VarType::Array);
   return *std::get<Items>(m_value);
+}
+
+std::vector<Variant>& Variant::mutable_items() {
+  Items& items = std::get<Items>(m_value);
+  if (items.use_count() != 1) items = std::make_shared<std::vector<Variant>>(*items);
+  return *items;
 }
 
 const std::shared_ptr<VariantObject>& Variant::object() const {

@@ -92,6 +92,11 @@ class Variant {
 
   // Direct access without conversion, for callers that switch on type().
   const std::string& str() const { return std::get<std::string>(m_value); }
+  // In-place edits, so that a string grown a piece at a time or an array filled element by
+  // element is not copied whole at every step: the string (String only), and the array's items
+  // (Array only), copied first when another value shares them.
+  std::string& mutable_str() { return std::get<std::string>(m_value); }
+  std::vector<Variant>& mutable_items();
 
   friend bool operator==(const Variant& a, const Variant& b);  // identical type and value
 
@@ -103,7 +108,8 @@ class Variant {
     DateTime value;
     friend bool operator==(DateTag a, DateTag b) { return a.value == b.value; }
   };
-  using Items = std::shared_ptr<const std::vector<Variant>>;
+  // Shared by copies of the value; written only through mutable_items(), which unshares first.
+  using Items = std::shared_ptr<std::vector<Variant>>;
   explicit Variant(NullTag t) : m_value(t) {}
   explicit Variant(DateTag t) : m_value(t) {}
 

@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cmath>
 #include <mutex>
+#include <optional>
 
+#include "core/encoding.h"
 #include "core/error.h"
 #include "core/text.h"
 #include "report/bands.h"
@@ -31,6 +33,31 @@ struct DepthGuard {
   ~DepthGuard() { --depth; }
   int& depth;
 };
+
+// The step budget's error: "Skrypt szablonu przekroczył limit 1000 kroków w procedurze
+// 'Memo1OnBeforePrint' (3:5)".
+constexpr std::string_view kStepLimitText = "Skrypt szablonu przekroczył limit %d kroków %s";
+constexpr std::string_view kInMainBlock = "w bloku głównym";
+constexpr std::string_view kInProcedure = "w procedurze ";
+constexpr std::string_view kInExpression = "w wyrażeniu ";
+// Steps between two calls of the window's pump while a script runs.
+constexpr uint64_t kStepsBetweenPumps = 1u << 16;
+// An expression named in a message is cut to this many characters.
+constexpr size_t kQuotedExpressionChars = 100;
+
+// Takes the entry pushed for the call in progress off the list, however the call ends.
+struct PopRunning {
+  explicit PopRunning(std::vector<std::string>& list) : list(list) {}
+  ~PopRunning() { list.pop_back(); }
+  std::vector<std::string>& list;
+};
+
+std::string quoted_expression(std::string_view expression) {
+  std::string e = core::trim(expression);
+  if (core::utf8_length(e) > kQuotedExpressionChars)
+    e = e.substr(0, core::utf8_offset(e, kQuotedExpressionChars)) + "…";
+  return "'" + e + "'";
+}
 
 // Only a whole `Source."field"` is a field here: `Source."a" * 2` is an expression.
 bool is_field_name(std::string_view text) {
@@ -84,6 +111,8 @@ EngineContext::EngineContext(Report& report)
       m_totals(std::make_unique<AggregateList>(*this)) {
   m_report.run = this;
   m_script->set_clock(&clock());
+  m_step_limit = report.script_step_limit;
+  m_script->set_line_hook([this](const script::LineEvent& at) { script_step(at); });
 }
 
 EngineContext::~EngineContext() {
@@ -131,8 +160,30 @@ void EngineContext::call_handler(std::string_view name, Component* sender) {
     std::vector<std::string>& list;
     ~Pop() { list.pop_back(); }
   } pop{m_running_handlers};
+  m_running.push_back(std::string(kInProcedure) + "'" + core::trim(name) + "'");
+  PopRunning pop_running(m_running);
   Variant params[] = {component_value(sender)};
   script().call_function(name, params);
+}
+
+void EngineContext::execute_main_block() {
+  if (!script().has_main_block()) return;
+  m_running.push_back(std::string(kInMainBlock));
+  PopRunning pop_running(m_running);
+  script().execute();
+}
+
+void EngineContext::script_step(const script::LineEvent& at) {
+  if (++m_steps > m_step_limit) {
+    std::string where = m_running.empty() ? std::string(kInMainBlock) : m_running.back();
+    // A position inside an expression's wrapper would mean nothing to the template's author.
+    if (!where.starts_with(kInExpression))
+      where += " (" + (at.unit.empty() ? "" : std::string(at.unit) + " ") + at.pos.text() + ")";
+    std::string text = core::replace_all(kStepLimitText, "%d", std::to_string(m_step_limit));
+    throw script::ScriptStopped(core::replace_all(text, "%s", where));
+  }
+  if (m_steps % kStepsBetweenPumps == 0 && pump) pump();
+  if (m_report.terminated) m_script->terminate();
 }
 
 // ---- Expressions ------------------------------------------------------------------------------
@@ -143,6 +194,14 @@ Variant EngineContext::calc(std::string_view expression) {
     if (m_calc_depth > kMaxCalcDepth) throw core::Error(script::expression_error_text(expression, kTooDeep));
     if (auto v = fast_path(expression)) return *v;
     ExpressionCache::Entry& entry = m_cache->get(script(), expression);
+    std::optional<PopRunning> named;
+    if (m_calc_depth == 1) {
+      std::string where = std::string(kInExpression) + quoted_expression(expression);
+      if (Component* current = m_report.current_object.get(); current && !current->name().empty())
+        where += " (" + current->name() + ")";
+      m_running.push_back(std::move(where));
+      named.emplace(m_running);
+    }
     return entry.compiled->evaluate(m_report.engine_options.ignore_dev_by_zero
                                         ? script::DivisionByZero::GivesNull
                                         : script::DivisionByZero::Raise);

@@ -8,7 +8,7 @@
 // The page generator's calls, in a run:
 //   EngineContext ctx(report);              // hooks copied from the report (pump, progress, clock)
 //   if (!ctx.prepare_script()) fail;        // compile errors are in report.errors()
-//   ctx.script().execute();                 // the script's main block
+//   ctx.execute_main_block();               // the script's main block
 //   ctx.state.start = ctx.clock().now();    // "Date" and "Time"
 //   for each report page: ctx.totals().add_items(scopes), the scopes from the band structure
 //     it built (or totals_scopes(page), aggregates.h)
@@ -24,6 +24,10 @@
 //   state.page, page_index, total_pages, total_pages_physical kept current as pages are added.
 // Every expression error is added to report.errors() (named by the object being filled) and
 // thrown as core::Error, which ends the run.
+// The script runs under the report's step budget (Report::script_step_limit): past it, the
+// script ends with script::ScriptStopped naming the handler that was running. The report's
+// terminated flag ("stop" in a window, Engine.StopReport) ends a running script quietly; the
+// window's pump is called every so many steps, so "stop" can be pressed during an endless loop.
 #include <functional>
 #include <map>
 #include <memory>
@@ -39,7 +43,8 @@
 
 namespace orvena::script {
 class Script;
-}
+struct LineEvent;
+}  // namespace orvena::script
 
 namespace orvena::report {
 
@@ -113,6 +118,10 @@ class EngineContext {
   // when that procedure is already handling an event further up (a handler showing its own band
   // would otherwise fire itself without end).
   void call_handler(std::string_view name, Component* sender);
+  // Runs the script's main block, if it has statements.
+  void execute_main_block();
+  // Script steps taken in this run so far.
+  uint64_t script_steps() const { return m_steps; }
 
   // ---- Expressions ----
   // Evaluates an expression: the fast path (fields, system variables, host callbacks, report
@@ -163,6 +172,12 @@ class EngineContext {
   std::optional<core::Variant> field_value(std::string_view name, FieldRefs::iterator it);
   int m_calc_depth = 0;
   std::vector<std::string> m_running_handlers;  // lower case
+  // What the script is running for, innermost last: handler names as written, or the main block
+  // (empty); the step budget's error names the outermost handler.
+  std::vector<std::string> m_running;
+  uint64_t m_steps = 0;
+  uint64_t m_step_limit;
+  void script_step(const script::LineEvent& at);
   bool m_script_ready = false;
   [[noreturn]] void fail(const std::string& message);
   std::optional<core::Variant> system_variable(std::string_view name) const;

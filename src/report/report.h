@@ -84,6 +84,10 @@ class ProgressListener {
   virtual void stop(ProgressKind kind) {}
 };
 
+// Script steps (statements and loop passes) one preparation may take before its script is ended
+// with an error: far more than any real report needs, and still a bound on an endless loop.
+inline constexpr uint64_t kDefaultScriptStepLimit = 1'000'000'000;
+
 // ---- The report --------------------------------------------------------------------------------
 
 class Report : public Component {
@@ -199,6 +203,8 @@ class Report : public Component {
   std::function<std::optional<std::string>()> ask_password;
   // The generation run under way, if any (it sets and clears this itself).
   EngineContext* run = nullptr;
+  // The script's step budget for each preparation (the host's setting; kept across loads).
+  uint64_t script_step_limit = kDefaultScriptStepLimit;
 
   // ---- Name index (components of this report by name, ignoring case) ----
   Component* name_index_find(std::string_view name) const;

@@ -54,6 +54,16 @@ struct Expr;
 using ExprPtr = std::unique_ptr<Expr>;
 
 struct Expr {
+  Expr() = default;
+  Expr(const Expr&) = delete;
+  Expr& operator=(const Expr&) = delete;
+  // A flat chain (1 + 1 + ... + 1) hangs down `left` as deep as it is long: it is taken apart
+  // in a loop, as a recursive destruction would need stack for every operator.
+  ~Expr() {
+    ExprPtr next = std::move(left);
+    while (next) next = std::move(next->left);
+  }
+
   ExprKind kind;
   Position pos;
   Op op = Op::Add;

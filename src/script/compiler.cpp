@@ -1,6 +1,8 @@
 // From the parse tree to nodes: every name resolved, every call's arguments counted, types
 // checked where they are known. Blocks are compiled in two passes, procedures first, so that a
 // call may come before the procedure's declaration.
+#include <algorithm>
+
 #include "core/text.h"
 #include "script/nodes_p.h"
 #include "script/parser.h"
@@ -234,8 +236,12 @@ class Compiler {
         (total = total * std::max<int64_t>(count, 1)) > limits::kMaxArrayElements)
       fail(std::string(text::kTooLong), t.pos);
     std::vector<Variant> items(static_cast<size_t>(count));
-    if (dim + 1 < t.dims.size())
-      for (auto& item : items) item = array_value(t, dim + 1, lows, total);
+    // The rows share one value until written (the first write copies a row), and the total is
+    // counted once per dimension, not once per row.
+    if (dim + 1 < t.dims.size()) {
+      Variant row = array_value(t, dim + 1, lows, total);
+      std::fill(items.begin(), items.end(), row);
+    }
     return Variant(std::move(items));
   }
 
@@ -354,6 +360,7 @@ class Compiler {
         check_assignable(*s.target, *a->target);
         a->value = expr(*s.expr);
         check_compatible(*a->target, *a->value, s.expr->pos);
+        if (StatementPtr append = as_append(*a)) return append;
         return a;
       }
       case StmtKind::Call: {
@@ -427,6 +434,60 @@ class Compiler {
       }
     }
     return nullptr;
+  }
+
+  // s := s + a + ... as an in-place append, when it is one (AppendStmt).
+  StatementPtr as_append(AssignStmt& a) {
+    auto* target = dynamic_cast<const VarNode*>(a.target.get());
+    auto* chain = dynamic_cast<ChainNode*>(a.value.get());
+    if (!target || !chain) return nullptr;
+    auto* first = dynamic_cast<const VarNode*>(chain->first.get());
+    if (!first || first->var != target->var) return nullptr;
+    for (const auto& step : chain->steps) {
+      auto* add = dynamic_cast<const ArithmeticStep*>(step.get());
+      if (!add || add->op != core::BinaryOp::Add || !independent_of(*add->right, target->var)) return nullptr;
+    }
+    auto append = std::make_unique<AppendStmt>();
+    append->pos = a.pos;
+    append->unit = a.unit;
+    append->var = target->var;
+    a.value.release();
+    append->value.reset(chain);
+    return append;
+  }
+
+  // Whether evaluating n can neither read nor change v: only values, other variables and the
+  // library's functions without var parameters. Anything that may run script code (calls,
+  // report values, members of objects) may reach v.
+  static bool independent_of(const Node& n, const Variable* v) {
+    auto all = [v](const std::vector<NodePtr>& nodes) {
+      return std::ranges::all_of(nodes, [v](const NodePtr& x) { return !x || independent_of(*x, v); });
+    };
+    if (dynamic_cast<const ConstNode*>(&n)) return true;
+    if (auto* var = dynamic_cast<const VarNode*>(&n)) return var->var != v;
+    if (auto* cast = dynamic_cast<const CastNode*>(&n)) return independent_of(*cast->operand, v);
+    if (auto* unary = dynamic_cast<const UnaryNode*>(&n)) return independent_of(*unary->operand, v);
+    if (auto* routine = dynamic_cast<const RoutineNode*>(&n))
+      return routine->routine->var_params == 0 && all(routine->args);
+    if (auto* index = dynamic_cast<const IndexNode*>(&n))
+      return independent_of(*index->target, v) && all(index->index);
+    if (auto* chain = dynamic_cast<const ChainNode*>(&n)) {
+      if (!independent_of(*chain->first, v)) return false;
+      for (const auto& step : chain->steps) {
+        const Node* right = nullptr;
+        if (auto* a = dynamic_cast<const ArithmeticStep*>(step.get()))
+          right = a->right.get();
+        else if (auto* c = dynamic_cast<const CompareStep*>(step.get()))
+          right = c->right.get();
+        else if (auto* sc = dynamic_cast<const ShortCircuitStep*>(step.get()))
+          right = sc->right.get();
+        else
+          return false;
+        if (!independent_of(*right, v)) return false;
+      }
+      return true;
+    }
+    return false;
   }
 
   StatementPtr for_statement(const ast::Stmt& s) {
@@ -535,7 +596,10 @@ class Compiler {
       case ExprKind::Index: {
         auto i = make<IndexNode>(e.pos);
         i->target = expr(*e.left);
-        if (auto* v = dynamic_cast<VarNode*>(i->target.get())) i->declared = v->var;
+        if (auto* v = dynamic_cast<VarNode*>(i->target.get())) {
+          i->declared = v->var;
+          if (!v->var->read_only) i->in_place = v->var;
+        }
         for (const auto& x : e.items) i->index.push_back(expr(*x));
         return i;
       }
@@ -553,43 +617,62 @@ class Compiler {
     fail(std::string(grammar::kExpressionExpected), e.pos);
   }
 
+  // A binary expression is the operand at the bottom of its left side and the operators above
+  // it, innermost first: ((a + b) * c) = d is a, then + b, * c, = d. Walking down that side in a
+  // loop keeps a flat chain of any length off the stack; the right operands nest only as deep
+  // as the parser allowed.
   NodePtr binary(const Expr& e) {
-    NodePtr left = expr(*e.left);
+    std::vector<const Expr*> spine;
+    const Expr* bottom = &e;
+    for (; bottom->kind == ExprKind::Binary; bottom = bottom->left.get()) spine.push_back(bottom);
+    auto chain = make<ChainNode>(e.pos);
+    chain->first = expr(*bottom);
+    TypeKind type = chain->first->type;
+    for (auto it = spine.rbegin(); it != spine.rend(); ++it) {
+      chain->steps.push_back(binary_step(**it, type));
+      type = chain->steps.back()->type;
+    }
+    chain->type = type;
+    return chain;
+  }
+
+  // One operator with its right operand, over a left operand of kind `a`.
+  BinaryStepPtr binary_step(const Expr& e, TypeKind a) {
     if (e.op == Op::Is) {
       if (e.right->kind != ExprKind::Name) fail(std::string(grammar::kIdentifierExpected), e.right->pos);
       if (!m_rt.host || !m_rt.host->is_class(e.right->name))
         fail(std::string(text::kUnknownType) + in_quotes(e.right->name), e.right->pos);
-      auto n = make<IsNode>(e.pos, TypeKind::Bool);
-      n->left = std::move(left);
+      auto n = std::make_unique<IsStep>();
+      n->type = TypeKind::Bool;
       n->class_name = e.right->name;
       return n;
     }
     NodePtr right = expr(*e.right);
     if (e.op == Op::In) {
-      auto n = make<InNode>(e.pos, TypeKind::Bool);
-      n->left = std::move(left);
+      auto n = std::make_unique<InStep>();
+      n->type = TypeKind::Bool;
       n->set = dynamic_cast<const SetNode*>(right.get());
       n->right = std::move(right);
       return n;
     }
     if (e.op >= Op::Eq && e.op <= Op::Ge) {
-      auto n = make<CompareNode>(e.pos, TypeKind::Bool);
+      auto n = std::make_unique<CompareStep>();
+      n->type = TypeKind::Bool;
       n->op = comparison(e.op);
-      n->left = std::move(left);
       n->right = std::move(right);
       return n;
     }
-    bool both_bool = left->type == TypeKind::Bool && right->type == TypeKind::Bool;
+    TypeKind b = right->type;
+    bool both_bool = a == TypeKind::Bool && b == TypeKind::Bool;
     if (both_bool && (e.op == Op::And || e.op == Op::Or)) {
-      auto n = make<ShortCircuitNode>(e.pos, TypeKind::Bool);
+      auto n = std::make_unique<ShortCircuitStep>();
+      n->type = TypeKind::Bool;
       n->is_and = e.op == Op::And;
-      n->left = std::move(left);
       n->right = std::move(right);
       return n;
     }
-    auto n = make<BinaryNode>(e.pos);
+    auto n = std::make_unique<ArithmeticStep>();
     n->op = arithmetic(e.op);
-    TypeKind a = left->type, b = right->type;
     if (both_bool && (e.op == Op::Xor))
       n->type = TypeKind::Bool;
     else if (e.op == Op::Divide && is_number(a) && is_number(b))
@@ -600,7 +683,6 @@ class Compiler {
                                                                : TypeKind::Int;
     else if (e.op == Op::Add && a == TypeKind::String && b == TypeKind::String)
       n->type = TypeKind::String;
-    n->left = std::move(left);
     n->right = std::move(right);
     return n;
   }

@@ -329,21 +329,21 @@ Variant Ord(Runtime&, Args a) {
 // SetLength(var s, n): cut or pad with blanks; on an array, cut or extend with empty elements.
 Variant SetLength(Runtime&, Args a) {
   int64_t n = std::max<int64_t>(int_of(a[1]), 0);
+  // In place: the caller lends the variable's value, so growing by one element or character
+  // costs no copy of the whole (the vector and the string grow by doubling).
   if (a[0].type() == VarType::Array) {
     if (n > limits::kMaxArrayElements) throw core::Error(std::string(text::kTooLong));
-    std::vector<Variant> items = a[0].items();
-    items.resize(static_cast<size_t>(n));
-    a[0] = Variant(std::move(items));
+    a[0].mutable_items().resize(static_cast<size_t>(n));
     return Variant::null();
   }
   if (static_cast<uint64_t>(n) > limits::kMaxStringBytes) throw core::Error(std::string(text::kTooLong));
-  std::string s = text_of(a[0]);
+  if (!a[0].is_string()) a[0] = Variant(text_of(a[0]));
+  std::string& s = a[0].mutable_str();
   size_t len = core::utf8_length(s);
   if (static_cast<size_t>(n) <= len)
     s.resize(core::utf8_offset(s, static_cast<size_t>(n)));
   else
     s.append(static_cast<size_t>(n) - len, ' ');
-  a[0] = Variant(std::move(s));
   return Variant::null();
 }
 

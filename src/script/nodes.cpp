@@ -91,21 +91,24 @@ int64_t low_of(const Variable* declared, size_t dim) {
   return declared && dim < declared->lows.size() ? declared->lows[dim] : 0;
 }
 
-// container with the element at index[dim...] replaced by value.
-Variant replaced(const Variant& container, std::span<const Variant> index, size_t dim,
-                 const Variable* declared, const Variant& value) {
+// Writes value at index[dim...] of container, in place: a string's character, or an array's
+// element (the array copied first only when another value shares it).
+void store_element(Variant& container, std::span<const Variant> index, size_t dim, const Variable* declared,
+                   const Variant& value) {
   if (container.is_string()) {
     if (index.size() != 1) throw core::Error(std::string(text::kArrayRequired));
-    std::string s = container.str();
-    auto [at, len] = char_at(s, index[0]);
-    s.replace(at, len, value.to_string());
-    return Variant(std::move(s));
+    std::string text = value.to_string();
+    auto [at, len] = char_at(container.str(), index[0]);
+    container.mutable_str().replace(at, len, text);
+    return;
   }
   if (container.type() != VarType::Array) throw core::Error(std::string(text::kArrayRequired));
-  std::vector<Variant> items = container.items();
-  size_t i = element_index(index[0], low_of(declared, dim), items.size());
-  items[i] = index.size() == 1 ? value : replaced(items[i], index.subspan(1), dim + 1, declared, value);
-  return Variant(std::move(items));
+  size_t i = element_index(index[0], low_of(declared, dim), container.items().size());
+  std::vector<Variant>& items = container.mutable_items();
+  if (index.size() == 1)
+    items[i] = value;
+  else
+    store_element(items[i], index.subspan(1), dim + 1, declared, value);
 }
 
 std::vector<Variant> eval_all(Runtime& rt, const std::vector<NodePtr>& nodes) {
@@ -276,23 +279,27 @@ Variant UnaryNode::eval(Runtime& rt) const {
   return op == ast::Op::Neg ? core::negate(v) : core::logical_not(v);
 }
 
-Variant BinaryNode::eval(Runtime& rt) const {
-  Variant a = left->eval(rt);
+Variant ChainNode::eval(Runtime& rt) const {
+  Variant v = first->eval(rt);
+  for (const auto& step : steps) v = step->apply(rt, std::move(v));
+  return v;
+}
+
+Variant ArithmeticStep::apply(Runtime& rt, Variant left) const {
   Variant b = right->eval(rt);
-  Variant r = core::apply(op, a, b);
+  Variant r = core::apply(op, left, b);
   return checked(r);
 }
 
-Variant ShortCircuitNode::eval(Runtime& rt) const {
-  bool a = left->eval(rt).to_bool();
+Variant ShortCircuitStep::apply(Runtime& rt, Variant left) const {
+  bool a = left.to_bool();
   if (is_and ? !a : a) return Variant(a);
   return Variant(right->eval(rt).to_bool());
 }
 
-Variant CompareNode::eval(Runtime& rt) const {
-  Variant a = left->eval(rt);
+Variant CompareStep::apply(Runtime& rt, Variant left) const {
   Variant b = right->eval(rt);
-  return Variant(core::compare(op, a, b));
+  return Variant(core::compare(op, left, b));
 }
 
 Variant SetNode::eval(Runtime& rt) const {
@@ -320,16 +327,14 @@ bool SetNode::contains(Runtime& rt, const Variant& v) const {
   return false;
 }
 
-Variant InNode::eval(Runtime& rt) const {
-  Variant v = left->eval(rt);
-  if (set) return Variant(set->contains(rt, v));
-  return Variant(in_set(v, right->eval(rt)));
+Variant InStep::apply(Runtime& rt, Variant left) const {
+  if (set) return Variant(set->contains(rt, left));
+  return Variant(in_set(left, right->eval(rt)));
 }
 
-Variant IsNode::eval(Runtime& rt) const {
-  Variant v = left->eval(rt);
-  if (v.type() != VarType::Object) return Variant(false);
-  return Variant(rt.host->is_instance(v, class_name));
+Variant IsStep::apply(Runtime& rt, Variant left) const {
+  if (left.type() != VarType::Object) return Variant(false);
+  return Variant(rt.host->is_instance(left, class_name));
 }
 
 Variant CallNode::eval(Runtime& rt) const {
@@ -342,8 +347,26 @@ Variant CallNode::eval(Runtime& rt) const {
 
 Variant RoutineNode::eval(Runtime& rt) const {
   std::vector<Variant> values = eval_all(rt, args);
-  Variant r = routine->fn(rt, values);
-  if (routine->var_params) write_back(rt, args, values, routine->var_params);
+  if (!routine->var_params) return checked(routine->fn(rt, values));
+  // A variable passed as a var argument lets go of its value while the routine runs, so that
+  // the routine holds it alone and may change it in place (SetLength growing an array by one);
+  // it gets the result by write_back, or its value back when the routine fails.
+  std::vector<std::pair<Variable*, size_t>> lent;
+  for (size_t i = 0; i < args.size() && i < 32; ++i) {
+    auto* v = dynamic_cast<const VarNode*>(args[i].get());
+    if (((routine->var_params >> i) & 1u) && v && !v->var->read_only) {
+      lent.emplace_back(v->var, i);
+      v->var->value = Variant();
+    }
+  }
+  Variant r;
+  try {
+    r = routine->fn(rt, values);
+  } catch (...) {
+    for (auto [var, i] : lent) var->value = std::move(values[i]);
+    throw;
+  }
+  write_back(rt, args, values, routine->var_params);
   return checked(r);
 }
 
@@ -393,13 +416,24 @@ Variant IndexNode::eval(Runtime& rt) const {
 }
 
 void IndexNode::assign(Runtime& rt, const Variant& value) const {
+  if (in_place) {
+    std::vector<Variant> idx = eval_all(rt, index);
+    Variant& slot = in_place->value;
+    if (slot.type() != VarType::Object) {
+      store_element(slot, idx, 0, declared, value);
+      return;
+    }
+    rt.host->set_default(slot, idx, value);
+    return;
+  }
   Variant container = target->eval(rt);
   std::vector<Variant> idx = eval_all(rt, index);
   if (container.type() == VarType::Object) {
     rt.host->set_default(container, idx, value);
     return;
   }
-  target->assign(rt, replaced(container, idx, 0, declared, value));
+  store_element(container, idx, 0, declared, value);
+  target->assign(rt, container);
 }
 
 const Variant* WithNameNode::owner(Runtime& rt, Variant& holder) const {

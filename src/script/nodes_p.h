@@ -43,23 +43,39 @@ struct UnaryNode : Node {
   Variant eval(Runtime& rt) const override;
 };
 
-struct BinaryNode : Node {
-  core::BinaryOp op;
-  NodePtr left, right;
+// A binary operator applied to the value computed so far: a left-leaning chain (1 + 2 - 3 = x,
+// parsed as ((1 + 2) - 3) = x) is its first operand and a list of these, evaluated in a loop,
+// so that a long flat expression takes no stack per operator.
+struct BinaryStep {
+  TypeKind type = TypeKind::Variant;
+  virtual ~BinaryStep() = default;
+  virtual Variant apply(Runtime& rt, Variant left) const = 0;
+};
+using BinaryStepPtr = std::unique_ptr<BinaryStep>;
+
+struct ChainNode : Node {
+  NodePtr first;
+  std::vector<BinaryStepPtr> steps;
   Variant eval(Runtime& rt) const override;
+};
+
+struct ArithmeticStep : BinaryStep {
+  core::BinaryOp op;
+  NodePtr right;
+  Variant apply(Runtime& rt, Variant left) const override;
 };
 
 // AND and OR of two Boolean operands: the right one runs only when it can change the result.
-struct ShortCircuitNode : Node {
+struct ShortCircuitStep : BinaryStep {
   bool is_and = true;
-  NodePtr left, right;
-  Variant eval(Runtime& rt) const override;
+  NodePtr right;
+  Variant apply(Runtime& rt, Variant left) const override;
 };
 
-struct CompareNode : Node {
+struct CompareStep : BinaryStep {
   core::CompareOp op;
-  NodePtr left, right;
-  Variant eval(Runtime& rt) const override;
+  NodePtr right;
+  Variant apply(Runtime& rt, Variant left) const override;
 };
 
 // [a, b, c .. d]: an array whose ranges are two-element arrays [low, high].
@@ -70,17 +86,15 @@ struct SetNode : Node {
   bool contains(Runtime& rt, const Variant& v) const;
 };
 
-struct InNode : Node {
-  NodePtr left;
+struct InStep : BinaryStep {
   NodePtr right;
   const SetNode* set = nullptr;  // right is a set constructor: tested element by element
-  Variant eval(Runtime& rt) const override;
+  Variant apply(Runtime& rt, Variant left) const override;
 };
 
-struct IsNode : Node {
-  NodePtr left;
+struct IsStep : BinaryStep {
   std::string class_name;
-  Variant eval(Runtime& rt) const override;
+  Variant apply(Runtime& rt, Variant left) const override;
 };
 
 struct CallNode : Node {
@@ -126,6 +140,9 @@ struct IndexNode : Node {
   NodePtr target;
   std::vector<NodePtr> index;
   const Variable* declared = nullptr;  // a declared array variable: its low bounds apply
+  // The target is this variable: an element is written in its value in place (the array is
+  // copied only when another value shares it), so filling an array costs no copy per element.
+  Variable* in_place = nullptr;
   Variant eval(Runtime& rt) const override;
   bool assignable() const override { return target->assignable(); }
   void assign(Runtime& rt, const Variant& v) const override;
@@ -151,6 +168,15 @@ struct WithNameNode : Node {
 
 struct AssignStmt : Statement {
   NodePtr target, value;
+  Flow exec(Runtime& rt) const override;
+};
+
+// s := s + a + b ..., where s is a variable and no part can read or change it: while s holds a
+// string and the parts are strings, they are appended to it in place, so a string grown a piece
+// at a time costs what is added, not a copy of the whole string at every step.
+struct AppendStmt : Statement {
+  Variable* var = nullptr;
+  std::unique_ptr<ChainNode> value;  // s + a + b ..., every step an addition
   Flow exec(Runtime& rt) const override;
 };
 

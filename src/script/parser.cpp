@@ -520,8 +520,13 @@ ExprPtr Parser::designator() {
   auto [name, pos] = identifier();
   auto e = node(ExprKind::Name, pos);
   e->name = name;
+  // Each selector wraps the ones before it, and compiling and running them follow that nesting,
+  // so a selector counts as a level.
+  int selectors = 0;
   for (;;) {
     Position at = m_tok.pos;
+    if ((m_tok.is(".") || m_tok.is("[") || m_tok.is("(")) && m_depth + ++selectors > limits::kMaxNesting)
+      fail(text::kTooDeep);
     if (accept(".")) {
       auto m = node(ExprKind::Member, at);
       if (m_tok.kind != TokenKind::Identifier) fail(kIdentifierExpected);

@@ -168,7 +168,12 @@ class Runtime {
       }
     }
   }
-  bool stopped() const { return terminated; }
+  // A child (a compiled expression) stops with the script it belongs to.
+  bool stopped() const {
+    for (const Runtime* r = this; r; r = r->parent)
+      if (r->terminated) return true;
+    return false;
+  }
   Runtime& top() {
     Runtime* r = this;
     while (r->parent) r = r->parent;

@@ -1,5 +1,7 @@
 #include "script/script.h"
 
+#include <algorithm>
+
 #include "core/line_file.h"
 #include "core/paths.h"
 #include "core/quote.h"
@@ -147,12 +149,17 @@ bool Script::has_procedure(std::string_view name) const {
 }
 
 std::unique_ptr<CompiledExpression> Script::compile_expression(std::string_view expression,
-                                                               std::string& error) {
+                                                               std::string& error,
+                                                               std::optional<Position>* error_pos) {
   auto child = std::unique_ptr<Script>(new Script(m_host, this));
-  std::string wrapper =
-      "function rpf: Variant; begin Result := " + std::string(expression) + " end; begin end.";
+  constexpr std::string_view kBefore = "function rpf: Variant; begin Result := ";
+  std::string wrapper = std::string(kBefore) + std::string(expression) + " end; begin end.";
   if (!child->compile(wrapper)) {
     error = child->error_message();
+    // The place in the expression as its author wrote it, not in the wrapper.
+    std::optional<Position> at = child->m_error_pos;
+    if (at && at->line == 1) at->column = std::max(at->column - static_cast<int>(kBefore.size()), 1);
+    if (error_pos) *error_pos = at;
     return nullptr;
   }
   const Scope::Item* item = child->m_runtime->root->find_here("rpf");

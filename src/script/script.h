@@ -21,6 +21,7 @@
 #include <memory>
 #include <optional>
 #include <span>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -42,6 +43,14 @@ struct LineEvent {
 };
 
 class CompiledExpression;
+
+// Thrown by a line hook to end the running code at once, with the reason as its message. The
+// script cannot keep itself going: try ... except does not catch it and finally parts do not
+// run. It is no core::Error, so code that passes over a script's errors (IIF) lets it through.
+class ScriptStopped : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
 
 class Script {
  public:
@@ -79,14 +88,17 @@ class Script {
 
   // The wrapper the report compiles each expression into, run in a child scope of this script:
   // "function rpf: Variant; begin Result := <expression> end; begin end.". On a compile error
-  // returns null and sets `error` to the interpreter's message.
-  std::unique_ptr<CompiledExpression> compile_expression(std::string_view expression, std::string& error);
+  // returns null and sets `error` to the interpreter's message and `error_pos`, when given, to
+  // where in the expression it stopped (none for an error without a place).
+  std::unique_ptr<CompiledExpression> compile_expression(std::string_view expression, std::string& error,
+                                                         std::optional<Position>* error_pos = nullptr);
 
   // Script variables by name: null when there is none; setting adds a Variant variable.
   core::Variant get_variable(std::string_view name) const;
   void set_variable(std::string_view name, const core::Variant& value);
 
-  // Stops running code at the next statement boundary or loop pass.
+  // Stops running code at the next statement boundary or loop pass, quietly; also code of
+  // compiled expressions (children of this script) running at the time.
   void terminate();
   bool terminated() const;
   void set_line_hook(std::function<void(const LineEvent&)> hook);

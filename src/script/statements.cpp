@@ -32,6 +32,42 @@ Flow AssignStmt::exec(Runtime& rt) const {
   return Flow::Normal;
 }
 
+Flow AppendStmt::exec(Runtime& rt) const {
+  rt.line(*this);
+  if (rt.stopped()) return Flow::Exit;
+  Variant& slot = var->value;
+  if (!slot.is_string()) {
+    var->set(value->eval(rt));
+    return Flow::Normal;
+  }
+  // On an error the variable is left as it was, as an assignment that never happened leaves it.
+  const size_t kept = slot.str().size();
+  try {
+    for (size_t i = 0; i < value->steps.size(); ++i) {
+      const auto& step = static_cast<const ArithmeticStep&>(*value->steps[i]);
+      Variant part = step.right->eval(rt);
+      if (part.is_string() || part.is_empty()) {
+        std::string& s = slot.mutable_str();
+        if (part.is_string()) {
+          if (s.size() + part.str().size() > limits::kMaxStringBytes)
+            throw core::Error(std::string(text::kTooLong));
+          s += part.str();
+        }
+        continue;
+      }
+      // A number, Null, ...: the general rules from here on.
+      Variant v = checked(core::apply(step.op, slot, part));
+      for (++i; i < value->steps.size(); ++i) v = value->steps[i]->apply(rt, std::move(v));
+      var->set(v);
+      return Flow::Normal;
+    }
+  } catch (...) {
+    if (slot.is_string()) slot.mutable_str().resize(kept);
+    throw;
+  }
+  return Flow::Normal;
+}
+
 Flow CallStmt::exec(Runtime& rt) const {
   rt.line(*this);
   if (rt.stopped()) return Flow::Exit;
@@ -115,6 +151,8 @@ Flow TryStmt::exec(Runtime& rt) const {
   Flow f;
   try {
     f = run_list(rt, body);
+  } catch (const ScriptStopped&) {
+    throw;
   } catch (...) {
     run_list(rt, handler);
     throw;

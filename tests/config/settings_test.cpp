@@ -85,6 +85,28 @@ TEST(Settings, TlsVerificationIsOnUnlessSwitchedOff) {
   EXPECT_TRUE(parse_settings({"[email_tls_verify]=tak"}).verify_mail_certificate());
 }
 
+// The template script's step budget: a whole number of steps; anything else leaves the report's
+// default (nullopt), so that a mistyped value does not stop every script at once.
+TEST(Settings, ScriptStepLimit) {
+  struct Case {
+    const char* line;
+    std::optional<uint64_t> steps;
+  };
+  const Case cases[] = {
+      {"[limit_krokow_skryptu]=5000000", 5000000},
+      {"[limit_krokow_skryptu]=  250  ", 250},
+      {"[limit_krokow_skryptu]=99999999999999999999999", UINT64_MAX},  // past 64 bits: as good as none
+      {"[limit_krokow_skryptu]=", std::nullopt},
+      {"[limit_krokow_skryptu]=0", std::nullopt},
+      {"[limit_krokow_skryptu]=-5", std::nullopt},
+      {"[limit_krokow_skryptu]=1e9", std::nullopt},
+      {"[limit_krokow_skryptu]=dużo", std::nullopt},
+      {"[LIMIT_KROKOW_SKRYPTU]=5", std::nullopt},  // keys are matched with their case
+  };
+  for (const auto& c : cases) EXPECT_EQ(parse_settings({c.line}).script_step_limit(), c.steps) << c.line;
+  EXPECT_EQ(parse_settings({}).script_step_limit(), std::nullopt);
+}
+
 TEST(Settings, FileReadingMissingWindows1250AndUnreadable) {
   core::TempDir dir;
   EXPECT_EQ(read_settings(dir.path() / "konfiguracja.txt").db_server, "");  // missing: silent

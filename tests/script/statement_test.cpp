@@ -234,6 +234,50 @@ TEST_F(Statements, LineHookEndsEndlessLoops) {
   EXPECT_LT(std::chrono::steady_clock::now() - started, orvena::test::kEndsWellBeforeAHang);
 }
 
+// A hook that ends the script with ScriptStopped: the script's own try ... except does not catch
+// it and its finally parts do not run, so nothing in the script keeps it going.
+TEST_F(Statements, ScriptStoppedPassesTheScriptsOwnHandlers) {
+  for (const char* loop :
+       {"var Wynik: Integer; begin try while True do ; except Wynik := 1 end; Wynik := 2 end.",
+        "var Wynik: Integer; begin try while True do ; finally Wynik := 1 end end.",
+        "var Wynik: Integer; begin while True do try repeat until False except Wynik := 1 end end.",
+        "var Wynik: Integer; procedure P; begin while True do ; end; begin try P finally Wynik := 1 end "
+        "end."}) {
+    ASSERT_TRUE(script.compile(loop)) << loop;
+    int steps = 0;
+    script.set_line_hook([&](const LineEvent&) {
+      if (++steps > 1000) throw ScriptStopped("limit");
+    });
+    try {
+      script.execute();
+      ADD_FAILURE() << "not stopped: " << loop;
+    } catch (const ScriptStopped& e) {
+      EXPECT_STREQ(e.what(), "limit");
+    }
+    EXPECT_EQ(script.get_variable("Wynik"), Variant(0)) << loop;
+  }
+}
+
+// terminate() ends the script's code also while it runs for a compiled expression, whose
+// statements belong to a child of the script.
+TEST_F(Statements, TerminateEndsAnExpressionsCallIntoTheScript) {
+  ASSERT_TRUE(
+      script.compile("function Petla(n: Integer): Integer; begin while True do Inc(n); Result := n end; "
+                     "begin end."));
+  std::string error;
+  auto e = script.compile_expression("Petla(1) + 1", error);
+  ASSERT_TRUE(e) << error;
+  int steps = 0;
+  script.set_line_hook([&](const LineEvent&) {
+    ++steps;
+    if (steps == 1000) script.terminate();
+    // Without the terminate reaching the expression the loop would go on for ever.
+    if (steps > 100000) throw ScriptStopped("not terminated");
+  });
+  EXPECT_NO_THROW(e->evaluate());
+  EXPECT_EQ(steps, 1000);
+}
+
 TEST_F(Statements, LineHookSeesPositions) {
   ASSERT_TRUE(script.compile("var i: Integer;\nbegin\n  i := 1;\n  if i = 1 then\n    i := 2\nend."));
   std::vector<std::string> seen;

@@ -77,7 +77,7 @@ bool Engine::run() {
   if (!m_ctx->prepare_script()) return false;
   // The main block runs once before anything is generated; it may set variables and objects
   // the bands then show, or end the run before it starts.
-  if (m_ctx->script().has_main_block()) m_ctx->script().execute();
+  m_ctx->execute_main_block();
   if (m_report.terminated) return false;
   m_ctx->state.start = m_ctx->clock().now();
   run_end.ctx = m_ctx.get();

@@ -30,8 +30,11 @@ ExpressionCache::Entry& ExpressionCache::get(script::Script& script, std::string
   std::string k = key(expression);
   if (auto it = m_entries.find(k); it != m_entries.end()) return it->second;
   std::string error;
-  auto compiled = script.compile_expression(expression, error);
-  if (!compiled) throw core::Error(script::expression_error_text(expression, error));
+  std::optional<script::Position> at;
+  auto compiled = script.compile_expression(expression, error, &at);
+  // Where in the expression, so that a long one can be mended: "… (1:201)".
+  if (!compiled)
+    throw core::Error(script::expression_error_text(expression, error) + (at ? " (" + at->text() + ")" : ""));
   Entry entry{"rpf" + std::to_string(m_entries.size()), std::move(compiled)};
   return m_entries.emplace(std::move(k), std::move(entry)).first->second;
 }

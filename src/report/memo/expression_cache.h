@@ -18,7 +18,8 @@ class ExpressionCache {
   };
 
   // The entry of `expression`, compiled in a child of `script` on first sight. A compile failure
-  // throws core::Error with "Błąd w wyrażeniu '<expression>': <message>".
+  // throws core::Error with "Błąd w wyrażeniu '<expression>': <message> (<line>:<column>)", the
+  // place counted in the expression.
   Entry& get(script::Script& script, std::string_view expression);
   size_t size() const { return m_entries.size(); }
   void clear() { m_entries.clear(); }

@@ -7,6 +7,7 @@
 #include <mutex>
 
 #include "core/error.h"
+#include "core/error_text.h"
 #include "core/line_file.h"
 #include "report/pages.h"
 #include "report/report.h"
@@ -191,7 +192,7 @@ bool Report::prepare_report(bool clear_last_report) {
         }
         saved = true;
       } catch (const std::exception& e) {
-        add_error(e.what());
+        add_error(core::error_text(e));
       }
       report_options.password = password;
     }
@@ -200,7 +201,7 @@ bool Report::prepare_report(bool clear_last_report) {
       try {
         result = generator ? generator->generate(*this) : true;
       } catch (const std::exception& e) {
-        add_error(e.what());
+        add_error(core::error_text(e));
         result = false;
       }
       // Back to the template state: whatever the script or the engine changed is undone. The
@@ -213,7 +214,7 @@ bool Report::prepare_report(bool clear_last_report) {
         clear();
         load_from_stream(scratch);
       } catch (const std::exception& e) {
-        kept.push_back(e.what());
+        kept.push_back(core::error_text(e));
       }
       report_options.password = password;
       print_options.splicing_line = splicing_line;
@@ -223,7 +224,7 @@ bool Report::prepare_report(bool clear_last_report) {
       try {
         result = generator ? generator->generate(*this) : true;
       } catch (const std::exception& e) {
-        add_error(e.what());
+        add_error(core::error_text(e));
         result = false;
       }
     }

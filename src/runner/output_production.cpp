@@ -11,6 +11,7 @@
 
 #include "core/encoding.h"
 #include "core/error.h"
+#include "core/error_text.h"
 #include "core/locale.h"
 
 namespace orvena::runner {
@@ -82,7 +83,7 @@ auto file_step(F&& f) {
   } catch (const ProductionError&) {
     throw;
   } catch (const std::exception& e) {
-    throw ProductionError(ProductionStep::File, e.what());
+    throw ProductionError(ProductionStep::File, core::error_text(e));
   }
 }
 
@@ -120,7 +121,7 @@ void OutputProduction::export_report(ReportFormat format, const std::filesystem:
   } catch (const ProductionError&) {
     throw;
   } catch (const std::exception& e) {
-    throw ProductionError(ProductionStep::Report, e.what());
+    throw ProductionError(ProductionStep::Report, core::error_text(e));
   }
   file_step([&] { file.commit(); });
 }

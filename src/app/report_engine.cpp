@@ -8,6 +8,7 @@
 #include "app/session.h"
 #include "config/settings.h"
 #include "core/error.h"
+#include "core/error_text.h"
 #include "export/filter.h"
 #include "report/engine/engine.h"
 #include "report/report.h"
@@ -40,7 +41,7 @@ void EngineReportProducer::produce(const runner::ExportRequest& request, db::Que
   try {
     report.load_from_file(request.template_file, true);
   } catch (const std::exception& e) {
-    throw ProductionError(ProductionStep::Template, e.what());
+    throw ProductionError(ProductionStep::Template, core::error_text(e));
   }
   // A template read with errors would give a report missing what the reader dropped.
   if (!report.errors().empty()) throw ProductionError(ProductionStep::Template, joined_errors(report));
@@ -61,7 +62,7 @@ void EngineReportProducer::produce(const runner::ExportRequest& request, db::Que
   try {
     exported = exporting::export_report(report, generator.pages(), *filter);
   } catch (const std::exception& e) {
-    throw ProductionError(ProductionStep::Export, e.what());
+    throw ProductionError(ProductionStep::Export, core::error_text(e));
   }
   if (!exported) {
     std::string message = joined_errors(report);

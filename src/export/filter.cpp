@@ -4,6 +4,7 @@
 #include <charconv>
 
 #include "core/error.h"
+#include "core/error_text.h"
 #include "export/object_cast.h"
 #include "report/bands.h"
 #include "report/prepared/prepared_pages.h"
@@ -228,7 +229,7 @@ bool export_report(report::Report& report, report::PreparedPages& pages, ExportF
   } catch (const ExportTerminated&) {
   } catch (const std::exception& e) {
     result = false;
-    report.add_error(e.what());
+    report.add_error(core::error_text(e));
     std::string text = "Pojawił się następujący błąd(y):\r\n";
     for (size_t i = 0; i < report.errors().size(); ++i) text += (i ? "\r\n" : "") + report.errors()[i];
     report.report_error(text);

@@ -10,6 +10,7 @@
 
 #include "core/error.h"
 #include "core/file_error.h"
+#include "core/error_text.h"
 #include "core/line_file.h"
 #include "core/temp_dir.h"
 #include "report/pages.h"
@@ -195,7 +196,7 @@ bool Report::prepare_report(bool clear_last_report) {
         }
         saved = true;
       } catch (const std::exception& e) {
-        add_error(e.what());
+        add_error(core::error_text(e));
       }
       report_options.password = password;
     }
@@ -204,7 +205,7 @@ bool Report::prepare_report(bool clear_last_report) {
       try {
         result = generator ? generator->generate(*this) : true;
       } catch (const std::exception& e) {
-        add_error(e.what());
+        add_error(core::error_text(e));
         result = false;
       }
       // Back to the template state: whatever the script or the engine changed is undone. The
@@ -217,7 +218,7 @@ bool Report::prepare_report(bool clear_last_report) {
         clear();
         load_from_stream(scratch);
       } catch (const std::exception& e) {
-        kept.push_back(e.what());
+        kept.push_back(core::error_text(e));
       }
       report_options.password = password;
       print_options.splicing_line = splicing_line;
@@ -227,7 +228,7 @@ bool Report::prepare_report(bool clear_last_report) {
       try {
         result = generator ? generator->generate(*this) : true;
       } catch (const std::exception& e) {
-        add_error(e.what());
+        add_error(core::error_text(e));
         result = false;
       }
     }

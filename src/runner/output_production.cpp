@@ -13,6 +13,7 @@
 #include "core/encoding.h"
 #include "core/error.h"
 #include "core/file_error.h"
+#include "core/error_text.h"
 #include "core/locale.h"
 #include "core/paths.h"
 
@@ -85,7 +86,7 @@ auto file_step(F&& f) {
   } catch (const ProductionError&) {
     throw;
   } catch (const std::exception& e) {
-    throw ProductionError(ProductionStep::File, e.what());
+    throw ProductionError(ProductionStep::File, core::error_text(e));
   }
 }
 
@@ -148,7 +149,7 @@ void OutputProduction::export_report(ReportFormat format, const std::filesystem:
   } catch (const ProductionError&) {
     throw;
   } catch (const std::exception& e) {
-    throw ProductionError(ProductionStep::Report, e.what());
+    throw ProductionError(ProductionStep::Report, core::error_text(e));
   }
   file_step([&] { file.commit(); });
 }

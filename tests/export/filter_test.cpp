@@ -3,6 +3,8 @@
 // footers), the placement of mirrored pages, and the guarantees when a filter fails.
 #include <gtest/gtest.h>
 
+#include <new>
+
 #include "core/error.h"
 #include "core/text.h"
 #include "export/filter.h"
@@ -45,6 +47,7 @@ class RecordingFilter : public ExportFilter {
   }
   void export_object(report::Component& object) override {
     if (object.name() == fail_on) throw core::Error("Nie można zapisać");
+    if (object.name() == exhaust_on) throw std::bad_alloc();
     if (object.name() == stop_on) report->terminated = true;
     if (object.name() != kPageBackgroundName) calls.push_back(object.name());
   }
@@ -56,7 +59,7 @@ class RecordingFilter : public ExportFilter {
   void finish() override { calls.push_back("finish"); }
 
   bool accept = true;
-  std::string fail_on, stop_on;
+  std::string fail_on, stop_on, exhaust_on;
   std::vector<std::string> calls;
   std::vector<std::pair<double, double>> placed;
 };
@@ -194,6 +197,13 @@ TEST_F(Walk, AFailingObjectStillFinishesPageAndExportAndIsReported) {
             (std::vector<std::string>{"start", "page 0", "Header", "Title", "Rows", "/page 0", "finish"}));
   ASSERT_EQ(report.errors().size(), 1u);
   EXPECT_EQ(report.errors()[0], "Nie można zapisać");
+}
+
+TEST_F(Walk, RunningOutOfMemoryIsReportedInOurWords) {
+  print(1);
+  filter.exhaust_on = "Name";
+  EXPECT_FALSE(export_report(report, store, filter));
+  EXPECT_EQ(report.errors(), std::vector<std::string>{"Za mało pamięci operacyjnej, by dokończyć raport."});
 }
 
 TEST_F(Walk, TerminationEndsQuietlyAndDeclinedStartFinishesNothing) {

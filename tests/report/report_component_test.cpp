@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <new>
 
 #include "core/error.h"
 #include "core/line_file.h"
@@ -219,6 +220,19 @@ TEST(Prepare, ExceptionsBecomeErrorsAndFalse) {
   ASSERT_EQ(sink.shown.size(), 1u);
   EXPECT_EQ(sink.shown[0].second, "Pojawił się następujący błąd(y):\r\nBłąd silnika");
   EXPECT_EQ(static_cast<MemoView*>(r.find_object("Memo1"))->text(), "template");
+}
+
+// Running out of memory is the report's error in our words; "std::bad_alloc" tells nobody anything.
+TEST(Prepare, OutOfMemoryIsAnErrorInOurWords) {
+  struct Exhausted : ReportGenerator {
+    bool generate(Report&) override { throw std::bad_alloc(); }
+  } gen;
+  Report r;
+  r.engine_options.new_silent_mode = SilentMode::Silent;
+  r.generator = &gen;
+  r.load_from_stream(kTemplate);
+  EXPECT_FALSE(r.prepare_report());
+  EXPECT_EQ(r.errors(), std::vector<std::string>{"Za mało pamięci operacyjnej, by dokończyć raport."});
 }
 
 TEST(Prepare, MissingDatasetStopsBeforeGeneration) {

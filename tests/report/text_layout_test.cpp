@@ -343,5 +343,52 @@ TEST(TextLayoutSplit, ContinuationKeepsLaterFormatting) {
   EXPECT_EQ(s[9].style, kBold);  // b>
 }
 
+// ---- What one text lays out at most ---------------------------------------------------------
+
+std::string letters(const char* letter, size_t count) {
+  std::string s;
+  for (size_t i = 0; i < count; ++i) s += letter;
+  return s;
+}
+
+// Cutting keeps kMaxLayoutText bytes, line breaks counted as two, and the layout reads no more
+// than that whoever calls it (an exporter reading a saved report has no object to cut).
+TEST(TextLayoutLimit, TextPastTheLimitIsCutAndNotLaidOut) {
+  const size_t limit = kMaxLayoutText;
+  struct Case {
+    const char* name;
+    std::vector<std::string> lines;
+    size_t kept_bytes;  // of the lines joined by CR LF
+    size_t laid_out;    // characters on the wrapped lines
+  } cases[] = {
+      {"one long line", {std::string(3 * limit, 'x')}, limit, limit},
+      {"exactly the limit", {std::string(limit - 12, 'x'), "0123456789"}, limit, limit - 2},
+      // The limit falls inside a two-byte letter: the letter goes whole.
+      {"inside a letter", {"a" + letters("ż", limit / 2)}, limit - 1, limit / 2},
+      // 349,526 lines of one byte take 3 × 349,526 - 2 bytes, the limit exactly.
+      {"many short lines", std::vector<std::string>(limit, "x"), limit, 349526},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::vector<std::string> cut = c.lines;
+    EXPECT_EQ(cut_to_layout_limit(cut), c.kept_bytes < core::join_crlf(c.lines).size());
+    std::string kept = core::join_crlf(cut);
+    EXPECT_EQ(kept.size(), c.kept_bytes);
+    EXPECT_TRUE(core::is_valid_utf8(kept));
+
+    TextLayout t;
+    LayoutOptions o;
+    o.word_wrap = false;
+    t.set_options(o);
+    Dimensions d;
+    d.text = {0, 0, 1e9, 1e9};
+    t.set_dimensions(d);
+    t.set_text(c.lines);
+    size_t laid_out = 0;
+    for (const WrappedLine& line : t.lines()) laid_out += line.end - line.begin;
+    EXPECT_EQ(laid_out, c.laid_out);
+  }
+}
+
 }  // namespace
 }  // namespace orvena::report::text

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <new>
 
 #include "core/error.h"
 #include "core/line_file.h"
@@ -265,6 +266,9 @@ TEST_F(JobRunnerTest, AProductionFailureLogsTheFixedLineAndTheStepThatFailed) {
       // A producer that does not name its step still gets its reason logged.
       {"unnamed step", [](const fs::path&) { throw core::Error("Coś poszło źle"); },
        ">> Nie udało się utworzyć raportu: Coś poszło źle"},
+      // Running out of memory is said in our words, not as "std::bad_alloc".
+      {"out of memory", [](const fs::path&) { throw std::bad_alloc(); },
+       ">> Nie udało się utworzyć raportu: Za mało pamięci operacyjnej, by dokończyć raport."},
   };
   home.write_definitions({{.raport = "P",
                            .zapytanie = {"select x from t"},

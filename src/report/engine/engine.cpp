@@ -70,6 +70,7 @@ bool Engine::run() {
   }
   for (auto& p : m_page_infos) build_structure(*p);
   for (auto& p : m_page_infos) check_shared_sources(*p);
+  for (auto& p : m_page_infos) check_sizes(*p);
   if (!m_report.errors().empty()) return false;
 
   m_ctx = std::make_unique<EngineContext>(m_report);
@@ -324,6 +325,12 @@ void Engine::end_page() {
     // An endless width grows to the widest band printed, never below the designed paper.
     double width = p.paper_width() * kMmToUnits;
     if (p.endless_width) width = std::max(width, m_widest + (p.left_margin + p.right_margin) * kMmToUnits);
+    // An endless page grows with what it holds; past the largest paper no writer could make it.
+    if (!(std::max(height, width) <= kMaxPaperMm * kMmToUnits + 1e-6)) {
+      m_report.add_error("Strona " + p.name() + " urosła ponad największy dozwolony rozmiar papieru (" +
+                         core::Locale::format_float(kMaxPaperMm) + " mm)");
+      m_report.terminated = true;
+    }
     m_pages.update_page_dimensions(p, height, width);
   }
   if (m_page->overlay && m_page->overlay->band->print_on_top) {

@@ -161,6 +161,8 @@ class Engine : public ScriptedEngine {
   void build_structure(engine::PageInfo& page);
   engine::BandInfo& info(Band& band);
   void check_shared_sources(const engine::PageInfo& page);
+  // Paper and band sizes no writer can make are the run's errors before anything is generated.
+  void check_sizes(const engine::PageInfo& page);
   static void build_shift_tree(engine::BandInfo& band);
 
   // ---- run and pages (engine.cpp) ----

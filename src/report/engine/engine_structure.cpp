@@ -3,10 +3,13 @@
 #include <algorithm>
 #include <cmath>
 
+#include "core/locale.h"
 #include "report/bands.h"
 #include "report/engine/engine.h"
+#include "report/engine/shift_tree.h"
 #include "report/pages.h"
 #include "report/resources.h"
+#include "report/units.h"
 #include "report/views.h"
 
 namespace orvena::report {
@@ -27,6 +30,11 @@ long long sort_key(double top) {
 
 std::string with_name(std::string_view resource_name, const Band& band) {
   return std::string(resource(resource_name)) + " " + band.name();
+}
+
+// Millimetres as the user reads them: two decimals at most, a decimal comma.
+std::string mm_text(double mm) {
+  return core::Locale::format_float(std::round(mm * 100) / 100);
 }
 
 bool has_source(const BandInfo& b) {
@@ -180,30 +188,41 @@ void Engine::check_shared_sources(const PageInfo& page) {
   }
 }
 
+void Engine::check_sizes(const PageInfo& page) {
+  const ReportPage& p = *page.page;
+  auto in_range = [](double mm) { return mm >= kMinPaperMm - 1e-9 && mm <= kMaxPaperMm + 1e-9; };
+  if (!in_range(p.paper_width()) || !in_range(p.paper_height()))
+    m_report.add_error("Strona " + p.name() + ": rozmiar papieru " + mm_text(p.paper_width()) + " × " +
+                       mm_text(p.paper_height()) + " mm jest poza dozwolonym zakresem od " +
+                       mm_text(kMinPaperMm) + " do " + mm_text(kMaxPaperMm) + " mm");
+  for (auto& child : p.objects()) {
+    if (!child->is(Band::static_class())) continue;
+    double h = child->height();
+    if (!(h <= kMaxBandHeight))
+      m_report.add_error("Wstęga " + child->name() + " jest za wysoka: " + mm_text(h / kUnitsPerMm) +
+                         " mm, najwyżej " + mm_text(kMaxPaperMm) + " mm");
+  }
+}
+
 // Object B moves with object A when B lies wholly below A, they overlap horizontally and no other
 // object sits between them there; objects below nothing move with the band.
 void Engine::build_shift_tree(BandInfo& band) {
   band.shift_tree.clear();
   for (auto& child : band.band->objects())
     if (child->is(View::static_class())) band.shift_tree.push_back({static_cast<View*>(child.get()), -1});
+  // A top that is no number sorts last: the comparison must stay a strict order.
+  auto key = [](const ShiftNode& n) { return std::isnan(n.object->top()) ? HUGE_VAL : n.object->top(); };
   std::stable_sort(band.shift_tree.begin(), band.shift_tree.end(),
-                   [](const ShiftNode& a, const ShiftNode& b) { return a.object->top() < b.object->top(); });
+                   [&](const ShiftNode& a, const ShiftNode& b) { return key(a) < key(b); });
   auto& nodes = band.shift_tree;
-  for (size_t i = 0; i < nodes.size(); ++i) {
-    const View& b = *nodes[i].object;
-    double best_bottom = -1e300;
-    for (size_t j = 0; j < i; ++j) {
-      const View& a = *nodes[j].object;
-      double a_bottom = a.top() + a.height();
-      bool above = a_bottom <= b.top() + 1e-4 && a.top() < b.top();
-      bool overlap = a.left() < b.left() + b.width() && b.left() < a.left() + a.width();
-      // The nearest object above wins: nothing lies between it and B.
-      if (above && overlap && a_bottom > best_bottom) {
-        best_bottom = a_bottom;
-        nodes[i].parent = static_cast<int>(j);
-      }
-    }
+  std::vector<ShiftBox> boxes;
+  boxes.reserve(nodes.size());
+  for (const ShiftNode& node : nodes) {
+    const View& v = *node.object;
+    boxes.push_back({v.left(), v.top(), v.width(), v.height()});
   }
+  std::vector<int> parents = shift_parents(boxes);
+  for (size_t i = 0; i < nodes.size(); ++i) nodes[i].parent = parents[i];
   for (ShiftNode& node : nodes) {
     View* v = node.object;
     if (v->is(Stretcheable::static_class())) {

@@ -1,5 +1,6 @@
 // Filling, measuring and splitting text objects while a report is generated; filling barcodes
 // and check boxes, which take their values the same way.
+#include <algorithm>
 #include <memory>
 #include <stdexcept>
 
@@ -54,6 +55,17 @@ std::string quote_for_script(std::string_view language, const std::string& s) {
 
 std::string expand_with(EngineContext& ctx, std::string_view text) {
   return memo_text::expand(text, {}, [&](std::string_view e, size_t) { return ctx.calc(e).to_string(); });
+}
+
+// A text longer than one object may lay out is cut, and the run's error list says which object's
+// (once, however many records it printed).
+void cut_long_text(CustomMemoView& m) {
+  if (!text::cut_to_layout_limit(m.memo)) return;
+  Report* r = m.report();
+  if (!r || !r->run) return;
+  std::string line = m.name() + ": tekst jest dłuższy niż " + std::to_string(text::kMaxLayoutText >> 20) +
+                     " MB i został obcięty";
+  if (std::ranges::find(r->errors(), line) == r->errors().end()) r->add_error(line);
 }
 
 // Frame lines that take room from the text: their widths on each side.
@@ -187,6 +199,7 @@ void CustomMemoView::get_data() {
     m_template = std::move(t);
   }
 
+  cut_long_text(*this);
   apply_highlight();
 
   if (suppress_repeated) {
@@ -237,6 +250,7 @@ void CustomMemoView::apply_highlight() {
 // ---- Measuring and splitting ------------------------------------------------------------------
 
 double CustomMemoView::calc_height() {
+  cut_long_text(*this);  // a script may have set the text since it was filled
   FrameRoom r = frame_room(frame);
   double text_height = layout_for(*this, memo, text_width_of(*this), 1e6).calc_height();
   double extra = 2 * gap_y;

@@ -86,6 +86,7 @@ void PreparedPages::clear() {
   m_cache.clear();
   m_sources.clear();
   m_dictionary.clear();
+  m_next_alias.clear();
   m_by_alias.clear();
   m_by_template.clear();
   m_source_index.clear();
@@ -118,16 +119,15 @@ std::string PreparedPages::alias_base(const Component& c) {
   return base.empty() ? "o" : core::to_lower(base.substr(0, 1));
 }
 
-// Probes base+10000, 5000, 2500, ... down to the first number in use (or 1), then counts up to
-// the first free one: cheap for the first objects and for long runs of one letter alike.
-std::string PreparedPages::unique_alias(std::string_view base) const {
-  auto used = [&](long n) {
-    return m_dictionary.count(core::to_lower(std::string(base) + std::to_string(n))) > 0;
-  };
-  long n = 10000;
-  while (n > 1 && !used(n)) n /= 2;
-  while (used(n)) ++n;
-  return std::string(base) + std::to_string(n);
+// Each letter counts on from where its last alias was given; a number already in use (an alias
+// read from a file) is skipped. Linear over a run, however many objects share a letter.
+std::string PreparedPages::unique_alias(std::string_view base) {
+  long& n = m_next_alias[std::string(base)];
+  std::string alias;
+  do {
+    alias = std::string(base) + std::to_string(++n);
+  } while (m_dictionary.count(core::to_lower(alias)) > 0);
+  return alias;
 }
 
 void PreparedPages::register_source_object(Component& copy, int page_index, const Component* original) {

@@ -171,7 +171,7 @@ class PreparedPages {
   XmlItem* current_page_item() const;
   void make_source_page(std::unique_ptr<ReportPage> copy);
   void register_source_object(Component& copy, int page_index, const Component* original);
-  std::string unique_alias(std::string_view base) const;
+  std::string unique_alias(std::string_view base);
   static std::string alias_base(const Component& c);
   void record(const Component& object, XmlItem& parent, bool whole_page);
   const Component* copy_of_record(const XmlItem& record) const;
@@ -199,7 +199,8 @@ class PreparedPages {
   Report& m_report;
   XmlDocument m_doc;
   std::vector<SourcePage> m_sources;
-  std::map<std::string, SourceObject> m_dictionary;  // lower-cased alias -> source object
+  std::map<std::string, SourceObject> m_dictionary;    // lower-cased alias -> source object
+  std::unordered_map<std::string, long> m_next_alias;  // alias letter -> its last number given
   // Records name their object by the alias exactly as the dictionary holds it: looked up first,
   // without lower-casing every record name.
   std::unordered_map<std::string, const Component*> m_by_alias;

@@ -23,7 +23,37 @@ uint32_t rgb_of_windows_color(int64_t c) {
 // The hyphenator looks at no more of a word than this; counting what fits stops there too.
 constexpr size_t kMaxFitCount = 128;
 
+// The longest head of `s` of at most `bytes` bytes that does not end inside a UTF-8 sequence.
+std::string_view head_within(std::string_view s, size_t bytes) {
+  if (s.size() <= bytes) return s;
+  while (bytes > 0 && (static_cast<unsigned char>(s[bytes]) & 0xC0) == 0x80) --bytes;
+  return s.substr(0, bytes);
+}
+
+// How many bytes a line break takes in the layout's count.
+constexpr size_t kBreakBytes = 2;
+
 }  // namespace
+
+bool cut_to_layout_limit(std::vector<std::string>& lines) {
+  size_t room = kMaxLayoutText;
+  for (size_t i = 0; i < lines.size(); ++i) {
+    if (i > 0) {
+      if (room < kBreakBytes) {
+        lines.resize(i);
+        return true;
+      }
+      room -= kBreakBytes;
+    }
+    if (lines[i].size() > room) {
+      lines[i].resize(head_within(lines[i], room).size());
+      lines.resize(i + 1);
+      return true;
+    }
+    room -= lines[i].size();
+  }
+  return false;
+}
 
 LayoutFont layout_font(const Font& font) {
   LayoutFont f;
@@ -104,13 +134,20 @@ void TextLayout::set_text(std::span<const std::string> lines, bool first_para_br
 
   int full_width = round_int(kMeasuringPixelsPerUnit * wrap_width());
   int first_width = round_int(kMeasuringPixelsPerUnit * (wrap_width() - m_gaps.paragraph_gap));
+  size_t room = kMaxLayoutText;
   for (size_t i = 0; i < lines.size(); ++i) {
-    if (i > 0) m_source += "\r\n";
+    if (i > 0) {
+      if (room < kBreakBytes) break;
+      room -= kBreakBytes;
+      m_source += "\r\n";
+    }
+    std::string_view line = head_within(lines[i], room);
+    room -= line.size();
     Paragraph p;
     p.begin = uint32_t(m_text.chars.size());
     p.source = uint32_t(m_source.size());
-    m_source += lines[i];
-    parse_line(lines[i], m_defaults, tags, m_text);
+    m_source += line;
+    parse_line(line, m_defaults, tags, m_text);
     p.end = uint32_t(m_text.chars.size());
     m_paragraphs.push_back(p);
     bool continues = i == 0 && first_para_break;

@@ -23,6 +23,15 @@ namespace orvena::report::text {
 inline constexpr int kMeasuringPixelsPerInch = 600;
 inline constexpr double kMeasuringPixelsPerUnit = 6.25;  // 600 / 96
 
+// What one text lays out at most: bytes of its lines, each line break counted as two. The layout
+// keeps tens of bytes for every character, so a 50 MB text would take gigabytes; 1 MiB is some
+// hundreds of pages of text.
+inline constexpr size_t kMaxLayoutText = 1u << 20;
+
+// Cuts `lines` after kMaxLayoutText bytes, inside a line at a character boundary; false when
+// they fit whole. The layout reads no further than this either.
+bool cut_to_layout_limit(std::vector<std::string>& lines);
+
 struct LayoutFont {
   std::string name = "Arial";
   int size = 10;       // points

@@ -58,12 +58,11 @@ struct GlyphRun {
   std::u32string_view text;
 };
 
-// A picture: straight RGBA rows (4 bytes a pixel, `width` * 4 bytes a row), or encoded PNG
-// bytes when `encoded` is set.
+// A picture: straight RGBA rows (4 bytes a pixel, `width` * 4 bytes a row), as picture::decode
+// gives them.
 struct Picture {
   int width = 0, height = 0;
   std::span<const uint8_t> rgba;
-  std::span<const uint8_t> encoded;
 };
 
 class Canvas {

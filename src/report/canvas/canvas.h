@@ -22,6 +22,14 @@ struct Rect {
   double left = 0, top = 0, width = 0, height = 0;
   double right() const { return left + width; }
   double bottom() const { return top + height; }
+  // The same area with a width and height of at least 0: a line drawn leftwards or upwards has
+  // negative ones.
+  Rect normalized() const {
+    Rect r = *this;
+    if (r.width < 0) r.left += r.width, r.width = -r.width;
+    if (r.height < 0) r.top += r.height, r.height = -r.height;
+    return r;
+  }
 };
 
 struct Point {

@@ -24,6 +24,7 @@
 #include <cmath>
 #include <functional>
 
+#include "core/error.h"
 #include "export/filter.h"
 #include "export/page_bitmap.h"
 #include "report/engine/engine.h"
@@ -314,7 +315,14 @@ void ReportPreview::redraw() {
   if (m_drawn_page == m_page && m_drawn_zoom == z && !m_image.isNull()) return;
   report::PreparedPages& p = m_generator->pages();
   const bool new_page = m_drawn_page != m_page;
-  m_image = page_qimage(p, m_page, p.count(), z);
+  try {
+    m_image = page_qimage(p, m_page, p.count(), z);
+  } catch (const core::Error& e) {
+    // A page that cannot be drawn (a picture past the pixel limit) is shown empty, with the
+    // reason under it, rather than the error leaving the event handler.
+    m_image = QImage();
+    fill_errors({e.what()});
+  }
   // Only the page on screen stays rebuilt; the rest are read again when asked for.
   p.clear_cache();
   m_drawn_page = m_page;

@@ -61,20 +61,8 @@ CsvExport::~CsvExport() {
 bool CsvExport::start() {
   std::filesystem::path path = target();
   if (path.empty() && !stream) return false;
-  m_matrix = std::make_unique<LayoutMatrix>();
-  LayoutMatrix& m = *m_matrix;
-  m.background = false;
-  m.background_image = false;
-  m.printable = export_not_printable;
-  m.rich_text = true;
-  m.plain_rich = true;
-  m.area_fill = false;
-  m.crop_area_fill = true;
-  m.inaccuracy = 0.5;
-  m.delete_html_tags = true;
-  m.images = false;
-  m.wrap_text = true;
-  m.frames_optimization = true;
+  m_matrix = std::make_unique<LayoutMatrix>(MatrixPreset::Csv);
+  m_matrix->printable = export_not_printable;
   if (stream) {
     m_out = stream;
     return true;

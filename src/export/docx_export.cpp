@@ -64,21 +64,9 @@ bool DocxExport::start() {
 }
 
 void DocxExport::start_page(report::ReportPage& page, int index) {
-  m_matrix = std::make_unique<LayoutMatrix>();
+  m_matrix = std::make_unique<LayoutMatrix>(MatrixPreset::Docx);
   LayoutMatrix& m = *m_matrix;
-  m.background = false;
-  m.background_image = false;
   m.printable = export_not_printable;
-  m.rich_text = false;
-  m.plain_rich = false;
-  m.inaccuracy = 2.0;
-  m.delete_html_tags = true;
-  m.images = true;
-  m.wrap_text = false;
-  m.empty_lines = true;
-  m.brush_as_bitmap = false;
-  m.max_cell_width = 500;
-  m.max_cell_height = 500;
   m.add_page(page, index);
   if (m_last_page) docx::append_section_break(m_xml, *m_last_page);
 }

@@ -42,17 +42,10 @@ HtmlExport::HtmlExport()
 HtmlExport::~HtmlExport() = default;
 
 void HtmlExport::new_matrix() {
-  m_matrix = std::make_unique<LayoutMatrix>();
+  m_matrix = std::make_unique<LayoutMatrix>(MatrixPreset::Html);
   LayoutMatrix& m = *m_matrix;
   m.report = report;
-  m.inaccuracy = 0.5;
-  m.rotated_as_image = true;
-  m.frames_optimization = true;
-  m.background = false;
-  m.background_image = false;
   m.printable = export_not_printable;
-  m.rich_text = true;
-  m.plain_rich = true;
   m.empty_lines = options.empty_lines;
 }
 

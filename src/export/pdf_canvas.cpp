@@ -1,11 +1,6 @@
 #include "export/pdf_canvas.h"
 
-#include <cairo.h>
-
-#include <cstring>
-
 #include "core/encoding.h"
-#include "report/canvas/cairo_canvas.h"
 #include "report/text/font_service.h"
 
 namespace orvena::exporting {
@@ -120,31 +115,13 @@ void PdfCanvas::stroke_polygon(std::span<const report::canvas::Point> points,
 }
 
 void PdfCanvas::draw_picture(const Rect& r, const report::canvas::Picture& picture) {
-  pdf::Bitmap bitmap;
-  if (!picture.encoded.empty()) {
-    cairo_surface_t* s = report::canvas::surface_from_png(picture.encoded);
-    if (cairo_surface_status(s) == CAIRO_STATUS_SUCCESS) {
-      cairo_surface_flush(s);
-      bitmap.width = cairo_image_surface_get_width(s);
-      bitmap.height = cairo_image_surface_get_height(s);
-      bitmap.alpha = pdf::Alpha::Premultiplied;
-      int stride = cairo_image_surface_get_stride(s);
-      const unsigned char* data = cairo_image_surface_get_data(s);
-      for (int y = 0; y < bitmap.height; ++y)
-        for (int x = 0; x < bitmap.width; ++x) {
-          uint32_t px;
-          std::memcpy(&px, data + y * stride + x * 4, 4);
-          bitmap.rgba.insert(bitmap.rgba.end(),
-                             {uint8_t(px >> 16), uint8_t(px >> 8), uint8_t(px), uint8_t(px >> 24)});
-        }
-    }
-    cairo_surface_destroy(s);
-  } else if (picture.width > 0 && picture.height > 0 &&
-             picture.rgba.size() >= size_t(picture.width) * size_t(picture.height) * 4) {
+  picture::Bitmap bitmap;
+  if (picture.width > 0 && picture.height > 0 &&
+      picture.rgba.size() >= size_t(picture.width) * size_t(picture.height) * 4) {
     bitmap.width = picture.width;
     bitmap.height = picture.height;
     bitmap.rgba.assign(picture.rgba.begin(), picture.rgba.begin() + picture.width * picture.height * 4);
-    bitmap.alpha = pdf::Alpha::Straight;
+    bitmap.alpha = picture::Alpha::Straight;
   }
   // A picture that cannot be read draws nothing rather than stopping the page.
   if (bitmap.width <= 0 || bitmap.height <= 0 || r.width <= 0 || r.height <= 0) return;

@@ -24,13 +24,13 @@ namespace {
 // Device pixels per report pixel of a text object drawn as a bitmap: enough for print.
 constexpr double kBitmapScale = 3;
 
-pdf::Bitmap bitmap_of(report::canvas::CairoCanvas& canvas) {
+picture::Bitmap bitmap_of(report::canvas::CairoCanvas& canvas) {
   cairo_surface_t* s = canvas.surface();
   cairo_surface_flush(s);
-  pdf::Bitmap b;
+  picture::Bitmap b;
   b.width = canvas.width();
   b.height = canvas.height();
-  b.alpha = pdf::Alpha::None;  // the surface is opaque
+  b.alpha = picture::Alpha::None;  // the surface is opaque
   b.rgba.reserve(size_t(b.width) * size_t(b.height) * 4);
   int stride = cairo_image_surface_get_stride(s);
   const unsigned char* data = cairo_image_surface_get_data(s);

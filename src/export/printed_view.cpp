@@ -4,12 +4,10 @@
 
 #include "core/error.h"
 #include "export/arrow_heads.h"
-#include "export/bmp_picture.h"
-#include "export/gif_picture.h"
 #include "export/object_cast.h"
 #include "export/pattern_fill.h"
-#include "export/pdf/pdf_image.h"
 #include "objects/check_box.h"
+#include "picture/picture.h"
 #include "report/units.h"
 #include "report/values.h"
 
@@ -232,13 +230,13 @@ void draw_shape(Canvas& canvas, const PrintedView& v) {
   }
 }
 
-// A picture that cannot be read draws nothing rather than stopping the page.
-void draw_decoded(Canvas& canvas, const Rect& r, std::string_view file,
-                  pdf::Bitmap (*decode)(std::string_view)) {
-  pdf::Bitmap b;
+// A picture that cannot be read draws nothing rather than stopping the page; one past the pixel
+// limit stops the report (picture::TooLarge goes through).
+void draw_decoded(Canvas& canvas, const Rect& r, const report::Picture& pic) {
+  picture::Bitmap b;
   try {
-    b = decode(file);
-  } catch (const core::Error&) {
+    b = picture::decode(pic.kind, pic.bytes);
+  } catch (const picture::Unreadable&) {
     return;
   }
   canvas.draw_picture(r, {.width = b.width, .height = b.height, .rgba = b.rgba});
@@ -264,18 +262,7 @@ void draw_view(Canvas& canvas, const PrintedView& v) {
       break;
     case ViewKind::Picture: {
       draw_fill(canvas, v);
-      auto& pic = static_cast<const report::PictureView*>(v.view)->picture;
-      if (pic.kind == report::PictureKind::Png) {
-        report::canvas::Picture p;
-        p.encoded = {reinterpret_cast<const uint8_t*>(pic.bytes.data()), pic.bytes.size()};
-        canvas.draw_picture(v.body(), p);
-      } else if (pic.kind == report::PictureKind::Jpeg) {
-        draw_decoded(canvas, v.body(), pic.bytes, pdf::decode_jpeg);
-      } else if (pic.kind == report::PictureKind::Bitmap) {
-        draw_decoded(canvas, v.body(), pic.bytes, decode_bmp);
-      } else if (pic.kind == report::PictureKind::Gif) {
-        draw_decoded(canvas, v.body(), pic.bytes, decode_gif);
-      }
+      draw_decoded(canvas, v.body(), static_cast<const report::PictureView*>(v.view)->picture);
       draw_frame(canvas, v);
       break;
     }

@@ -129,28 +129,19 @@ XlsxExport::~XlsxExport() {
   drop_output();
 }
 
-void XlsxExport::configure_matrix() {
+void XlsxExport::new_matrix() {
+  m_matrix = std::make_unique<LayoutMatrix>(MatrixPreset::Xlsx);
   LayoutMatrix& m = *m_matrix;
-  m.background = false;
-  m.background_image = false;
   m.printable = export_not_printable;
-  m.rich_text = false;
-  m.plain_rich = false;
-  m.delete_html_tags = true;
-  m.images = true;
-  m.wrap_text = false;
-  m.brush_as_bitmap = false;
   m.empty_lines = options.empty_lines;
   m.inaccuracy = inaccuracy();
   m.dot_matrix = report && report->dot_matrix_report;
-  m.numbers = true;  // numeric texts become number cells
 }
 
 bool XlsxExport::start() {
   m_target = target();
   if (m_target.empty() && !stream) return false;
-  m_matrix = std::make_unique<LayoutMatrix>();
-  configure_matrix();
+  new_matrix();
   suppress_page_headers_footers = !options.empty_lines;
   m_column_edges.clear();
   m_pictures.clear();

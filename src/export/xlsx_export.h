@@ -60,7 +60,7 @@ class XlsxExport : public ExportFilter {
 
  private:
   double inaccuracy() const { return options.wysiwyg ? 2.0 : 10.0; }
-  void configure_matrix();
+  void new_matrix();
   // The prepared matrix of the current page as sheet cells; its pictures go into the package.
   xlsx::PageGrid page_grid(int sheet, uint32_t first_row, std::vector<double>& column_edges);
   // Pages stacked into one grid, written at the end as one sheet or as sheets of chunk_size rows.

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "picture/picture.h"
 #include "report/property.h"
 #include "report/units.h"
 
@@ -241,8 +242,8 @@ class Highlight : public Persistent {
 // ---- Picture --------------------------------------------------------------------------------
 
 // Picture bytes with the kind of their storage form; decoding to pixels happens where pictures
-// are drawn.
-enum class PictureKind : uint8_t { None, Bitmap, Jpeg, Metafile, Png, Gif };
+// are drawn, through picture::decode.
+using PictureKind = picture::Kind;
 
 class Picture : public Persistent {
  public:

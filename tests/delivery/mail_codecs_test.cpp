@@ -3,7 +3,6 @@
 
 #include "core/error.h"
 #include "delivery/mail/address_list.h"
-#include "delivery/mail/base64.h"
 #include "delivery/mail/mime_types.h"
 #include "delivery/mail/quoted_printable.h"
 #include "delivery/mail/report_email.h"
@@ -11,20 +10,6 @@
 
 namespace orvena::delivery::mail {
 namespace {
-
-TEST(MailBase64, LinesOf76) {
-  EXPECT_EQ(base64_encode(""), "");
-  EXPECT_EQ(base64_encode("f"), "Zg==");
-  EXPECT_EQ(base64_encode("fo"), "Zm8=");
-  EXPECT_EQ(base64_encode("foo"), "Zm9v");
-  EXPECT_EQ(base64_encode("\xFF\xFE\xFD"), "//79");
-  EXPECT_EQ(base64_lines(""), "");
-  std::string l57 = base64_lines(std::string(57, 'a'));
-  EXPECT_EQ(l57.size(), 78u);
-  EXPECT_EQ(l57.find("\r\n"), 76u);
-  std::string l58 = base64_lines(std::string(58, 'a'));
-  EXPECT_EQ(l58.substr(78), "YQ==\r\n");
-}
 
 struct QpCase {
   const char* why;

@@ -10,8 +10,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include "core/base64.h"
 #include "core/error.h"
-#include "delivery/mail/base64.h"
 #include "delivery/mail/report_email.h"
 #include "delivery/mail/smtp_session.h"
 #include "delivery/smtp_test_server.h"
@@ -88,8 +88,8 @@ TEST_F(SmtpDialogue, DeliversTheMessageInOneCompleteSession) {
   const auto& lines = records[0].lines;
   std::vector<std::string> expected = {"EHLO " + mail::local_host_name(),
                                        "AUTH LOGIN",
-                                       mail::base64_encode("uzytkownik"),
-                                       mail::base64_encode("tajne"),
+                                       core::base64_encode("uzytkownik"),
+                                       core::base64_encode("tajne"),
                                        "MAIL FROM:<raporty@firma.pl>",
                                        "RCPT TO:<jan@firma.pl>",
                                        "DATA",

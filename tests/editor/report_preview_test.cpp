@@ -17,6 +17,7 @@
 #include "editor/report_preview.h"
 #include "editor_fixture.h"
 #include "export/pdf_export.h"
+#include "picture/oversized.h"
 #include "report/db_dataset.h"
 #include "report/host.h"
 #include "report/prepared/prepared_pages.h"
@@ -229,6 +230,39 @@ TEST_F(ReportPreviewTest, AnUnknownFieldIsListedInsteadOfASilentPage) {
   for (int i = 0; i < p.error_list()->count(); ++i) lines << p.error_list()->item(i)->text();
   EXPECT_EQ(lines.front(), "Pojawił się następujący błąd(y):");
   EXPECT_TRUE(lines.join("\n").contains("nie_ma")) << lines.join("\n").toStdString();
+  EXPECT_TRUE(errors.isEmpty()) << "a message box instead of the list";
+}
+
+// A page whose picture is past the pixel limit is shown empty with the reason in the list; the
+// error does not leave the window's event handler.
+TEST_F(ReportPreviewTest, APicturePastTheLimitIsListedAndThePageLeftEmpty) {
+  std::string png = picture::test::oversized_pictures().front().file;
+  std::string stream = std::string(
+      "\x04"
+      "Data\x0A",
+      6);
+  const std::string body = "\x09TPngImage" + png;
+  for (int i = 0; i < 4; ++i) stream += char((body.size() >> (8 * i)) & 0xFF);
+  stream += body;
+  std::string hex;
+  for (unsigned char c : stream) hex += "0123456789ABCDEF"[c >> 4], hex += "0123456789ABCDEF"[c & 15];
+  write_template("obraz.orp",
+                 "<?xml version=\"1.0\" encoding=\"utf-8\"?><TrpReport><TrpReportPage Name=\"Page1\">"
+                 "<TrpReportTitle Name=\"T\" Height=\"60\" Left=\"0\" Top=\"0\" Width=\"300\">"
+                 "<TrpPictureView Name=\"Obraz\" Left=\"0\" Top=\"0\" Width=\"60\" Height=\"40\" "
+                 "Picture.PropData=\"" +
+                     hex + "\"/></TrpReportTitle></TrpReportPage></TrpReport>");
+  auto& w = ready_workshop();
+  click(w.refresh_button());
+  run_query(w);
+  select_template(w, "obraz.orp");
+  click(w.design_selected_button());
+  ReportPreview& p = w.report_preview();
+  ASSERT_TRUE(p.error_list()->isVisible());
+  QStringList lines;
+  for (int i = 0; i < p.error_list()->count(); ++i) lines << p.error_list()->item(i)->text();
+  EXPECT_TRUE(lines.contains(QString::fromUtf8(picture::test::kOversizedText)))
+      << lines.join("\n").toStdString();
   EXPECT_TRUE(errors.isEmpty()) << "a message box instead of the list";
 }
 

@@ -10,9 +10,14 @@
 #include "core/temp_dir.h"
 #include "export/pdf/pdf_document.h"
 #include "pdf_support.h"
+#include "picture/jpeg.h"
 
 namespace orvena::exporting::pdf::test {
 namespace {
+
+using picture::Alpha;
+using picture::Bitmap;
+using picture::encode_jpeg;
 
 const Color kRed{255, 0, 0}, kBlue{0, 0, 255}, kGreen{0, 160, 0}, kBlack{0, 0, 0}, kGrey{128, 128, 128};
 
@@ -185,7 +190,7 @@ TEST(PdfImages, DamagedJpegIsRefusedWithAClearError) {
       doc.jpeg(bad);
       ADD_FAILURE() << "accepted " << bad.size() << " bytes";
     } catch (const core::Error& e) {
-      EXPECT_EQ(std::string(e.what()).rfind("JPEG format error: ", 0), 0u) << e.what();
+      EXPECT_EQ(std::string(e.what()).rfind("Nieprawidłowy plik JPEG: ", 0), 0u) << e.what();
     }
   }
 }

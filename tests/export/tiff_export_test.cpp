@@ -9,9 +9,9 @@
 #include "core/error.h"
 #include "core/temp_dir.h"
 #include "export/external_reader.h"
-#include "export/pdf/pdf_image.h"
 #include "export/printed_band.h"
 #include "export/tiff_export.h"
+#include "picture/jpeg.h"
 #include "report/bands.h"
 #include "report/pages.h"
 #include "report/prepared/prepared_pages.h"
@@ -298,13 +298,13 @@ TEST_F(TiffExportTest, AnUnwritableTargetFailsAndLeavesNoFile) {
 }
 
 TEST_F(TiffExportTest, PicturesInJpegAreDrawnAndUnreadableOnesLeaveTheirPlaceEmpty) {
-  pdf::Bitmap red{.width = 8, .height = 8, .rgba = {}, .alpha = pdf::Alpha::None};
+  picture::Bitmap red{.width = 8, .height = 8, .rgba = {}, .alpha = picture::Alpha::None};
   for (int i = 0; i < 64; ++i) red.rgba.insert(red.rgba.end(), {255, 0, 0, 255});
   auto* good = band->add_new<report::PictureView>();
   good->set_name("Good");
   good->set_bounds(0, 0, 40, 20);  // over the box's top-left corner
   good->picture.kind = report::PictureKind::Jpeg;
-  good->picture.bytes = pdf::encode_jpeg(red, 95);
+  good->picture.bytes = picture::encode_jpeg(red, 95);
   auto* bad = band->add_new<report::PictureView>();
   bad->set_name("Bad");
   bad->set_bounds(60, 0, 40, 20);
@@ -323,42 +323,6 @@ TEST_F(TiffExportTest, PicturesInJpegAreDrawnAndUnreadableOnesLeaveTheirPlaceEmp
   EXPECT_LT((rgb >> 8) & 0xFF, 0x10u) << good_colour;
   EXPECT_LT(rgb & 0xFF, 0x10u) << good_colour;
   EXPECT_EQ(bad_colour, "0000ff");
-}
-
-// Grey, colour and CMYK files (Pillow writes CMYK inverted, with Adobe's marker, as Photoshop
-// does) decode to the colours Pillow itself sees in them.
-TEST(JpegPicture, EveryColourModelDecodesToItsColours) {
-  core::TempDir dir;
-  auto made = run_python(dir.path(), R"(
-import sys
-from PIL import Image
-for mode, colour in (('L', 90), ('RGB', (200, 30, 40)), ('CMYK', (10, 200, 30, 5))):
-    im = Image.new(mode, (6, 4), colour)
-    im.save(sys.argv[1] + '/' + mode + '.jpg', quality=95)
-    print(mode, '%d %d %d' % Image.open(sys.argv[1] + '/' + mode + '.jpg').convert('RGB').getpixel((3, 2)))
-)",
-                         dir.path().string());
-  ASSERT_EQ(made.status, 0) << made.output;
-  std::istringstream lines(made.output);
-  std::string mode;
-  int decoded = 0;
-  for (int r, g, b; lines >> mode >> r >> g >> b; ++decoded) {
-    SCOPED_TRACE(mode);
-    std::ifstream in(dir.path() / (mode + ".jpg"), std::ios::binary);
-    std::string bytes((std::istreambuf_iterator<char>(in)), {});
-    pdf::Bitmap bitmap = pdf::decode_jpeg(bytes);
-    ASSERT_EQ(bitmap.width, 6);
-    ASSERT_EQ(bitmap.height, 4);
-    const uint8_t* p = &bitmap.rgba[(2 * 6 + 3) * 4];
-    // Pillow's CMYK conversion differs from the plain one by a few levels.
-    EXPECT_NEAR(p[0], r, 12);
-    EXPECT_NEAR(p[1], g, 12);
-    EXPECT_NEAR(p[2], b, 12);
-    EXPECT_EQ(p[3], 255);
-  }
-  EXPECT_EQ(decoded, 3) << made.output;
-  EXPECT_THROW(pdf::decode_jpeg(""), core::Error);
-  EXPECT_THROW(pdf::decode_jpeg("\xFF\xD8\xFF"), core::Error);
 }
 
 TEST_F(TiffExportTest, AStreamGetsEveryPageAsAnImageOfOneFile) {

@@ -7,10 +7,10 @@
 #include <random>
 #include <sstream>
 
+#include "core/base64.h"
 #include "core/encoding.h"
 #include "core/error.h"
 #include "core/file_error.h"
-#include "delivery/mail/base64.h"
 #include "delivery/mail/quoted_printable.h"
 
 namespace orvena::delivery::mail {
@@ -86,7 +86,7 @@ void attachment_part(std::string& out, const MailMessage& m, const MediaTypes& t
   out += "Content-Disposition: attachment;\r\n";
   out += "\tfilename=\"" + encoded_name + "\"\r\n";
   out += "\r\n";
-  out += base64_lines(read_attachment(m.attachment));
+  out += core::base64_lines(read_attachment(m.attachment));
 }
 
 std::string date_value(const core::Clock& clock) {

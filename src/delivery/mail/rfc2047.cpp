@@ -2,8 +2,8 @@
 
 #include <vector>
 
+#include "core/base64.h"
 #include "core/encoding.h"
-#include "delivery/mail/base64.h"
 
 namespace orvena::delivery::mail {
 
@@ -60,7 +60,7 @@ std::string encode_piece(std::string_view bytes) {
   for (size_t pos = 0; pos < bytes.size(); pos += kBytesPerWord) {
     if (pos > 0) out += "\r\n ";
     out += kWordPrefix;
-    out += base64_encode(bytes.substr(pos, kBytesPerWord));
+    out += core::base64_encode(bytes.substr(pos, kBytesPerWord));
     out += kWordSuffix;
   }
   return out;

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cctype>
 
-#include "delivery/mail/base64.h"
+#include "core/base64.h"
 #include "delivery/mail/mime_message.h"
 
 namespace orvena::delivery::mail {
@@ -144,8 +144,8 @@ void SmtpSession::login() {
   auto mechanisms = offered_auth_mechanisms(m_capabilities);
   if (std::find(mechanisms.begin(), mechanisms.end(), "LOGIN") == mechanisms.end()) return;
   command("AUTH LOGIN", {334}, m_limits.wait.io);
-  SmtpReply reply = command(base64_encode(body_bytes(m_server.user)), {235, 334}, m_limits.wait.io);
-  if (reply.code == 334) command(base64_encode(body_bytes(m_server.password)), {235}, m_limits.wait.io);
+  SmtpReply reply = command(core::base64_encode(body_bytes(m_server.user)), {235, 334}, m_limits.wait.io);
+  if (reply.code == 334) command(core::base64_encode(body_bytes(m_server.password)), {235}, m_limits.wait.io);
   m_logged_in = true;
 }
 

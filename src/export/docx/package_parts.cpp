@@ -1,32 +1,13 @@
 #include "export/docx/package_parts.h"
 
+#include "export/xml/package_parts.h"
+#include "export/xml/xml_writer.h"
+
 namespace orvena::exporting::docx {
 
 namespace {
 
 #define XML_DECLARATION "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\r\n"
-
-// Pictures are PNG whatever their number: a reader that trusts the declared type shows them.
-constexpr std::string_view kContentTypes = XML_DECLARATION
-    R"(<Types xmlns="http://schemas.openxmlformats.org/package/2006/content-types">)"
-    R"(<Default Extension="emf" ContentType="image/x-emf"/>)"
-    R"(<Default Extension="png" ContentType="image/png"/>)"
-    R"(<Default Extension="rels" ContentType="application/vnd.openxmlformats-package.relationships+xml"/>)"
-    R"(<Default Extension="xml" ContentType="application/xml"/>)"
-    R"(<Override PartName="/word/document.xml" ContentType="application/vnd.openxmlformats-officedocument.wordprocessingml.document.main+xml"/>)"
-    R"(<Override PartName="/word/styles.xml" ContentType="application/vnd.openxmlformats-officedocument.wordprocessingml.styles+xml"/>)"
-    R"(<Override PartName="/docProps/app.xml" ContentType="application/vnd.openxmlformats-officedocument.extended-properties+xml"/>)"
-    R"(<Override PartName="/word/settings.xml" ContentType="application/vnd.openxmlformats-officedocument.wordprocessingml.settings+xml"/>)"
-    R"(<Override PartName="/word/fontTable.xml" ContentType="application/vnd.openxmlformats-officedocument.wordprocessingml.fontTable+xml"/>)"
-    R"(<Override PartName="/docProps/core.xml" ContentType="application/vnd.openxmlformats-package.core-properties+xml"/>)"
-    R"(</Types>)";
-
-constexpr std::string_view kPackageRelationships = XML_DECLARATION
-    R"(<Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships">)"
-    R"(<Relationship Id="rId3" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/extended-properties" Target="docProps/app.xml"/>)"
-    R"(<Relationship Id="rId2" Type="http://schemas.openxmlformats.org/package/2006/relationships/metadata/core-properties" Target="docProps/core.xml"/>)"
-    R"(<Relationship Id="rId1" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/officeDocument" Target="word/document.xml"/>)"
-    R"(</Relationships>)";
 
 // A fixed date, so that the same report gives the same package.
 constexpr std::string_view kCoreProperties = XML_DECLARATION
@@ -114,21 +95,57 @@ constexpr std::string_view kSettings = XML_DECLARATION
     R"(<w:decimalSymbol w:val=","/><w:listSeparator w:val=";"/>)"
     R"(</w:settings>)";
 
-constexpr std::string_view kDocumentRelationshipsHead = XML_DECLARATION
-    R"(<Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships">)"
-    R"(<Relationship Id="rId2" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/settings" Target="settings.xml"/>)"
-    R"(<Relationship Id="rId1" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/styles" Target="styles.xml"/>)"
-    R"(<Relationship Id="rId4" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/fontTable" Target="fontTable.xml"/>)";
-
 #undef XML_DECLARATION
+
+// Pictures are PNG whatever their number: a reader that trusts the declared type shows them.
+std::string make_content_types() {
+  const xml::ContentType defaults[] = {
+      {"emf", "image/x-emf"},
+      {"png", "image/png"},
+      {"rels", "application/vnd.openxmlformats-package.relationships+xml"},
+      {"xml", "application/xml"},
+  };
+  const xml::ContentType parts[] = {
+      {"/word/document.xml",
+       "application/vnd.openxmlformats-officedocument.wordprocessingml.document.main+xml"},
+      {"/word/styles.xml", "application/vnd.openxmlformats-officedocument.wordprocessingml.styles+xml"},
+      {"/docProps/app.xml", "application/vnd.openxmlformats-officedocument.extended-properties+xml"},
+      {"/word/settings.xml", "application/vnd.openxmlformats-officedocument.wordprocessingml.settings+xml"},
+      {"/word/fontTable.xml", "application/vnd.openxmlformats-officedocument.wordprocessingml.fontTable+xml"},
+      {"/docProps/core.xml", "application/vnd.openxmlformats-package.core-properties+xml"},
+  };
+  return xml::content_types_part(defaults, parts);
+}
+
+std::string make_package_relationships() {
+  const xml::Relationship list[] = {
+      {"rId3", xml::office_relationship("extended-properties"), "docProps/app.xml"},
+      {"rId2", "http://schemas.openxmlformats.org/package/2006/relationships/metadata/core-properties",
+       "docProps/core.xml"},
+      {"rId1", xml::office_relationship("officeDocument"), "word/document.xml"},
+  };
+  return xml::relationships_part(list);
+}
+
+// The document's fixed relationships, left open for the pictures' ones.
+std::string make_document_relationships_head() {
+  xml::XmlWriter w;
+  xml::start_relationships(w);
+  xml::add_relationship(w, {"rId2", xml::office_relationship("settings"), "settings.xml"});
+  xml::add_relationship(w, {"rId1", xml::office_relationship("styles"), "styles.xml"});
+  xml::add_relationship(w, {"rId4", xml::office_relationship("fontTable"), "fontTable.xml"});
+  return w.text();
+}
 
 }  // namespace
 
 std::string_view content_types_part() {
-  return kContentTypes;
+  static const std::string part = make_content_types();
+  return part;
 }
 std::string_view package_relationships_part() {
-  return kPackageRelationships;
+  static const std::string part = make_package_relationships();
+  return part;
 }
 std::string_view core_properties_part() {
   return kCoreProperties;
@@ -146,7 +163,8 @@ std::string_view settings_part() {
   return kSettings;
 }
 std::string_view document_relationships_head() {
-  return kDocumentRelationshipsHead;
+  static const std::string head = make_document_relationships_head();
+  return head;
 }
 std::string_view document_relationships_tail() {
   return "</Relationships>";
@@ -161,8 +179,10 @@ std::string picture_relationship_id(int number) {
 }
 
 std::string document_picture_relationship(int number) {
-  return "<Relationship Id=\"" + picture_relationship_id(number) + "\" Type=\"" +
-         std::string(kImageRelationship) + "\" Target=\"media/image" + std::to_string(number) + ".png\"/>";
+  xml::XmlWriter w;
+  xml::add_relationship(w, {picture_relationship_id(number), std::string(kImageRelationship),
+                            "media/image" + std::to_string(number) + ".png"});
+  return w.text();
 }
 
 }  // namespace orvena::exporting::docx

@@ -1,9 +1,8 @@
 #include "export/html/html_text.h"
 
-#include <openssl/evp.h>
-
 #include <cstdio>
 
+#include "core/base64.h"
 #include "core/encoding.h"
 #include "core/text.h"
 #include "export/xml/xml_writer.h"
@@ -147,13 +146,7 @@ std::string link_start(std::string_view href, std::string_view target) {
 }
 
 std::string png_data_uri(std::string_view png) {
-  std::string out = "data:image/png;base64,";
-  size_t start = out.size();
-  out.resize(start + 4 * ((png.size() + 2) / 3) + 1);
-  int n = EVP_EncodeBlock(reinterpret_cast<unsigned char*>(out.data() + start),
-                          reinterpret_cast<const unsigned char*>(png.data()), int(png.size()));
-  out.resize(start + size_t(n));
-  return out;
+  return "data:image/png;base64," + core::base64_encode(png);
 }
 
 }  // namespace orvena::exporting::html

@@ -35,6 +35,53 @@ bool same_line(const MatrixFrameLine& a, const MatrixFrameLine& b) {
 }  // namespace
 
 LayoutMatrix::LayoutMatrix() = default;
+
+LayoutMatrix::LayoutMatrix(MatrixPreset preset) {
+  // Every writer leaves the page background out.
+  background = false;
+  background_image = false;
+  switch (preset) {
+    case MatrixPreset::Csv:
+      rich_text = true;
+      plain_rich = true;
+      area_fill = false;
+      crop_area_fill = true;
+      inaccuracy = 0.5;
+      delete_html_tags = true;
+      images = false;
+      wrap_text = true;
+      frames_optimization = true;
+      break;
+    case MatrixPreset::Docx:
+      rich_text = false;
+      plain_rich = false;
+      inaccuracy = 2.0;
+      delete_html_tags = true;
+      images = true;
+      wrap_text = false;
+      empty_lines = true;
+      brush_as_bitmap = false;
+      max_cell_width = 500;
+      max_cell_height = 500;
+      break;
+    case MatrixPreset::Html:
+      inaccuracy = 0.5;
+      rotated_as_image = true;
+      frames_optimization = true;
+      rich_text = true;
+      plain_rich = true;
+      break;
+    case MatrixPreset::Xlsx:
+      rich_text = false;
+      plain_rich = false;
+      delete_html_tags = true;
+      images = true;
+      wrap_text = false;
+      brush_as_bitmap = false;
+      numbers = true;  // numeric texts become number cells
+      break;
+  }
+}
 LayoutMatrix::~LayoutMatrix() = default;
 
 void LayoutMatrix::clear() {

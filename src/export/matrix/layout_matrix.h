@@ -140,9 +140,14 @@ struct MatrixPage {
   bool mirror_margin = false;
 };
 
+// The settings each table-like writer works with, one preset per format. What the writer's own
+// options decide (printable, empty lines, the xlsx inaccuracy) it still sets itself.
+enum class MatrixPreset : uint8_t { Csv, Docx, Html, Xlsx };
+
 class LayoutMatrix {
  public:
   LayoutMatrix();
+  explicit LayoutMatrix(MatrixPreset preset);
   ~LayoutMatrix();
   LayoutMatrix(const LayoutMatrix&) = delete;
   LayoutMatrix& operator=(const LayoutMatrix&) = delete;

@@ -258,15 +258,7 @@ void LayoutMatrix::add_shadow_strips(const PrintedView& v) {
 }
 
 void LayoutMatrix::add_line(const PrintedView& v) {
-  Rect r = v.bounds;
-  if (r.width < 0) {
-    r.left += r.width;
-    r.width = -r.width;
-  }
-  if (r.height < 0) {
-    r.top += r.height;
-    r.height = -r.height;
-  }
+  Rect r = v.bounds.normalized();
   uint8_t side = r.width == 0 ? kMatrixLeft : kMatrixTop;
   if (r.width == 0) r.width = 1;
   if (r.height == 0) r.height = 1;
@@ -317,7 +309,8 @@ MatrixPicture render_view(const PrintedView& v) {
   PrintedView bare = v;
   for (FrameSide& s : bare.sides) s.present = false;
   report::canvas::CairoCanvas canvas(w, h);
-  canvas.translate(-std::min(v.bounds.left, v.bounds.right()), -std::min(v.bounds.top, v.bounds.bottom()));
+  const Rect area = v.bounds.normalized();
+  canvas.translate(-area.left, -area.top);
   draw_view(canvas, bare);
   cairo_surface_t* surface = canvas.surface();
   cairo_surface_flush(surface);
@@ -347,15 +340,7 @@ void LayoutMatrix::add_picture(const PrintedView& v) {
   MatrixStyle s = v.kind == ViewKind::Memo ? memo_style(v, dot_matrix) : base_style(v, dot_matrix);
   if (v.kind == ViewKind::Line) s.frame_sides = 0;  // a diagonal line has no sides
   int style = find_or_add_style(s);
-  Rect r = v.bounds;
-  if (r.width < 0) {
-    r.left += r.width;
-    r.width = -r.width;
-  }
-  if (r.height < 0) {
-    r.top += r.height;
-    r.height = -r.height;
-  }
+  Rect r = v.bounds.normalized();
   bool is_background = v.view->name() == kPageBackgroundName;
   bool render = images && (!is_background || background_image);
   MatrixObject& o = new_object(v, r);

@@ -10,6 +10,7 @@
 #include "core/encoding.h"
 #include "core/error.h"
 #include "core/file_error.h"
+#include "picture/jpeg.h"
 
 namespace orvena::exporting::pdf {
 namespace {
@@ -29,6 +30,19 @@ std::string random_file_id() {
                 bytes[0], bytes[1], bytes[2], bytes[3], bytes[4], bytes[5], bytes[6], bytes[7], bytes[8],
                 bytes[9], bytes[10], bytes[11], bytes[12], bytes[13], bytes[14], bytes[15]);
   return md5(text);
+}
+
+// The alpha bytes of a soft mask, or empty when the bitmap is opaque.
+std::string alpha_mask(const picture::Bitmap& bitmap) {
+  if (bitmap.alpha == picture::Alpha::None) return {};
+  std::string mask;
+  mask.reserve(bitmap.rgba.size() / 4);
+  bool opaque = true;
+  for (size_t i = 3; i < bitmap.rgba.size(); i += 4) {
+    mask += static_cast<char>(bitmap.rgba[i]);
+    opaque = opaque && bitmap.rgba[i] == 255;
+  }
+  return opaque ? std::string() : mask;
 }
 
 }  // namespace
@@ -86,7 +100,7 @@ ImageId Document::add_image(const std::string& digest, std::string_view entries,
 }
 
 ImageId Document::jpeg(std::string_view jpeg_bytes) {
-  JpegInfo info = read_jpeg_info(jpeg_bytes);
+  picture::JpegInfo info = picture::read_jpeg_info(jpeg_bytes);
   static constexpr const char* kSpaces[] = {"", "/DeviceGray", "", "/DeviceRGB", "/DeviceCMYK"};
   std::string entries = "/Type /XObject\r\n/Subtype /Image\r\n/ColorSpace " +
                         std::string(kSpaces[info.components]) +
@@ -96,8 +110,8 @@ ImageId Document::jpeg(std::string_view jpeg_bytes) {
   return add_image(md5(jpeg_bytes), entries, jpeg_bytes);
 }
 
-ImageId Document::bitmap(const Bitmap& bitmap, int quality) {
-  std::string jpeg = encode_jpeg(bitmap, quality);
+ImageId Document::bitmap(const picture::Bitmap& bitmap, int quality) {
+  std::string jpeg = picture::encode_jpeg(bitmap, quality);
   std::string mask = alpha_mask(bitmap);
   std::string digest = md5(mask + jpeg);
   if (auto it = m_image_digests.find(digest); it != m_image_digests.end()) return it->second;
@@ -108,10 +122,8 @@ ImageId Document::bitmap(const Bitmap& bitmap, int quality) {
       "/Filter /DCTDecode\r\n" +
       size;
   if (!mask.empty()) {
-    // Colours multiplied by alpha were blended with black: the mask says so with /Matte.
-    std::string matte = bitmap.alpha == Alpha::Premultiplied ? "/Matte [0 0 0]\r\n" : "";
     uint32_t mask_object = m_out->stream_object("/Type /XObject\r\n/Subtype /Image\r\n" + size +
-                                                    "\r\n/ColorSpace /DeviceGray\r\n" + matte +
+                                                    "\r\n/ColorSpace /DeviceGray\r\n"
                                                     "/BitsPerComponent 8\r\n/Interpolate false",
                                                 mask);
     entries += "\r\n/SMask " + reference(mask_object);

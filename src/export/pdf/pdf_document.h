@@ -30,9 +30,9 @@
 #include "core/datetime.h"
 #include "export/pdf/object_writer.h"
 #include "export/pdf/pdf_font.h"
-#include "export/pdf/pdf_image.h"
 #include "export/pdf/pdf_page.h"
 #include "export/pdf/pdf_security.h"
+#include "picture/picture.h"
 
 namespace orvena::exporting::pdf {
 
@@ -95,7 +95,7 @@ class Document {
 
   // Pictures are written at once and stored once: the same data again gives the same image.
   ImageId jpeg(std::string_view jpeg_bytes);
-  ImageId bitmap(const Bitmap& bitmap, int quality);
+  ImageId bitmap(const picture::Bitmap& bitmap, int quality);
 
   // The page is drawn on until end_page(), which writes it and ends the reference's life.
   Page& begin_page(const PageGeometry& geometry);

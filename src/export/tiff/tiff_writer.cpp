@@ -8,6 +8,7 @@
 
 #include "core/error.h"
 #include "core/file_error.h"
+#include "core/little_endian.h"
 
 namespace orvena::exporting::tiff {
 
@@ -37,15 +38,6 @@ enum Tag : uint16_t {
 constexpr uint64_t kMaxOffset = 0xFFFFFFFF;
 // ASCII values end with a NUL byte (TIFF 6.0, section 2); readers warn about one without it.
 const std::string kSoftwareName("Orvena\0", 7);
-
-void le16(std::string& out, uint16_t v) {
-  out.push_back(static_cast<char>(v & 0xFF));
-  out.push_back(static_cast<char>(v >> 8));
-}
-void le32(std::string& out, uint32_t v) {
-  le16(out, static_cast<uint16_t>(v & 0xFFFF));
-  le16(out, static_cast<uint16_t>(v >> 16));
-}
 
 struct Entry {
   uint16_t tag;
@@ -96,8 +88,8 @@ TiffWriter::Open TiffWriter::open(const std::filesystem::path& file) {
 void TiffWriter::start() {
   m_base = std::max<std::streamoff>(m_out.tellp(), 0);
   std::string header = "II";
-  le16(header, 42);
-  le32(header, 0);  // the first directory's offset, patched when the page is written
+  core::put_le16(header, 42);
+  core::put_le32(header, 0);  // the first directory's offset, patched when the page is written
   put(header);
 }
 
@@ -141,12 +133,12 @@ void TiffWriter::begin_page(uint32_t width, uint32_t height, PixelFormat format,
   page.resolution_at = static_cast<uint32_t>(m_offset);
   std::string values;
   for (int axis = 0; axis < 2; ++axis) {  // X and Y: dpi × 10 over 10
-    le32(values, dots_per_inch * 10);
-    le32(values, 10);
+    core::put_le32(values, dots_per_inch * 10);
+    core::put_le32(values, 10);
   }
   page.bits_at = page.resolution_at + static_cast<uint32_t>(values.size());
   if (format == PixelFormat::rgb)
-    for (int i = 0; i < 3; ++i) le16(values, 8);
+    for (int i = 0; i < 3; ++i) core::put_le16(values, 8);
   page.software_at = page.resolution_at + static_cast<uint32_t>(values.size());
   values += kSoftwareName;
   put(values);
@@ -194,24 +186,24 @@ void TiffWriter::end_page() {
 
   uint32_t directory_at = static_cast<uint32_t>(m_offset);
   std::string directory;
-  le16(directory, static_cast<uint16_t>(entries.size()));
+  core::put_le16(directory, static_cast<uint16_t>(entries.size()));
   for (const Entry& e : entries) {
-    le16(directory, e.tag);
-    le16(directory, static_cast<uint16_t>(e.type));
-    le32(directory, e.count);
+    core::put_le16(directory, e.tag);
+    core::put_le16(directory, static_cast<uint16_t>(e.type));
+    core::put_le32(directory, e.count);
     if (e.type == Type::short_ && e.count == 1) {
-      le16(directory, static_cast<uint16_t>(e.value));  // a short sits in the first two bytes
-      le16(directory, 0);
+      core::put_le16(directory, static_cast<uint16_t>(e.value));  // a short sits in the first two bytes
+      core::put_le16(directory, 0);
     } else {
-      le32(directory, e.value);
+      core::put_le32(directory, e.value);
     }
   }
   uint64_t next_link = m_offset + directory.size();
-  le32(directory, 0);  // no next directory yet
+  core::put_le32(directory, 0);  // no next directory yet
   put(directory);
 
   std::string link;
-  le32(link, directory_at);
+  core::put_le32(link, directory_at);
   m_out.seekp(m_base + static_cast<std::streamoff>(m_link_offset));
   m_out.write(link.data(), 4);
   m_out.seekp(m_base + static_cast<std::streamoff>(m_offset));

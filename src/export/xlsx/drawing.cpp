@@ -1,5 +1,6 @@
 #include "export/xlsx/drawing.h"
 
+#include "export/xml/package_parts.h"
 #include "export/xml/xml_writer.h"
 
 namespace orvena::exporting::xlsx {
@@ -21,7 +22,7 @@ std::string drawing_xml(const std::vector<PictureAnchor>& anchors) {
   w.start("xdr:wsDr")
       .attribute("xmlns:xdr", "http://schemas.openxmlformats.org/drawingml/2006/spreadsheetDrawing")
       .attribute("xmlns:a", "http://schemas.openxmlformats.org/drawingml/2006/main")
-      .attribute("xmlns:r", "http://schemas.openxmlformats.org/officeDocument/2006/relationships");
+      .attribute("xmlns:r", xml::kOfficeRelationships);
   for (size_t k = 1; k <= anchors.size(); ++k) {
     const PictureAnchor& a = anchors[k - 1];
     w.start("xdr:twoCellAnchor");
@@ -51,17 +52,11 @@ std::string drawing_xml(const std::vector<PictureAnchor>& anchors) {
 }
 
 std::string drawing_relationships_xml(const std::vector<PictureAnchor>& anchors) {
-  xml::XmlWriter w;
-  w.declaration();
-  w.start("Relationships").attribute("xmlns", "http://schemas.openxmlformats.org/package/2006/relationships");
+  std::vector<xml::Relationship> list;
   for (size_t k = 1; k <= anchors.size(); ++k)
-    w.start("Relationship")
-        .attribute("Id", "rId" + std::to_string(k))
-        .attribute("Type", "http://schemas.openxmlformats.org/officeDocument/2006/relationships/image")
-        .attribute("Target", "../media/" + anchors[k - 1].media_name)
-        .end();
-  w.finish();
-  return w.text();
+    list.push_back({"rId" + std::to_string(k), xml::office_relationship("image"),
+                    "../media/" + anchors[k - 1].media_name});
+  return xml::relationships_part(list);
 }
 
 }  // namespace orvena::exporting::xlsx

@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 
+#include "export/xml/package_parts.h"
 #include "export/xml/xml_writer.h"
 
 namespace orvena::exporting::xlsx {
@@ -9,8 +10,6 @@ namespace orvena::exporting::xlsx {
 namespace {
 
 const char* kMain = "http://schemas.openxmlformats.org/spreadsheetml/2006/main";
-const char* kRelationshipsNs = "http://schemas.openxmlformats.org/package/2006/relationships";
-const char* kOfficeRelationships = "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
 
 std::string sheet_part(int n) {
   return "xl/worksheets/sheet" + std::to_string(n) + ".xml";
@@ -19,43 +18,31 @@ std::string drawing_part(int n) {
   return "xl/drawings/drawing" + std::to_string(n) + ".xml";
 }
 
-void relationship(xml::XmlWriter& w, const std::string& id, const std::string& type,
-                  const std::string& target) {
-  w.start("Relationship").attribute("Id", id).attribute("Type", type).attribute("Target", target).end();
-}
-
 std::string content_types_xml(size_t sheets, const std::vector<int>& drawings) {
-  xml::XmlWriter w;
-  w.declaration();
-  w.start("Types").attribute("xmlns", "http://schemas.openxmlformats.org/package/2006/content-types");
-  auto deflt = [&](const char* ext, const char* type) {
-    w.start("Default").attribute("Extension", ext).attribute("ContentType", type).end();
+  const xml::ContentType defaults[] = {
+      {"xml", "application/xml"},
+      {"rels", "application/vnd.openxmlformats-package.relationships+xml"},
+      {"png", "image/png"},
   };
-  auto override_part = [&](const std::string& part, const char* type) {
-    w.start("Override").attribute("PartName", "/" + part).attribute("ContentType", type).end();
+  std::vector<xml::ContentType> parts = {
+      {"/xl/styles.xml", "application/vnd.openxmlformats-officedocument.spreadsheetml.styles+xml"},
+      {"/xl/workbook.xml", "application/vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml"},
+      {"/xl/sharedStrings.xml",
+       "application/vnd.openxmlformats-officedocument.spreadsheetml.sharedStrings+xml"},
+      {"/docProps/core.xml", "application/vnd.openxmlformats-package.core-properties+xml"},
   };
-  deflt("xml", "application/xml");
-  deflt("rels", "application/vnd.openxmlformats-package.relationships+xml");
-  deflt("png", "image/png");
-  override_part("xl/styles.xml", "application/vnd.openxmlformats-officedocument.spreadsheetml.styles+xml");
-  override_part("xl/workbook.xml",
-                "application/vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml");
-  override_part("xl/sharedStrings.xml",
-                "application/vnd.openxmlformats-officedocument.spreadsheetml.sharedStrings+xml");
-  override_part("docProps/core.xml", "application/vnd.openxmlformats-package.core-properties+xml");
   for (size_t n = 1; n <= sheets; ++n)
-    override_part(sheet_part(int(n)),
-                  "application/vnd.openxmlformats-officedocument.spreadsheetml.worksheet+xml");
+    parts.push_back({"/" + sheet_part(int(n)),
+                     "application/vnd.openxmlformats-officedocument.spreadsheetml.worksheet+xml"});
   for (int n : drawings)
-    override_part(drawing_part(n), "application/vnd.openxmlformats-officedocument.drawing+xml");
-  w.finish();
-  return w.text();
+    parts.push_back({"/" + drawing_part(n), "application/vnd.openxmlformats-officedocument.drawing+xml"});
+  return xml::content_types_part(defaults, parts);
 }
 
 std::string workbook_xml(size_t sheets) {
   xml::XmlWriter w;
   w.declaration();
-  w.start("workbook").attribute("xmlns", kMain).attribute("xmlns:r", kOfficeRelationships);
+  w.start("workbook").attribute("xmlns", kMain).attribute("xmlns:r", xml::kOfficeRelationships);
   w.raw(R"(<fileVersion appName="xl" lastEdited="4" lowestEdited="4" rupBuild="4505"/>)"
         R"(<workbookPr defaultThemeVersion="124226"/>)"
         R"(<bookViews><workbookView xWindow="0" yWindow="0" windowWidth="15480" windowHeight="8190")"
@@ -75,29 +62,23 @@ std::string workbook_xml(size_t sheets) {
 
 // The styles and strings have names of their own so that no sheet number can take them.
 std::string workbook_relationships_xml(size_t sheets) {
-  xml::XmlWriter w;
-  w.declaration();
-  w.start("Relationships").attribute("xmlns", kRelationshipsNs);
-  std::string type = std::string(kOfficeRelationships) + "/";
-  relationship(w, "rIdStyles", type + "styles", "styles.xml");
-  relationship(w, "rIdSharedStrings", type + "sharedStrings", "sharedStrings.xml");
+  std::vector<xml::Relationship> list = {
+      {"rIdStyles", xml::office_relationship("styles"), "styles.xml"},
+      {"rIdSharedStrings", xml::office_relationship("sharedStrings"), "sharedStrings.xml"},
+  };
   for (size_t n = 1; n <= sheets; ++n)
-    relationship(w, "rId" + std::to_string(n), type + "worksheet",
-                 "worksheets/sheet" + std::to_string(n) + ".xml");
-  w.finish();
-  return w.text();
+    list.push_back({"rId" + std::to_string(n), xml::office_relationship("worksheet"),
+                    "worksheets/sheet" + std::to_string(n) + ".xml"});
+  return xml::relationships_part(list);
 }
 
 std::string package_relationships_xml() {
-  xml::XmlWriter w;
-  w.declaration();
-  w.start("Relationships").attribute("xmlns", kRelationshipsNs);
-  relationship(w, "rId4000", std::string(kOfficeRelationships) + "/officeDocument", "xl/workbook.xml");
-  relationship(w, "rId5000",
-               "http://schemas.openxmlformats.org/package/2006/relationships/metadata/core-properties",
-               "docProps/core.xml");
-  w.finish();
-  return w.text();
+  const xml::Relationship list[] = {
+      {"rId4000", xml::office_relationship("officeDocument"), "xl/workbook.xml"},
+      {"rId5000", "http://schemas.openxmlformats.org/package/2006/relationships/metadata/core-properties",
+       "docProps/core.xml"},
+  };
+  return xml::relationships_part(list);
 }
 
 std::string core_properties_xml() {
@@ -114,19 +95,13 @@ std::string core_properties_xml() {
 // may have a link in every row.
 void write_sheet_relationships(zip::EntryWriter& entry, int sheet, bool drawing, const SheetWriter& links) {
   xml::XmlWriter w(entry);
-  w.declaration();
-  w.start("Relationships").attribute("xmlns", kRelationshipsNs);
+  xml::start_relationships(w);
   if (drawing)
-    relationship(w, "rId1", std::string(kOfficeRelationships) + "/drawing",
-                 "../drawings/drawing" + std::to_string(sheet) + ".xml");
-  const std::string type = std::string(kOfficeRelationships) + "/hyperlink";
+    xml::add_relationship(w, {"rId1", xml::office_relationship("drawing"),
+                              "../drawings/drawing" + std::to_string(sheet) + ".xml"});
+  const std::string type = xml::office_relationship("hyperlink");
   links.for_each_link_target([&](uint64_t i, std::string_view url) {
-    w.start("Relationship")
-        .attribute("Id", SheetWriter::link_relationship_id(i))
-        .attribute("Type", type)
-        .attribute("Target", url)
-        .attribute("TargetMode", "External")
-        .end();
+    xml::add_relationship(w, {SheetWriter::link_relationship_id(i), type, std::string(url), true});
   });
   w.finish();
 }

@@ -9,6 +9,7 @@
 
 #include "core/error.h"
 #include "core/file_error.h"
+#include "core/little_endian.h"
 
 namespace orvena::exporting::zip {
 
@@ -30,18 +31,6 @@ constexpr size_t kCrcFieldOffset = 14;  // CRC, compressed and uncompressed size
 constexpr size_t kLargestStoredAutomatic = 128;
 constexpr size_t kChunk = 64 * 1024;
 
-void le16(std::string& out, uint16_t v) {
-  out.push_back(static_cast<char>(v & 0xFF));
-  out.push_back(static_cast<char>(v >> 8));
-}
-void le32(std::string& out, uint32_t v) {
-  le16(out, static_cast<uint16_t>(v & 0xFFFF));
-  le16(out, static_cast<uint16_t>(v >> 16));
-}
-void le64(std::string& out, uint64_t v) {
-  le32(out, static_cast<uint32_t>(v & kMax32));
-  le32(out, static_cast<uint32_t>(v >> 32));
-}
 uint32_t clamp32(uint64_t v) {
   return v >= kMax32 ? kMax32 : static_cast<uint32_t>(v);
 }
@@ -181,23 +170,23 @@ EntryWriter& ZipWriter::begin_entry(std::string_view name, Method method, uint64
   e.zip64_local = expected_size >= kMax32 - expected_size / 1000 - 1024;
 
   std::string h;
-  le32(h, kLocalHeaderSignature);
-  le16(h, e.zip64_local ? kVersionZip64 : kVersion);
-  le16(h, e.flags);
-  le16(h, e.method);
-  le16(h, m_time.time);
-  le16(h, m_time.date);
-  le32(h, 0);  // CRC and sizes are patched in by end_entry
-  le32(h, e.zip64_local ? kMax32 : 0);
-  le32(h, e.zip64_local ? kMax32 : 0);
-  le16(h, static_cast<uint16_t>(e.name.size()));
-  le16(h, e.zip64_local ? 20 : 0);
+  core::put_le32(h, kLocalHeaderSignature);
+  core::put_le16(h, e.zip64_local ? kVersionZip64 : kVersion);
+  core::put_le16(h, e.flags);
+  core::put_le16(h, e.method);
+  core::put_le16(h, m_time.time);
+  core::put_le16(h, m_time.date);
+  core::put_le32(h, 0);  // CRC and sizes are patched in by end_entry
+  core::put_le32(h, e.zip64_local ? kMax32 : 0);
+  core::put_le32(h, e.zip64_local ? kMax32 : 0);
+  core::put_le16(h, static_cast<uint16_t>(e.name.size()));
+  core::put_le16(h, e.zip64_local ? 20 : 0);
   h += e.name;
   if (e.zip64_local) {
-    le16(h, kZip64ExtraId);
-    le16(h, 16);
-    le64(h, 0);
-    le64(h, 0);
+    core::put_le16(h, kZip64ExtraId);
+    core::put_le16(h, 16);
+    core::put_le64(h, 0);
+    core::put_le64(h, 0);
   }
   m_entries.push_back(std::move(e));
   put(h);
@@ -240,15 +229,15 @@ void ZipWriter::end_entry() {
     throw core::Error("ZIP archive: entry \"" + e.name + "\" passed 4 GiB without its size given");
 
   std::string fields;
-  le32(fields, e.crc);
-  le32(fields, e.zip64_local ? kMax32 : static_cast<uint32_t>(e.compressed));
-  le32(fields, e.zip64_local ? kMax32 : static_cast<uint32_t>(e.uncompressed));
+  core::put_le32(fields, e.crc);
+  core::put_le32(fields, e.zip64_local ? kMax32 : static_cast<uint32_t>(e.compressed));
+  core::put_le32(fields, e.zip64_local ? kMax32 : static_cast<uint32_t>(e.uncompressed));
   m_out.seekp(m_base + static_cast<std::streamoff>(e.offset + kCrcFieldOffset));
   m_out.write(fields.data(), static_cast<std::streamsize>(fields.size()));
   if (e.zip64_local) {
     std::string sizes;
-    le64(sizes, e.uncompressed);
-    le64(sizes, e.compressed);
+    core::put_le64(sizes, e.uncompressed);
+    core::put_le64(sizes, e.compressed);
     m_out.seekp(m_base + static_cast<std::streamoff>(e.offset + kLocalHeaderSize + e.name.size() + 4));
     m_out.write(sizes.data(), static_cast<std::streamsize>(sizes.size()));
   }
@@ -263,33 +252,33 @@ void ZipWriter::write_central_directory() {
     bool offset64 = e.offset >= kMax32;
     std::string extra;
     if (sizes64 || offset64) {
-      le16(extra, kZip64ExtraId);
-      le16(extra, static_cast<uint16_t>((sizes64 ? 16 : 0) + (offset64 ? 8 : 0)));
+      core::put_le16(extra, kZip64ExtraId);
+      core::put_le16(extra, static_cast<uint16_t>((sizes64 ? 16 : 0) + (offset64 ? 8 : 0)));
       if (sizes64) {
-        le64(extra, e.uncompressed);
-        le64(extra, e.compressed);
+        core::put_le64(extra, e.uncompressed);
+        core::put_le64(extra, e.compressed);
       }
-      if (offset64) le64(extra, e.offset);
+      if (offset64) core::put_le64(extra, e.offset);
     }
     uint16_t version = extra.empty() ? kVersion : kVersionZip64;
     std::string h;
-    le32(h, kCentralHeaderSignature);
-    le16(h, version);  // made by
-    le16(h, version);  // needed
-    le16(h, e.flags);
-    le16(h, e.method);
-    le16(h, m_time.time);
-    le16(h, m_time.date);
-    le32(h, e.crc);
-    le32(h, sizes64 ? kMax32 : static_cast<uint32_t>(e.compressed));
-    le32(h, sizes64 ? kMax32 : static_cast<uint32_t>(e.uncompressed));
-    le16(h, static_cast<uint16_t>(e.name.size()));
-    le16(h, static_cast<uint16_t>(extra.size()));
-    le16(h, 0);  // comment length
-    le16(h, 0);  // disk number start
-    le16(h, 0);  // internal attributes
-    le32(h, 0);  // external attributes
-    le32(h, clamp32(e.offset));
+    core::put_le32(h, kCentralHeaderSignature);
+    core::put_le16(h, version);  // made by
+    core::put_le16(h, version);  // needed
+    core::put_le16(h, e.flags);
+    core::put_le16(h, e.method);
+    core::put_le16(h, m_time.time);
+    core::put_le16(h, m_time.date);
+    core::put_le32(h, e.crc);
+    core::put_le32(h, sizes64 ? kMax32 : static_cast<uint32_t>(e.compressed));
+    core::put_le32(h, sizes64 ? kMax32 : static_cast<uint32_t>(e.uncompressed));
+    core::put_le16(h, static_cast<uint16_t>(e.name.size()));
+    core::put_le16(h, static_cast<uint16_t>(extra.size()));
+    core::put_le16(h, 0);  // comment length
+    core::put_le16(h, 0);  // disk number start
+    core::put_le16(h, 0);  // internal attributes
+    core::put_le32(h, 0);  // external attributes
+    core::put_le32(h, clamp32(e.offset));
     h += e.name;
     h += extra;
     put(h);
@@ -307,30 +296,30 @@ void ZipWriter::finish() {
   std::string end;
   if (count >= kMax16 || directory_size >= kMax32 || directory_offset >= kMax32) {
     uint64_t zip64_end_offset = m_offset;
-    le32(end, kZip64EndSignature);
-    le64(end, 44);  // size of the record after this field
-    le16(end, kVersionZip64);
-    le16(end, kVersionZip64);
-    le32(end, 0);  // this disk
-    le32(end, 0);  // disk where the directory starts
-    le64(end, count);
-    le64(end, count);
-    le64(end, directory_size);
-    le64(end, directory_offset);
-    le32(end, kZip64LocatorSignature);
-    le32(end, 0);
-    le64(end, zip64_end_offset);
-    le32(end, 1);  // total disks
+    core::put_le32(end, kZip64EndSignature);
+    core::put_le64(end, 44);  // size of the record after this field
+    core::put_le16(end, kVersionZip64);
+    core::put_le16(end, kVersionZip64);
+    core::put_le32(end, 0);  // this disk
+    core::put_le32(end, 0);  // disk where the directory starts
+    core::put_le64(end, count);
+    core::put_le64(end, count);
+    core::put_le64(end, directory_size);
+    core::put_le64(end, directory_offset);
+    core::put_le32(end, kZip64LocatorSignature);
+    core::put_le32(end, 0);
+    core::put_le64(end, zip64_end_offset);
+    core::put_le32(end, 1);  // total disks
   }
   uint16_t count16 = count >= kMax16 ? kMax16 : static_cast<uint16_t>(count);
-  le32(end, kEndSignature);
-  le16(end, 0);
-  le16(end, 0);
-  le16(end, count16);
-  le16(end, count16);
-  le32(end, clamp32(directory_size));
-  le32(end, clamp32(directory_offset));
-  le16(end, 0);  // comment length
+  core::put_le32(end, kEndSignature);
+  core::put_le16(end, 0);
+  core::put_le16(end, 0);
+  core::put_le16(end, count16);
+  core::put_le16(end, count16);
+  core::put_le32(end, clamp32(directory_size));
+  core::put_le32(end, clamp32(directory_offset));
+  core::put_le16(end, 0);  // comment length
   put(end);
   m_out.flush();
   check_stream("flush");

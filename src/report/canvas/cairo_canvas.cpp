@@ -14,20 +14,6 @@ namespace orvena::report::canvas {
 
 namespace {
 
-// Cairo reads PNG data through a callback.
-struct ByteReader {
-  std::span<const uint8_t> bytes;
-  size_t pos = 0;
-};
-
-cairo_status_t read_bytes(void* closure, unsigned char* data, unsigned int length) {
-  auto* r = static_cast<ByteReader*>(closure);
-  if (r->bytes.size() - r->pos < length) return CAIRO_STATUS_READ_ERROR;
-  std::memcpy(data, r->bytes.data() + r->pos, length);
-  r->pos += length;
-  return CAIRO_STATUS_SUCCESS;
-}
-
 // Cairo's image format is premultiplied native-endian ARGB.
 cairo_surface_t* surface_from_rgba(const Picture& p) {
   cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, p.width, p.height);
@@ -49,11 +35,6 @@ cairo_surface_t* surface_from_rgba(const Picture& p) {
 }
 
 }  // namespace
-
-cairo_surface_t* surface_from_png(std::span<const uint8_t> png) {
-  ByteReader reader{png};
-  return cairo_image_surface_create_from_png_stream(read_bytes, &reader);
-}
 
 CairoCanvas::CairoCanvas(int width, int height, Device device)
     : m_width(width),
@@ -193,10 +174,8 @@ void CairoCanvas::stroke_polygon(std::span<const Point> points, const Pen& pen) 
 
 void CairoCanvas::draw_picture(const Rect& r, const Picture& picture) {
   cairo_surface_t* s = nullptr;
-  if (!picture.encoded.empty()) {
-    s = surface_from_png(picture.encoded);
-  } else if (picture.width > 0 && picture.height > 0 &&
-             picture.rgba.size() >= size_t(picture.width) * size_t(picture.height) * 4) {
+  if (picture.width > 0 && picture.height > 0 &&
+      picture.rgba.size() >= size_t(picture.width) * size_t(picture.height) * 4) {
     s = surface_from_rgba(picture);
   }
   // A picture that cannot be read draws nothing rather than stopping the page.

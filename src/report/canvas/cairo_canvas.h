@@ -11,10 +11,6 @@ typedef struct _cairo cairo_t;
 
 namespace orvena::report::canvas {
 
-// A PNG file's bytes as a Cairo image surface (premultiplied ARGB); the caller destroys it and
-// checks its status, which is an error one for bytes that are no readable PNG.
-cairo_surface_t* surface_from_png(std::span<const uint8_t> png);
-
 class CairoCanvas : public Canvas {
  public:
   // A white surface of the given size in device pixels.

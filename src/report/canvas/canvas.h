@@ -22,6 +22,14 @@ struct Rect {
   double left = 0, top = 0, width = 0, height = 0;
   double right() const { return left + width; }
   double bottom() const { return top + height; }
+  // The same area with a width and height of at least 0: a line drawn leftwards or upwards has
+  // negative ones.
+  Rect normalized() const {
+    Rect r = *this;
+    if (r.width < 0) r.left += r.width, r.width = -r.width;
+    if (r.height < 0) r.top += r.height, r.height = -r.height;
+    return r;
+  }
 };
 
 struct Point {
@@ -58,12 +66,11 @@ struct GlyphRun {
   std::u32string_view text;
 };
 
-// A picture: straight RGBA rows (4 bytes a pixel, `width` * 4 bytes a row), or encoded PNG
-// bytes when `encoded` is set.
+// A picture: straight RGBA rows (4 bytes a pixel, `width` * 4 bytes a row), as picture::decode
+// gives them.
 struct Picture {
   int width = 0, height = 0;
   std::span<const uint8_t> rgba;
-  std::span<const uint8_t> encoded;
 };
 
 class Canvas {

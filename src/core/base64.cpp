@@ -1,6 +1,6 @@
-#include "delivery/mail/base64.h"
+#include "core/base64.h"
 
-namespace orvena::delivery::mail {
+namespace orvena::core {
 
 namespace {
 constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
@@ -41,4 +41,4 @@ std::string base64_lines(std::string_view bytes) {
   return out;
 }
 
-}  // namespace orvena::delivery::mail
+}  // namespace orvena::core

@@ -1,10 +1,10 @@
 #pragma once
-// Base64 with the standard alphabet (RFC 4648 section 4), as used by MIME parts, RFC 2047 words
-// and the AUTH LOGIN exchange.
+// Base64 with the standard alphabet (RFC 4648 section 4), as used by MIME parts, RFC 2047 words,
+// the AUTH LOGIN exchange and the data: URIs of HTML pictures.
 #include <string>
 #include <string_view>
 
-namespace orvena::delivery::mail {
+namespace orvena::core {
 
 std::string base64_encode(std::string_view bytes);
 
@@ -12,4 +12,4 @@ std::string base64_encode(std::string_view bytes);
 // CR LF, the last one shorter. No bytes give no lines.
 std::string base64_lines(std::string_view bytes);
 
-}  // namespace orvena::delivery::mail
+}  // namespace orvena::core

@@ -1,18 +1,16 @@
-#include "export/bmp_picture.h"
+#include "picture/decoders_p.h"
 
 #include <algorithm>
 #include <array>
 #include <bit>
 #include <string>
 
-#include "core/error.h"
-
-namespace orvena::exporting {
+namespace orvena::picture::detail {
 
 namespace {
 
 [[noreturn]] void bad(const std::string& what) {
-  throw core::Error("Nieprawidłowy plik BMP: " + what);
+  unreadable("BMP", what);
 }
 
 uint32_t u16(std::string_view d, size_t at) {
@@ -45,7 +43,7 @@ constexpr uint32_t kRgb = 0, kRle8 = 1, kRle4 = 2, kBitFields = 3, kAlphaBitFiel
 
 }  // namespace
 
-pdf::Bitmap decode_bmp(std::string_view d) {
+Bitmap decode_bmp(std::string_view d, uint64_t max_pixels) {
   if (d.size() < 14 || d.substr(0, 2) != "BM") bad("brak nagłówka");
   const size_t pixels_at = u32(d, 10);
   const size_t header = 14;
@@ -80,7 +78,7 @@ pdf::Bitmap decode_bmp(std::string_view d) {
   const bool top_down = height < 0;
   if (top_down) height = -height;
   if (planes != 1 || width <= 0 || height <= 0) bad("zły rozmiar");
-  if (uint64_t(width) * uint64_t(height) > kMaxBmpPixels) bad("obraz jest za duży");
+  check_size(uint64_t(width), uint64_t(height), max_pixels);
   const bool rle = compression == kRle8 || compression == kRle4;
   if ((compression == kRle8 && bpp != 8) || (compression == kRle4 && bpp != 4) ||
       (!rle && compression != kRgb && compression != kBitFields && compression != kAlphaBitFields))
@@ -105,7 +103,7 @@ pdf::Bitmap decode_bmp(std::string_view d) {
   if (compression == kRgb && bpp >= 24) masks = {0xFF0000, 0x00FF00, 0x0000FF, 0};
   const Channel red(masks[0]), green(masks[1]), blue(masks[2]), alpha(masks[3]);
 
-  pdf::Bitmap b;
+  Bitmap b;
   b.width = int(width);
   b.height = int(height);
   b.rgba.assign(size_t(width) * size_t(height) * 4, 0);
@@ -186,8 +184,8 @@ pdf::Bitmap decode_bmp(std::string_view d) {
     for (size_t i = 3; i < b.rgba.size(); i += 4) b.rgba[i] = 255;
     any_alpha = false;
   }
-  b.alpha = any_alpha ? pdf::Alpha::Straight : pdf::Alpha::None;
+  b.alpha = any_alpha ? Alpha::Straight : Alpha::None;
   return b;
 }
 
-}  // namespace orvena::exporting
+}  // namespace orvena::picture::detail

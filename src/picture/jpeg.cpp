@@ -1,4 +1,4 @@
-#include "export/pdf/pdf_image.h"
+#include "picture/jpeg.h"
 
 // libjpeg's header needs size_t and FILE declared first.
 #include <jpeglib.h>
@@ -7,10 +7,11 @@
 #include <cstdlib>
 
 #include <algorithm>
+#include <stdexcept>
 
-#include "core/error.h"
+#include "picture/decoders_p.h"
 
-namespace orvena::exporting::pdf {
+namespace orvena::picture {
 namespace {
 
 // libjpeg reports errors through a callback that must not return; it jumps back to the call,
@@ -27,25 +28,33 @@ void on_error(j_common_ptr info) {
   std::longjmp(err->jump, 1);
 }
 
-[[noreturn]] void fail(const char* message) {
-  throw core::Error(std::string("JPEG format error: ") + message);
-}
-
-bool read_header(std::string_view jpeg, JpegInfo& out, char* message) {
-  jpeg_decompress_struct info;
-  ErrorManager err;
+// The one error set-up of every libjpeg object here: errors jump, warnings stay quiet.
+void install(ErrorManager& err, jpeg_common_struct& info) {
   info.err = jpeg_std_error(&err.base);
   err.base.error_exit = on_error;
   err.base.output_message = [](j_common_ptr) {};
-  if (setjmp(err.jump)) {
-    jpeg_destroy_decompress(&info);
-    std::copy(err.message, err.message + JMSG_LENGTH_MAX, message);
-    return false;
-  }
+  err.message[0] = '\0';
+}
+
+[[noreturn]] void fail(const char* message) {
+  detail::unreadable("JPEG", message);
+}
+
+void start_reading(jpeg_decompress_struct& info, std::string_view jpeg) {
   jpeg_create_decompress(&info);
   jpeg_mem_src(&info, reinterpret_cast<const unsigned char*>(jpeg.data()),
                static_cast<unsigned long>(jpeg.size()));
   jpeg_read_header(&info, TRUE);
+}
+
+bool read_header(std::string_view jpeg, JpegInfo& out, ErrorManager& err) {
+  jpeg_decompress_struct info;
+  install(err, *reinterpret_cast<jpeg_common_struct*>(&info));
+  if (setjmp(err.jump)) {
+    jpeg_destroy_decompress(&info);
+    return false;
+  }
+  start_reading(info, jpeg);
   out.width = static_cast<int>(info.image_width);
   out.height = static_cast<int>(info.image_height);
   out.components = info.num_components;
@@ -54,14 +63,12 @@ bool read_header(std::string_view jpeg, JpegInfo& out, char* message) {
   return true;
 }
 
-bool compress(const Bitmap& bitmap, int quality, unsigned char** data, unsigned long* size, char* message) {
+bool compress(const Bitmap& bitmap, int quality, unsigned char** data, unsigned long* size,
+              ErrorManager& err) {
   jpeg_compress_struct info;
-  ErrorManager err;
-  info.err = jpeg_std_error(&err.base);
-  err.base.error_exit = on_error;
+  install(err, *reinterpret_cast<jpeg_common_struct*>(&info));
   if (setjmp(err.jump)) {
     jpeg_destroy_compress(&info);
-    std::copy(err.message, err.message + JMSG_LENGTH_MAX, message);
     return false;
   }
   jpeg_create_compress(&info);
@@ -82,26 +89,23 @@ bool compress(const Bitmap& bitmap, int quality, unsigned char** data, unsigned 
   return true;
 }
 
-bool decompress(std::string_view jpeg, Bitmap& out, char* message) {
+enum class Outcome { Decoded, Unreadable, TooLarge };
+
+// The size of a picture refused for its size comes back in `out`, so that TooLarge is raised
+// outside the jump's reach.
+Outcome decompress(std::string_view jpeg, uint64_t max_pixels, Bitmap& out, ErrorManager& err) {
   jpeg_decompress_struct info;
-  ErrorManager err;
-  info.err = jpeg_std_error(&err.base);
-  err.base.error_exit = on_error;
-  err.base.output_message = [](j_common_ptr) {};
+  install(err, *reinterpret_cast<jpeg_common_struct*>(&info));
   if (setjmp(err.jump)) {
     jpeg_destroy_decompress(&info);
-    std::copy(err.message, err.message + JMSG_LENGTH_MAX, message);
-    return false;
+    return Outcome::Unreadable;
   }
-  jpeg_create_decompress(&info);
-  jpeg_mem_src(&info, reinterpret_cast<const unsigned char*>(jpeg.data()),
-               static_cast<unsigned long>(jpeg.size()));
-  jpeg_read_header(&info, TRUE);
-  if (uint64_t{info.image_width} * info.image_height > kMaxDecodedJpegPixels) {
+  start_reading(info, jpeg);
+  if (uint64_t{info.image_width} * info.image_height > max_pixels) {
+    out.width = static_cast<int>(info.image_width);
+    out.height = static_cast<int>(info.image_height);
     jpeg_destroy_decompress(&info);
-    std::snprintf(message, JMSG_LENGTH_MAX, "picture of %ux%u pixels is too large", info.image_width,
-                  info.image_height);
-    return false;
+    return Outcome::TooLarge;
   }
   const bool cmyk = info.num_components == 4;
   const bool inverted = cmyk && info.saw_Adobe_marker;
@@ -131,26 +135,38 @@ bool decompress(std::string_view jpeg, Bitmap& out, char* message) {
       p[3] = 255;
     }
   }
-  return true;
+  return Outcome::Decoded;
 }
 
 }  // namespace
 
-Bitmap decode_jpeg(std::string_view jpeg) {
-  if (jpeg.empty()) fail("empty data");
+namespace detail {
+
+Bitmap decode_jpeg(std::string_view jpeg, uint64_t max_pixels) {
+  if (jpeg.empty()) fail("brak danych");
   Bitmap out;
-  char message[JMSG_LENGTH_MAX] = {};
-  if (!decompress(jpeg, out, message)) fail(message);
-  return out;
+  ErrorManager err;
+  switch (decompress(jpeg, max_pixels, out, err)) {
+    case Outcome::Decoded:
+      return out;
+    case Outcome::TooLarge:
+      throw TooLarge(uint32_t(out.width), uint32_t(out.height), max_pixels);
+    case Outcome::Unreadable:
+      break;
+  }
+  fail(err.message);
 }
 
+}  // namespace detail
+
 JpegInfo read_jpeg_info(std::string_view jpeg) {
-  if (jpeg.empty()) fail("empty data");
+  if (jpeg.empty()) fail("brak danych");
   JpegInfo out;
-  char message[JMSG_LENGTH_MAX] = {};
-  if (!read_header(jpeg, out, message)) fail(message);
+  ErrorManager err;
+  if (!read_header(jpeg, out, err)) fail(err.message);
   if (out.components != 1 && out.components != 3 && out.components != 4)
-    fail("unsupported colour components");
+    fail("nieobsługiwana liczba składowych koloru");
+  check_size(uint32_t(out.width), uint32_t(out.height));
   return out;
 }
 
@@ -160,24 +176,12 @@ std::string encode_jpeg(const Bitmap& bitmap, int quality) {
     throw std::invalid_argument("INTERNAL ERROR: bitmap size does not match its pixels");
   unsigned char* data = nullptr;
   unsigned long size = 0;
-  char message[JMSG_LENGTH_MAX] = {};
-  bool ok = compress(bitmap, quality, &data, &size, message);
+  ErrorManager err;
+  bool ok = compress(bitmap, quality, &data, &size, err);
   std::string out = ok ? std::string(reinterpret_cast<char*>(data), size) : std::string();
   std::free(data);
-  if (!ok) fail(message);
+  if (!ok) fail(err.message);
   return out;
 }
 
-std::string alpha_mask(const Bitmap& bitmap) {
-  if (bitmap.alpha == Alpha::None) return {};
-  std::string mask;
-  mask.reserve(bitmap.rgba.size() / 4);
-  bool opaque = true;
-  for (size_t i = 3; i < bitmap.rgba.size(); i += 4) {
-    mask += static_cast<char>(bitmap.rgba[i]);
-    opaque = opaque && bitmap.rgba[i] == 255;
-  }
-  return opaque ? std::string() : mask;
-}
-
-}  // namespace orvena::exporting::pdf
+}  // namespace orvena::picture

@@ -1,17 +1,15 @@
-#include "export/gif_picture.h"
+#include "picture/decoders_p.h"
 
 #include <array>
 #include <string>
 #include <vector>
 
-#include "core/error.h"
-
-namespace orvena::exporting {
+namespace orvena::picture::detail {
 
 namespace {
 
 [[noreturn]] void bad(const std::string& what) {
-  throw core::Error("Nieprawidłowy plik GIF: " + what);
+  unreadable("GIF", what);
 }
 
 class Reader {
@@ -112,7 +110,7 @@ std::vector<uint8_t> lzw(const std::string& data, int min_size, size_t count) {
 
 }  // namespace
 
-pdf::Bitmap decode_gif(std::string_view file) {
+Bitmap decode_gif(std::string_view file, uint64_t max_pixels) {
   Reader r(file);
   std::string_view signature = r.take(6);
   if (signature != "GIF87a" && signature != "GIF89a") bad("brak nagłówka");
@@ -121,7 +119,7 @@ pdf::Bitmap decode_gif(std::string_view file) {
   r.byte();  // background colour: readers show uncovered pixels clear
   r.byte();  // aspect ratio
   if (screen_w == 0 || screen_h == 0) bad("zły rozmiar");
-  if (uint64_t(screen_w) * screen_h > kMaxGifPixels) bad("obraz jest za duży");
+  check_size(screen_w, screen_h, max_pixels);
   Palette global;
   if (flags & 0x80) global = read_palette(r, flags);
   int transparent = -1;
@@ -138,7 +136,7 @@ pdf::Bitmap decode_gif(std::string_view file) {
     const uint32_t left = r.u16(), top = r.u16(), w = r.u16(), h = r.u16();
     // The image may be larger than the screen it is cut to: it is decoded whole, so it is held
     // to the same limit.
-    if (uint64_t(w) * h > kMaxGifPixels) bad("obraz jest za duży");
+    check_size(w, h, max_pixels);
     const uint8_t image_flags = r.byte();
     Palette local;
     if (image_flags & 0x80) local = read_palette(r, image_flags);
@@ -146,7 +144,7 @@ pdf::Bitmap decode_gif(std::string_view file) {
     const int min_size = r.byte();
     std::vector<uint8_t> indexes = lzw(r.blocks(), min_size, size_t(w) * h);
 
-    pdf::Bitmap b;
+    Bitmap b;
     b.width = int(screen_w);
     b.height = int(screen_h);
     b.rgba.assign(size_t(screen_w) * screen_h * 4, 0);
@@ -171,9 +169,9 @@ pdf::Bitmap decode_gif(std::string_view file) {
         p[3] = 255;
       }
     for (size_t i = 3; !clear_pixels && i < b.rgba.size(); i += 4) clear_pixels = b.rgba[i] == 0;
-    b.alpha = clear_pixels ? pdf::Alpha::Straight : pdf::Alpha::None;
+    b.alpha = clear_pixels ? Alpha::Straight : Alpha::None;
     return b;
   }
 }
 
-}  // namespace orvena::exporting
+}  // namespace orvena::picture::detail

@@ -27,6 +27,11 @@ bool starts_with(std::string_view s, std::string_view prefix) {
 
 }  // namespace
 
+Error write_failed(const std::filesystem::path& file, int error_number) {
+  return Error("Nie udało się zapisać pliku \"" + file.string() +
+               "\": " + os_error(error_number ? error_number : EIO));
+}
+
 std::string decode_text(std::string_view bytes) {
   if (starts_with(bytes, "\xEF\xBB\xBF")) return std::string(bytes.substr(3));
   if (starts_with(bytes, "\xFF\xFE")) return utf16_to_utf8(bytes.substr(2), false);

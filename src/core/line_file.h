@@ -25,6 +25,11 @@ std::string read_regular_file(const std::filesystem::path& path, std::uintmax_t 
 // The file's lines as UTF-8; CR LF, LF and lone CR all end a line.
 std::vector<std::string> read_lines(const std::filesystem::path& path);
 
+// The error of a write to `file` that failed, with the system's reason (a full disk: "No space
+// left on device"); an error number of 0, when the stream did not say, reads as an I/O error.
+class Error;
+Error write_failed(const std::filesystem::path& file, int error_number);
+
 // Writes bytes through a temporary file in the same folder renamed over `path`, so readers
 // never see a half-written file. A target that exists and is not a regular file (a device, a
 // FIFO, a folder) is refused: renaming over it would replace it. Throws core::Error ("Cannot

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "core/error.h"
+#include "core/line_file.h"
 
 namespace orvena::exporting {
 
@@ -25,11 +26,13 @@ PendingFile::~PendingFile() {
 }
 
 void PendingFile::commit() {
+  errno = 0;
   m_file.close();
   std::error_code ec;
   if (!m_file) {
+    int error = errno;
     std::filesystem::remove(m_temp, ec);
-    throw core::Error("Cannot write file \"" + m_target.string() + "\". " + std::strerror(errno));
+    throw core::write_failed(m_target, error);
   }
   std::filesystem::rename(m_temp, m_target, ec);
   if (ec) {

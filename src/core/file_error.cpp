@@ -1,5 +1,7 @@
 #include "core/file_error.h"
 
+#include <cerrno>
+#include <cstring>
 #include <string>
 
 namespace orvena::core {
@@ -26,6 +28,10 @@ Error file_error(FileAction action, const std::filesystem::path& path, std::stri
   text += " pliku \"" + path.string() + "\".";
   if (!reason.empty()) text += " " + std::string(reason);
   return Error(text);
+}
+
+Error write_failed(const std::filesystem::path& path, int error_number) {
+  return file_error(FileAction::Write, path, std::strerror(error_number ? error_number : EIO));
 }
 
 }  // namespace orvena::core

@@ -17,4 +17,8 @@ inline constexpr std::string_view kNotARegularFile = "To nie jest zwykły plik";
 // (strerror) or one of ours; an empty reason is left out.
 Error file_error(FileAction action, const std::filesystem::path& path, std::string_view reason = {});
 
+// The error of a write to `path` that failed, with the system's reason (a full disk: "No space
+// left on device"); an error number of 0, when the stream did not say, reads as an I/O error.
+Error write_failed(const std::filesystem::path& path, int error_number);
+
 }  // namespace orvena::core

@@ -40,25 +40,34 @@ bool DocxExport::start() {
   if (path.empty() && !stream) return false;
   close();
   // The document part is hundreds of times its text; the fastest level keeps most of the saving.
-  zip::WriterOptions zip_options{.modified = creation_time, .level = 1};
+  zip::WriterOptions zip_options{.modified = creation_time, .level = 1, .file_name = path};
   if (stream) {
     m_zip = std::make_unique<zip::ZipWriter>(*stream, zip_options);
   } else {
     m_file = std::make_unique<PendingFile>(path);
     m_zip = std::make_unique<zip::ZipWriter>(m_file->stream(), zip_options);
   }
-  m_zip->add("[Content_Types].xml", docx::content_types_part());
-  m_zip->add("_rels/.rels", docx::package_relationships_part());
-  m_zip->add("docProps/app.xml", docx::app_properties_part());
-  m_zip->add("docProps/core.xml", docx::core_properties_part());
-  m_zip->add("word/styles.xml", docx::styles_part());
-  m_zip->add("word/settings.xml", docx::settings_part());
-  m_zip->add("word/fontTable.xml", docx::font_table_part());
-  m_document = &m_zip->begin_entry("word/document.xml");
+  // The walk calls finish() only after a start that returned: a write failing here (a full
+  // disk) drops the partial file itself.
+  try {
+    m_zip->add("[Content_Types].xml", docx::content_types_part());
+    m_zip->add("_rels/.rels", docx::package_relationships_part());
+    m_zip->add("docProps/app.xml", docx::app_properties_part());
+    m_zip->add("docProps/core.xml", docx::core_properties_part());
+    m_zip->add("word/styles.xml", docx::styles_part());
+    m_zip->add("word/settings.xml", docx::settings_part());
+    m_zip->add("word/fontTable.xml", docx::font_table_part());
+    m_document = &m_zip->begin_entry("word/document.xml");
+  } catch (...) {
+    close();
+    throw;
+  }
   m_xml.clear();
   docx::append_document_start(m_xml);
   m_relationships = docx::document_relationships_head();
   m_next_picture = 1;
+  m_media_count = 0;
+  m_media_by_hash.clear();
   m_last_page.reset();
   return true;
 }
@@ -216,11 +225,21 @@ const DocxExport::StyleXml& DocxExport::style_xml(int style_index) {
   return x;
 }
 
+std::filesystem::path DocxExport::media_file(int number) const {
+  return m_media->path() / ("image" + std::to_string(number) + ".png");
+}
+
 std::string DocxExport::add_picture(const MatrixObject& object) {
-  int number = m_next_picture++;
+  ++m_next_picture;
+  std::string png = object.picture.png();
+  size_t hash = std::hash<std::string_view>{}(png);
+  auto [first, last] = m_media_by_hash.equal_range(hash);
+  for (auto it = first; it != last; ++it)
+    if (core::read_file(media_file(it->second)) == png) return docx::picture_relationship_id(it->second);
+  int number = ++m_media_count;
   if (!m_media) m_media = std::make_unique<core::TempDir>();
-  core::write_file_atomic(m_media->path() / ("image" + std::to_string(number) + ".png"),
-                          object.picture.png());
+  core::write_file_atomic(media_file(number), png);
+  m_media_by_hash.emplace(hash, number);
   m_relationships += docx::document_picture_relationship(number);
   return docx::picture_relationship_id(number);
 }
@@ -235,17 +254,22 @@ void DocxExport::flush(bool always) {
 void DocxExport::finish() {
   m_matrix.reset();
   // After a failure the package is dropped, and with it the partly written file.
+  // A write that fails here (a full disk) drops it at once too, not when the filter goes.
   if (m_zip && std::uncaught_exceptions() == 0) {
-    docx::append_document_end(m_xml, m_last_page.value_or(docx::page_setup(210, 297, 10, 10, 10, 10)));
-    flush(true);
-    m_zip->end_entry();
-    m_relationships += docx::document_relationships_tail();
-    m_zip->add("word/_rels/document.xml.rels", m_relationships);
-    for (int n = 1; n < m_next_picture; ++n)
-      m_zip->add_file(docx::picture_part_name(n), m_media->path() / ("image" + std::to_string(n) + ".png"));
-    m_zip->finish();
-    m_zip.reset();
-    if (m_file) m_file->commit();
+    try {
+      docx::append_document_end(m_xml, m_last_page.value_or(docx::page_setup(210, 297, 10, 10, 10, 10)));
+      flush(true);
+      m_zip->end_entry();
+      m_relationships += docx::document_relationships_tail();
+      m_zip->add("word/_rels/document.xml.rels", m_relationships);
+      for (int n = 1; n <= m_media_count; ++n) m_zip->add_file(docx::picture_part_name(n), media_file(n));
+      m_zip->finish();
+      m_zip.reset();
+      if (m_file) m_file->commit();
+    } catch (...) {
+      close();
+      throw;
+    }
   }
   close();
 }

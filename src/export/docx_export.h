@@ -13,6 +13,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_map>
 
 #include "core/temp_dir.h"
 #include "export/docx/document_xml.h"
@@ -51,7 +52,9 @@ class DocxExport : public ExportFilter {
     std::string run;        // the properties of its runs
   };
   const StyleXml& style_xml(int style_index);
+  // The relationship of the picture's media file, added when the picture is new.
   std::string add_picture(const MatrixObject& object);
+  std::filesystem::path media_file(int number) const;
   void flush(bool always = false);
   void close();
 
@@ -66,7 +69,11 @@ class DocxExport : public ExportFilter {
   std::vector<StyleXml> m_style_xml;
   std::unique_ptr<core::TempDir> m_media;  // pictures until the document is complete
   std::string m_relationships;
-  int m_next_picture = 1;
+  int m_next_picture = 1;  // numbers each drawing
+  // Each distinct picture is one media file, however often it is drawn: the files by a hash of
+  // their bytes (equal hashes are told apart by the bytes themselves).
+  int m_media_count = 0;
+  std::unordered_multimap<size_t, int> m_media_by_hash;
   std::optional<docx::PageSetup> m_last_page;
 };
 

@@ -26,11 +26,13 @@ PendingFile::~PendingFile() {
 }
 
 void PendingFile::commit() {
+  errno = 0;
   m_file.close();
   std::error_code ec;
   if (!m_file) {
+    int error = errno;
     std::filesystem::remove(m_temp, ec);
-    throw core::file_error(core::FileAction::Write, m_target, std::strerror(errno));
+    throw core::write_failed(m_target, error);
   }
   std::filesystem::rename(m_temp, m_target, ec);
   if (ec) {

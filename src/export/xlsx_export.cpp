@@ -153,7 +153,7 @@ bool XlsxExport::start() {
     m_package = std::make_unique<xlsx::Package>(*stream, creation_time);
   } else {
     m_partial = partial_name(m_target);
-    m_package = std::make_unique<xlsx::Package>(m_partial, creation_time);
+    m_package = std::make_unique<xlsx::Package>(m_partial, creation_time, m_target);
   }
   if (stacked()) m_spill = std::make_unique<xlsx::PageSpill>();
   return true;

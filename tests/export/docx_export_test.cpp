@@ -1,13 +1,17 @@
 // The DOCX export over prepared pages, read back by Python's zipfile (the parts as written) and
 // python-docx (a reader that is not ours): a table per page with section breaks, merged cells,
-// turned text, escaped values, line breaks and pictures with their relationships.
+// turned text, escaped values, line breaks and pictures with their relationships; and how the
+// file writers report a full disk.
 #include <gtest/gtest.h>
 
 #include <regex>
+#include <set>
 
 #include "core/error.h"
 #include "export/docx_export.h"
 #include "export/html_export.h"
+#include "export/tiff_export.h"
+#include "export/xlsx_export.h"
 #include "external_reader.h"
 #include "table_page.h"
 
@@ -76,8 +80,7 @@ TEST_F(DocxExportTest, EachPageIsATableWithItsSectionMergedCellsAndPictures) {
       read_package(file, {"word/document.xml", "word/_rels/document.xml.rels", "[Content_Types].xml"});
   const std::string& xml = p.part(0);
   for (const char* name : {"word/document.xml", "word/styles.xml", "word/settings.xml", "word/fontTable.xml",
-                           "docProps/core.xml", "docProps/app.xml", "_rels/.rels", "word/media/image1.png",
-                           "word/media/image2.png"})
+                           "docProps/core.xml", "docProps/app.xml", "_rels/.rels", "word/media/image1.png"})
     EXPECT_NE(p.names().find(name), std::string::npos) << name;
 
   // Two tables; between them one paragraph carrying page 1's section, then the last section.
@@ -109,16 +112,15 @@ TEST_F(DocxExportTest, EachPageIsATableWithItsSectionMergedCellsAndPictures) {
   EXPECT_TRUE(
       std::regex_search(xml, std::regex("<w:t>jeden</w:t></w:r><w:r><w:rPr>.*?</w:rPr><w:br/><w:t>dwa</"
                                         "w:t></w:r><w:r><w:rPr>.*?</w:rPr><w:br/><w:t>trzy</w:t>")));
-  // A picture per page, each with its own relationship, declared as PNG.
-  EXPECT_NE(xml.find("<a:blip r:embed=\"picId1\"/>"), std::string::npos);
+  // The same logo on both pages: two drawings of one media file, declared as PNG.
+  EXPECT_EQ(count(xml, "<a:blip r:embed=\"picId1\"/>"), 2u);
   // A picture's line is single spaced: a closer line would cut off its top.
   EXPECT_EQ(count(xml, "w:line=\"240\" w:lineRule=\"auto\"/><w:ind"), 2u);
-  EXPECT_NE(xml.find("<a:blip r:embed=\"picId2\"/>"), std::string::npos);
   // 48 pixels: 744 twips wide less the cell margins and indent (45), 696 high less the
   // paragraph's 29 before the picture.
   EXPECT_NE(xml.find("<wp:extent cx=\"443865\" cy=\"423545\"/>"), std::string::npos);
-  EXPECT_NE(p.part(1).find("Id=\"picId2\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/"
-                           "relationships/image\" Target=\"media/image2.png\""),
+  EXPECT_NE(p.part(1).find("Id=\"picId1\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/"
+                           "relationships/image\" Target=\"media/image1.png\""),
             std::string::npos);
   EXPECT_NE(p.part(2).find("<Default Extension=\"png\" ContentType=\"image/png\"/>"), std::string::npos);
 
@@ -127,6 +129,46 @@ TEST_F(DocxExportTest, EachPageIsATableWithItsSectionMergedCellsAndPictures) {
   for (const char* text : {"Sprzedaż|Sprzedaż|Sprzedaż|S1|S1|Region", "a|b|c",
                            "<script>alert(1)</script> & Co", "jeden\ndwa\ntrzy"})
     EXPECT_NE(p.tables().find(text), std::string::npos) << text << " in\n" << p.tables();
+}
+
+// A picture in every row must not make a media file per row: each distinct picture is stored
+// once, while every drawing keeps an id of its own.
+TEST_F(DocxExportTest, EqualPicturesShareOneMediaFile) {
+  MatrixPicture green;
+  green.width = green.height = 4;
+  for (int i = 0; i < 16; ++i) green.rgba.insert(green.rgba.end(), {30, 200, 30, 255});
+  auto* stamp = band->add_new<report::PictureView>();
+  stamp->set_name("Stamp");
+  stamp->set_bounds(0, 80, 48, 48);
+  stamp->picture.kind = report::PictureKind::Png;
+  stamp->picture.bytes = green.png();
+  print(3);
+  auto file = folder("docx-pictures") / "raport.docx";
+  DocxExport docx(ExportFilter::kNoRegister);
+  docx.show_dialog = false;
+  docx.file_name = file;
+  ASSERT_TRUE(export_report(report, store, docx)) << (report.errors().empty() ? "" : report.errors()[0]);
+
+  Package p = read_package(file, {"word/document.xml", "word/_rels/document.xml.rels"});
+  EXPECT_EQ(count(p.names(), "word/media/"), 2u) << p.names();
+  EXPECT_EQ(count(p.part(1), "relationships/image\""), 2u) << p.part(1);
+  const std::string& xml = p.part(0);
+  EXPECT_EQ(count(xml, "<a:blip r:embed=\"picId1\"/>"), 3u);
+  EXPECT_EQ(count(xml, "<a:blip r:embed=\"picId2\"/>"), 3u);
+  std::set<std::string> ids;
+  std::regex doc_pr("<wp:docPr id=\"(\\d+)\"");
+  for (auto it = std::sregex_iterator(xml.begin(), xml.end(), doc_pr); it != std::sregex_iterator(); ++it)
+    ids.insert((*it)[1]);
+  EXPECT_EQ(ids.size(), 6u);
+
+  // python-docx finds six pictures, three of each.
+  auto r = orvena::test::run_python(file.parent_path(), R"(import sys, docx
+d = docx.Document(sys.argv[1])
+parts = [d.part.related_parts[s._inline.graphic.graphicData.pic.blipFill.blip.embed].partname for s in d.inline_shapes]
+print(len(parts), sorted(set(parts)))
+)",
+                                    "'" + file.string() + "'");
+  EXPECT_EQ(r.output, "6 ['/word/media/image1.png', '/word/media/image2.png']\n") << r.output;
 }
 
 TEST_F(DocxExportTest, AReportWithoutPagesIsStillADocument) {
@@ -189,6 +231,37 @@ TEST_F(DocxExportTest, TableWritersFailLoudlyAndLeaveNoFile) {
     EXPECT_FALSE(export_report(report, store, *f));
   }
   EXPECT_TRUE(std::filesystem::is_empty(failing));
+}
+
+// A full disk: the message names the file and what the system said, and nothing is left. The
+// writers write beside the target first, so that file is made a link to /dev/full.
+TEST_F(DocxExportTest, AFullDiskIsReportedWithTheFileAndTheReason) {
+  print(2);
+  auto dir = folder("full");
+  DocxExport docx(ExportFilter::kNoRegister);
+  XlsxExport xlsx(ExportFilter::kNoRegister);
+  xlsx.options = XlsxExportOptions::runner(SheetSplit::SingleSheet);
+  TiffExport tiff(ExportFilter::kNoRegister);
+  tiff.options = TiffExportOptions::runner();
+  struct Row {
+    ExportFilter* filter;
+    const char* name;
+  } rows[] = {{&docx, "raport.docx"}, {&xlsx, "raport.xlsx"}, {&tiff, "raport.tif"}};
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.name);
+    auto target = dir / r.name;
+    std::filesystem::create_symlink("/dev/full", dir / (std::string(r.name) + ".part"));
+    report.clear_errors();
+    r.filter->show_dialog = false;
+    r.filter->file_name = target;
+    EXPECT_FALSE(export_report(report, store, *r.filter));
+    ASSERT_EQ(report.errors().size(), 1u);
+    EXPECT_EQ(report.errors()[0],
+              "Nie można zapisać pliku \"" + target.string() + "\". No space left on device");
+  }
+  std::string left;
+  for (const auto& e : std::filesystem::directory_iterator(dir)) left += e.path().filename().string() + " ";
+  EXPECT_EQ(left, "");
 }
 
 }  // namespace

@@ -1,6 +1,9 @@
 // Password protection: poppler and qpdf open a protected file with its passwords and refuse it
 // without, and the text, font maps and information strings come back decrypted.
 #include <gtest/gtest.h>
+#include <openssl/evp.h>
+
+#include <sstream>
 
 #include "core/line_file.h"
 #include "core/temp_dir.h"
@@ -119,6 +122,58 @@ INSTANTIATE_TEST_SUITE_P(
                       Case{"Rc4UserOnly", "tajne", "", Cipher::Rc4, kRc4, "RC4", "R = 3"},
                       Case{"Rc4UserAndOwner", "czytelnik", "wlasciciel", Cipher::Rc4, kRc4, "RC4", "R = 3"}),
     [](const auto& info) { return info.param.name; });
+
+// AES-128-CBC decryption of one string or stream: the vector, then the cipher text.
+std::string aes_decrypt(const std::string& key, const std::string& encrypted) {
+  std::string out(encrypted.size(), '\0');
+  EVP_CIPHER_CTX* ctx = EVP_CIPHER_CTX_new();
+  int n = 0, last = 0;
+  const auto* k = reinterpret_cast<const unsigned char*>(key.data());
+  const auto* in = reinterpret_cast<const unsigned char*>(encrypted.data());
+  bool ok = EVP_DecryptInit_ex(ctx, EVP_aes_128_cbc(), nullptr, k, in) == 1 &&
+            EVP_DecryptUpdate(ctx, reinterpret_cast<unsigned char*>(out.data()), &n, in + 16,
+                              int(encrypted.size()) - 16) == 1 &&
+            EVP_DecryptFinal_ex(ctx, reinterpret_cast<unsigned char*>(out.data()) + n, &last) == 1;
+  EVP_CIPHER_CTX_free(ctx);
+  if (!ok) return "<not decrypted>";
+  out.resize(size_t(n + last));
+  return out;
+}
+
+// Each string and stream gets the next vector of the random source, which an attacker cannot
+// predict; the injected source of a test decides them all.
+TEST(Security, AesVectorsAreDrawnFromTheRandomSource) {
+  char next = 'a';
+  Security security("u", "", kAllPermissions, "0123456789abcdef", Cipher::Aes128,
+                    [&](size_t size) { return std::string(size, next++); });
+  for (char expected : {'a', 'b', 'c'}) {
+    std::string encrypted = security.encrypt(7, "Tajne: żółw");
+    EXPECT_EQ(encrypted.substr(0, 16), std::string(16, expected));
+    EXPECT_EQ(aes_decrypt(security.object_key(7), encrypted), "Tajne: żółw");
+  }
+}
+
+// The same report protected twice: with the system's source no vector repeats, so the files
+// differ although everything else is fixed; with a fixed source injected they are equal.
+TEST(Protection, TwoExportsOfOneReportDrawDifferentVectors) {
+  auto export_once = [](bool fixed_random) {
+    Fixed fixed;
+    DocumentOptions options = fixed.options(Compression::None);
+    if (!fixed_random) options.random = nullptr;
+    options.protection = {.user_password = "tajne"};
+    options.info.title = "Raport";
+    std::ostringstream out;
+    Document doc(out, options);
+    Page& page = doc.begin_page({.width = 600, .height = 400});
+    page.text(shape(doc, liberation("LiberationSans-Regular.ttf"), 12, 40, 60, "Tajne"));
+    doc.end_page();
+    doc.finish();
+    return out.str();
+  };
+  const std::string first = export_once(false), second = export_once(false);
+  EXPECT_NE(first, second);
+  EXPECT_EQ(export_once(true), export_once(true));
+}
 
 TEST(Protection, WithoutPasswordsTheFileIsPlain) {
   Fixed fixed;

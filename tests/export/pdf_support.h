@@ -65,6 +65,12 @@ struct Fixed {
     o.compression = compression;
     o.clock = &clock;
     o.file_id = [] { return std::string("0123456789abcdef"); };
+    // Counts up from 0: each vector differs, and every run draws the same ones.
+    o.random = [n = uint8_t(0)](size_t size) mutable {
+      std::string bytes(size, '\0');
+      for (char& c : bytes) c = static_cast<char>(n++);
+      return bytes;
+    };
     return o;
   }
 };

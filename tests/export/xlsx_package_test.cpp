@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "core/error.h"
+#include "core/line_file.h"
 #include "core/temp_dir.h"
 #include "export/external_reader.h"
 #include "export/xlsx/page_grid.h"
@@ -135,14 +136,14 @@ TEST(XlsxSharedStrings, EqualTextsShareAnIndex) {
   EXPECT_EQ(s.add("b"), 1u);
   EXPECT_EQ(s.add("a"), 0u);
   EXPECT_EQ(s.add(""), 2u);
-  // Past several regrowths of the index and more than one block of text.
+  // Past several regrowths of the index; a text past a cell's limit is kept cut to it.
   std::string big(3 << 20, 'x');
   EXPECT_EQ(s.add(big), 3u);
   for (int i = 0; i < 100000; ++i) ASSERT_EQ(s.add("t" + std::to_string(i)), uint32_t(4 + i));
   for (int i = 0; i < 100000; i += 997) ASSERT_EQ(s.add("t" + std::to_string(i)), uint32_t(4 + i));
   EXPECT_EQ(s.add(big), 3u);
   EXPECT_EQ(s.at(1), "b");
-  EXPECT_EQ(s.at(3).size(), big.size());
+  EXPECT_EQ(s.at(3), std::string(SharedStrings::kMaxCharacters - 1, 'x') + "…");
   EXPECT_EQ(s.unique_count(), 100004u);
 }
 
@@ -235,6 +236,72 @@ print(re.search(r'count="(\d+)" uniqueCount="(\d+)"', sst).groups())
             "landscape 1.0 [2]\n"
             "1 druga\n"
             "('4', '3')\n");  // four string cells, three distinct texts
+}
+
+// Texts a cell must give back as they were: control characters XML cannot carry (written
+// "_xHHHH_"), a text that looks like that form, tabs and line breaks, and a link whose target
+// holds a line break (an attribute, where a raw one reads back as a blank). A text past a
+// cell's 32,767 characters (UTF-16 units) is cut to fit, ending in "…": longer ones make the
+// spreadsheet programs repair the workbook.
+TEST_F(XlsxPackageTest, TextsReadBackAsWritten) {
+  std::string polish;
+  for (int i = 0; i < 20000; ++i) polish += "ż";
+  const std::string texts[] = {
+      "a\x01"
+      "b\x1F\x0B"
+      "c",                                     // A1
+      "_x0041_ i _x00e9_",                     // A2: taken for the escaped form unless escaped
+      "x\ty\nz",                               // A3
+      polish + std::string(20000, 'a'),        // A4: 40,000 units
+      std::string(32767, 'a'),                 // A5: just fits
+      std::string(32766, 'a') + "\U0001F600",  // A6: the pair would pass the limit
+  };
+  {
+    Package p(book(), kStamp);
+    SheetWriter& s = p.begin_sheet();
+    s.begin(nullptr, {});
+    for (uint32_t row = 0; row < std::size(texts); ++row) {
+      s.begin_row(row, 15);
+      s.string_cell(0, 0, p.strings().add(texts[row]));
+      s.end_row();
+    }
+    s.hyperlink({0, 0, 0, 0}, "https://example.com/raport?a=1\nb=2");
+    p.end_sheet({}, {});
+    p.finish();
+  }
+  expect_clean_package();
+  // openpyxl leaves the "_xHHHH_" forms to its own unescape().
+  auto out = run_python(m_dir.path(), R"PY(import sys, openpyxl
+from openpyxl.utils.escape import unescape
+ws = openpyxl.load_workbook(sys.argv[1]).active
+print(repr(unescape(ws["A1"].value)), repr(ws["A1"].hyperlink.target))
+print(repr(ws["A2"].value), repr(ws["A3"].value))
+for c in ("A4", "A5", "A6"):
+    v = ws[c].value
+    print(len(v.encode("utf-16-le")) // 2, repr(v[:2]), repr(v[-2:]))
+)PY",
+                        book().string());
+  ASSERT_EQ(out.status, 0) << out.output;
+  EXPECT_EQ(out.output,
+            "'a\\x01b\\x1f\\x0bc' 'https://example.com/raport?a=1\\nb=2'\n"
+            "'_x0041_ i _x00e9_' 'x\\ty\\nz'\n"
+            "32767 'żż' 'a…'\n"
+            "32767 'aa' 'aa'\n"
+            "32767 'aa' 'a…'\n");
+
+  // LibreOffice decodes the forms itself.
+  if (run_command("command -v soffice").status != 0)
+    GTEST_SKIP() << "LibreOffice (soffice) is not installed; scripts/install-deps.sh installs it";
+  auto csv = m_dir.path() / "csv";
+  auto converted =
+      run_command("soffice -env:UserInstallation=file://" + (m_dir.path() / "lo").string() +
+                  " --headless --convert-to 'csv:Text - txt - csv (StarCalc):44,34,76' --outdir " +
+                  test::shell_quoted(csv) + " " + test::shell_quoted(book()));
+  ASSERT_EQ(converted.status, 0) << converted.output;
+  std::string rows = core::read_file(csv / "book.csv");
+  EXPECT_EQ(rows.substr(0, rows.find("\"x")), std::string("a\x01"
+                                                          "b\x1F\x0B"
+                                                          "c\n_x0041_ i _x00e9_\n"));
 }
 
 TEST_F(XlsxPackageTest, WorkbookWithoutRowsStillOpens) {

@@ -169,7 +169,7 @@ void append_hex_colour(std::string& out, report::canvas::Rgb colour) {
 
 void append_run_properties(std::string& out, const report::text::LayoutFont& font) {
   out += "<w:rPr><w:rFonts w:ascii=\"";
-  std::string name = xml::escape(font.name);
+  std::string name = xml::escape_attribute(font.name);
   out += name;
   out += "\" w:hAnsi=\"";
   out += name;

@@ -1,7 +1,6 @@
 #include "export/pdf/pdf_document.h"
 
-#include <openssl/rand.h>
-
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -20,9 +19,10 @@ std::string reference(uint32_t number) {
 }
 
 // MD5 of a new GUID in its registry text form, "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}".
-std::string random_file_id() {
-  unsigned char bytes[16];
-  if (RAND_bytes(bytes, sizeof bytes) != 1) throw std::runtime_error("INTERNAL ERROR: no random bytes");
+std::string random_file_id(const RandomBytes& random) {
+  std::string drawn = random(16);
+  unsigned char bytes[16] = {};
+  std::memcpy(bytes, drawn.data(), std::min(drawn.size(), sizeof bytes));
   bytes[6] = (bytes[6] & 0x0F) | 0x40;  // version 4
   bytes[8] = (bytes[8] & 0x3F) | 0x80;  // variant
   char text[40];
@@ -70,13 +70,14 @@ Document::~Document() {
 
 void Document::start(std::ostream& out) {
   m_out = std::make_unique<ObjectWriter>(out, m_options.compression);
-  m_file_id = m_options.file_id ? m_options.file_id() : random_file_id();
+  if (!m_options.random) m_options.random = system_random_bytes();
+  m_file_id = m_options.file_id ? m_options.file_id() : random_file_id(m_options.random);
   m_file_id_hex = hex(m_file_id);
   if (m_options.protection.enabled()) {
     const Protection& p = m_options.protection;
     m_security = std::make_unique<Security>(core::from_utf8(p.user_password, core::CodePage::Windows1250),
                                             core::from_utf8(p.owner_password, core::CodePage::Windows1250),
-                                            p.permissions, m_file_id, p.cipher);
+                                            p.permissions, m_file_id, p.cipher, m_options.random);
   }
   m_out->header(m_options.protection.enabled() && m_options.protection.cipher == Cipher::Aes128);
   m_page_tree = m_out->reserve();

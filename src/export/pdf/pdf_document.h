@@ -13,8 +13,8 @@
 // Pages are written as they end: one content stream each, so a long report does not pile up in
 // memory; only fonts (the glyphs used) and the list of page numbers grow. Fonts are registered by
 // the file and face index the font service resolved, text runs give glyph ids of that face with
-// their advances and the text they stand for; fonts are embedded as subsets at the end. Clock and
-// file identifier are injectable, so output can be compared byte for byte.
+// their advances and the text they stand for; fonts are embedded as subsets at the end. Clock,
+// file identifier and random source are injectable, so output can be compared byte for byte.
 #include <array>
 #include <cstdint>
 #include <filesystem>
@@ -66,6 +66,8 @@ struct DocumentOptions {
   const core::Clock* clock = nullptr;  // the system clock when null
   // The 16 bytes of the file identifier; by default the MD5 of a new GUID's text.
   std::function<std::string()> file_id;
+  // The GUID's bytes and the AES initialisation vectors; the system's random source when empty.
+  RandomBytes random;
 };
 
 // An outline (bookmark) entry: `parent` is -1 for a top-level entry, else the index that

@@ -1,6 +1,7 @@
 #include "export/pdf/pdf_security.h"
 
 #include <openssl/evp.h>
+#include <openssl/rand.h>
 
 #include <stdexcept>
 #include <utility>
@@ -76,10 +77,21 @@ std::string md5(std::string_view data) {
   return std::string(reinterpret_cast<const char*>(digest), length);
 }
 
+RandomBytes system_random_bytes() {
+  return [](size_t size) {
+    std::string bytes(size, '\0');
+    if (RAND_bytes(reinterpret_cast<unsigned char*>(bytes.data()), static_cast<int>(size)) != 1)
+      throw std::runtime_error("INTERNAL ERROR: no random bytes");
+    return bytes;
+  };
+}
+
 Security::Security(std::string_view user_password, std::string_view owner_password, unsigned permissions,
-                   std::string_view file_id, Cipher cipher)
+                   std::string_view file_id, Cipher cipher, RandomBytes random)
     // Bits 3 to 6 carry print, modify, copy and annotate; all others stay set.
-    : m_p(-64 + 4 * static_cast<int32_t>(permissions & kAllPermissions)), m_cipher(cipher) {
+    : m_p(-64 + 4 * static_cast<int32_t>(permissions & kAllPermissions)),
+      m_cipher(cipher),
+      m_random(random ? std::move(random) : system_random_bytes()) {
   if (owner_password.empty()) owner_password = user_password;
   // Algorithm 3.3: O is the padded user password, RC4-encrypted with a key from the owner's.
   std::string owner_key = rehash(md5(padded(owner_password)));
@@ -106,9 +118,8 @@ std::string Security::encrypt(uint32_t number, std::string_view data) const {
     rc4(key, out);
     return out;
   }
-  const std::string iv =
-      md5(key + little_endian(uint32_t(m_encryptions), 4) + little_endian(uint32_t(m_encryptions >> 32), 4));
-  ++m_encryptions;
+  const std::string iv = m_random(16);
+  if (iv.size() != 16) throw std::logic_error("INTERNAL ERROR: the random source gave a short vector");
   std::string out = iv;
   out.resize(iv.size() + data.size() + 16);
   EVP_CIPHER_CTX* ctx = EVP_CIPHER_CTX_new();

@@ -8,7 +8,6 @@
 
 #include "core/error.h"
 #include "core/file_error.h"
-#include "core/little_endian.h"
 
 namespace orvena::exporting::tiff {
 
@@ -101,9 +100,19 @@ TiffWriter::~TiffWriter() {
   }
 }
 
+void TiffWriter::check_stream() {
+  if (m_out) return;
+  int error = errno;
+  if (m_path.empty())
+    throw core::Error(std::string("Nie udało się zapisać obrazu TIFF: ") +
+                      std::strerror(error ? error : EIO));
+  throw core::write_failed(m_path, error);
+}
+
 void TiffWriter::put(const std::string& bytes) {
+  errno = 0;
   m_out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  if (!m_out) throw core::Error("TIFF: write failed");
+  check_stream();
   m_offset += bytes.size();
 }
 
@@ -151,8 +160,9 @@ void TiffWriter::add_rows(const uint8_t* rows, size_t bytes) {
   if (!m_page) throw std::logic_error("INTERNAL ERROR: TIFF rows outside a page");
   if (m_page->written + bytes > m_page->strip_bytes)
     throw core::Error("TIFF: more rows than the image holds");
+  errno = 0;
   m_out.write(reinterpret_cast<const char*>(rows), static_cast<std::streamsize>(bytes));
-  if (!m_out) throw core::Error("TIFF: write failed");
+  check_stream();
   m_offset += bytes;
   m_page->written += bytes;
 }
@@ -204,21 +214,23 @@ void TiffWriter::end_page() {
 
   std::string link;
   core::put_le32(link, directory_at);
+  errno = 0;
   m_out.seekp(m_base + static_cast<std::streamoff>(m_link_offset));
   m_out.write(link.data(), 4);
   m_out.seekp(m_base + static_cast<std::streamoff>(m_offset));
-  if (!m_out) throw core::Error("TIFF: write failed");
+  check_stream();
   m_link_offset = next_link;
   ++m_pages;
 }
 
 void TiffWriter::finish() {
   if (m_page) throw std::logic_error("INTERNAL ERROR: TIFF finished inside a page");
+  errno = 0;
   m_out.flush();
-  if (!m_out) throw core::Error("TIFF: write failed");
+  check_stream();
   if (!m_temp_path.empty() && !m_finished) {
     m_file->close();
-    if (!*m_file) throw core::file_error(core::FileAction::Write, m_path, std::strerror(errno));
+    if (!*m_file) throw core::write_failed(m_path, errno);
     std::error_code ec;
     std::filesystem::rename(m_temp_path, m_path, ec);
     if (ec) throw core::file_error(core::FileAction::Create, m_path, ec.message());

@@ -79,6 +79,8 @@ class TiffWriter {
   static Open open(const std::filesystem::path& file);
   void start();
   void put(const std::string& bytes);
+  // Throws the stream's failure, named after the file; errno is that of the failed call.
+  void check_stream();
   void align();
 
   std::filesystem::path m_path, m_temp_path;

@@ -112,8 +112,9 @@ void write_sheet_relationships(zip::EntryWriter& entry, int sheet, bool drawing,
 // took as long as writing it; the fastest level keeps most of the saving.
 constexpr int kDeflateLevel = 1;
 
-Package::Package(const std::filesystem::path& file, core::DateTime modified)
-    : m_zip(file, {.modified = modified, .level = kDeflateLevel}) {}
+Package::Package(const std::filesystem::path& file, core::DateTime modified,
+                 const std::filesystem::path& target)
+    : m_zip(file, {.modified = modified, .level = kDeflateLevel, .file_name = target}) {}
 
 Package::Package(std::ostream& out, core::DateTime modified)
     : m_zip(out, {.modified = modified, .level = kDeflateLevel}) {}

@@ -30,7 +30,9 @@ namespace orvena::exporting::xlsx {
 
 class Package {
  public:
-  Package(const std::filesystem::path& file, core::DateTime modified);
+  // `target`: the file the package becomes when `file` is a temporary name, named in write errors.
+  Package(const std::filesystem::path& file, core::DateTime modified,
+          const std::filesystem::path& target = {});
   Package(std::ostream& out, core::DateTime modified);
 
   StyleTable& styles() { return m_styles; }

@@ -4,6 +4,7 @@
 #include <functional>
 #include <stdexcept>
 
+#include "core/encoding.h"
 #include "core/error.h"
 #include "export/xml/xml_writer.h"
 #include "export/zip/zip_writer.h"
@@ -22,7 +23,73 @@ bool needs_preserve(std::string_view t) {
   return !t.empty() && (blank(t.front()) || blank(t.back()));
 }
 
+bool is_hex(char c) {
+  return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
+}
+
+// "_xHHHH_" at `pos`, the form a reader would decode.
+bool escaped_form_at(std::string_view t, size_t pos) {
+  return pos + 7 <= t.size() && t[pos] == '_' && t[pos + 1] == 'x' && is_hex(t[pos + 2]) &&
+         is_hex(t[pos + 3]) && is_hex(t[pos + 4]) && is_hex(t[pos + 5]) && t[pos + 6] == '_';
+}
+
+void append_code(std::string& out, char32_t cp) {
+  static constexpr char kDigits[] = "0123456789ABCDEF";
+  out += "_x";
+  for (int shift = 12; shift >= 0; shift -= 4) out += kDigits[(cp >> shift) & 0xF];
+  out += '_';
+}
+
+// What needs the sheet's own escape: a control character XML cannot carry, an underscore, and
+// the lead byte of U+FFFE/U+FFFF.
+bool needs_own_escape(std::string_view t) {
+  for (char ch : t) {
+    auto c = static_cast<unsigned char>(ch);
+    if ((c < 0x20 && c != '\t' && c != '\n' && c != '\r') || c == '_' || c == 0xEF) return true;
+  }
+  return false;
+}
+
+// Stops at a cell's character limit, counted in UTF-16 units as the spreadsheet programs count.
+std::string_view within_cell_limit(std::string_view t, std::string& cut) {
+  if (t.size() <= SharedStrings::kMaxCharacters) return t;  // fewer bytes than units never
+  size_t units = 0, pos = 0, kept = 0;
+  while (pos < t.size()) {
+    char32_t cp = core::next_code_point(t, pos);
+    units += cp >= 0x10000 ? 2 : 1;
+    if (units > SharedStrings::kMaxCharacters - 1) break;
+    kept = pos;
+  }
+  if (pos >= t.size() && units <= SharedStrings::kMaxCharacters) return t;
+  cut.assign(t.substr(0, kept));
+  cut += "\u2026";  // one unit: the cut is seen in the cell
+  return cut;
+}
+
 }  // namespace
+
+void append_cell_text(std::string& out, std::string_view text) {
+  if (!needs_own_escape(text)) {
+    xml::append_escaped(out, text);
+    return;
+  }
+  std::string own;
+  own.reserve(text.size() + 16);
+  for (size_t pos = 0; pos < text.size();) {
+    if (escaped_form_at(text, pos)) {
+      append_code(own, '_');
+      ++pos;
+      continue;
+    }
+    size_t start = pos;
+    char32_t cp = core::next_code_point(text, pos);
+    if ((cp < 0x20 && cp != '\t' && cp != '\n' && cp != '\r') || cp == 0xFFFE || cp == 0xFFFF)
+      append_code(own, cp);
+    else
+      own.append(text.substr(start, pos - start));
+  }
+  xml::append_escaped(out, own);
+}
 
 std::string_view SharedStrings::at(uint32_t index) const {
   const Ref& r = m_refs.at(index);
@@ -56,7 +123,9 @@ void SharedStrings::grow() {
   m_slots.swap(slots);
 }
 
-uint32_t SharedStrings::add(std::string_view text) {
+uint32_t SharedStrings::add(std::string_view whole) {
+  std::string cut;
+  std::string_view text = within_cell_limit(whole, cut);
   // At most half full keeps the probe runs short.
   if ((m_refs.size() + 1) * 2 > m_slots.size()) grow();
   size_t mask = m_slots.size() - 1;
@@ -79,11 +148,14 @@ void SharedStrings::write(zip::EntryWriter& entry) const {
       .attribute("xmlns", "http://schemas.openxmlformats.org/spreadsheetml/2006/main")
       .attribute("count", static_cast<long long>(m_references))
       .attribute("uniqueCount", static_cast<long long>(m_refs.size()));
+  std::string escaped;
   for (uint32_t i = 0; i < m_refs.size(); ++i) {
     std::string_view t = at(i);
     w.start("si").start("t");
     if (needs_preserve(t)) w.attribute("xml:space", "preserve");
-    w.content(t).end().end();
+    escaped.clear();
+    append_cell_text(escaped, t);
+    w.raw(escaped).end().end();
   }
   w.finish();
 }

@@ -19,9 +19,19 @@ class EntryWriter;
 
 namespace orvena::exporting::xlsx {
 
+// A cell text as the sheet keeps it (ECMA-376 Part 1, 22.9.2.19, ST_Xstring), XML-escaped: a
+// control character that XML cannot carry is written "_xHHHH_" and an underscore that would
+// begin such a form "_x005F_", so that the text reads back as it was.
+void append_cell_text(std::string& out, std::string_view text);
+
 class SharedStrings {
  public:
-  // The text's index; an equal text added before keeps its index.
+  // What a cell holds, in UTF-16 units: a longer text makes the spreadsheet programs repair the
+  // workbook.
+  static constexpr size_t kMaxCharacters = 32767;
+
+  // The text's index; an equal text added before keeps its index. A text past kMaxCharacters is
+  // cut to fit, its last character "…", so the cell shows that it goes on.
   uint32_t add(std::string_view text);
 
   size_t unique_count() const { return m_refs.size(); }

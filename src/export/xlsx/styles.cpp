@@ -23,7 +23,7 @@ std::string font_xml(const CellFormat& f) {
   if (f.italic) s += "<i/>";
   if (f.underline) s += "<u/>";
   s += "<sz val=\"" + std::to_string(f.font_size) + "\"/><color rgb=\"" + argb(f.font_rgb) +
-       "\"/><name val=\"" + xml::escape(f.font_name) + "\"/>";
+       "\"/><name val=\"" + xml::escape_attribute(f.font_name) + "\"/>";
   if (f.charset >= 0) s += "<charset val=\"" + std::to_string(f.charset) + "\"/>";
   return s + "</font>";
 }
@@ -217,7 +217,7 @@ std::string StyleTable::xml() const {
       R"(<numFmt numFmtId="5" formatCode="#,##0&quot;R.&quot;;\-#,##0&quot;R.&quot;"/>)"};
   for (size_t i = 0; i < m_format_codes.size(); ++i)
     formats.push_back("<numFmt numFmtId=\"" + std::to_string(kFirstCustomFormat + int(i)) +
-                      "\" formatCode=\"" + xml::escape(m_format_codes.items()[i]) + "\"/>");
+                      "\" formatCode=\"" + xml::escape_attribute(m_format_codes.items()[i]) + "\"/>");
   w.section("numFmts", formats);
   w.section("fonts", m_fonts.items());
   w.section("fills", m_fills.items());

@@ -20,20 +20,19 @@ bool is_xml_char(char32_t cp) {
   return cp != 0xFFFE && cp != 0xFFFF && cp <= 0x10FFFF;
 }
 
-// An ASCII character that goes into text as it is.
-bool is_plain(unsigned char c) {
-  if (c < 0x20) return c == 0x09 || c == 0x0A || c == 0x0D;
+// An ASCII character that goes into text as it is; in an attribute no control character does.
+bool is_plain(unsigned char c, bool attribute) {
+  if (c < 0x20) return !attribute && (c == 0x09 || c == 0x0A || c == 0x0D);
   return c < 0x7F && c != '&' && c != '"' && c != '<' && c != '>';
 }
 
-}  // namespace
-
-void append_escaped(std::string& out, std::string_view text) {
+template <bool kAttribute>
+void append_escaped_as(std::string& out, std::string_view text) {
   size_t pos = 0;
   while (pos < text.size()) {
     // Most text is printable ASCII with nothing to escape: such a run goes in at once.
     size_t plain = pos;
-    while (plain < text.size() && is_plain(static_cast<unsigned char>(text[plain]))) ++plain;
+    while (plain < text.size() && is_plain(static_cast<unsigned char>(text[plain]), kAttribute)) ++plain;
     out.append(text.data() + pos, plain - pos);
     pos = plain;
     if (pos == text.size()) break;
@@ -53,6 +52,14 @@ void append_escaped(std::string& out, std::string_view text) {
         case '>':
           out += "&gt;";
           break;
+        case '\t':
+        case '\n':
+        case '\r':
+          if (kAttribute) {
+            out += c == '\t' ? "&#x9;" : c == '\n' ? "&#xA;" : "&#xD;";
+            break;
+          }
+          [[fallthrough]];
         default:
           if (is_xml_char(c)) out.push_back(static_cast<char>(c));
       }
@@ -63,10 +70,27 @@ void append_escaped(std::string& out, std::string_view text) {
   }
 }
 
+}  // namespace
+
+void append_escaped(std::string& out, std::string_view text) {
+  append_escaped_as<false>(out, text);
+}
+
+void append_attribute_escaped(std::string& out, std::string_view text) {
+  append_escaped_as<true>(out, text);
+}
+
 std::string escape(std::string_view text) {
   std::string out;
   out.reserve(text.size());
   append_escaped(out, text);
+  return out;
+}
+
+std::string escape_attribute(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  append_attribute_escaped(out, text);
   return out;
 }
 
@@ -105,7 +129,7 @@ XmlWriter& XmlWriter::attribute(std::string_view name, std::string_view value) {
   m_buffer += ' ';
   m_buffer += name;
   m_buffer += "=\"";
-  append_escaped(m_buffer, value);
+  append_attribute_escaped(m_buffer, value);
   m_buffer += '"';
   return *this;
 }

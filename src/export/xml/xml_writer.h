@@ -35,6 +35,11 @@ namespace orvena::exporting::xml {
 std::string escape(std::string_view text);
 void append_escaped(std::string& out, std::string_view text);
 
+// The same for an attribute value, where a reader would turn a raw tab, line feed or carriage
+// return into a blank (XML 1.0, 3.3.3): those go in as character references.
+std::string escape_attribute(std::string_view text);
+void append_attribute_escaped(std::string& out, std::string_view text);
+
 // A Windows colour value (0x00BBGGRR) as 0x00RRGGBB.
 uint32_t rgb_from_windows_colour(uint32_t colour);
 

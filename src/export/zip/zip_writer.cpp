@@ -4,12 +4,13 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
+#include <cstring>
 #include <limits>
 #include <stdexcept>
 
 #include "core/error.h"
 #include "core/file_error.h"
-#include "core/little_endian.h"
 
 namespace orvena::exporting::zip {
 
@@ -97,7 +98,8 @@ void EntryWriter::write(std::string_view bytes) {
 }
 
 ZipWriter::ZipWriter(std::ostream& out, WriterOptions options)
-    : m_out(out),
+    : m_file_name(options.file_name),
+      m_out(out),
       m_time(dos_time(options.modified)),
       m_level(options.level),
       m_sink(std::make_unique<BackgroundSink>([this](std::string_view bytes) { consume(bytes); })) {
@@ -107,6 +109,7 @@ ZipWriter::ZipWriter(std::ostream& out, WriterOptions options)
 
 ZipWriter::ZipWriter(const std::filesystem::path& file, WriterOptions options)
     : m_file(std::make_unique<std::ofstream>(file, std::ios::binary | std::ios::trunc)),
+      m_file_name(options.file_name.empty() ? file : options.file_name),
       m_out(*m_file),
       m_time(dos_time(options.modified)),
       m_level(options.level),
@@ -118,13 +121,19 @@ ZipWriter::~ZipWriter() {
   m_sink.reset();
 }
 
-void ZipWriter::check_stream(const char* what) {
-  if (!m_out) throw core::Error(std::string("ZIP archive: ") + what + " failed");
+void ZipWriter::check_stream() {
+  if (m_out) return;
+  int error = errno;
+  if (m_file_name.empty())
+    throw core::Error(std::string("Nie udało się zapisać archiwum ZIP: ") +
+                      std::strerror(error ? error : EIO));
+  throw core::write_failed(m_file_name, error);
 }
 
 void ZipWriter::put(std::string_view bytes) {
+  errno = 0;
   m_out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  check_stream("write");
+  check_stream();
   m_offset += bytes.size();
 }
 
@@ -232,6 +241,7 @@ void ZipWriter::end_entry() {
   core::put_le32(fields, e.crc);
   core::put_le32(fields, e.zip64_local ? kMax32 : static_cast<uint32_t>(e.compressed));
   core::put_le32(fields, e.zip64_local ? kMax32 : static_cast<uint32_t>(e.uncompressed));
+  errno = 0;
   m_out.seekp(m_base + static_cast<std::streamoff>(e.offset + kCrcFieldOffset));
   m_out.write(fields.data(), static_cast<std::streamsize>(fields.size()));
   if (e.zip64_local) {
@@ -242,7 +252,7 @@ void ZipWriter::end_entry() {
     m_out.write(sizes.data(), static_cast<std::streamsize>(sizes.size()));
   }
   m_out.seekp(m_base + static_cast<std::streamoff>(m_offset));
-  check_stream("seek");
+  check_stream();
 }
 
 void ZipWriter::write_central_directory() {
@@ -321,8 +331,9 @@ void ZipWriter::finish() {
   core::put_le32(end, clamp32(directory_offset));
   core::put_le16(end, 0);  // comment length
   put(end);
+  errno = 0;
   m_out.flush();
-  check_stream("flush");
+  check_stream();
   m_finished = true;
 }
 

@@ -20,7 +20,8 @@
 // An entry's bytes are checksummed, compressed and written on a worker thread (BackgroundSink),
 // so that the caller builds the next piece of XML while the last one is deflated; the archive's
 // bytes are the same as if it were all done in line. A failure there (a full disk, a write error,
-// zlib) is thrown by the next write, end_entry() or finish(), and by every call after it.
+// zlib) is thrown by the next write, end_entry() or finish(), and by every call after it; a
+// write error names the file and the system's reason.
 // Destroying the writer with an entry open (an exception in the caller) drops the rest and joins
 // the thread.
 #include <cstdint>
@@ -46,6 +47,9 @@ struct WriterOptions {
   // zlib's level for deflated entries: -1 its default, 1 fastest. Large, repetitive XML parts
   // deflate several times faster at level 1 for a file about a third larger.
   int level = -1;
+  // The file named in write errors: the one the archive becomes when it is written under a
+  // temporary name or into a stream. By default the file written, or none for a stream.
+  std::filesystem::path file_name;
 };
 
 // MS-DOS time and date fields of a local date-time (two-second steps, years 1980 to 2107).
@@ -110,9 +114,11 @@ class ZipWriter {
   void consume(std::string_view bytes);
   void put(std::string_view bytes);
   void write_central_directory();
-  void check_stream(const char* what);
+  // Throws the stream's failure, named after the file; errno is that of the failed call.
+  void check_stream();
 
   std::unique_ptr<std::ofstream> m_file;
+  std::filesystem::path m_file_name;
   std::ostream& m_out;
   std::streamoff m_base = 0;
   uint64_t m_offset = 0;

@@ -1,5 +1,8 @@
 #include "editor/editor_rules.h"
 
+#include <filesystem>
+
+#include "core/error.h"
 #include "core/text.h"
 #include "runner/report_formats.h"
 
@@ -58,6 +61,14 @@ std::vector<std::string> memo_lines(std::string_view text) {
     start = end + (crlf ? 2 : 1);
   }
   return lines;
+}
+
+std::string template_file_name(std::string_view answer) {
+  std::string name = core::trim(answer);
+  if (name.find_first_of("/\\") != std::string::npos || name == "." || name == "..")
+    throw core::Error("Nazwa szablonu nie może zawierać ścieżki: " + name);
+  if (core::to_lower(std::filesystem::path(name).extension().string()) != ".orp") name += ".orp";
+  return name;
 }
 
 }  // namespace orvena::editor

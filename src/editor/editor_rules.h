@@ -25,6 +25,11 @@ inline constexpr std::string_view kCheckHeading =
 // heading. Empty when the definition may be saved.
 std::string Sprawdz_Poprawnosc_Szablonu(const config::SzablonRaportu& s);
 
+// An operator's name for a template as a file name in the templates folder: trimmed, ".orp"
+// added when missing. A name that would leave the folder (a path separator, "." or "..") throws
+// core::Error "Nazwa szablonu nie może zawierać ścieżki: NAME".
+std::string template_file_name(std::string_view answer);
+
 // A memo's text as its list of lines: split at line breaks, and a break at the very end does
 // not start another (empty) line.
 std::vector<std::string> memo_lines(std::string_view text);

@@ -35,16 +35,6 @@ bool is_template_file(const std::filesystem::directory_entry& entry) {
 // The name the published query result goes by in templates.
 constexpr const char* kPublishedName = "DaneOrvena";
 
-// An operator's name for a new template as a file name in the templates folder: ".orp" added
-// when missing; a name that would leave the folder is refused.
-std::string template_file_name(const QString& answer) {
-  std::string name = core::trim(answer.toStdString());
-  if (name.find_first_of("/\\") != std::string::npos || name == "." || name == "..")
-    throw core::Error("Nazwa szablonu nie może zawierać ścieżki: " + name);
-  if (core::to_lower(std::filesystem::path(name).extension().string()) != ".orp") name += ".orp";
-  return name;
-}
-
 }  // namespace
 
 WorkshopWindow::WorkshopWindow(const core::Home& home, runner::SqlBuffer& sql, db::Query& dataset,
@@ -124,7 +114,7 @@ void WorkshopWindow::design_selected() {
 void WorkshopWindow::design_new() {
   const QString answer = m_prompts.ask_text(this, m_design_new->text(), kNewTemplatePrompt);
   if (core::trim(answer.toStdString()).empty()) return;
-  const std::string name = template_file_name(answer);
+  const std::string name = template_file_name(answer.toStdString());
   const std::filesystem::path file = m_home.templates() / name;
   std::error_code ec;
   if (std::filesystem::exists(file, ec) &&

@@ -201,6 +201,23 @@ void Report::add_error(const std::string& text) {
   m_errors.insert(it, text);
 }
 
+void Report::design_report(bool modal, bool mdi_child) {
+  if (m_designer_open || !designer) return;
+  // Our database adapters read their field lists from the open query whenever asked, so there is
+  // no list to refresh before the designer shows them.
+  modified = false;
+  m_designer_open = true;
+  if (!modal) return designer->open_designer(*this, false, mdi_child);
+  try {
+    designer->open_designer(*this, true, mdi_child);
+  } catch (...) {
+    m_designer_open = false;
+    throw;
+  }
+  m_designer_open = false;
+  if (pump) pump();
+}
+
 void Report::clear_errors() {
   m_errors.clear();
   m_diagnostics.clear();

@@ -87,6 +87,15 @@ class ProgressListener {
 // Script steps (statements and loop passes) one preparation may take before its script is ended
 // with an error: far more than any real report needs, and still a bound on an endless loop.
 inline constexpr uint64_t kDefaultScriptStepLimit = 1'000'000'000;
+// Opens the designer window on a report. The host fills it with its designer (a report with
+// none designs nothing), so that the engine needs no window toolkit.
+class DesignerPort {
+ public:
+  virtual ~DesignerPort() = default;
+  // Modal: returns when the window has closed. Otherwise returns at once, and the window calls
+  // Report::designer_closed() when it closes.
+  virtual void open_designer(Report& report, bool modal, bool mdi_child) = 0;
+};
 
 // ---- The report --------------------------------------------------------------------------------
 
@@ -156,6 +165,12 @@ class Report : public Component {
   void progress_stop(ProgressKind kind);
   // The data page, made if missing.
   DataPage& ensure_data_page();
+  // Opens the designer on this report; nothing while one is open or when there is no designer.
+  // The modified flag is reset first; the caller sees the edited report and its flag afterwards.
+  void design_report(bool modal = true, bool mdi_child = false);
+  bool designer_open() const { return m_designer_open; }
+  // The non-modal designer's window has closed.
+  void designer_closed() { m_designer_open = false; }
 
   // ---- Data sources by name (report_datasets.cpp) ----
   // The first Datasets item whose source's UserName is `alias` ignoring case.
@@ -196,6 +211,7 @@ class Report : public Component {
   HostComponents* host = nullptr;        // the report's owner window
   MessageSink* message_sink = nullptr;   // message-box mode; none: standard error
   ReportGenerator* generator = nullptr;  // none: generation makes nothing
+  DesignerPort* designer = nullptr;      // none: design_report does nothing
   const core::Clock* clock = nullptr;    // none: the system clock
   ProgressListener* progress = nullptr;  // the progress window, if any
   std::function<void()> pump;            // lets the windows process pending messages
@@ -223,6 +239,7 @@ class Report : public Component {
   std::vector<std::string> m_system_variables;
   std::unordered_map<std::string, Component*> m_names;
   bool m_reloading = false;
+  bool m_designer_open = false;
   std::string m_accepted_password;
 };
 

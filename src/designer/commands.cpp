@@ -1,0 +1,150 @@
+#include "designer/commands.h"
+
+#include <algorithm>
+
+#include "designer/design_surface.h"
+#include "report/report.h"
+#include "report/views.h"
+
+namespace orvena::designer {
+
+namespace {
+
+void set_box(report::Component& c, const Box& b) {
+  c.set_bounds(b.left, b.top, b.width, b.height);
+}
+
+}  // namespace
+
+// ---- Geometry ------------------------------------------------------------------------------------
+
+GeometryCommand::GeometryCommand(const QString& text, DesignSurface& surface,
+                                 std::vector<GeometryChange> changes)
+    : QUndoCommand(text), m_surface(surface), m_changes(std::move(changes)) {
+  for (auto& change : m_changes) {
+    change.parent_before = change.component->parent();
+    change.index_before = change.component->index_in_parent();
+    if (change.parent_after == change.parent_before) change.parent_after = nullptr;
+    if (change.parent_after) m_reparents = true;
+  }
+}
+
+void GeometryCommand::redo() {
+  std::vector<report::Component*> changed;
+  for (auto& change : m_changes) {
+    if (change.parent_after) change.component->set_parent(change.parent_after);
+    set_box(*change.component, change.after);
+    changed.push_back(change.component);
+  }
+  m_surface.sync(changed);
+}
+
+void GeometryCommand::undo() {
+  std::vector<report::Component*> changed;
+  // Back in reverse, so that the indexes taken before the first move hold again.
+  for (auto it = m_changes.rbegin(); it != m_changes.rend(); ++it) {
+    if (it->parent_after) {
+      it->component->set_parent(it->parent_before);
+      it->component->move_to_index(static_cast<size_t>(it->index_before));
+    }
+    set_box(*it->component, it->before);
+    changed.push_back(it->component);
+  }
+  m_surface.sync(changed);
+}
+
+// ---- Remove ---------------------------------------------------------------------------------------
+
+RemoveCommand::RemoveCommand(const QString& text, DesignSurface& surface,
+                             std::vector<report::Component*> objects)
+    : QUndoCommand(text), m_surface(surface) {
+  for (report::Component* c : objects) m_entries.push_back({c, c->parent(), c->index_in_parent(), nullptr});
+  std::sort(m_entries.begin(), m_entries.end(), [](const Entry& a, const Entry& b) {
+    return a.parent != b.parent ? a.parent < b.parent : a.index < b.index;
+  });
+}
+
+RemoveCommand::~RemoveCommand() = default;
+
+void RemoveCommand::redo() {
+  // From the back, so that the indexes of the ones still to go stay as recorded.
+  for (auto it = m_entries.rbegin(); it != m_entries.rend(); ++it)
+    it->owned = it->component->set_parent(nullptr);
+  m_surface.rebuild();
+}
+
+void RemoveCommand::undo() {
+  for (auto& e : m_entries) {
+    e.parent->add(std::move(e.owned));
+    e.component->move_to_index(static_cast<size_t>(e.index));
+  }
+  m_surface.rebuild();
+}
+
+// ---- Insert ---------------------------------------------------------------------------------------
+
+InsertCommand::InsertCommand(const QString& text, DesignSurface& surface, report::Component& parent,
+                             std::vector<std::unique_ptr<report::Component>> objects)
+    : QUndoCommand(text), m_surface(surface), m_parent(parent), m_owned(std::move(objects)) {
+  for (auto& c : m_owned) m_objects.push_back(c.get());
+}
+
+InsertCommand::~InsertCommand() = default;
+
+void InsertCommand::redo() {
+  report::Report* report = m_parent.report();
+  if (!m_named && report) {
+    // A copy keeps its name only where the report does not use it yet.
+    for (auto& c : m_owned) {
+      std::vector<report::Component*> tree = c->all_objects();
+      tree.insert(tree.begin(), c.get());
+      for (report::Component* part : tree)
+        if (!part->name().empty() && report->name_index_find(part->name())) part->set_name("");
+    }
+  }
+  for (auto& c : m_owned) m_parent.add(std::move(c));
+  m_owned.clear();
+  if (!m_named) {
+    for (report::Component* c : m_objects) {
+      std::vector<report::Component*> tree = c->all_objects();
+      tree.insert(tree.begin(), c);
+      for (report::Component* part : tree)
+        if (part->name().empty()) part->create_unique_name();
+    }
+    m_named = true;
+  }
+  m_surface.rebuild();
+  std::vector<report::View*> views;
+  for (report::Component* c : m_objects)
+    if (auto* v = dynamic_cast<report::View*>(c)) views.push_back(v);
+  m_surface.select_views(views);
+}
+
+void InsertCommand::undo() {
+  for (report::Component* c : m_objects) m_owned.push_back(c->set_parent(nullptr));
+  m_surface.rebuild();
+}
+
+// ---- Text -----------------------------------------------------------------------------------------
+
+TextCommand::TextCommand(DesignSurface& surface, report::CustomMemoView& memo, std::string text)
+    : QUndoCommand(QStringLiteral("Zmiana tekstu")),
+      m_surface(surface),
+      m_memo(memo),
+      m_before(memo.text()),
+      m_after(std::move(text)) {}
+
+void TextCommand::redo() {
+  set(m_after);
+}
+
+void TextCommand::undo() {
+  set(m_before);
+}
+
+void TextCommand::set(const std::string& text) {
+  m_memo.set_text(text);
+  m_surface.sync({&m_memo});
+}
+
+}  // namespace orvena::designer

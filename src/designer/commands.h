@@ -1,0 +1,94 @@
+#pragma once
+// Every change of the designer is one command on the window's undo stack. Commands change the
+// report (the model) and tell the surface which components to show again. Objects taken out of
+// the report are kept by the command that took them, so undo puts back the very same objects.
+#include <QUndoCommand>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "designer/layout_rules.h"
+
+namespace orvena::report {
+class Component;
+class CustomMemoView;
+}  // namespace orvena::report
+
+namespace orvena::designer {
+
+class DesignSurface;
+
+// Position, size and parent of components (objects and bands).
+struct GeometryChange {
+  report::Component* component;
+  Box before, after;
+  report::Component* parent_after = nullptr;  // null: stays where it is
+  // Filled in by the command.
+  report::Component* parent_before = nullptr;
+  int index_before = -1;
+};
+
+class GeometryCommand : public QUndoCommand {
+ public:
+  GeometryCommand(const QString& text, DesignSurface& surface, std::vector<GeometryChange> changes);
+  void redo() override;
+  void undo() override;
+
+ private:
+  DesignSurface& m_surface;
+  std::vector<GeometryChange> m_changes;
+  bool m_reparents = false;
+};
+
+// Objects taken out of the report (delete, cut).
+class RemoveCommand : public QUndoCommand {
+ public:
+  RemoveCommand(const QString& text, DesignSurface& surface, std::vector<report::Component*> objects);
+  ~RemoveCommand() override;
+  void redo() override;
+  void undo() override;
+
+ private:
+  struct Entry {
+    report::Component* component;
+    report::Component* parent;
+    int index;
+    std::unique_ptr<report::Component> owned;
+  };
+  DesignSurface& m_surface;
+  std::vector<Entry> m_entries;  // by parent and index, ascending
+};
+
+// Objects put into a band (paste). Names already used in the report are replaced by new ones.
+class InsertCommand : public QUndoCommand {
+ public:
+  InsertCommand(const QString& text, DesignSurface& surface, report::Component& parent,
+                std::vector<std::unique_ptr<report::Component>> objects);
+  ~InsertCommand() override;
+  void redo() override;
+  void undo() override;
+  const std::vector<report::Component*>& objects() const { return m_objects; }
+
+ private:
+  DesignSurface& m_surface;
+  report::Component& m_parent;
+  std::vector<report::Component*> m_objects;
+  std::vector<std::unique_ptr<report::Component>> m_owned;  // while not in the report
+  bool m_named = false;
+};
+
+// A text object's text.
+class TextCommand : public QUndoCommand {
+ public:
+  TextCommand(DesignSurface& surface, report::CustomMemoView& memo, std::string text);
+  void redo() override;
+  void undo() override;
+
+ private:
+  void set(const std::string& text);
+  DesignSurface& m_surface;
+  report::CustomMemoView& m_memo;
+  std::string m_before, m_after;
+};
+
+}  // namespace orvena::designer

@@ -1,0 +1,447 @@
+#include "designer/designer_window.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QApplication>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QScrollBar>
+#include <QStatusBar>
+#include <QTabBar>
+#include <QToolBar>
+#include <QUndoStack>
+#include <QVBoxLayout>
+#include <algorithm>
+
+#include "core/error.h"
+#include "core/line_file.h"
+#include "designer/commands.h"
+#include "designer/design_surface.h"
+#include "designer/design_view.h"
+#include "designer/object_clipboard.h"
+#include "designer/unkept_content.h"
+#include "editor/editor_rules.h"
+#include "editor/report_preview.h"
+#include "editor/workshop_window.h"
+#include "report/bands.h"
+#include "report/pages.h"
+#include "report/report.h"
+#include "report/views.h"
+
+namespace orvena::designer {
+
+namespace {
+
+constexpr int kMinZoom = 25, kMaxZoom = 400;
+constexpr int kZoomSteps[] = {25, 50, 75, 100, 150, 200, 300, 400};
+
+SaveAnswer standard_save_box(QWidget* parent, const QString& title, const QString& text) {
+  auto answer = QMessageBox::question(
+      parent, title, text, QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Save);
+  return answer == QMessageBox::Save      ? SaveAnswer::Save
+         : answer == QMessageBox::Discard ? SaveAnswer::Discard
+                                          : SaveAnswer::Cancel;
+}
+
+}  // namespace
+
+DesignerWindow::DesignerWindow(report::Report& report, DesignerOptions options, QWidget* parent)
+    : QMainWindow(parent), m_report(report), m_options(std::move(options)) {
+  setObjectName("designer");
+  setAttribute(Qt::WA_QuitOnClose, false);
+  m_options.prompts = editor::with_standard_boxes(std::move(m_options.prompts));
+  if (!m_options.ask_save) m_options.ask_save = standard_save_box;
+  m_file = m_source = report.file_name();
+  if (!m_source.empty()) {
+    // What the file holds beyond what was read: found now, asked about before it is overwritten.
+    try {
+      m_unkept = unkept_content(core::read_file(m_source), report.diagnostics());
+    } catch (const core::Error&) {
+    }
+  }
+
+  m_stack = new QUndoStack(this);
+  m_surface = new DesignSurface(this);
+  m_view = new DesignView(*m_surface, *m_stack);
+  m_tabs = new QTabBar;
+  m_tabs->setObjectName("page_tabs");
+  m_tabs->setExpanding(false);
+  auto* central = new QWidget;
+  auto* layout = new QVBoxLayout(central);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+  layout->addWidget(m_tabs);
+  layout->addWidget(m_view, 1);
+  setCentralWidget(central);
+  m_status = new QLabel;
+  statusBar()->addWidget(m_status, 1);
+
+  build_actions();
+  build_menus();
+  for (report::ReportPage* page : pages()) m_tabs->addTab(QString::fromStdString(page->name()));
+  m_tabs->setVisible(m_tabs->count() > 1);
+  connect(m_tabs, &QTabBar::currentChanged, this, [this](int index) { show_page(index); });
+  connect(m_stack, &QUndoStack::cleanChanged, this, [this](bool clean) {
+    m_report.modified = !clean;
+    update_caption();
+  });
+  connect(m_surface, &DesignSurface::selection_order_changed, this, [this] { update_selection_actions(); });
+
+  resize(1000, 760);
+  show_page(0);
+  set_zoom_percent(100);
+  update_caption();
+  update_selection_actions();
+  if (!m_unkept.empty())
+    m_status->setText(
+        QString("Szablon zawiera elementy, których program nie obsługuje (%1); zapis zapyta o nie.")
+            .arg(m_unkept.size()));
+}
+
+DesignerWindow::~DesignerWindow() {
+  // The preview shows a copy of the report; it goes first. Commands hold objects taken out of
+  // the report, the view refers to the surface: the stack and the view go before the surface.
+  m_preview.reset();
+  delete m_view;
+  m_view = nullptr;
+  m_stack->clear();
+}
+
+bool DesignerWindow::modified() const {
+  return !m_stack->isClean();
+}
+
+std::vector<report::ReportPage*> DesignerWindow::pages() const {
+  std::vector<report::ReportPage*> out;
+  for (const auto& child : m_report.objects())
+    if (auto* page = dynamic_cast<report::ReportPage*>(child.get())) out.push_back(page);
+  return out;
+}
+
+void DesignerWindow::show_page(int index) {
+  std::vector<report::ReportPage*> all = pages();
+  m_surface->show_page(index >= 0 && index < static_cast<int>(all.size()) ? all[static_cast<size_t>(index)]
+                                                                          : nullptr);
+  if (m_tabs->currentIndex() != index && index < m_tabs->count()) {
+    const QSignalBlocker quiet(m_tabs);
+    m_tabs->setCurrentIndex(index);
+  }
+}
+
+// ---- Actions --------------------------------------------------------------------------------------
+
+QAction* DesignerWindow::add_action(const char* name, const QString& text, const QKeySequence& keys,
+                                    const std::function<void()>& handler) {
+  auto* a = new QAction(text, this);
+  a->setObjectName(name);
+  if (!keys.isEmpty()) a->setShortcut(keys);
+  connect(a, &QAction::triggered, this, [this, handler] { guarded(handler); });
+  addAction(a);
+  return a;
+}
+
+QAction* DesignerWindow::action(const char* name) const {
+  return findChild<QAction*>(name, Qt::FindDirectChildrenOnly);
+}
+
+void DesignerWindow::guarded(const std::function<void()>& handler) {
+  editor::guarded(m_options.prompts, this, handler);
+}
+
+void DesignerWindow::build_actions() {
+  add_action("save", "Zapisz", QKeySequence::Save, [this] { save(); });
+  add_action("save_as", "Zapisz jako…", QKeySequence("Ctrl+Shift+S"), [this] { save_as(); });
+  add_action("preview", "Podgląd", QKeySequence("F5"), [this] { preview(); });
+  add_action("close", "Zamknij", QKeySequence::Close, [this] { close(); });
+
+  QAction* undo = m_stack->createUndoAction(this, "Cofnij");
+  undo->setObjectName("undo");
+  undo->setShortcut(QKeySequence::Undo);
+  addAction(undo);
+  QAction* redo = m_stack->createRedoAction(this, "Ponów");
+  redo->setObjectName("redo");
+  redo->setShortcut(QKeySequence::Redo);
+  addAction(redo);
+  add_action("cut", "Wytnij", QKeySequence::Cut, [this] { cut(); });
+  add_action("copy", "Kopiuj", QKeySequence::Copy, [this] { copy(); });
+  add_action("paste", "Wklej", QKeySequence::Paste, [this] { paste(); });
+  add_action("delete", "Usuń", QKeySequence(), [this] { m_view->delete_selection(); });
+  add_action("select_all", "Zaznacz wszystko", QKeySequence::SelectAll, [this] { select_all(); });
+  add_action("edit_text", "Edytuj tekst", QKeySequence("F2"), [this] {
+    auto views = m_surface->selected_views();
+    if (views.size() == 1)
+      if (auto* memo = dynamic_cast<report::CustomMemoView*>(views.front())) m_view->edit_text(*memo);
+  });
+
+  const std::pair<const char*, std::pair<QString, AlignKind>> aligns[] = {
+      {"align_left", {"Do lewej", AlignKind::Left}},
+      {"align_right", {"Do prawej", AlignKind::Right}},
+      {"align_top", {"Do góry", AlignKind::Top}},
+      {"align_bottom", {"Do dołu", AlignKind::Bottom}},
+      {"align_hcentre", {"Środki w poziomie", AlignKind::HorizontalCentres}},
+      {"align_vcentre", {"Środki w pionie", AlignKind::VerticalCentres}},
+      {"same_width", {"Ta sama szerokość", AlignKind::SameWidth}},
+      {"same_height", {"Ta sama wysokość", AlignKind::SameHeight}},
+  };
+  for (const auto& [name, text_kind] : aligns) {
+    const AlignKind kind = text_kind.second;
+    add_action(name, text_kind.first, QKeySequence(), [this, kind] { m_view->align_selection(kind); });
+  }
+
+  add_action("zoom_in", "Powiększ", QKeySequence::ZoomIn, [this] {
+    const int now = static_cast<int>(std::lround(m_view->zoom() * 100));
+    for (int z : kZoomSteps)
+      if (z > now) return set_zoom_percent(z);
+  });
+  add_action("zoom_out", "Pomniejsz", QKeySequence::ZoomOut, [this] {
+    const int now = static_cast<int>(std::lround(m_view->zoom() * 100));
+    for (auto it = std::rbegin(kZoomSteps); it != std::rend(kZoomSteps); ++it)
+      if (*it < now) return set_zoom_percent(*it);
+  });
+  add_action("whole_page", "Cała strona", QKeySequence(), [this] { zoom_whole_page(); });
+  add_action("page_width", "Szerokość strony", QKeySequence(), [this] { zoom_page_width(); });
+  QAction* grid = add_action("grid", "Siatka", QKeySequence("Ctrl+G"), [] {});
+  grid->setCheckable(true);
+  grid->setChecked(m_surface->grid_visible());
+  connect(grid, &QAction::toggled, this, [this](bool on) { m_surface->set_grid_visible(on); });
+  QAction* snap = add_action("snap", "Przyciągaj do siatki", QKeySequence(), [] {});
+  snap->setCheckable(true);
+  snap->setChecked(m_surface->snapping());
+  connect(snap, &QAction::toggled, this, [this](bool on) { m_surface->set_snap(on); });
+  QAction* labels = add_action("labels", "Nazwy pasm", QKeySequence(), [] {});
+  labels->setCheckable(true);
+  labels->setChecked(m_surface->labels_visible());
+  connect(labels, &QAction::toggled, this, [this](bool on) { m_surface->set_labels_visible(on); });
+  auto* units = new QActionGroup(this);
+  for (size_t i = 0; i < std::size(kGridUnitNames); ++i) {
+    const auto unit = static_cast<GridUnit>(i);
+    const std::string name = "grid_" + std::string(kGridUnitNames[i]);
+    QAction* a = add_action(
+        name.c_str(),
+        QString("Siatka: %1").arg(QString::fromUtf8(kGridUnitNames[i].data(), kGridUnitNames[i].size())),
+        QKeySequence(), [this, unit] { m_surface->set_grid_unit(unit); });
+    a->setCheckable(true);
+    a->setChecked(unit == m_surface->grid_unit());
+    units->addAction(a);
+  }
+
+  m_zoom_box = new QComboBox;
+  m_zoom_box->setObjectName("zoom");
+  m_zoom_box->setEditable(false);
+  for (int z : kZoomSteps) m_zoom_box->addItem(QString("%1 %").arg(z), z);
+  m_zoom_box->addItem("Cała strona", -1);
+  m_zoom_box->addItem("Szerokość strony", -2);
+  connect(m_zoom_box, &QComboBox::activated, this, [this](int index) {
+    const int z = m_zoom_box->itemData(index).toInt();
+    if (z == -1) return zoom_whole_page();
+    if (z == -2) return zoom_page_width();
+    set_zoom_percent(z);
+  });
+}
+
+void DesignerWindow::build_menus() {
+  auto add = [this](QMenu* menu, std::initializer_list<const char*> names) {
+    for (const char* name : names) {
+      if (!*name) {
+        menu->addSeparator();
+        continue;
+      }
+      menu->addAction(action(name));
+    }
+  };
+  add(menuBar()->addMenu("Plik"), {"save", "save_as", "", "preview", "", "close"});
+  add(menuBar()->addMenu("Edycja"),
+      {"undo", "redo", "", "cut", "copy", "paste", "delete", "", "select_all", "edit_text"});
+  add(menuBar()->addMenu("Układ"), {"align_left", "align_right", "align_top", "align_bottom", "",
+                                    "align_hcentre", "align_vcentre", "", "same_width", "same_height"});
+  add(menuBar()->addMenu("Widok"), {"zoom_in", "zoom_out", "whole_page", "page_width", "", "grid", "snap",
+                                    "grid_piksele", "grid_milimetry", "grid_cale", "", "labels"});
+  QToolBar* bar = addToolBar("Narzędzia");
+  bar->setObjectName("tools");
+  bar->setMovable(false);
+  for (const char* name : {"save", "preview", "undo", "redo", "cut", "copy", "paste", "delete", "align_left",
+                           "align_right", "align_top", "align_bottom", "same_width", "same_height", "grid"})
+    bar->addAction(action(name));
+  bar->addWidget(m_zoom_box);
+}
+
+void DesignerWindow::update_caption() {
+  const QString name =
+      m_file.empty() ? QString(kUntitled) : QString::fromStdString(m_file.filename().string());
+  setWindowTitle(QString("%1 - %2[*]").arg(kDesignerCaption, name));
+  setWindowModified(modified());
+}
+
+void DesignerWindow::update_selection_actions() {
+  const size_t n = m_surface->selected_views().size();
+  for (const char* name : {"cut", "copy", "delete"}) action(name)->setEnabled(n > 0);
+  for (const char* name : {"align_left", "align_right", "align_top", "align_bottom", "align_hcentre",
+                           "align_vcentre", "same_width", "same_height"})
+    action(name)->setEnabled(n > 1);
+  action("edit_text")->setEnabled(n == 1);
+}
+
+// ---- Zoom -----------------------------------------------------------------------------------------
+
+void DesignerWindow::set_zoom_percent(int percent) {
+  percent = std::clamp(percent, kMinZoom, kMaxZoom);
+  m_view->set_zoom(percent / 100.0);
+  const int index = m_zoom_box->findData(percent);
+  if (index >= 0) m_zoom_box->setCurrentIndex(index);
+  m_status->setText(QString("%1 %").arg(percent));
+}
+
+void DesignerWindow::zoom_whole_page() {
+  const QRectF paper = m_surface->paper_rect();
+  if (paper.isEmpty()) return;
+  const QSize room = m_view->viewport()->size();
+  const double z = std::min((room.width() - 16) / paper.width(), (room.height() - 16) / paper.height());
+  set_zoom_percent(static_cast<int>(z * 100));
+  m_zoom_box->setCurrentIndex(m_zoom_box->findData(-1));
+}
+
+void DesignerWindow::zoom_page_width() {
+  const QRectF paper = m_surface->paper_rect();
+  if (paper.isEmpty()) return;
+  const int room = m_view->viewport()->width() - m_view->verticalScrollBar()->sizeHint().width() - 16;
+  set_zoom_percent(static_cast<int>(room / paper.width() * 100));
+  m_zoom_box->setCurrentIndex(m_zoom_box->findData(-2));
+}
+
+// ---- Clipboard ------------------------------------------------------------------------------------
+
+void DesignerWindow::copy() {
+  std::vector<const report::Component*> objects;
+  for (report::View* v : m_surface->selected_views()) objects.push_back(v);
+  if (objects.empty()) return;
+  const std::string text = objects_to_text(objects);
+  auto* data = new QMimeData;
+  data->setData(kClipboardMime, QByteArray::fromStdString(text));
+  data->setText(QString::fromStdString(text));
+  QApplication::clipboard()->setMimeData(data);
+}
+
+void DesignerWindow::cut() {
+  copy();
+  std::vector<report::Component*> objects;
+  for (report::View* v : m_surface->selected_views()) objects.push_back(v);
+  if (!objects.empty()) m_stack->push(new RemoveCommand("Wycięcie", *m_surface, std::move(objects)));
+}
+
+void DesignerWindow::paste() {
+  const QMimeData* data = QApplication::clipboard()->mimeData();
+  if (!data) return;
+  // Our own format first; plain text pasted from an editor is read the same way.
+  const QByteArray bytes =
+      data->hasFormat(kClipboardMime) ? data->data(kClipboardMime) : data->text().toUtf8();
+  auto objects = objects_from_text(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
+  std::erase_if(objects, [](const auto& c) { return !dynamic_cast<report::View*>(c.get()); });
+  if (objects.empty()) return;
+  // Into the band of the selection, else the page's first band.
+  report::Component* band = nullptr;
+  auto selected = m_surface->selected_views();
+  if (!selected.empty()) band = selected.front()->parent();
+  if (!band && !m_surface->band_items().empty()) band = &m_surface->band_items().front()->band();
+  if (!band) return;
+  for (auto& c : objects) {
+    Box b = keep_inside(box_of(*c), band->width(), band->height());
+    c->set_bounds(b.left, b.top, b.width, b.height);
+  }
+  m_stack->push(new InsertCommand("Wklejenie", *m_surface, *band, std::move(objects)));
+}
+
+void DesignerWindow::select_all() {
+  std::vector<report::View*> views;
+  for (BandItem* band : m_surface->band_items())
+    for (const auto& child : band->band().objects())
+      if (auto* v = dynamic_cast<report::View*>(child.get())) views.push_back(v);
+  m_surface->select_views(views);
+}
+
+// ---- Files ----------------------------------------------------------------------------------------
+
+bool DesignerWindow::save() {
+  m_view->commit_text();
+  if (m_file.empty()) return save_as();
+  return write_to(m_file);
+}
+
+bool DesignerWindow::save_as() {
+  m_view->commit_text();
+  const QString answer = m_options.prompts.ask_text(this, "Zapisz jako", kSaveAsPrompt);
+  if (answer.trimmed().isEmpty()) return false;
+  const std::string name = editor::template_file_name(answer.toStdString());
+  const std::filesystem::path file = m_options.templates / name;
+  std::error_code ec;
+  if (file != m_file && std::filesystem::exists(file, ec) &&
+      !m_options.prompts.confirm(this, "Zapisz jako",
+                                 QString(editor::kReplaceTemplate).arg(QString::fromStdString(name))))
+    return false;
+  return write_to(file);
+}
+
+bool DesignerWindow::write_to(const std::filesystem::path& file) {
+  if (!m_unkept.empty() && !m_unkept_accepted && file == m_source) {
+    QStringList lines;
+    for (const auto& line : m_unkept) lines << QString::fromStdString(line);
+    const QString text =
+        QString(kUnkeptQuestion).arg(QString::fromStdString(file.filename().string()), lines.join("\n"));
+    if (!m_options.prompts.confirm(this, "Zapisz", text)) return false;
+    m_unkept_accepted = true;
+  }
+  m_report.save_to_file(file);
+  m_file = file;
+  m_stack->setClean();
+  m_report.modified = false;
+  update_caption();
+  return true;
+}
+
+void DesignerWindow::closeEvent(QCloseEvent* event) {
+  m_view->commit_text();
+  if (modified()) {
+    const QString name =
+        m_file.empty() ? QString(kUntitled) : QString::fromStdString(m_file.filename().string());
+    switch (m_options.ask_save(this, kDesignerCaption, QString(kSaveChanges).arg(name))) {
+      case SaveAnswer::Save: {
+        bool saved = false;
+        guarded([&] { saved = save(); });
+        if (!saved) return event->ignore();
+        break;
+      }
+      case SaveAnswer::Discard:
+        break;
+      case SaveAnswer::Cancel:
+        return event->ignore();
+    }
+  }
+  if (m_preview) m_preview->close();
+  event->accept();
+  Q_EMIT closed();
+}
+
+// ---- Preview --------------------------------------------------------------------------------------
+
+void DesignerWindow::preview() {
+  m_view->commit_text();
+  if (!m_preview) m_preview = std::make_unique<editor::ReportPreview>(m_options.prompts, this);
+  if (m_preview->preparing()) return;
+  // A copy is prepared: preparing reloads the report it runs, which would take the objects the
+  // surface and the undo stack hold from under them.
+  auto copy = std::make_unique<report::Report>();
+  copy->host = m_report.host;
+  copy->engine_options.new_silent_mode = report::SilentMode::Silent;
+  copy->load_from_stream(m_report.save_to_stream());
+  std::vector<std::string> load_errors = copy->errors();
+  std::unique_ptr<report::Report> previous = std::exchange(m_preview_report, std::move(copy));
+  m_preview->show();
+  m_preview->raise();
+  m_preview->prepare_and_show(*m_preview_report, std::move(load_errors));
+}
+
+}  // namespace orvena::designer

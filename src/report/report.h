@@ -87,6 +87,7 @@ class ProgressListener {
 // Script steps (statements and loop passes) one preparation may take before its script is ended
 // with an error: far more than any real report needs, and still a bound on an endless loop.
 inline constexpr uint64_t kDefaultScriptStepLimit = 1'000'000'000;
+
 // Opens the designer window on a report. The host fills it with its designer (a report with
 // none designs nothing), so that the engine needs no window toolkit.
 class DesignerPort {

@@ -8,6 +8,7 @@
 
 #include "core/error.h"
 #include "core/file_error.h"
+#include "core/little_endian.h"
 
 namespace orvena::exporting::tiff {
 

@@ -40,8 +40,10 @@ constexpr std::string_view kStepLimitText = "Skrypt szablonu przekroczył limit 
 constexpr std::string_view kInMainBlock = "w bloku głównym";
 constexpr std::string_view kInProcedure = "w procedurze ";
 constexpr std::string_view kInExpression = "w wyrażeniu ";
-// Steps between two calls of the window's pump while a script runs.
+// Steps between two calls of the window's pump while a script runs, and steps a script may still
+// take once the report's terminated flag is set.
 constexpr uint64_t kStepsBetweenPumps = 1u << 16;
+constexpr uint64_t kStepsAfterTerminated = 1u << 16;
 // An expression named in a message is cut to this many characters.
 constexpr size_t kQuotedExpressionChars = 100;
 
@@ -183,7 +185,13 @@ void EngineContext::script_step(const script::LineEvent& at) {
     throw script::ScriptStopped(core::replace_all(text, "%s", where));
   }
   if (m_steps % kStepsBetweenPumps == 0 && pump) pump();
-  if (m_report.terminated) m_script->terminate();
+  // The flag set ("stop", Engine.StopReport) lets the statements right after it run, as a
+  // handler that stops the report and then tidies up expects; a script that goes on for long
+  // after it is ended.
+  if (m_report.terminated) {
+    if (m_terminated_at == kNotTerminated) m_terminated_at = m_steps;
+    if (m_steps - m_terminated_at >= kStepsAfterTerminated) m_script->terminate();
+  }
 }
 
 // ---- Expressions ------------------------------------------------------------------------------

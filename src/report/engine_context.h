@@ -26,8 +26,9 @@
 // thrown as core::Error, which ends the run.
 // The script runs under the report's step budget (Report::script_step_limit): past it, the
 // script ends with script::ScriptStopped naming the handler that was running. The report's
-// terminated flag ("stop" in a window, Engine.StopReport) ends a running script quietly; the
-// window's pump is called every so many steps, so "stop" can be pressed during an endless loop.
+// terminated flag ("stop" in a window, Engine.StopReport) ends a running script quietly a few
+// thousand steps later; the window's pump is called every so many steps, so "stop" can be
+// pressed during an endless loop.
 #include <functional>
 #include <map>
 #include <memory>
@@ -177,6 +178,8 @@ class EngineContext {
   std::vector<std::string> m_running;
   uint64_t m_steps = 0;
   uint64_t m_step_limit;
+  static constexpr uint64_t kNotTerminated = UINT64_MAX;
+  uint64_t m_terminated_at = kNotTerminated;  // the step at which the terminated flag was first seen
   void script_step(const script::LineEvent& at);
   bool m_script_ready = false;
   [[noreturn]] void fail(const std::string& message);

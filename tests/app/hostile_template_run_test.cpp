@@ -67,7 +67,7 @@ TEST(HostileTemplateRun, EachReportEndsWithItsReasonAndTheRunGoesOn) {
       szablony / "petla.orp",
       "procedure RowOnBeforePrint(Sender: TrpComponent);\nbegin\n  while True do ;\nend;\nbegin end.",
       "[DaneOrvena.\"x\"]");
-  std::string sum = "DaneOrvena.\"x\"";
+  std::string sum = "<DaneOrvena.\"x\">";
   for (int i = 0; i < 40000; ++i) sum += "+1";
   write_template(szablony / "dlugie.orp", "begin end.", "[" + sum + "]");
   const std::string deep = std::string(300, '(') + "1" + std::string(300, ')');

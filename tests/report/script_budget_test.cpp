@@ -55,9 +55,9 @@ TEST_F(ScriptBudget, AScriptPastTheBudgetFailsNamingWhereItRan) {
       // The script's own handlers cannot keep it going.
       {"a handler catching everything",
        {"procedure RowOnBeforePrint(Sender: TrpComponent);", "begin",
-        "  while True do try while True do ; except end; finally end;", "end;", "begin end."},
+        "  while True do try try while True do ; finally end except end;", "end;", "begin end."},
        "x",
-       "Skrypt szablonu przekroczył limit 1000 kroków w procedurze 'RowOnBeforePrint' (3:26)"},
+       "Skrypt szablonu przekroczył limit 1000 kroków w procedurze 'RowOnBeforePrint' (3:25)"},
       {"a function called by an expression",
        {kLoop, "begin end."},
        "[Petla(1)]",
@@ -105,6 +105,14 @@ TEST_F(ScriptBudget, TheTerminatedFlagEndsARunningScriptQuietly) {
   EXPECT_EQ(errors, "");
   EXPECT_TRUE(report.terminated);
   EXPECT_GT(steps_at_stop, 0u);
+
+  // Engine.StopReport lets the handler's next statements run, but not for ever.
+  load("script_events");
+  report.script_text = {"procedure RowOnBeforePrint(Sender: TrpComponent);", "begin",
+                        "  Engine.StopReport; while True do ;", "end;", "begin end."};
+  report.pump = nullptr;
+  EXPECT_EQ(prepare(), "");
+  EXPECT_TRUE(report.terminated);
 }
 
 TEST_F(ScriptBudget, LongExpressionsInTextObjects) {

@@ -395,6 +395,7 @@ bool DesignerWindow::write_to(const std::filesystem::path& file) {
     m_unkept_accepted = true;
   }
   m_report.save_to_file(file);
+  m_report.set_file_name(file);
   m_file = file;
   m_stack->setClean();
   m_report.modified = false;

@@ -12,6 +12,7 @@
 #include "app/report_engine.h"
 #include "app/session.h"
 #include "core/home_lock.h"
+#include "designer/designer_port.h"
 #include "editor/editor_window.h"
 #include "editor/workshop_window.h"
 #include "export/csv_export.h"
@@ -52,6 +53,8 @@ int windowed_run(int argc, char** argv, const core::Home& home, const core::Cloc
   // The workshop and the editor live as long as the main window; closing them only hides them.
   editor::WorkshopWindow workshop(session.home(), session.sql(), session.dataset());
   workshop.set_report_host(session.main_window_components(), session.published_dataset());
+  designer::QtDesignerPort designer_port({.templates = session.home().templates()});
+  workshop.report().designer = &designer_port;
   // The writers the preview's export menu offers; each registers itself while it lives.
   exporting::PdfExport pdf_export;
   exporting::XlsxExport xlsx_export;
@@ -67,6 +70,7 @@ int windowed_run(int argc, char** argv, const core::Home& home, const core::Cloc
   MainWindow::Options options;
   options.open_editor = [&editor] { editor.Uruchom_sterowanie(); };
   options.busy = [&workshop] { return workshop.preparing_report(); };
+  options.designing = [&workshop] { return workshop.designer_open(); };
   MainWindow window(session, options);
   editor.set_anchor(&window);
   workshop.set_anchor(&window);

@@ -10,6 +10,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QTabBar>
@@ -41,8 +42,13 @@ constexpr int kMinZoom = 25, kMaxZoom = 400;
 constexpr int kZoomSteps[] = {25, 50, 75, 100, 150, 200, 300, 400};
 
 SaveAnswer standard_save_box(QWidget* parent, const QString& title, const QString& text) {
-  auto answer = QMessageBox::question(
-      parent, title, text, QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Save);
+  QMessageBox box(QMessageBox::Question, title, text,
+                  QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, parent);
+  box.setDefaultButton(QMessageBox::Save);
+  box.button(QMessageBox::Save)->setText("Zapisz");
+  box.button(QMessageBox::Discard)->setText("Nie zapisuj");
+  box.button(QMessageBox::Cancel)->setText("Anuluj");
+  const int answer = box.exec();
   return answer == QMessageBox::Save      ? SaveAnswer::Save
          : answer == QMessageBox::Discard ? SaveAnswer::Discard
                                           : SaveAnswer::Cancel;

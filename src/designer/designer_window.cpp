@@ -308,6 +308,7 @@ void DesignerWindow::zoom_whole_page() {
   const QSize room = m_view->viewport()->size();
   const double z = std::min((room.width() - 16) / paper.width(), (room.height() - 16) / paper.height());
   set_zoom_percent(static_cast<int>(z * 100));
+  m_view->centerOn(paper.center());
   m_zoom_box->setCurrentIndex(m_zoom_box->findData(-1));
 }
 
@@ -316,6 +317,8 @@ void DesignerWindow::zoom_page_width() {
   if (paper.isEmpty()) return;
   const int room = m_view->viewport()->width() - m_view->verticalScrollBar()->sizeHint().width() - 16;
   set_zoom_percent(static_cast<int>(room / paper.width() * 100));
+  const QPointF middle = m_view->mapToScene(m_view->viewport()->rect().center());
+  m_view->centerOn(paper.center().x(), middle.y());
   m_zoom_box->setCurrentIndex(m_zoom_box->findData(-2));
 }
 

@@ -4,6 +4,7 @@
 #include <QClipboard>
 #include <QMimeData>
 #include <QPlainTextEdit>
+#include <QTabBar>
 #include <QUndoStack>
 #include <cmath>
 
@@ -239,6 +240,50 @@ TEST_F(Editing, CopyPasteGoesBetweenDesignersAndToAndFromPlainText) {
   const int commands = w.undo_stack().count();
   w.paste();
   EXPECT_EQ(w.undo_stack().count(), commands);
+}
+
+}  // namespace
+}  // namespace orvena::designer
+
+namespace orvena::designer {
+namespace {
+
+class Pages : public DesignerFixture {};
+
+TEST_F(Pages, EachPageHasItsTabAndTheZoomFitsThePage) {
+  auto& r = *reports.emplace_back(std::make_unique<report::Report>());
+  r.load_from_stream(
+      "<?xml version=\"1.0\" encoding=\"utf-8\" standalone=\"no\"?>\r\n<TrpReport Version=\"2.4.0\">\r\n"
+      "  <TrpReportPage Name=\"Okladka\" PaperWidth=\"210\" PaperHeight=\"297\" PaperSize=\"9\">\r\n"
+      "    <TrpReportTitle Name=\"Tytul1\" Height=\"40\" Left=\"0\" Top=\"0\" Width=\"700\"/>\r\n"
+      "  </TrpReportPage>\r\n"
+      "  <TrpReportPage Name=\"Tresc\" PaperWidth=\"297\" PaperHeight=\"210\" PaperSize=\"9\" "
+      "Orientation=\"poLandscape\" LeftMargin=\"20\">\r\n"
+      "    <TrpMasterData Name=\"Dane1\" Height=\"20\" Left=\"0\" Top=\"10\" Width=\"1000\"/>\r\n"
+      "  </TrpReportPage>\r\n</TrpReport>\r\n");
+  DesignerWindow& w = open(r);
+  ASSERT_TRUE(w.page_tabs()->isVisible());
+  ASSERT_EQ(w.page_tabs()->count(), 2);
+  EXPECT_EQ(w.page_tabs()->tabText(1).toStdString(), "Tresc");
+  EXPECT_EQ(w.surface().band_items().front()->label().toStdString(), "ReportTitle: Tytul1");
+  w.page_tabs()->setCurrentIndex(1);
+  ASSERT_EQ(w.surface().band_items().size(), 1u);
+  EXPECT_EQ(w.surface().band_items().front()->label().toStdString(), "MasterData: Dane1");
+  EXPECT_NEAR(w.surface().page_offset().x(), 20 * report::kUnitsPerMm, 1e-9);
+
+  // "Cała strona" shows the whole paper; "szerokość strony" its width across the view.
+  w.zoom_whole_page();
+  QRect shown = w.view().mapFromScene(w.surface().paper_rect()).boundingRect();
+  EXPECT_TRUE(w.view().viewport()->rect().contains(shown)) << shown.width() << "x" << shown.height();
+  w.zoom_page_width();
+  shown = w.view().mapFromScene(w.surface().paper_rect()).boundingRect();
+  EXPECT_LE(shown.width(), w.view().viewport()->width());
+  EXPECT_GT(shown.width(), w.view().viewport()->width() * 0.9);
+  // The zoom stays within 25–400 %.
+  w.set_zoom_percent(1000);
+  EXPECT_DOUBLE_EQ(w.view().zoom(), 4.0);
+  w.set_zoom_percent(5);
+  EXPECT_DOUBLE_EQ(w.view().zoom(), 0.25);
 }
 
 }  // namespace

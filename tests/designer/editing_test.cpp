@@ -7,6 +7,7 @@
 #include <QTabBar>
 #include <QUndoStack>
 #include <cmath>
+#include "editor/report_preview.h"
 
 #include "designer_fixture.h"
 
@@ -240,6 +241,21 @@ TEST_F(Editing, CopyPasteGoesBetweenDesignersAndToAndFromPlainText) {
   const int commands = w.undo_stack().count();
   w.paste();
   EXPECT_EQ(w.undo_stack().count(), commands);
+}
+
+TEST_F(Editing, ThePreviewPreparesACopyAndLeavesTheDesignedReportAlone) {
+  View& kwota = object(r, "Kwota");
+  click(w, centre_of(w, kwota));
+  QTest::keyClick(&w.view(), Qt::Key_Left);
+  w.action("preview")->trigger();
+  ASSERT_TRUE(w.report_preview());
+  EXPECT_TRUE(w.report_preview()->isVisible());
+  QTRY_VERIFY_WITH_TIMEOUT(!w.report_preview()->preparing(), 10000);
+  // Preparing reloads the report it runs: had it been this one, these would be other objects.
+  EXPECT_EQ(r.find_object("Kwota"), &kwota);
+  EXPECT_EQ(kwota.left(), 606);
+  w.undo_stack().undo();
+  EXPECT_EQ(kwota.left(), 610);
 }
 
 }  // namespace

@@ -86,7 +86,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   r.terminated = false;
   LimitedSink sink;
   std::ostream out(&sink);
-  exporting::PdfExport pdf(exporting::ExportFilter::kNoRegister);
+  exporting::PdfExport pdf;
   pdf.options = exporting::PdfExportOptions::runner();
   pdf.show_dialog = false;
   pdf.stream = &out;

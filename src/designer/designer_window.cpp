@@ -10,6 +10,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QTabBar>
@@ -41,8 +42,13 @@ constexpr int kMinZoom = 25, kMaxZoom = 400;
 constexpr int kZoomSteps[] = {25, 50, 75, 100, 150, 200, 300, 400};
 
 SaveAnswer standard_save_box(QWidget* parent, const QString& title, const QString& text) {
-  auto answer = QMessageBox::question(
-      parent, title, text, QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Save);
+  QMessageBox box(QMessageBox::Question, title, text,
+                  QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, parent);
+  box.setDefaultButton(QMessageBox::Save);
+  box.button(QMessageBox::Save)->setText("Zapisz");
+  box.button(QMessageBox::Discard)->setText("Nie zapisuj");
+  box.button(QMessageBox::Cancel)->setText("Anuluj");
+  const int answer = box.exec();
   return answer == QMessageBox::Save      ? SaveAnswer::Save
          : answer == QMessageBox::Discard ? SaveAnswer::Discard
                                           : SaveAnswer::Cancel;
@@ -302,6 +308,7 @@ void DesignerWindow::zoom_whole_page() {
   const QSize room = m_view->viewport()->size();
   const double z = std::min((room.width() - 16) / paper.width(), (room.height() - 16) / paper.height());
   set_zoom_percent(static_cast<int>(z * 100));
+  m_view->centerOn(paper.center());
   m_zoom_box->setCurrentIndex(m_zoom_box->findData(-1));
 }
 
@@ -310,6 +317,8 @@ void DesignerWindow::zoom_page_width() {
   if (paper.isEmpty()) return;
   const int room = m_view->viewport()->width() - m_view->verticalScrollBar()->sizeHint().width() - 16;
   set_zoom_percent(static_cast<int>(room / paper.width() * 100));
+  const QPointF middle = m_view->mapToScene(m_view->viewport()->rect().center());
+  m_view->centerOn(paper.center().x(), middle.y());
   m_zoom_box->setCurrentIndex(m_zoom_box->findData(-2));
 }
 
@@ -395,6 +404,7 @@ bool DesignerWindow::write_to(const std::filesystem::path& file) {
     m_unkept_accepted = true;
   }
   m_report.save_to_file(file);
+  m_report.set_file_name(file);
   m_file = file;
   m_stack->setClean();
   m_report.modified = false;

@@ -47,7 +47,9 @@ class Checker {
     if (core::equals_ignore_case(item.name, "inherited") ||
         core::equals_ignore_case(item.name, "RpCustomData"))
       return;
-    const ClassInfo* cls = report::class_registry::find(item.name);
+    const ClassInfo* cls = core::equals_ignore_case(item.name, report::Report::static_class().name)
+                               ? &report::Report::static_class()
+                               : report::class_registry::find(item.name);
     // Unknown classes are in the load's log; other elements without a class are the collections
     // a class keeps as child elements (Datasets, Formats), which its own reader takes.
     if (!cls) return;

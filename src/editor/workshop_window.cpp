@@ -105,13 +105,35 @@ void WorkshopWindow::update_design_buttons() {
   m_design_new->setEnabled(ready);
 }
 
+void WorkshopWindow::prepare_report_for_use() {
+  report::Report& r = report();
+  r.host = m_host;
+  r.engine_options.new_silent_mode = report::SilentMode::Silent;
+}
+
 void WorkshopWindow::design_selected() {
   QListWidgetItem* item = m_templates->currentItem();
   if (!item || !item->isSelected()) return;
-  prepare_and_preview(m_home.templates() / item->text().toStdString());
+  const std::filesystem::path file = m_home.templates() / item->text().toStdString();
+  if (!report().designer) return prepare_and_preview(file);
+  // The preview prepares this very report; the designer must not take it from under the engine.
+  if (preparing_report() || designer_open()) return;
+  prepare_report_for_use();
+  report().load_from_file(file, false);
+  report().design_report(true, false);
 }
 
 void WorkshopWindow::design_new() {
+  if (report().designer) {
+    if (preparing_report() || designer_open()) return;
+    prepare_report_for_use();
+    report::Report& r = report();
+    // Not blank: the starter template over the query's fields, under no file name yet.
+    report::make_starter_template(r, "Nowy raport", kPublishedName, report::starter_fields(*m_published));
+    r.set_file_name({});
+    r.design_report(true, false);
+    return;
+  }
   const QString answer = m_prompts.ask_text(this, m_design_new->text(), kNewTemplatePrompt);
   if (core::trim(answer.toStdString()).empty()) return;
   const std::string name = template_file_name(answer.toStdString());
@@ -136,9 +158,9 @@ void WorkshopWindow::prepare_and_preview(const std::filesystem::path& file) {
   // The report is being prepared under the preview; loading into it now would pull the
   // template from under the engine.
   if (preview.preparing()) return;
+  if (designer_open()) return;
+  prepare_report_for_use();
   report::Report& r = report();
-  r.host = m_host;
-  r.engine_options.new_silent_mode = report::SilentMode::Silent;
   r.load_from_file(file, false);
   std::vector<std::string> load_errors = r.errors();
   const bool first = !preview.isVisible();
@@ -228,6 +250,10 @@ void WorkshopWindow::refresh_templates() {
   m_templates->clear();
   for (const auto& name : names) m_templates->addItem(QString::fromStdString(name));
   update_design_buttons();
+}
+
+bool WorkshopWindow::designer_open() const {
+  return m_report && m_report->designer_open();
 }
 
 bool WorkshopWindow::preparing_report() const {

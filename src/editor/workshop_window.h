@@ -1,8 +1,10 @@
 #pragma once
 // The template workshop: the template files of Dane/Szablony, the SQL box (the runner's SQL
 // buffer), "wykonaj SQL" on the query dataset, and the data preview of its result. With an open
-// result, "projektuj wybrany szablon" prepares the chosen template over it and shows the report
-// preview; "projektuj nowy szablon" first writes a starter template from the result's fields.
+// result, "projektuj wybrany szablon" opens the report designer on the chosen template and
+// "projektuj nowy szablon" on a starter template made from the result's fields. Without a
+// designer on the report (set_report_host's caller gives none) both show the report preview of
+// the template instead, the new one first written under a name the operator gives.
 #include <QWidget>
 #include <filesystem>
 #include <memory>
@@ -61,6 +63,8 @@ class WorkshopWindow : public QWidget {
   ReportPreview& report_preview();
   // True while the report preview prepares a report from this window's dataset.
   bool preparing_report() const;
+  // True while the report designer is open on the workshop's report.
+  bool designer_open() const;
 
   DataPreviewWindow& preview() { return m_preview; }
   QListWidget* templates() const { return m_templates; }
@@ -78,6 +82,7 @@ class WorkshopWindow : public QWidget {
   void design_selected();
   void design_new();
   void prepare_and_preview(const std::filesystem::path& file);
+  void prepare_report_for_use();
 
   core::Home m_home;
   runner::SqlBuffer& m_sql;

@@ -132,6 +132,8 @@ class Report : public Component {
 
   // ---- State ----
   const std::filesystem::path& file_name() const { return m_file_name; }
+  // The designer names the file it saved to (or none for a new report).
+  void set_file_name(const std::filesystem::path& file) { m_file_name = file; }
   // Sorted, duplicates (ignoring case) dropped.
   const std::vector<std::string>& errors() const { return m_errors; }
   void add_error(const std::string& text);

@@ -144,7 +144,7 @@ TEST_F(DocxExportTest, EqualPicturesShareOneMediaFile) {
   stamp->picture.bytes = green.png();
   print(3);
   auto file = folder("docx-pictures") / "raport.docx";
-  DocxExport docx(ExportFilter::kNoRegister);
+  DocxExport docx;
   docx.show_dialog = false;
   docx.file_name = file;
   ASSERT_TRUE(export_report(report, store, docx)) << (report.errors().empty() ? "" : report.errors()[0]);
@@ -238,10 +238,10 @@ TEST_F(DocxExportTest, TableWritersFailLoudlyAndLeaveNoFile) {
 TEST_F(DocxExportTest, AFullDiskIsReportedWithTheFileAndTheReason) {
   print(2);
   auto dir = folder("full");
-  DocxExport docx(ExportFilter::kNoRegister);
-  XlsxExport xlsx(ExportFilter::kNoRegister);
+  DocxExport docx;
+  XlsxExport xlsx;
   xlsx.options = XlsxExportOptions::runner(SheetSplit::SingleSheet);
-  TiffExport tiff(ExportFilter::kNoRegister);
+  TiffExport tiff;
   tiff.options = TiffExportOptions::runner();
   struct Row {
     ExportFilter* filter;

@@ -24,11 +24,11 @@ TEST_F(PictureLimit, EveryWriterRefusesAPicturePastTheLimitWithOneText) {
     const char* name;
     std::function<std::unique_ptr<ExportFilter>()> make;
   } writers[] = {
-      {"pdf", [] { return std::make_unique<PdfExport>(ExportFilter::kNoRegister); }},
-      {"tiff", [] { return std::make_unique<TiffExport>(ExportFilter::kNoRegister); }},
-      {"xlsx", [] { return std::make_unique<XlsxExport>(ExportFilter::kNoRegister); }},
-      {"docx", [] { return std::make_unique<DocxExport>(ExportFilter::kNoRegister); }},
-      {"html", [] { return std::make_unique<HtmlExport>(ExportFilter::kNoRegister); }},
+      {"pdf", [] { return std::make_unique<PdfExport>(); }},
+      {"tiff", [] { return std::make_unique<TiffExport>(); }},
+      {"xlsx", [] { return std::make_unique<XlsxExport>(); }},
+      {"docx", [] { return std::make_unique<DocxExport>(); }},
+      {"html", [] { return std::make_unique<HtmlExport>(); }},
   };
   auto* logo = static_cast<report::PictureView*>(report.find_object("Logo"));
   ASSERT_NE(logo, nullptr);

@@ -36,6 +36,7 @@ class MainWindowTest : public ::testing::Test {
     options.start_timers = false;
     options.show_error = [this](const QString& message) { errors << message; };
     options.busy = [this] { return preview_preparing; };
+    options.designing = [this] { return designing; };
     auto window = std::make_unique<MainWindow>(session, options);
     window->show();
     return window;
@@ -56,6 +57,7 @@ class MainWindowTest : public ::testing::Test {
   Session session{home.home(), clock};
   QStringList errors;
   bool preview_preparing = false;
+  bool designing = false;
 };
 
 TEST_F(MainWindowTest, TheWindowAsCreated) {
@@ -123,8 +125,17 @@ TEST_F(MainWindowTest, RunningTheReportsWaitsForAPreviewBeingPrepared) {
   EXPECT_FALSE(std::filesystem::exists(home.home().logs() / "log_2026-12-10.txt"));
 
   preview_preparing = false;
+  // The designer edits the report the run would load templates into.
+  designing = true;
   QTest::mouseClick(w->run_all_button(), Qt::LeftButton);
-  EXPECT_EQ(errors.size(), 1);
+  ASSERT_EQ(errors.size(), 2);
+  EXPECT_EQ(errors.back().toStdString(),
+            "Projektant raportu jest otwarty. Raporty można wykonać, gdy zostanie zamknięty.");
+  EXPECT_TRUE(session.log().lines().empty());
+
+  designing = false;
+  QTest::mouseClick(w->run_all_button(), Qt::LeftButton);
+  EXPECT_EQ(errors.size(), 2);
   ASSERT_FALSE(session.log().lines().empty());
   EXPECT_EQ(session.log().lines().front(), "Wykonuję raport: Raport testowy");
 }

@@ -216,6 +216,8 @@ void MainWindow::stop_clicked() {
 void MainWindow::run_all_clicked() {
   if (m_options.busy && m_options.busy())
     throw core::Error("Trwa przygotowanie raportu w podglądzie. Raporty można wykonać, gdy się zakończy.");
+  if (m_options.designing && m_options.designing())
+    throw core::Error("Projektant raportu jest otwarty. Raporty można wykonać, gdy zostanie zamknięty.");
   m_session.run_reports();
 }
 

@@ -27,6 +27,8 @@ class MainWindow : public QWidget {
     // True while a window prepares a report from the shared dataset; the reports are not run
     // then, since a run reopens that dataset under the report being prepared.
     std::function<bool()> busy;
+    // True while the report designer is open: it edits the report the reports are run with.
+    std::function<bool()> designing;
   };
 
   MainWindow(Session& session, Options options);

@@ -12,6 +12,7 @@
 #include "app/report_engine.h"
 #include "app/session.h"
 #include "core/home_lock.h"
+#include "designer/designer_port.h"
 #include "editor/editor_window.h"
 #include "editor/workshop_window.h"
 
@@ -47,6 +48,8 @@ int windowed_run(int argc, char** argv, const core::Home& home, const core::Cloc
   editor::WorkshopWindow workshop(session.home(), session.sql(), session.dataset());
   workshop.set_report_host(session.main_window_components(), session.published_dataset());
   workshop.set_export_filters(session.export_filters());
+  designer::QtDesignerPort designer_port({.templates = session.home().templates()});
+  workshop.report().designer = &designer_port;
   editor::EditorWindow editor(session.home(), session.clock(), workshop);
 
   FtpWindow ftp_window;
@@ -55,6 +58,7 @@ int windowed_run(int argc, char** argv, const core::Home& home, const core::Cloc
   MainWindow::Options options;
   options.open_editor = [&editor] { editor.Uruchom_sterowanie(); };
   options.busy = [&workshop] { return workshop.preparing_report(); };
+  options.designing = [&workshop] { return workshop.designer_open(); };
   MainWindow window(session, options);
   editor.set_anchor(&window);
   workshop.set_anchor(&window);

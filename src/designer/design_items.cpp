@@ -1,5 +1,6 @@
 #include "designer/design_items.h"
 
+#include <QFontMetricsF>
 #include <QPainter>
 #include <QStyleOptionGraphicsItem>
 #include <cmath>
@@ -20,6 +21,10 @@ const QColor kBandFill(238, 242, 250);
 const QColor kBandEdge(120, 140, 180);
 const QColor kLabelColour(90, 105, 140);
 const QColor kSelectionColour(30, 100, 220);
+
+// A band's name tab, in screen pixels; the gap keeps it off the page's shadow side.
+constexpr double kLabelHeight = 14;
+constexpr double kLabelGap = 6;
 
 // Lines closer than this on screen would grey the page rather than help placing anything.
 constexpr double kMinGridPixels = 5;
@@ -63,7 +68,9 @@ void PageItem::paint(QPainter* p, const QStyleOptionGraphicsItem* option, QWidge
 
 // ---- Band -----------------------------------------------------------------------------------------
 
-BandItem::BandItem(const DesignSurface& surface, report::Band& band) : m_surface(surface), m_band(band) {
+BandItem::BandItem(const DesignSurface& surface, report::Band& band)
+    : m_surface(surface), m_band(band), m_label(new BandLabelItem(surface, *this)) {
+  m_label->setParentItem(this);
   sync();
 }
 
@@ -71,6 +78,7 @@ void BandItem::sync() {
   prepareGeometryChange();
   m_height = m_band.height();
   setPos(m_surface.band_origin(m_band));
+  m_label->setPos(-pos().x(), 0);  // the paper's left edge
 }
 
 void BandItem::show_height(double height) {
@@ -92,16 +100,31 @@ void BandItem::paint(QPainter* p, const QStyleOptionGraphicsItem*, QWidget*) {
   p->fillRect(strip, kBandFill);
   p->setPen(QPen(kBandEdge, 0));
   p->drawLine(strip.bottomLeft(), strip.bottomRight());
-  // The name at a fixed size on screen, whatever the zoom.
-  const double z = m_surface.zoom();
-  p->save();
-  p->scale(1 / z, 1 / z);
+}
+
+BandLabelItem::BandLabelItem(const DesignSurface& surface, const BandItem& band)
+    : m_surface(surface), m_band(band) {
+  setFlag(ItemIgnoresTransformations);
+  setAcceptedMouseButtons(Qt::NoButton);
+}
+
+QRectF BandLabelItem::boundingRect() const {
+  return QRectF(-kLabelGutterPixels, 0, kLabelGutterPixels, kLabelHeight);
+}
+
+void BandLabelItem::paint(QPainter* p, const QStyleOptionGraphicsItem*, QWidget*) {
+  if (!m_surface.labels_visible()) return;
   QFont font("Liberation Sans");
   font.setPixelSize(10);
   p->setFont(font);
+  // A tab in the band's colours, joined to the band, with the name shortened to fit the gutter.
+  const QRectF tab(-kLabelGutterPixels + kLabelGap, 0, kLabelGutterPixels - kLabelGap, kLabelHeight);
+  const QString text = QFontMetricsF(font).elidedText(m_band.label(), Qt::ElideMiddle, tab.width() - 8);
+  p->fillRect(tab, kBandFill);
+  p->setPen(QPen(kBandEdge, 0));
+  p->drawLine(tab.topRight(), tab.bottomRight());
   p->setPen(kLabelColour);
-  p->drawText(QPointF(3, 11), label());
-  p->restore();
+  p->drawText(tab.adjusted(0, 0, -4, 0), Qt::AlignRight | Qt::AlignVCenter, text);
 }
 
 // ---- Object ---------------------------------------------------------------------------------------

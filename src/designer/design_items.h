@@ -1,7 +1,7 @@
 #pragma once
-// The items of the design surface: the paper with its margins and grid, a band as a labelled
-// strip, and an object showing the engine's drawing of it. Scene units are report pixels; the
-// view's transform is the zoom.
+// The items of the design surface: the paper with its margins and grid, a band as a strip named
+// in a gutter left of the paper, and an object showing the engine's drawing of it. Scene units are report
+// pixels; the view's transform is the zoom.
 #include <QGraphicsItem>
 #include <array>
 
@@ -16,6 +16,11 @@ class View;
 namespace orvena::designer {
 
 class DesignSurface;
+class BandLabelItem;
+
+// Band names stand in a gutter this many screen pixels wide left of the paper, beside their band,
+// where they cover no object.
+inline constexpr double kLabelGutterPixels = 180;
 
 class PageItem : public QGraphicsItem {
  public:
@@ -44,11 +49,26 @@ class BandItem : public QGraphicsItem {
   void show_height(double height);
   // "MasterData: MasterData1".
   QString label() const;
+  BandLabelItem& label_item() const { return *m_label; }
 
  private:
   const DesignSurface& m_surface;
   report::Band& m_band;
+  BandLabelItem* m_label;  // a child, so it follows the band
   double m_height = 0;
+};
+
+// A band's name, right-aligned against the paper's left edge at the band's top, at a fixed size
+// on screen whatever the zoom (its coordinates are screen pixels).
+class BandLabelItem : public QGraphicsItem {
+ public:
+  BandLabelItem(const DesignSurface& surface, const BandItem& band);
+  QRectF boundingRect() const override;
+  void paint(QPainter* painter, const QStyleOptionGraphicsItem* option, QWidget* widget) override;
+
+ private:
+  const DesignSurface& m_surface;
+  const BandItem& m_band;
 };
 
 // Handles of a selected object, clockwise from the top-left corner.

@@ -55,7 +55,7 @@ void DesignSurface::rebuild() {
   addItem(m_page_item);
   for (const auto& child : m_page->objects())
     if (auto* band = dynamic_cast<report::Band*>(child.get())) add_band(*band);
-  setSceneRect(paper_rect().adjusted(-kSceneMargin, -kSceneMargin, kSceneMargin, kSceneMargin));
+  update_scene_rect();
   std::erase_if(kept, [this](report::View* v) { return !m_items.contains(v); });
   for (report::View* v : kept) item_of(v)->setSelected(true);
   track_selection();
@@ -94,6 +94,7 @@ void DesignSurface::sync(const std::vector<report::Component*>& changed) {
 void DesignSurface::set_zoom(double zoom) {
   if (zoom == m_zoom) return;
   m_zoom = zoom;
+  update_scene_rect();
   for (auto& [component, item] : m_items)
     if (auto* object = qgraphicsitem_cast<ObjectItem*>(item)) object->invalidate();
   update();
@@ -112,6 +113,13 @@ void DesignSurface::set_grid_unit(GridUnit unit) {
 void DesignSurface::set_labels_visible(bool on) {
   m_labels_visible = on;
   update();
+}
+
+void DesignSurface::update_scene_rect() {
+  if (!m_page) return;
+  // The band names' gutter keeps its screen width at every zoom.
+  const double gutter = kLabelGutterPixels / m_zoom;
+  setSceneRect(paper_rect().adjusted(-kSceneMargin - gutter, -kSceneMargin, kSceneMargin, kSceneMargin));
 }
 
 QRectF DesignSurface::paper_rect() const {

@@ -74,6 +74,7 @@ class DesignSurface : public QGraphicsScene {
 
  private:
   void add_band(report::Band& band);
+  void update_scene_rect();
   void track_selection();
 
   report::ReportPage* m_page = nullptr;

@@ -22,6 +22,7 @@
 #include "core/error.h"
 #include "core/line_file.h"
 #include "designer/commands.h"
+#include "designer/design_items.h"
 #include "designer/design_surface.h"
 #include "designer/design_view.h"
 #include "designer/object_clipboard.h"
@@ -306,19 +307,22 @@ void DesignerWindow::zoom_whole_page() {
   const QRectF paper = m_surface->paper_rect();
   if (paper.isEmpty()) return;
   const QSize room = m_view->viewport()->size();
-  const double z = std::min((room.width() - 16) / paper.width(), (room.height() - 16) / paper.height());
+  // The band names' gutter left of the paper is in view too.
+  const double z = std::min((room.width() - 16 - kLabelGutterPixels) / paper.width(),
+                            (room.height() - 16) / paper.height());
   set_zoom_percent(static_cast<int>(z * 100));
-  m_view->centerOn(paper.center());
+  m_view->centerOn(paper.center() - QPointF(kLabelGutterPixels / 2 / m_surface->zoom(), 0));
   m_zoom_box->setCurrentIndex(m_zoom_box->findData(-1));
 }
 
 void DesignerWindow::zoom_page_width() {
   const QRectF paper = m_surface->paper_rect();
   if (paper.isEmpty()) return;
-  const int room = m_view->viewport()->width() - m_view->verticalScrollBar()->sizeHint().width() - 16;
+  const double room =
+      m_view->viewport()->width() - m_view->verticalScrollBar()->sizeHint().width() - 16 - kLabelGutterPixels;
   set_zoom_percent(static_cast<int>(room / paper.width() * 100));
   const QPointF middle = m_view->mapToScene(m_view->viewport()->rect().center());
-  m_view->centerOn(paper.center().x(), middle.y());
+  m_view->centerOn(paper.center().x() - kLabelGutterPixels / 2 / m_surface->zoom(), middle.y());
   m_zoom_box->setCurrentIndex(m_zoom_box->findData(-2));
 }
 

@@ -26,18 +26,20 @@ double outset(const exporting::PrintedView& v) {
 }  // namespace
 
 ObjectImage draw_object_image(const report::View& view, QPointF page_offset, double zoom) {
-  exporting::PrintedView v = exporting::resolve_view(view);
-  v.bounds.left += page_offset.x();
-  v.bounds.top += page_offset.y();
+  // The view is drawn where it stands and the canvas moved by the margins: the resolved view
+  // holds more positions than its bounds (a barcode's layout sized to its code), and all of them
+  // must move together.
+  const exporting::PrintedView v = exporting::resolve_view(view);
   const double pad = outset(v);
-  const int x0 = static_cast<int>(std::floor((v.bounds.left - pad) * zoom));
-  const int y0 = static_cast<int>(std::floor((v.bounds.top - pad) * zoom));
-  const int x1 = static_cast<int>(std::ceil((v.bounds.right() + pad) * zoom));
-  const int y1 = static_cast<int>(std::ceil((v.bounds.bottom() + pad) * zoom));
+  const double left = v.bounds.left + page_offset.x(), top = v.bounds.top + page_offset.y();
+  const int x0 = static_cast<int>(std::floor((left - pad) * zoom));
+  const int y0 = static_cast<int>(std::floor((top - pad) * zoom));
+  const int x1 = static_cast<int>(std::ceil((left + v.bounds.width + pad) * zoom));
+  const int y1 = static_cast<int>(std::ceil((top + v.bounds.height + pad) * zoom));
   const int width = std::clamp(x1 - x0, 1, kMaxSide), height = std::clamp(y1 - y0, 1, kMaxSide);
 
   report::canvas::CairoCanvas canvas(width, height, report::canvas::Device{false, 96 * zoom});
-  canvas.translate(-x0, -y0);
+  canvas.translate(page_offset.x() * zoom - x0, page_offset.y() * zoom - y0);
   exporting::draw_view_scaled(canvas, v, zoom);
   cairo_surface_t* surface = canvas.surface();
   cairo_surface_flush(surface);

@@ -53,6 +53,54 @@ TEST_F(Editing, EveryObjectOfTheTemplateStandsAtItsPlace) {
   EXPECT_FALSE(w.isWindowModified());
 }
 
+// Band names stand beside their bands in the gutter left of the paper, at every zoom: none
+// covers an object (the page header's first heading stands in its band's top-left corner), and
+// the labels-off mode hides them.
+TEST_F(Editing, BandNamesStandBesideTheirBandsAndCoverNoObject) {
+  w.resize(1000, 700);
+  w.show();
+  for (int percent : {25, 100, 400}) {
+    w.set_zoom_percent(percent);
+    std::vector<QRectF> objects;
+    for (report::Component* c : r.all_objects())
+      if (auto* view = dynamic_cast<View*>(c)) {
+        ObjectItem* item = w.surface().item_of(view);
+        objects.push_back(w.view().mapFromScene(item->mapToScene(item->rect())).boundingRect());
+      }
+    for (BandItem* band : w.surface().band_items()) {
+      const BandLabelItem& label = band->label_item();
+      const QRectF shown = label.deviceTransform(w.view().viewportTransform()).mapRect(label.boundingRect());
+      const QPointF band_top = w.view().mapFromScene(band->scenePos());
+      const QPointF paper_left = w.view().mapFromScene(QPointF(0, 0));
+      SCOPED_TRACE(percent);
+      EXPECT_NEAR(shown.top(), band_top.y(), 1) << band->label().toStdString();
+      EXPECT_LE(shown.right(), paper_left.x() + 1) << band->label().toStdString();
+      for (const QRectF& o : objects) EXPECT_FALSE(shown.intersects(o)) << band->label().toStdString();
+      // The gutter is part of the scene, so it can be scrolled to.
+      EXPECT_TRUE(w.surface().sceneRect().contains(
+          w.view().mapToScene(shown.toAlignedRect()).boundingRect().adjusted(1, 1, -1, -1)));
+    }
+  }
+  // Labels off: the gutter shows nothing.
+  w.set_zoom_percent(100);
+  BandLabelItem& first = w.surface().band_items().front()->label_item();
+  const auto gutter_pixels = [&] {
+    QImage image(first.boundingRect().size().toSize(), QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter p(&image);
+    p.translate(-first.boundingRect().topLeft());
+    first.paint(&p, nullptr, nullptr);
+    p.end();
+    int n = 0;
+    for (int y = 0; y < image.height(); ++y)
+      for (int x = 0; x < image.width(); ++x) n += image.pixel(x, y) != qRgb(255, 255, 255);
+    return n;
+  };
+  EXPECT_GT(gutter_pixels(), 50);
+  w.action("labels")->setChecked(false);
+  EXPECT_EQ(gutter_pixels(), 0);
+}
+
 TEST_F(Editing, ADragMovesByTheDraggedDistanceOnTheGridAndTheFileHasTheNewPlace) {
   View& region = object(r, "NaglowekRegion");  // 250, 0 in a page header 24 high
   drag(w, centre_of(w, region), centre_of(w, region) + QPoint(37, 3));
@@ -288,12 +336,20 @@ TEST_F(Pages, EachPageHasItsTabAndTheZoomFitsThePage) {
   EXPECT_NEAR(w.surface().page_offset().x(), 20 * report::kUnitsPerMm, 1e-9);
 
   // "Cała strona" shows the whole paper; "szerokość strony" its width across the view.
+  // Both with the band names' gutter left of the paper.
+  const auto with_names = [&] {
+    const QRectF paper = w.surface().paper_rect();
+    return w.view()
+        .mapFromScene(paper.adjusted(-kLabelGutterPixels / w.surface().zoom(), 0, 0, 0))
+        .boundingRect();
+  };
   w.zoom_whole_page();
-  QRect shown = w.view().mapFromScene(w.surface().paper_rect()).boundingRect();
+  QRect shown = with_names();
   EXPECT_TRUE(w.view().viewport()->rect().contains(shown)) << shown.width() << "x" << shown.height();
   w.zoom_page_width();
-  shown = w.view().mapFromScene(w.surface().paper_rect()).boundingRect();
-  EXPECT_LE(shown.width(), w.view().viewport()->width());
+  shown = with_names();
+  EXPECT_GE(shown.left(), 0);
+  EXPECT_LE(shown.right(), w.view().viewport()->width());
   EXPECT_GT(shown.width(), w.view().viewport()->width() * 0.9);
   // The zoom stays within 25–400 %.
   w.set_zoom_percent(1000);

@@ -26,7 +26,7 @@ TEST_F(DesignerScreens, TheDesignerAsTheOperatorSeesIt) {
 
   w.set_zoom_percent(200);
   EXPECT_EQ(w.zoom_box()->currentText().toStdString(), "200 %");
-  w.view().centerOn(w.surface().band_origin(object<report::Band>(r, "PageHeader1")) + QPointF(300, 10));
+  w.view().centerOn(w.surface().band_origin(object<report::Band>(r, "PageHeader1")) + QPointF(100, 10));
   test::screenshot(w, "designer_grid_200");
 
   // The standard question box on closing with a change: pictured, then answered "Cancel".

@@ -13,7 +13,8 @@ namespace orvena::designer {
 namespace {
 
 // Static objects the engine draws as they stand (text, frames, fills, shapes, a line, a check
-// box) in a title band at the top of the page, where the engine prints it too.
+// box) and barcodes, which print sized to their code rather than to the bounds they were given,
+// in a title band at the top of the page, where the engine prints it too.
 constexpr const char* kTemplate =
     "<?xml version=\"1.0\" encoding=\"utf-8\" standalone=\"no\"?>\r\n"
     "<TrpReport Version=\"2.4.0\">\r\n"
@@ -45,6 +46,12 @@ constexpr const char* kTemplate =
     "      <TrpCheckBoxView Name=\"Flaga\" Left=\"450\" Top=\"170\" Width=\"24\" Height=\"24\" "
     "Frame.Typ=\"15\" "
     "CheckStyle=\"csCheck\"/>\r\n"
+    "      <TrpBarCodeView Name=\"Kod\" Left=\"0\" Top=\"165\" Width=\"60\" Height=\"50\" "
+    "BarType=\"bcCode128\" Zoom=\"1.5\" Text=\"ORV-2026\"/>\r\n"
+    "      <TrpBarCodeView Name=\"Ean\" Left=\"190\" Top=\"165\" Width=\"200\" Height=\"55\" "
+    "BarType=\"bcCodeEAN13\" HAlign=\"haRight\" Text=\"590123412345\"/>\r\n"
+    "      <TrpBarCodeView Name=\"Pionowy\" Left=\"400\" Top=\"160\" Width=\"40\" Height=\"30\" "
+    "BarType=\"bcCode128C\" Rotation=\"90\" Text=\"4201\"/>\r\n"
     "    </TrpReportTitle>\r\n"
     "  </TrpReportPage>\r\n"
     "</TrpReport>\r\n";
@@ -105,11 +112,15 @@ TEST_P(Wysiwyg, TheDesignerDrawsThePageAsThePreviewDoes) {
   }
   EXPECT_LE(differing_pixels(printed, drawn), kPixelTolerance);
 
-  // Two pixels off is seen.
-  report::View& oval = object(r, "Oval");
-  oval.set_left(oval.left() + 2);
-  w.surface().sync({&oval});
-  EXPECT_GT(differing_pixels(printed, designer_drawing(w, printed.size())), 10 * kPixelTolerance);
+  // Two pixels off is seen, for a shape and for a barcode.
+  for (const char* name : {"Oval", "Kod"}) {
+    report::View& moved = object(r, name);
+    moved.set_left(moved.left() + 2);
+    w.surface().sync({&moved});
+    EXPECT_GT(differing_pixels(printed, designer_drawing(w, printed.size())), 10 * kPixelTolerance) << name;
+    moved.set_left(moved.left() - 2);
+    w.surface().sync({&moved});
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Zooms, Wysiwyg, ::testing::Values(100, 150));

@@ -5,7 +5,8 @@
 // (scripts are fuzzed on their own under a step budget). Sizes, texts and everything else come
 // from the input and must be refused or limited by the engine.
 //
-//   build-fuzz/fuzz/render_pdf_fuzz -max_len=8192 -rss_limit_mb=2048 -max_total_time=60 fuzz/corpus/render_pdf
+//   build-fuzz/fuzz/render_pdf_fuzz -max_len=8192 -rss_limit_mb=2048 -max_total_time=60
+//   fuzz/corpus/render_pdf
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>

@@ -9,8 +9,8 @@
 #include <mutex>
 
 #include "core/error.h"
-#include "core/file_error.h"
 #include "core/error_text.h"
+#include "core/file_error.h"
 #include "core/line_file.h"
 #include "core/temp_dir.h"
 #include "report/pages.h"

@@ -12,8 +12,8 @@
 
 #include "core/encoding.h"
 #include "core/error.h"
-#include "core/file_error.h"
 #include "core/error_text.h"
+#include "core/file_error.h"
 #include "core/locale.h"
 #include "core/paths.h"
 

@@ -345,9 +345,9 @@ TEST_F(Statements, UsedUnitsComeOnlyFromTheirFolderAsBoundedRegularFiles) {
       {"wspolne/../../obcy.pas", outside},
       {"/etc/passwd", outside},
       {"link.pas", outside},
-      {"fifo.pas", "Not a regular file"},
+      {"fifo.pas", "To nie jest zwykły plik"},
       {"zero.pas", outside},  // the link leads out before it is found to be a device
-      {"duzy.pas", "larger than"},
+      {"duzy.pas", "większy niż"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.unit);

@@ -76,8 +76,10 @@ int run_render(int argc, char** argv, std::ostream& out, std::ostream& err) {
     session.dataset().open();
     EngineReportProducer producer(&session.main_window_components());
     producer.use_settings(&session.state().settings);
-    producer.produce({runner::find_report_format(format_text)->format, output, template_file},
-                     session.dataset());
+    const runner::ProductionResult made = producer.produce(
+        {runner::find_report_format(format_text)->format, output, template_file}, session.dataset());
+    // The file is made; what its run noticed goes where an operator reads it.
+    for (const std::string& notice : made.notices) err << "orvena: UWAGA! : " << notice << "!\n";
     return 0;
   } catch (const std::exception& e) {
     err << "orvena: " << e.what() << '\n';

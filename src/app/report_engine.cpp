@@ -28,7 +28,8 @@ std::string joined_errors(const report::Report& report) {
 
 EngineReportProducer::EngineReportProducer(report::HostComponents* host) : m_host(host) {}
 
-void EngineReportProducer::produce(const runner::ExportRequest& request, db::Query& data) {
+runner::ProductionResult EngineReportProducer::produce(const runner::ExportRequest& request,
+                                                       db::Query& data) {
   using runner::ProductionError;
   using runner::ProductionStep;
   report::Report report;
@@ -68,6 +69,7 @@ void EngineReportProducer::produce(const runner::ExportRequest& request, db::Que
     std::string message = joined_errors(report);
     throw ProductionError(ProductionStep::Export, message.empty() ? "Eksport nie powiódł się." : message);
   }
+  return {report.notices()};
 }
 
 void install_report_engine(Session& session) {

@@ -23,7 +23,8 @@ class EngineReportProducer final : public runner::ReportProducer {
   // `host` holds the published query the templates find by name ("DaneOrvena"). Each export
   // gets a writer of its own from the format's row, so no setting outlives the job.
   explicit EngineReportProducer(report::HostComponents* host);
-  void produce(const runner::ExportRequest& request, db::Query& data) override;
+  // The report's notices (a text cut to the layout limit) come back with the made file.
+  runner::ProductionResult produce(const runner::ExportRequest& request, db::Query& data) override;
   // The session's settings, read at every report (they are read after the producer is made):
   // the template script's step budget. Without them the report's default applies.
   void use_settings(const config::Konfiguracja* settings) { m_settings = settings; }

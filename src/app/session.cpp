@@ -47,8 +47,8 @@ class Session::FtpPort final : public runner::FtpUploader {
 // Forwards to whichever producer is installed, so the engine can be plugged in after start.
 class Session::ProducerSlot final : public runner::ReportProducer {
  public:
-  void produce(const runner::ExportRequest& request, db::Query& data) override {
-    m_producer->produce(request, data);
+  runner::ProductionResult produce(const runner::ExportRequest& request, db::Query& data) override {
+    return m_producer->produce(request, data);
   }
   std::unique_ptr<runner::ReportProducer> m_producer = std::make_unique<runner::UnavailableReportProducer>();
 };

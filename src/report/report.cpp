@@ -201,6 +201,10 @@ void Report::add_error(const std::string& text) {
   m_errors.insert(it, text);
 }
 
+void Report::add_notice(const std::string& text) {
+  if (std::ranges::find(m_notices, text) == m_notices.end()) m_notices.push_back(text);
+}
+
 void Report::design_report(bool modal, bool mdi_child) {
   if (m_designer_open || !designer) return;
   // Our database adapters read their field lists from the open query whenever asked, so there is

@@ -138,6 +138,11 @@ class Report : public Component {
   const std::vector<std::string>& errors() const { return m_errors; }
   void add_error(const std::string& text);
   void clear_errors();
+  // What the last preparation wants the reader to know without failing it (a text cut to the
+  // layout limit, say), in the order they came, each once. Kept through the reload that ends a
+  // preparation; the next preparation starts without them.
+  const std::vector<std::string>& notices() const { return m_notices; }
+  void add_notice(const std::string& text);
   // The errors of the last load with their places in the file, in reading order.
   const std::vector<Diagnostic>& diagnostics() const { return m_diagnostics; }
   const std::vector<std::string>& system_variables() const { return m_system_variables; }
@@ -238,6 +243,7 @@ class Report : public Component {
 
   std::filesystem::path m_file_name;
   std::vector<std::string> m_errors;
+  std::vector<std::string> m_notices;
   std::vector<Diagnostic> m_diagnostics;
   std::vector<std::string> m_system_variables;
   std::unordered_map<std::string, Component*> m_names;

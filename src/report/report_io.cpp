@@ -173,6 +173,7 @@ void Report::save_to_file(const fs::path& file) {
 bool Report::prepare_report(bool clear_last_report) {
   if (clear_last_report && generator) generator->clear_prepared_pages(*this);
   clear_errors();
+  m_notices.clear();
   terminated = false;
   bool result = false;
 

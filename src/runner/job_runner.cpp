@@ -183,11 +183,16 @@ bool JobRunner::produce(const config::SzablonRaportu& d, const std::filesystem::
       m.production.export_csv_full(output,
                                    {.delimiter = '"', .separator = ';', .header = CsvHeader::FieldNames});
     else
-      m.production.export_report(format->format, output, d.szablon_raportu);
+      log_notices(m.production.export_report(format->format, output, d.szablon_raportu));
     return true;
   }
   // Any other format produces nothing and says nothing by itself.
   return false;
+}
+
+// What the made report noticed (a text cut to the layout limit): a warning each, no failure.
+void JobRunner::log_notices(const ProductionResult& made) {
+  for (const std::string& notice : made.notices) m.log.append(">> UWAGA! : " + notice + "!");
 }
 
 bool JobRunner::deliver_by_mail(const config::SzablonRaportu& d, const std::filesystem::path& output) {

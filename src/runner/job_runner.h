@@ -48,6 +48,7 @@ class JobRunner {
   void produce_and_deliver(const config::SzablonRaportu& d);
   // False when the format is none of ours: nothing was produced.
   bool produce(const config::SzablonRaportu& d, const std::filesystem::path& output);
+  void log_notices(const ProductionResult& made);
   // True when every attempt went through.
   bool deliver_by_mail(const config::SzablonRaportu& d, const std::filesystem::path& output);
   bool deliver_by_ftp(const config::SzablonRaportu& d, const std::filesystem::path& output);

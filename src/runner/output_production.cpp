@@ -56,7 +56,7 @@ std::string failed_step_line(ProductionStep step, std::string_view format_pliku,
   return line + flat;
 }
 
-void UnavailableReportProducer::produce(const ExportRequest& request, db::Query&) {
+ProductionResult UnavailableReportProducer::produce(const ExportRequest& request, db::Query&) {
   throw ProductionError(ProductionStep::Export, std::string("Eksport w formacie \"") +
                                                     std::string(report_format(request.format).name) +
                                                     "\" nie jest dostępny w tej wersji programu.");
@@ -136,22 +136,24 @@ std::filesystem::path template_path(const std::filesystem::path& templates, cons
   return path;
 }
 
-void OutputProduction::export_report(ReportFormat format, const std::filesystem::path& do_pliku,
-                                     const std::string& plik_raportu) {
+ProductionResult OutputProduction::export_report(ReportFormat format, const std::filesystem::path& do_pliku,
+                                                 const std::string& plik_raportu) {
   if (report_format(format).source != Source::Template)
     throw std::logic_error("INTERNAL ERROR: export_report for a format without a template");
   const std::filesystem::path template_file = template_path(m_templates, plik_raportu);
   reopen_query();
   // The dataset stays open afterwards; the next job closes it first.
   PartialFile file = file_step([&] { return PartialFile(do_pliku); });
+  ProductionResult result;
   try {
-    m_producer.produce({format, file.path(), template_file}, m_dataset);
+    result = m_producer.produce({format, file.path(), template_file}, m_dataset);
   } catch (const ProductionError&) {
     throw;
   } catch (const std::exception& e) {
     throw ProductionError(ProductionStep::Report, core::error_text(e));
   }
   file_step([&] { file.commit(); });
+  return result;
 }
 
 namespace {

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/error.h"
 #include "db/database.h"
@@ -52,19 +53,25 @@ struct ExportRequest {
   std::filesystem::path template_file;  // templates folder / szablon_raportu (may not exist)
 };
 
+// A report that was made, and what its run wants the job's log to say without failing the job:
+// one notice a line, phrased as a statement without the final mark.
+struct ProductionResult {
+  std::vector<std::string> notices;
+};
+
 // Loads the template, prepares the report over the open dataset and exports it with the writer
 // of the format and its fixed settings. The report engine implements it.
 class ReportProducer {
  public:
   virtual ~ReportProducer() = default;
-  virtual void produce(const ExportRequest& request, db::Query& data) = 0;
+  virtual ProductionResult produce(const ExportRequest& request, db::Query& data) = 0;
 };
 
 // Stands in while no report engine is linked: every template format fails, so the job logs its
 // failure line instead of pretending a file was made.
 class UnavailableReportProducer final : public ReportProducer {
  public:
-  void produce(const ExportRequest& request, db::Query& data) override;
+  ProductionResult produce(const ExportRequest& request, db::Query& data) override;
 };
 
 class OutputProduction {
@@ -75,8 +82,8 @@ class OutputProduction {
   // A template format: runs the query again, and the producer fills the template
   // (templates folder / plik_raportu) over it and writes do_pliku with the format's writer. The
   // file appears under its name only once complete.
-  void export_report(ReportFormat format, const std::filesystem::path& do_pliku,
-                     const std::string& plik_raportu);
+  ProductionResult export_report(ReportFormat format, const std::filesystem::path& do_pliku,
+                                 const std::string& plik_raportu);
 
   // Runs the query again and writes it as delimited text in Windows-1250 with CR LF: a header
   // of field names when asked, numbers of numeric fields bare, every other value between

@@ -112,5 +112,36 @@ TEST(HostileTemplateRun, EachReportEndsWithItsReasonAndTheRunGoesOn) {
   EXPECT_EQ(log.back().rfind("Zamknięcie aplikacji: ", 0), 0u);
 }
 
+// A text past what one object lays out is cut: the report is still made and delivered, and the
+// log names the object once however many records printed it; the run is no failure.
+TEST(HostileTemplateRun, ATextCutToTheLayoutLimitIsLoggedAndTheReportIsMade) {
+  TestHome home;
+  home.sql("create table t (x integer);");
+  home.write_settings({"[db_driver]=sqlite", "[db]=Dane/test.db"});
+  write_template(home.home().templates() / "wielki.orp", "begin end.", "[DaneOrvena.\"x\"]");
+  // Two rows of 1.2 MB each.
+  home.write_definitions({{.raport = "Wielki",
+                           .zapytanie = {"select hex(zeroblob(600000)) as x union all "
+                                         "select hex(zeroblob(600001))"},
+                           .nazwa_pliku = "Wielki.pdf",
+                           .szablon_raportu = "wielki.orp",
+                           .format_pliku = "pdf"}});
+
+  auto r = test::run_command("timeout 300 " + std::string(ORVENA_BINARY_DIR) +
+                             "/src/app/orvena --run --home " + test::shell_quoted(home.home().root()));
+  EXPECT_EQ(r.status, 0) << r.output;
+
+  ASSERT_EQ(std::distance(fs::directory_iterator(home.home().logs()), {}), 1);
+  auto log = core::read_lines(fs::directory_iterator(home.home().logs())->path());
+  const std::string notice = ">> UWAGA! : Memo1: tekst jest dłuższy niż 1 MB i został obcięty!";
+  EXPECT_EQ(std::count(log.begin(), log.end(), notice), 1);
+  auto end = std::find(log.begin(), log.end(), "Koniec raportu: Wielki");
+  ASSERT_GE(end - log.begin(), 2);
+  EXPECT_EQ(*(end - 2), "Spełniono wszystkie warunki - TWORZĘ i WYSYŁAM RAPORT!");
+  EXPECT_EQ(*(end - 1), notice);
+  EXPECT_GT(fs::file_size(home.home().temporary() / "Wielki.pdf"), 0u);
+  EXPECT_EQ(std::count(log.begin(), log.end(), "Poprawnie zakończono wszystkie operacje!"), 1);
+}
+
 }  // namespace
 }  // namespace orvena::app

@@ -38,13 +38,15 @@ struct Recorder : MailSender, FtpUploader {
   }
 };
 
-// A report engine stand-in: writes what `write` says to the file it is given, or, without a
-// script, fails as no engine does.
+// A report engine stand-in: writes what `write` says to the file it is given and returns
+// `notices`, or, without a script, fails as no engine does.
 struct ScriptedProducer : ReportProducer {
   std::function<void(const fs::path&)> write;
-  void produce(const ExportRequest& request, db::Query& data) override {
+  std::vector<std::string> notices;
+  ProductionResult produce(const ExportRequest& request, db::Query& data) override {
     if (!write) return UnavailableReportProducer().produce(request, data);
     write(request.output);
+    return {notices};
   }
 };
 
@@ -217,6 +219,28 @@ TEST_F(JobRunnerTest, AReportWhoseWriterFailsLeavesNoFileUnderItsName) {
   ASSERT_TRUE(runner.wczytaj_zadania());
   EXPECT_EQ(core::read_file(home.home().temporary() / "p.pdf"), "%PDF-1.4 whole\r\n");
   EXPECT_EQ(recorder.calls.size(), 1u);
+}
+
+// What the report's run noticed is a warning line each, after the report is made and before it
+// is delivered; the job has not failed.
+TEST_F(JobRunnerTest, NoticesOfAMadeReportAreWarningLinesAndNoFailure) {
+  home.write_definitions({{.raport = "P",
+                           .zapytanie = {"select x from t"},
+                           .nazwa_pliku = "p.pdf",
+                           .format_pliku = "pdf",
+                           .wyslij_na = "e-mail",
+                           .adresaci = {"a@example.com"}}});
+  producer.write = [](const fs::path& out) { core::write_lines(out, {"%PDF-1.4 whole"}); };
+  producer.notices = {"Memo1: tekst jest dłuższy niż 1 MB i został obcięty",
+                      "Memo2: tekst jest dłuższy niż 1 MB i został obcięty"};
+  ASSERT_TRUE(runner.wczytaj_zadania());
+  EXPECT_EQ(delivery_lines(),
+            (std::vector<std::string>{">> UWAGA! : Memo1: tekst jest dłuższy niż 1 MB i został obcięty!",
+                                      ">> UWAGA! : Memo2: tekst jest dłuższy niż 1 MB i został obcięty!",
+                                      "Próba wysłania raportu na adres: a@example.com",
+                                      ">> Poprawnie wysłano raport na adres e-mail: a@example.com!"}));
+  EXPECT_EQ(recorder.calls.size(), 1u);
+  EXPECT_EQ(runner.failed_jobs(), 0u);
 }
 
 TEST_F(JobRunnerTest, ASecondRunWhileOneIsUnderWayIsRefused) {

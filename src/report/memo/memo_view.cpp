@@ -57,15 +57,15 @@ std::string expand_with(EngineContext& ctx, std::string_view text) {
   return memo_text::expand(text, {}, [&](std::string_view e, size_t) { return ctx.calc(e).to_string(); });
 }
 
-// A text longer than one object may lay out is cut, and the run's error list says which object's
-// (once, however many records it printed).
+// A text longer than one object may lay out is cut, and a notice of the run says which object's
+// (once, however many records it printed). The report is still made: the rest of the text is
+// what a reader needs.
 void cut_long_text(CustomMemoView& m) {
   if (!text::cut_to_layout_limit(m.memo)) return;
   Report* r = m.report();
   if (!r || !r->run) return;
-  std::string line = m.name() + ": tekst jest dłuższy niż " + std::to_string(text::kMaxLayoutText >> 20) +
-                     " MB i został obcięty";
-  if (std::ranges::find(r->errors(), line) == r->errors().end()) r->add_error(line);
+  r->add_notice(m.name() + ": tekst jest dłuższy niż " + std::to_string(text::kMaxLayoutText >> 20) +
+                " MB i został obcięty");
 }
 
 // Frame lines that take room from the text: their widths on each side.

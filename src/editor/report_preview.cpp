@@ -68,6 +68,7 @@ QToolButton* tool_button(const QString& text, const QString& tip) {
 
 QImage page_qimage(report::PreparedPages& pages, int index, int page_count, double zoom) {
   auto bitmap = exporting::draw_page_bitmap(pages.page(index), index, page_count, zoom);
+  if (!bitmap->ok()) return {};  // a page too large for one bitmap at this zoom
   cairo_surface_t* surface = bitmap->surface();
   cairo_surface_flush(surface);
   // Cairo's opaque ARGB32 rows are what Qt calls RGB32 (native-endian 0xffRRGGBB).

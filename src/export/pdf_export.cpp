@@ -2,6 +2,7 @@
 
 #include <cairo.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <exception>
@@ -23,6 +24,18 @@ namespace {
 
 // Device pixels per report pixel of a text object drawn as a bitmap: enough for print.
 constexpr double kBitmapScale = 3;
+// A text with HTML tags is drawn into a bitmap of at most this many pixels (64 MB); a larger
+// object gets a coarser bitmap rather than one Cairo refuses or memory cannot hold.
+constexpr double kMaxBitmapPixels = 16'000'000;
+
+// Pixels per report pixel for an object of width × height: kBitmapScale, or less for a large one.
+double bitmap_scale(double width, double height) {
+  using report::canvas::CairoCanvas;
+  double scale = kBitmapScale;
+  scale = std::min(scale, std::sqrt(kMaxBitmapPixels / (width * height)));
+  scale = std::min(scale, (CairoCanvas::kMaxSide - 1) / std::max(width, height));
+  return scale;
+}
 
 picture::Bitmap bitmap_of(report::canvas::CairoCanvas& canvas) {
   cairo_surface_t* s = canvas.surface();
@@ -140,16 +153,19 @@ void PdfExport::export_object(report::Component& object) {
 void PdfExport::rasterise(const PrintedView& v) {
   report::canvas::Rect r = v.body();
   if (!(r.width > 0 && r.height > 0)) return;
-  int w = int(std::lround(r.width * kBitmapScale)) + int(kBitmapScale);
-  int h = int(std::lround(r.height * kBitmapScale)) + int(kBitmapScale);
-  report::canvas::CairoCanvas bitmap(w, h, {false, 96 * kBitmapScale});
-  if (v.fill) bitmap.fill_rect({0, 0, double(w), double(h)}, *v.fill);
-  draw_memo_text(bitmap, v, kBitmapScale, true);
-  m_canvas->save();
-  m_canvas->clip(r);
-  m_page->image(m_document->bitmap(bitmap_of(bitmap), options.quality), r.left, r.top, w / kBitmapScale,
-                h / kBitmapScale);
-  m_canvas->restore();
+  const double scale = bitmap_scale(r.width, r.height);
+  int w = std::max(1, int(std::ceil(r.width * scale)));
+  int h = std::max(1, int(std::ceil(r.height * scale)));
+  report::canvas::CairoCanvas bitmap(w, h, {false, 96 * scale});
+  if (bitmap.ok()) {
+    if (v.fill) bitmap.fill_rect({0, 0, double(w), double(h)}, *v.fill);
+    draw_memo_text(bitmap, v, scale, true);
+    m_canvas->save();
+    m_canvas->clip(r);
+    m_page->image(m_document->bitmap(bitmap_of(bitmap), options.quality), r.left, r.top, w / scale,
+                  h / scale);
+    m_canvas->restore();
+  }
   draw_frame(*m_canvas, v);
 }
 

@@ -224,6 +224,40 @@ TEST_F(PdfExportTest, AFontWithCffOutlinesIsSetInTrueTypeOutlines) {
   EXPECT_NE(run("pdftotext " + shell_quoted(file) + " -").output.find("Ikony"), std::string::npos);
 }
 
+// A text with tags far larger than one bitmap may be (Cairo's 32,767 pixels a side, our 16
+// million pixels) is drawn coarser, not left out and never read from a surface that failed.
+TEST_F(PdfExportTest, AHugeTextWithTagsIsDrawnIntoABitmapOfBoundedSize) {
+  struct Row {
+    const char* name;
+    report::canvas::Rect bounds;
+  } rows[] = {{"wide", {20, 60, 12000, 24}}, {"wide and tall", {20, 60, 11000, 11000}}};
+  for (const Row& r : rows) {
+    auto* html = dynamic_cast<report::MemoView*>(report.find_object("Html"));
+    ASSERT_NE(html, nullptr);
+    html->set_bounds(r.bounds.left, r.bounds.top, r.bounds.width, r.bounds.height);
+    band->set_height(r.bounds.top + r.bounds.height);
+    store.clear();
+    print(1);
+    auto file = export_as(std::string("duzy-") + (r.bounds.height > 100 ? "2" : "1") + ".pdf");
+    ASSERT_FALSE(HasFailure()) << r.name;
+    auto images = run("pdfimages -list " + shell_quoted(file));
+    ASSERT_EQ(images.status, 0) << r.name;
+    std::istringstream lines(images.output);
+    std::string l;
+    std::getline(lines, l);
+    std::getline(lines, l);
+    ASSERT_TRUE(std::getline(lines, l)) << r.name << ": no picture\n" << images.output;
+    std::istringstream fields(l);
+    int page_no = 0, num = 0;
+    std::string type;
+    long width = 0, height = 0;
+    fields >> page_no >> num >> type >> width >> height;
+    EXPECT_LE(width, 32767) << r.name;
+    EXPECT_LE(width * height, 16'000'000L) << r.name;
+    EXPECT_GE(width, 3000) << r.name;  // coarser, not a speck
+  }
+}
+
 TEST_F(PdfExportTest, AnUnwritableTargetFailsAndLeavesNoFile) {
   print(1);
   std::filesystem::create_directories(folder);

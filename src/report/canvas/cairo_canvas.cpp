@@ -46,6 +46,10 @@ CairoCanvas::CairoCanvas(int width, int height, Device device)
   cairo_paint(m_cr);
 }
 
+bool CairoCanvas::ok() const {
+  return cairo_surface_status(m_surface) == CAIRO_STATUS_SUCCESS;
+}
+
 CairoCanvas::~CairoCanvas() {
   cairo_destroy(m_cr);
   cairo_surface_destroy(m_surface);

@@ -40,6 +40,11 @@ class CairoCanvas : public Canvas {
   // resolution.
   void scale(double sx, double sy);
 
+  // Cairo refuses image surfaces wider or taller than this; such a canvas draws nothing.
+  static constexpr int kMaxSide = 32767;
+  // False when the surface could not be made (too large, no memory); its pixels are then absent.
+  bool ok() const;
+
   int width() const { return m_width; }
   int height() const { return m_height; }
   // 0xRRGGBB of a pixel (the surface is opaque).

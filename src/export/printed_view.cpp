@@ -6,6 +6,7 @@
 #include "export/arrow_heads.h"
 #include "export/object_cast.h"
 #include "export/pattern_fill.h"
+#include "objects/chart_draw.h"
 #include "objects/check_box.h"
 #include "picture/picture.h"
 #include "report/units.h"
@@ -136,6 +137,8 @@ PrintedView resolve_view(const report::View& view) {
     v.bounds = v.barcode->bounds;
   } else if (object_cast<report::CheckBoxView>(&view)) {
     v.kind = ViewKind::CheckBox;
+  } else if (object_cast<report::ChartView>(&view)) {
+    v.kind = ViewKind::Chart;
   }
   return v;
 }
@@ -274,6 +277,13 @@ void draw_view(Canvas& canvas, const PrintedView& v) {
       auto& box = static_cast<const report::CheckBoxView&>(*v.view);
       draw_fill(canvas, v);
       objects::draw_check_box(canvas, box, v.body(), rgb_of(box.check_color).value_or(0), box.frame.width());
+      draw_frame(canvas, v);
+      break;
+    }
+    case ViewKind::Chart: {
+      auto& chart = static_cast<const report::ChartView&>(*v.view);
+      draw_fill(canvas, v);
+      objects::draw_chart(canvas, chart, report::decode_chart_table(chart.chart_data), v.body());
       draw_frame(canvas, v);
       break;
     }

@@ -22,7 +22,7 @@ namespace orvena::exporting {
 
 using report::canvas::Rgb;
 
-enum class ViewKind : uint8_t { Memo, Line, Shape, Picture, BarCode, CheckBox, Other };
+enum class ViewKind : uint8_t { Memo, Line, Shape, Picture, BarCode, CheckBox, Chart, Other };
 
 // Windows colour value (0x00BBGGRR) as 0xRRGGBB; none for clNone and system colours. Inline:
 // every side, fill and font of every printed object asks it.

@@ -12,6 +12,7 @@
 #include "core/variant.h"
 #include "export/matrix/layout_matrix.h"
 #include "export/object_cast.h"
+#include "export/xlsx/chart_part.h"
 #include "export/xlsx/number_text.h"
 #include "export/xlsx/package.h"
 #include "export/xlsx/page_grid.h"
@@ -136,6 +137,8 @@ void XlsxExport::new_matrix() {
   m.empty_lines = options.empty_lines;
   m.inaccuracy = inaccuracy();
   m.dot_matrix = report && report->dot_matrix_report;
+  // Charts stay live in the workbook: the writer makes them from their data.
+  m.native_charts = true;
 }
 
 bool XlsxExport::start() {
@@ -233,14 +236,18 @@ xlsx::PageGrid XlsxExport::page_grid(int sheet, uint32_t first_row, std::vector<
         c.link = uint32_t(grid.links.size());
       }
       grid.cells.push_back(c);
-      if (!o.is_text && !o.picture.empty()) {
+      if (!o.is_text && (!o.picture.empty() || o.chart)) {
         uint32_t row = first_row + c.row;
         // A picture cut by a chunk's last row stays on the sheet it starts on.
         int picture_sheet = options.split == SheetSplit::SingleSheet || options.chunk_size == 0
                                 ? sheet
                                 : int(row / options.chunk_size) + 1;
-        m_pictures.push_back(
-            {c.left, c.right, row, row + c.rows, m_package->add_picture(picture_sheet, o.picture.png())});
+        if (o.chart)
+          m_pictures.push_back(
+              {c.left, c.right, row, row + c.rows, {}, m_package->add_chart(xlsx::native_chart(*o.chart))});
+        else
+          m_pictures.push_back(
+              {c.left, c.right, row, row + c.rows, m_package->add_picture(picture_sheet, o.picture.png())});
       }
     }
   return grid;
@@ -273,7 +280,7 @@ void XlsxExport::finish_page(report::ReportPage& page, int index) {
   std::vector<xlsx::PictureAnchor> anchors;
   for (const PendingPicture& p : m_pictures)
     anchors.push_back({xlsx::column_of(columns, p.left), p.first_row, xlsx::column_of(columns, p.right),
-                       p.last_row, p.media_name});
+                       p.last_row, p.media_name, p.chart});
   m_pictures.clear();
 
   xlsx::SheetWriter& sheet = m_package->begin_sheet();
@@ -297,7 +304,7 @@ void XlsxExport::write_single_sheet() {
   std::vector<xlsx::PictureAnchor> anchors;
   for (const PendingPicture& p : m_pictures)
     anchors.push_back({xlsx::column_of(columns, p.left), p.first_row, xlsx::column_of(columns, p.right),
-                       p.last_row, p.media_name});
+                       p.last_row, p.media_name, p.chart});
 
   xlsx::SheetWriter& sheet = m_package->begin_sheet();
   xlsx::CellRange used{0, 0, m_rows - 1, uint32_t(widths.size()) - 1};
@@ -335,7 +342,7 @@ void XlsxExport::write_chunked_sheets() {
       if (p.first_row >= sheet_start && p.first_row < sheet_end)
         anchors.push_back({xlsx::column_of(columns, p.left), p.first_row - sheet_start,
                            xlsx::column_of(columns, p.right), std::min(p.last_row, sheet_end) - sheet_start,
-                           p.media_name});
+                           p.media_name, p.chart});
     m_package->end_sheet(setup, anchors);
     sheet = nullptr;
     sheet_start = sheet_end;

@@ -83,6 +83,7 @@ class XlsxExport : public ExportFilter {
     double left, right;  // column edges, resolved once every edge is known
     uint32_t first_row, last_row;
     std::string media_name;
+    int chart = 0;  // a chart part's number instead of a picture
   };
   std::vector<PendingPicture> m_pictures;
   xlsx::PageSetup m_setup;

@@ -139,6 +139,10 @@ class GroupFooter : public Band {
  public:
   static const ClassInfo& static_class();
   const ClassInfo& class_info() const override { return static_class(); }
+  // Set by the engine when its group starts: the source and record number of the group's first
+  // record, for the objects that read the group's rows (charts).
+  const DataSet* group_source = nullptr;
+  int64_t group_first_record = -1;
 };
 class ChildBand : public Band {
  public:

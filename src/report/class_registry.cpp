@@ -6,6 +6,7 @@
 
 #include "core/text.h"
 #include "report/bands.h"
+#include "report/chart.h"
 #include "report/datasets.h"
 #include "report/db_dataset.h"
 #include "report/pages.h"
@@ -29,7 +30,7 @@ constexpr ClassFn kBuiltin[] = {
     &LineView::static_class,      &PictureView::static_class,   &ShapeView::static_class,
     &Subreport::static_class,     &ChartView::static_class,     &BarCodeView::static_class,
     &Barcode2DView::static_class, &CheckBoxView::static_class,  &UserDataSet::static_class,
-    &DBDataset::static_class,
+    &DBDataset::static_class,     &ChartSeries::static_class,
 };
 
 struct Registry {

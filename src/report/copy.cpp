@@ -5,6 +5,7 @@
 
 #include "core/error.h"
 #include "report/bands.h"
+#include "report/chart.h"
 #include "report/property_stream.h"
 #include "report/values.h"
 #include "report/views.h"

@@ -30,6 +30,9 @@ class Persistent {
   virtual void write_defined(PropertyStreamWriter& out) const {}
   // Returns false for an entry name this object does not define.
   virtual bool read_defined(std::string_view name, PropertyStreamReader& in) { return false; }
+  // An attribute of a template element that names no property of the class; most classes let it
+  // pass unnoticed.
+  virtual void ignored_attribute(std::string_view name) {}
 };
 
 enum class PropKind : uint8_t {

@@ -256,7 +256,7 @@ void Serializer::apply_one(const Targets& targets, std::string_view name, std::s
       std::string_view step = rest.substr(0, dot);
       rest = rest.substr(dot + 1);
       const PropInfo* p = obj->class_info().find(step);
-      if (!p) return;
+      if (!p) return target.ignored_attribute(name);
       if (p->kind == PropKind::StringList && core::equals_ignore_case(rest, "Text") && p->set_lines) {
         p->set_lines(*obj, core::split_lines(decode(raw)));
         return;
@@ -270,7 +270,8 @@ void Serializer::apply_one(const Targets& targets, std::string_view name, std::s
       read_property_stream(*obj, from_hex(raw));
     } else {
       const PropInfo* p = obj->class_info().find(rest);
-      if (!p || !p->has_setter()) return;
+      if (!p) return target.ignored_attribute(name);
+      if (!p->has_setter()) return;
       if (p->kind == PropKind::Reference) {
         m_pending.push_back({obj, p, decode(raw)});
         return;

@@ -439,16 +439,9 @@ const ClassInfo& Subreport::static_class() {
 
 // ---- Registered object types ----------------------------------------------------------------
 
-namespace {
 std::vector<PropInfo> bound_view_props() {
   return {p_cursor(),    p_data_field(), p_data_set(), p_data_set_name(),
           p_fill_type(), p_fill(),       p_frame(),    p_tag_str()};
-}
-}  // namespace
-
-const ClassInfo& ChartView::static_class() {
-  static const ClassInfo info("TrpChartView", &View::static_class(), bound_view_props(), make<ChartView>);
-  return info;
 }
 
 const ClassInfo& Barcode2DView::static_class() {

@@ -242,13 +242,7 @@ class Subreport : public View {
 };
 
 // Registered object types. Their drawing belongs to the objects that print them; here they
-// carry their stored properties.
-class ChartView : public View {
- public:
-  static const ClassInfo& static_class();
-  const ClassInfo& class_info() const override { return static_class(); }
-};
-
+// carry their stored properties. The chart is in report/chart.h.
 class Barcode2DView : public View {
  public:
   static const ClassInfo& static_class();

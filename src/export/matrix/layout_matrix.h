@@ -35,6 +35,7 @@
 #include <vector>
 
 #include "export/printed_view.h"
+#include "report/chart.h"
 #include "report/pages.h"
 #include "report/text/text_layout.h"
 #include "report/values.h"
@@ -122,6 +123,8 @@ struct MatrixObject {
   int counter = 0;                       // free for the writer
   // A text object showing one numeric value: that value, and its display format in the style.
   std::optional<double> number;
+  // A chart the writer makes itself (with native_charts): a copy of the printed chart, no picture.
+  std::shared_ptr<const report::ChartView> chart;
 
   // The lines joined, each followed by CR LF.
   std::string text_crlf() const;
@@ -167,6 +170,7 @@ class LayoutMatrix {
   bool background = false;           // take the page background object at all
   bool printable = true;             // the writer's export_not_printable
   bool images = true;                // render non-text objects into pictures
+  bool native_charts = false;        // charts are kept as MatrixObject::chart, not drawn
   bool wrap_text = false;            // memo text as wrapped lines
   bool empty_lines = true;           // keep rows with no object
   bool brush_as_bitmap = true;       // a hatched memo becomes a picture

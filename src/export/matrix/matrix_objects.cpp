@@ -345,7 +345,10 @@ void LayoutMatrix::add_picture(const PrintedView& v) {
   bool render = images && (!is_background || background_image);
   MatrixObject& o = new_object(v, r);
   o.style = style;
-  if (render) {
+  if (native_charts && v.kind == ViewKind::Chart) {
+    o.chart = std::make_shared<report::ChartView>(static_cast<const report::ChartView&>(*v.view));
+    o.is_text = false;
+  } else if (render) {
     o.picture = render_view(v);
     o.is_text = o.picture.empty();
   }

@@ -14,6 +14,27 @@ void cell_position(xml::XmlWriter& w, const char* name, uint32_t column, uint32_
   w.end();
 }
 
+// A chart sits in a graphic frame (ISO/IEC 29500-1, 20.5.2.16) that links its chart part.
+void chart_frame(xml::XmlWriter& w, size_t k) {
+  w.start("xdr:graphicFrame").attribute("macro", "");
+  w.start("xdr:nvGraphicFramePr");
+  w.start("xdr:cNvPr").attribute("id", int(1024 + k)).attribute("name", "Chart " + std::to_string(k)).end();
+  w.start("xdr:cNvGraphicFramePr").end();
+  w.end();
+  w.raw(R"(<xdr:xfrm><a:off x="0" y="0"/><a:ext cx="0" cy="0"/></xdr:xfrm>)");
+  w.start("a:graphic")
+      .start("a:graphicData")
+      .attribute("uri", "http://schemas.openxmlformats.org/drawingml/2006/chart");
+  w.start("c:chart")
+      .attribute("xmlns:c", "http://schemas.openxmlformats.org/drawingml/2006/chart")
+      .attribute("r:id", "rId" + std::to_string(k))
+      .end();
+  w.end().end();
+  w.end();  // graphicFrame
+  w.raw("<xdr:clientData/>");
+  w.end();  // twoCellAnchor
+}
+
 }  // namespace
 
 std::string drawing_xml(const std::vector<PictureAnchor>& anchors) {
@@ -28,6 +49,10 @@ std::string drawing_xml(const std::vector<PictureAnchor>& anchors) {
     w.start("xdr:twoCellAnchor");
     cell_position(w, "xdr:from", a.from_column, a.from_row);
     cell_position(w, "xdr:to", a.to_column, a.to_row);
+    if (a.chart) {
+      chart_frame(w, k);
+      continue;
+    }
     w.start("xdr:pic");
     // Each picture its own id: readers repair a drawing whose shapes share one.
     w.start("xdr:nvPicPr");
@@ -53,9 +78,15 @@ std::string drawing_xml(const std::vector<PictureAnchor>& anchors) {
 
 std::string drawing_relationships_xml(const std::vector<PictureAnchor>& anchors) {
   std::vector<xml::Relationship> list;
-  for (size_t k = 1; k <= anchors.size(); ++k)
-    list.push_back({"rId" + std::to_string(k), xml::office_relationship("image"),
-                    "../media/" + anchors[k - 1].media_name});
+  for (size_t k = 1; k <= anchors.size(); ++k) {
+    const PictureAnchor& a = anchors[k - 1];
+    if (a.chart)
+      list.push_back({"rId" + std::to_string(k), xml::office_relationship("chart"),
+                      "../charts/chart" + std::to_string(a.chart) + ".xml"});
+    else
+      list.push_back(
+          {"rId" + std::to_string(k), xml::office_relationship("image"), "../media/" + a.media_name});
+  }
   return xml::relationships_part(list);
 }
 

@@ -18,7 +18,7 @@ std::string drawing_part(int n) {
   return "xl/drawings/drawing" + std::to_string(n) + ".xml";
 }
 
-std::string content_types_xml(size_t sheets, const std::vector<int>& drawings) {
+std::string content_types_xml(size_t sheets, const std::vector<int>& drawings, size_t charts) {
   const xml::ContentType defaults[] = {
       {"xml", "application/xml"},
       {"rels", "application/vnd.openxmlformats-package.relationships+xml"},
@@ -36,10 +36,14 @@ std::string content_types_xml(size_t sheets, const std::vector<int>& drawings) {
                      "application/vnd.openxmlformats-officedocument.spreadsheetml.worksheet+xml"});
   for (int n : drawings)
     parts.push_back({"/" + drawing_part(n), "application/vnd.openxmlformats-officedocument.drawing+xml"});
+  for (size_t n = 1; n <= charts; ++n)
+    parts.push_back({"/xl/charts/chart" + std::to_string(n) + ".xml",
+                     "application/vnd.openxmlformats-officedocument.drawingml.chart+xml"});
   return xml::content_types_part(defaults, parts);
 }
 
-std::string workbook_xml(size_t sheets) {
+// With chart data the last sheet is the data sheet.
+std::string workbook_xml(size_t sheets, bool chart_data) {
   xml::XmlWriter w;
   w.declaration();
   w.start("workbook").attribute("xmlns", kMain).attribute("xmlns:r", xml::kOfficeRelationships);
@@ -50,7 +54,8 @@ std::string workbook_xml(size_t sheets) {
   w.start("sheets");
   for (size_t n = 1; n <= sheets; ++n)
     w.start("sheet")
-        .attribute("name", "Page " + std::to_string(n))
+        .attribute("name",
+                   chart_data && n == sheets ? std::string(kChartDataSheet) : "Page " + std::to_string(n))
         .attribute("sheetId", static_cast<long long>(n))
         .attribute("r:id", "rId" + std::to_string(n))
         .end();
@@ -134,6 +139,43 @@ std::string Package::add_picture(int sheet, std::string_view png) {
   return name;
 }
 
+int Package::add_chart(const NativeChart& chart) {
+  if (m_sheet) throw std::logic_error("INTERNAL ERROR: chart added while a sheet is open");
+  int n = int(m_charts.size()) + 1;
+  write_part("xl/charts/chart" + std::to_string(n) + ".xml", chart_xml(chart, m_chart_rows));
+  m_chart_rows += chart_data_rows(chart);
+  m_charts.push_back(chart);
+  return n;
+}
+
+// Each chart's block as chart_xml refers to it: title and series names, then the categories.
+void Package::write_chart_data_sheet() {
+  SheetWriter& sheet = begin_sheet();
+  size_t columns = 1;
+  for (const NativeChart& c : m_charts) columns = std::max(columns, c.table.series.size() + 1);
+  std::vector<double> widths(columns, 120);
+  CellRange used{0, 0, m_chart_rows - 1, uint32_t(columns - 1)};
+  sheet.begin(&used, widths);
+  const int plain = m_styles.cell_format({});
+  uint32_t row = 0;
+  for (const NativeChart& c : m_charts) {
+    sheet.begin_row(row, 20);
+    if (!c.title.empty()) sheet.string_cell(0, plain, m_strings.add(c.title));
+    for (size_t k = 0; k < c.table.series.size(); ++k)
+      sheet.string_cell(uint32_t(k + 1), plain, m_strings.add(c.table.series[k].title));
+    sheet.end_row();
+    for (size_t i = 0; i < c.table.categories.size(); ++i) {
+      sheet.begin_row(row + 1 + uint32_t(i), 20);
+      sheet.string_cell(0, plain, m_strings.add(c.table.categories[i]));
+      for (size_t k = 0; k < c.table.series.size(); ++k)
+        if (const auto& v = c.table.series[k].values[i]) sheet.number_cell(uint32_t(k + 1), plain, *v);
+      sheet.end_row();
+    }
+    row += chart_data_rows(c);
+  }
+  end_sheet({}, {});
+}
+
 SheetWriter& Package::begin_sheet() {
   if (m_sheet) throw std::logic_error("INTERNAL ERROR: a sheet is open already");
   ++m_sheets;
@@ -168,17 +210,18 @@ void Package::finish() {
     begin_sheet().begin(nullptr, {});
     end_sheet({}, {});
   }
+  if (!m_charts.empty()) write_chart_data_sheet();
   write_part("xl/styles.xml", m_styles.xml());
   {
     zip::EntryWriter& entry = m_zip.begin_entry("xl/sharedStrings.xml");
     m_strings.write(entry);
     m_zip.end_entry();
   }
-  write_part("xl/workbook.xml", workbook_xml(m_sheets));
+  write_part("xl/workbook.xml", workbook_xml(m_sheets, !m_charts.empty()));
   write_part("xl/_rels/workbook.xml.rels", workbook_relationships_xml(m_sheets));
   write_part("_rels/.rels", package_relationships_xml());
   write_part("docProps/core.xml", core_properties_xml());
-  write_part("[Content_Types].xml", content_types_xml(m_sheets, m_drawings));
+  write_part("[Content_Types].xml", content_types_xml(m_sheets, m_drawings, m_charts.size()));
   m_zip.finish();
 }
 

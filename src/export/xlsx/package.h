@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "core/datetime.h"
+#include "export/xlsx/chart_part.h"
 #include "export/xlsx/drawing.h"
 #include "export/xlsx/shared_strings.h"
 #include "export/xlsx/sheet_writer.h"
@@ -42,6 +43,9 @@ class Package {
   int next_sheet() const { return int(m_sheets) + 1; }
   // Stores a PNG picture of sheet `sheet` as xl/media/<name>; returns the name.
   std::string add_picture(int sheet, std::string_view png);
+  // Stores a chart part whose series refer to the data sheet, which finish() adds after the
+  // report's sheets; returns the chart's number for its anchor.
+  int add_chart(const NativeChart& chart);
 
   SheetWriter& begin_sheet();
   void end_sheet(PageSetup setup, const std::vector<PictureAnchor>& pictures);
@@ -58,6 +62,10 @@ class Package {
   size_t m_sheets = 0;
   std::vector<int> m_drawings;        // the sheets that have a drawing part
   std::vector<int> m_picture_counts;  // pictures stored per sheet, from sheet 1
+  std::vector<NativeChart> m_charts;  // their tables go on the data sheet
+  uint32_t m_chart_rows = 0;          // rows of the data sheet taken so far
+
+  void write_chart_data_sheet();
 };
 
 }  // namespace orvena::exporting::xlsx

@@ -182,7 +182,8 @@ class Engine : public ScriptedEngine {
   void run_data_band(engine::BandInfo& band);
   bool record_passes(engine::BandInfo& band);
   bool has_detail_record(engine::BandInfo& band);
-  void show_group_headers(engine::BandInfo& first, size_t from, bool first_instance);
+  // Each group that starts marks its first record in its footers.
+  void show_group_headers(engine::BandInfo& first, size_t from, bool first_instance, const DataSet& source);
   void check_group_change(engine::BandInfo& band);
   void show_group_footers(engine::BandInfo& first, size_t down_to, engine::BandInfo& data);
 

@@ -75,7 +75,7 @@ void Engine::run_data_band(BandInfo& band) {
       }
       if (band.group) {
         if (first)
-          show_group_headers(*band.group, 0, true);
+          show_group_headers(*band.group, 0, true, source);
         else
           check_group_change(band);
       }
@@ -120,7 +120,7 @@ void Engine::run_data_band(BandInfo& band) {
   if (band.group) end_keep(*band.group);
 }
 
-void Engine::show_group_headers(BandInfo& first, size_t from, bool first_instance) {
+void Engine::show_group_headers(BandInfo& first, size_t from, bool first_instance, const DataSet& source) {
   auto& chain = first.sub_bands;
   for (size_t i = from; i < chain.size(); ++i) {
     BandInfo& h = *chain[i];
@@ -130,6 +130,11 @@ void Engine::show_group_headers(BandInfo& first, size_t from, bool first_instanc
       h.line_n = 1;
     }
     h.last_condition = m_ctx->calc(h.group_header->condition);
+    for (BandInfo* f : h.group_footers)
+      if (auto* footer = dynamic_cast<GroupFooter*>(f->band)) {
+        footer->group_source = &source;
+        footer->group_first_record = source.rec_no();
+      }
     if (i == from && !first_instance && h.band->start_new_page && h.band->visible && !m_capture) {
       if (h.group_header->reset_page_numbers) m_pages.reset_logical_page_number();
       m_start_new_page_band = &h;
@@ -167,7 +172,7 @@ void Engine::check_group_change(BandInfo& band) {
   }
   show_group_footers(first, level, band);
   if (stepped) source.next();
-  show_group_headers(first, level, false);
+  show_group_headers(first, level, false, source);
   band.line_n = 1;
   forget_last_values(band);
 }

@@ -73,7 +73,6 @@ size_t page_index_of(std::string_view number) {
 
 PdfExportOptions PdfExportOptions::runner() {
   PdfExportOptions o;
-  o.compressed = false;
   o.print_optimized = true;
   o.outline = false;
   o.background = false;

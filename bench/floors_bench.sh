@@ -11,6 +11,7 @@
 # the long run) of "csv" (goal <= 32 MiB) and of "pdf", "excel", "word", "html" and "tiff" through
 # the same template (goal <= 96 MiB); FORMATS narrows the list. "tiff" stops at TIFF_ROWS rows
 # (default 20,000): its pages are bitmaps of about 2.6 MB each, 47 GB at a million rows.
+# PAIRS=0 skips the side-by-side part.
 # Usage: bench/floors_bench.sh [ORVENA_BINARY] [PDF_LIBHARU_BINARY]
 #        (defaults build/src/app/orvena and build/bench/pdf_libharu).
 set -euo pipefail
@@ -22,6 +23,7 @@ rows=${ROWS:-1000000}
 table_rows=${TABLE_ROWS:-100000}
 big_rows=${BIG_ROWS:-1000000}
 formats=${FORMATS:-pdf excel word html tiff}
+pairs=${PAIRS:-1}
 tiff_rows=${TIFF_ROWS:-20000}
 w=$(mktemp -d /tmp/orvena-floors.XXXXXX)
 trap 'rm -rf "$w"' EXIT
@@ -35,12 +37,18 @@ csv_definition() {  # home
     "$query" > "$1/Dane/sterowanie.txt"
 }
 
-# One run: sets cpu (s), wall (s) and kib (peak) of the command.
+# One run: sets cpu (s), wall (s) and kib (peak) of the command; a failure ends the benchmark
+# unless KEEP_GOING is set, when it is reported and `failed` set.
 run_once() {  # label command...
   local label=$1
   shift
-  /usr/bin/time -f "%e %U %S %M" -o "$w/time.txt" "$@" >/dev/null 2>"$w/err.txt" ||
-    { echo "$label failed:" >&2; cat "$w/err.txt" >&2; exit 1; }
+  failed=""
+  if ! /usr/bin/time -f "%e %U %S %M" -o "$w/time.txt" "$@" >/dev/null 2>"$w/err.txt"; then
+    echo "  $label failed: $(tail -1 "$w/err.txt")" >&2
+    [ -n "${KEEP_GOING:-}" ] || exit 1
+    failed=1
+    return 0
+  fi
   local user sys
   read -r wall user sys kib < "$w/time.txt"
   cpu=$(awk "BEGIN{printf \"%.2f\", $user + $sys}")
@@ -76,6 +84,7 @@ size_ratio() {  # name file_a file_b goal
 
 echo "best of $runs runs by CPU time (user + system)"
 
+if [ "$pairs" != 0 ]; then
 echo "csv, $rows rows"
 sales_home "$w/csv" "$rows"
 csv_definition "$w/csv"
@@ -99,6 +108,7 @@ pair "excel" 1.5 "orvena --render excel" "libxlsxwriter" -- \
   "$bin" --render "$template" --sql "$query" --home "$w/table" --format excel --out "$w/orvena.xlsx" -- \
   "$w/xlsx_libxlsxwriter" "$w/libxlsxwriter.xlsx" "$table_rows"
 rm -rf "$w/table" "$w"/*.pdf "$w"/*.xlsx
+fi
 
 for n in $big_rows; do
   echo "peak memory, $n rows"
@@ -109,8 +119,9 @@ for n in $big_rows; do
   for format in $formats; do
     local_rows=$n
     [ "$format" = tiff ] && [ "$tiff_rows" -lt "$n" ] && local_rows=$tiff_rows
-    run_once "$format" "$bin" --render "$template" --sql "$query limit $local_rows" --home "$w/big" \
+    KEEP_GOING=1 run_once "$format" "$bin" --render "$template" --sql "$query limit $local_rows" --home "$w/big" \
       --format "$format" --out "$w/big/Tymczasowe/out.$format"
+    [ -z "$failed" ] || continue
     printf '  %-8s %8d rows  peak %5d MiB  CPU %8.2f s  %8.1f MB (goal <= 96 MiB)\n' "$format" "$local_rows" \
       $((kib / 1024)) "$cpu" "$(awk "BEGIN{print $(stat -c %s "$w/big/Tymczasowe/out.$format") / 1e6}")"
     rm -f "$w/big/Tymczasowe/out.$format"

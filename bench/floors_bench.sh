@@ -22,7 +22,7 @@ runs=${RUNS:-3}
 rows=${ROWS:-1000000}
 table_rows=${TABLE_ROWS:-100000}
 big_rows=${BIG_ROWS:-1000000}
-formats=${FORMATS:-pdf excel word html tiff}
+formats=${FORMATS-pdf excel word html tiff}  # FORMATS="" measures "csv" alone
 pairs=${PAIRS:-1}
 tiff_rows=${TIFF_ROWS:-20000}
 w=$(mktemp -d /tmp/orvena-floors.XXXXXX)

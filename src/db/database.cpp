@@ -54,6 +54,11 @@ void Query::open() {
   notify(QueryEvent::AfterOpen);
 }
 
+void Query::stream(RowSink& sink) {
+  if (m_open) throw core::Error("Cannot perform this operation on an open dataset");
+  m_connection.backend().stream(m_command_text, m_command_timeout, sink);
+}
+
 void Query::close() {
   if (!m_open) return;
   notify(QueryEvent::BeforeClose);

@@ -39,7 +39,14 @@ class Backend {
   virtual ~Backend() = default;
   // Runs every statement of the batch in order and returns the first result set, whole. A batch
   // that yields no result set, a failing statement or the time limit raises core::Error.
-  virtual ResultSet execute(std::string_view batch, Milliseconds timeout) = 0;
+  ResultSet execute(std::string_view batch, Milliseconds timeout) { return run(batch, timeout, nullptr); }
+  // As execute(), but the first result set's rows go to `sink` while they are fetched and are not
+  // kept, so that memory does not grow with the rows.
+  void stream(std::string_view batch, Milliseconds timeout, RowSink& sink) { run(batch, timeout, &sink); }
+
+ protected:
+  // Fetches into a ResultSetBuilder given `sink` (null: the whole result is returned).
+  virtual ResultSet run(std::string_view batch, Milliseconds timeout, RowSink* sink) = 0;
 };
 
 // Opens a backend for the target; raises core::Error with the database's message when the
@@ -98,6 +105,9 @@ class Query {
   // row. Open on an open dataset does nothing. On failure the dataset stays closed and the error
   // (core::Error, the database's message) reaches the caller.
   void open();
+  // Runs the command text on a closed dataset and hands the rows of its first result set to the
+  // sink while they are fetched, keeping none: for a reader that goes through them once.
+  void stream(RowSink& sink);
   // Harmless when closed; the close notifications come only when it was open.
   void close();
   bool is_open() const { return m_open; }

@@ -41,6 +41,8 @@ class ResultSet {
 
   // Rows and fields are checked: an index out of range raises std::out_of_range.
   bool is_null(size_t row, size_t field) const;
+  // How the column's values are kept; it changes when a value does not fit the kept form.
+  Storage storage(size_t field) const { return m_columns.at(field).storage; }
   core::Variant value(size_t row, size_t field) const;
   // The value's text: numbers with the decimal comma in the general form (12,5), dates
   // yyyy-mm-dd, date-times with the time left out at midnight, "True"/"False", NULL as "".
@@ -55,12 +57,22 @@ class ResultSet {
   size_t m_rows = 0;
 };
 
+// Takes a result's rows while they are fetched. Each call gives the rows fetched since the last
+// one, as a result set of their own whose fields have the kinds known so far; the last call, made
+// once all rows are fetched, may hold none and carries the final fields.
+class RowSink {
+ public:
+  virtual ~RowSink() = default;
+  virtual void rows(const ResultSet& rows) = 0;
+};
+
 // Filled by the backends one row at a time, in field order. Each call converts the database's
 // value to the column's storage.
 class ResultSetBuilder {
  public:
-  // Fields of kind Empty take their kind from their first non-null value.
-  explicit ResultSetBuilder(std::vector<FieldInfo> fields);
+  // Fields of kind Empty take their kind from their first non-null value. With a sink, rows are
+  // handed to it as soon as every column knows its kind (at once, usually) and then dropped.
+  explicit ResultSetBuilder(std::vector<FieldInfo> fields, RowSink* sink = nullptr);
 
   void add_null(size_t field);
   void add_integer(size_t field, int64_t value);
@@ -72,7 +84,7 @@ class ResultSetBuilder {
   void add_date(size_t field, core::DateTime value);
   void add_bool(size_t field, bool value);
   void add_bytes(size_t field, std::string_view value);
-  void end_row() { ++m_result.m_rows; }
+  void end_row();
 
   size_t row_count() const { return m_result.m_rows; }
   ResultSet finish();
@@ -81,8 +93,10 @@ class ResultSetBuilder {
   detail::Column& column(size_t field) { return m_result.m_columns[field]; }
   void start_storage(detail::Column& c, Storage storage, FieldKind kind);
   void add_variant(detail::Column& c, core::Variant v);
+  void hand_over();
 
   ResultSet m_result;
+  RowSink* m_sink = nullptr;
 };
 
 namespace detail {

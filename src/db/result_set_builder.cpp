@@ -160,7 +160,7 @@ bool parse_iso_date_time(std::string_view s, core::DateTime& out) {
 
 }  // namespace detail
 
-ResultSetBuilder::ResultSetBuilder(std::vector<FieldInfo> fields) {
+ResultSetBuilder::ResultSetBuilder(std::vector<FieldInfo> fields, RowSink* sink) : m_sink(sink) {
   m_result.m_columns.resize(fields.size());
   for (size_t i = 0; i < fields.size(); ++i) {
     Column& c = m_result.m_columns[i];
@@ -436,16 +436,42 @@ void ResultSetBuilder::add_bytes(size_t field, std::string_view v) {
   c.nulls.push_back(0);
 }
 
+void ResultSetBuilder::end_row() {
+  ++m_result.m_rows;
+  if (!m_sink) return;
+  // A column still without a kind would give its nulls no storage; its rows wait for the kind
+  // (or for the end, where it becomes text as in a whole result).
+  for (const Column& c : m_result.m_columns)
+    if (c.storage == Storage::Pending) return;
+  hand_over();
+}
+
+// The rows go to the sink; the columns keep their storage, and their arrays their capacity.
+void ResultSetBuilder::hand_over() {
+  m_sink->rows(m_result);
+  for (Column& c : m_result.m_columns) {
+    c.nulls.clear();
+    c.ints.clear();
+    c.reals.clear();
+    c.chars.clear();
+    c.ends.clear();
+    c.variants.clear();
+  }
+  m_result.m_rows = 0;
+}
+
 ResultSet ResultSetBuilder::finish() {
   for (Column& c : m_result.m_columns) {
     if (c.storage == Storage::Pending) start_storage(c, Storage::Text, FieldKind::VarWChar);
-    if (c.kind_from_values && c.storage == Storage::Integer) {
+    // A streamed result sees only its last rows here; the kind it had while streaming stands.
+    if (c.kind_from_values && c.storage == Storage::Integer && !m_sink) {
       bool narrow = true;
       for (size_t i = 0; i < c.ints.size() && narrow; ++i)
         narrow = c.ints[i] >= INT32_MIN && c.ints[i] <= INT32_MAX;
       c.info.kind = narrow ? FieldKind::Integer : FieldKind::BigInt;
     }
   }
+  if (m_sink) hand_over();
   return std::move(m_result);
 }
 

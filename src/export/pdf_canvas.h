@@ -2,6 +2,7 @@
 // The canvas over one PDF page: what views and the text layout draw turns into the page's
 // content stream. Text stays text (glyph ids of the measured face, with the characters they
 // stand for), lines and shapes stay vectors, pictures become JPEG images of the document.
+#include <optional>
 #include <vector>
 
 #include "export/pdf/pdf_document.h"
@@ -36,6 +37,8 @@ class PdfCanvas : public report::canvas::Canvas {
 
  private:
   report::canvas::Rect moved(const report::canvas::Rect& r) const;
+  void flush_clip();
+  bool within_clip(const report::canvas::GlyphRun& run, const pdf::PdfFont& font) const;
   std::vector<pdf::Page::Point> moved(std::span<const report::canvas::Point> points) const;
 
   pdf::Document& m_document;
@@ -45,6 +48,8 @@ class PdfCanvas : public report::canvas::Canvas {
   // transformation matrix about the current origin.
   double m_dx = 0, m_dy = 0;
   std::vector<std::pair<double, double>> m_saved;
+  // A clip not yet written: see clip().
+  std::optional<report::canvas::Rect> m_pending_clip;
 };
 
 pdf::Color pdf_color(report::canvas::Rgb rgb);

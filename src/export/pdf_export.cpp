@@ -73,7 +73,6 @@ size_t page_index_of(std::string_view number) {
 
 PdfExportOptions PdfExportOptions::runner() {
   PdfExportOptions o;
-  o.compressed = false;
   o.print_optimized = true;
   o.outline = false;
   o.background = false;
@@ -161,7 +160,7 @@ void PdfExport::rasterise(const PrintedView& v) {
     if (v.fill) bitmap.fill_rect({0, 0, double(w), double(h)}, *v.fill);
     draw_memo_text(bitmap, v, scale, true);
     m_canvas->save();
-    m_canvas->clip(r);
+    m_page->clip(r.left, r.top, r.width, r.height);  // the page's own: the image is drawn on it
     m_page->image(m_document->bitmap(bitmap_of(bitmap), options.quality), r.left, r.top, w / scale,
                   h / scale);
     m_canvas->restore();

@@ -112,12 +112,7 @@ void JobRunner::run_job(ReadDefinition& def, const std::filesystem::path& log_pa
 }
 
 size_t JobRunner::count_rows() {
-  m.dataset.close();
-  m.dataset.set_command_text(m.sql.text());
-  m.dataset.open();
-  size_t count = m.dataset.record_count();
-  m.dataset.close();
-  return count;
+  return stream_row_count(m.dataset, m.sql.text());
 }
 
 void JobRunner::produce_and_deliver(const config::SzablonRaportu& d) {

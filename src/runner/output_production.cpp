@@ -200,51 +200,116 @@ bool is_number_text(std::string_view s) {
 
 void flush(std::string& buffer, std::FILE* file) {
   if (!buffer.empty() && std::fwrite(buffer.data(), 1, buffer.size(), file) != buffer.size())
-    throw core::Error(std::string("Błąd zapisu pliku: ") + std::strerror(errno));
+    throw ProductionError(ProductionStep::File, std::string("Błąd zapisu pliku: ") + std::strerror(errno));
   buffer.clear();
 }
 
 }  // namespace
 
-void write_delimited(const db::ResultSet& result, std::FILE* file, const DelimitedText& format) {
-  const char delimiter = format.delimiter, separator = format.separator;
-  const size_t fields = result.field_count();
-  std::vector<bool> numeric(fields);
-  for (size_t f = 0; f < fields; ++f) numeric[f] = db::is_numeric_field(result.field(f));
+DelimitedWriter::DelimitedWriter(std::FILE* file, const DelimitedText& format)
+    : m_file(file), m_format(format) {
+  m_buffer.reserve(kBufferBytes);
+}
 
-  std::string buffer, value;
-  buffer.reserve(1 << 20);
-  if (format.header == CsvHeader::FieldNames) {
-    for (size_t f = 0; f < fields; ++f) {
-      if (f > 0) buffer += separator;
-      append_delimited(buffer, result.field(f).name, delimiter);
-    }
-    buffer += "\r\n";
+void DelimitedWriter::start(const db::ResultSet& rows) {
+  const size_t fields = rows.field_count();
+  m_numeric.resize(fields);
+  m_storage.resize(fields);
+  m_kind.resize(fields);
+  for (size_t f = 0; f < fields; ++f) {
+    m_numeric[f] = db::is_numeric_field(rows.field(f));
+    m_storage[f] = rows.storage(f);
+    m_kind[f] = rows.field(f).kind;
   }
-  for (size_t row = 0; row < result.row_count(); ++row) {
+  if (m_format.header == CsvHeader::FieldNames) {
     for (size_t f = 0; f < fields; ++f) {
-      if (f > 0) buffer += separator;
-      value.clear();
-      result.append_text(row, f, value);
+      if (f > 0) m_buffer += m_format.separator;
+      append_delimited(m_buffer, rows.field(f).name, m_format.delimiter);
+    }
+    m_buffer += "\r\n";
+  }
+  m_started = true;
+}
+
+void DelimitedWriter::rows(const db::ResultSet& rows) {
+  if (!m_started) start(rows);
+  const size_t fields = m_numeric.size();
+  if (rows.row_count() > 0)
+    for (size_t f = 0; f < fields; ++f)
+      if (rows.storage(f) != m_storage[f] || rows.field(f).kind != m_kind[f]) throw KindChanged();
+  const char delimiter = m_format.delimiter, separator = m_format.separator;
+  for (size_t row = 0; row < rows.row_count(); ++row) {
+    for (size_t f = 0; f < fields; ++f) {
+      if (f > 0) m_buffer += separator;
+      m_value.clear();
+      rows.append_text(row, f, m_value);
       // NULL is empty text, bare in a numeric column.
-      if (numeric[f] && (value.empty() ? result.is_null(row, f) : is_number_text(value)))
-        core::append_from_utf8(buffer, value, core::CodePage::Windows1250);
+      if (m_numeric[f] && (m_value.empty() ? rows.is_null(row, f) : is_number_text(m_value)))
+        core::append_from_utf8(m_buffer, m_value, core::CodePage::Windows1250);
       else
-        append_delimited(buffer, value, delimiter);
+        append_delimited(m_buffer, m_value, delimiter);
     }
-    buffer += "\r\n";
-    if (buffer.size() > (1 << 20) - 4096) flush(buffer, file);
+    m_buffer += "\r\n";
+    if (m_buffer.size() > kBufferBytes - 4096) flush(m_buffer, m_file);
   }
-  flush(buffer, file);
+}
+
+void DelimitedWriter::finish() {
+  flush(m_buffer, m_file);
+}
+
+void write_delimited(const db::ResultSet& result, std::FILE* file, const DelimitedText& format) {
+  DelimitedWriter writer(file, format);
+  writer.rows(result);
+  writer.finish();
+}
+
+namespace {
+
+// Counts rows without keeping them.
+struct RowCounter final : db::RowSink {
+  size_t count = 0;
+  void rows(const db::ResultSet& rows) override { count += rows.row_count(); }
+};
+
+}  // namespace
+
+size_t stream_row_count(db::Query& dataset, const std::string& sql) {
+  dataset.close();
+  dataset.set_command_text(sql);
+  RowCounter counter;
+  dataset.stream(counter);
+  return counter.count;
 }
 
 void OutputProduction::export_csv_full(const std::filesystem::path& path, const DelimitedText& format) {
-  reopen_query();
+  m_dataset.close();
+  m_dataset.set_command_text(m_sql.text());
   file_step([&] {
     PartialFile partial(path);
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(partial.path().c_str(), "wb"));
-    if (!file) throw core::file_error(core::FileAction::Create, path, std::strerror(errno));
-    write_delimited(m_dataset.result(), file.get(), format);
+    auto open = [&] {
+      std::unique_ptr<std::FILE, FileCloser> file(std::fopen(partial.path().c_str(), "wb"));
+      if (!file) throw core::file_error(core::FileAction::Create, path, std::strerror(errno));
+      return file;
+    };
+    std::unique_ptr<std::FILE, FileCloser> file = open();
+    try {
+      // Rows go to the file as they are fetched: memory stays flat at any row count.
+      DelimitedWriter writer(file.get(), format);
+      m_dataset.stream(writer);
+      writer.finish();
+    } catch (const DelimitedWriter::KindChanged&) {
+      // A column's values changed their kind midway; the whole result decides how each value is
+      // written, so it is fetched whole and the file written again.
+      file.reset();  // its buffer must not reach the file written anew
+      file = open();
+      reopen_query();
+      write_delimited(m_dataset.result(), file.get(), format);
+    } catch (const ProductionError&) {
+      throw;
+    } catch (const std::exception& e) {
+      throw ProductionError(ProductionStep::Query, e.what());
+    }
     std::FILE* raw = file.release();
     if (std::fclose(raw) != 0) throw core::file_error(core::FileAction::Write, path, std::strerror(errno));
     partial.commit();

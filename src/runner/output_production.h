@@ -126,7 +126,36 @@ class PartialFile {
 // else (an absolute path, "..", a link leading out) raises ProductionError at the template step.
 std::filesystem::path template_path(const std::filesystem::path& templates, const std::string& plik_raportu);
 
+// Writes delimited text from rows handed over in parts (a whole result set is one part): the
+// header and each column's way of writing come from the first part. A later part whose column
+// changed its kind or storage (an expression column that gave integers and then a fraction)
+// raises KindChanged, since the values already written would have been written otherwise.
+class DelimitedWriter final : public db::RowSink {
+ public:
+  struct KindChanged {};
+
+  DelimitedWriter(std::FILE* file, const DelimitedText& format);
+  void rows(const db::ResultSet& rows) override;
+  // Writes what is buffered; the file stays open.
+  void finish();
+
+ private:
+  static constexpr size_t kBufferBytes = size_t(1) << 20;
+  void start(const db::ResultSet& rows);
+
+  std::FILE* m_file;
+  DelimitedText m_format;
+  bool m_started = false;
+  std::vector<bool> m_numeric;
+  std::vector<db::Storage> m_storage;
+  std::vector<db::FieldKind> m_kind;
+  std::string m_buffer, m_value;
+};
+
 // Writes the delimited text of a whole result set; exposed for the tests and the benchmark.
 void write_delimited(const db::ResultSet& result, std::FILE* file, const DelimitedText& format);
+
+// Runs `sql` on the closed dataset and counts its rows without keeping them.
+size_t stream_row_count(db::Query& dataset, const std::string& sql);
 
 }  // namespace orvena::runner

@@ -77,6 +77,9 @@ TEST(CodePages, PolishLettersInEachPage) {
   EXPECT_EQ(from_utf8("ął", CodePage::Oem852), "\xA5\x88");
   for (auto page : {CodePage::Windows1250, CodePage::Iso8859_2, CodePage::Oem852})
     EXPECT_EQ(to_utf8(from_utf8(polish, page), page), polish);
+  // Runs of ASCII between letters, at the start and at the end, as a delimited value has them.
+  EXPECT_EQ(from_utf8("Zażółć gęślą; \"jaźń\" 12,5 zł!", CodePage::Windows1250),
+            "Za\xBF\xF3\xB3\xE6 g\xEA\x9Cl\xB9; \"ja\x9F\xF1\" 12,5 z\xB3!");
 }
 
 }  // namespace

@@ -15,6 +15,7 @@ namespace orvena::db {
 namespace {
 
 using test::DatabaseSuite;
+using test::StreamedRows;
 
 // A fresh database file per call, in a folder that lives as long as the test program.
 std::filesystem::path new_database(const std::string& sql = "") {
@@ -197,6 +198,30 @@ TEST_F(SqliteDataset, AFailedBatchLeavesNoTransactionOpen) {
   ASSERT_EQ(sqlite3_open(std::get<SqliteTarget>(connection.target()).file.c_str(), &other), SQLITE_OK);
   EXPECT_EQ(sqlite3_exec(other, "INSERT INTO t VALUES (2)", nullptr, nullptr, nullptr), SQLITE_OK);
   sqlite3_close(other);
+}
+
+// The rows of an expression that starts with NULL wait until its kind is known; a reader that
+// stops the fetch midway leaves no transaction of the batch open.
+TEST_F(SqliteDataset, StreamedRowsWaitForTheKindAndAStoppedFetchLeavesNoTransaction) {
+  open_database("CREATE TABLE t (k INTEGER); INSERT INTO t VALUES (1), (2), (3), (4);");
+  dataset.set_command_text("SELECT CASE WHEN k < 3 THEN NULL ELSE k END AS e FROM t ORDER BY k");
+  StreamedRows streamed;
+  dataset.stream(streamed);
+  EXPECT_EQ(streamed.parts, (std::vector<size_t>{3, 1, 0}));
+  EXPECT_EQ(streamed.texts, (std::vector<std::vector<std::string>>{{""}, {""}, {"3"}, {"4"}}));
+  EXPECT_EQ(streamed.fields.at(0).kind, FieldKind::Integer);
+
+  struct Stop final : RowSink {
+    void rows(const ResultSet&) override { throw std::runtime_error("stop"); }
+  } stop;
+  dataset.set_command_text("BEGIN; SELECT k FROM t");
+  EXPECT_THROW(dataset.stream(stop), std::runtime_error);
+  sqlite3* other = nullptr;
+  ASSERT_EQ(sqlite3_open(std::get<SqliteTarget>(connection.target()).file.c_str(), &other), SQLITE_OK);
+  EXPECT_EQ(sqlite3_exec(other, "INSERT INTO t VALUES (5)", nullptr, nullptr, nullptr), SQLITE_OK);
+  sqlite3_close(other);
+  run("BEGIN; SELECT count(*) FROM t; COMMIT");
+  EXPECT_EQ(dataset.text(0), "5");
 }
 
 // A report's SQL reads. It may neither change the database nor reach another file: ATTACH

@@ -202,4 +202,66 @@ TEST_P(DatabaseSuite, OpenAndCloseNotifyTheirListeners) {
   EXPECT_EQ(events, (std::vector<std::string>{"open 3", "closing", "closed", "open 1", "closed"}));
 }
 
+// What a streaming reader is handed: every row's texts and nulls, the size of each part, and the
+// fields of the last part.
+struct StreamedRows final : db::RowSink {
+  std::vector<std::vector<std::string>> texts;
+  std::vector<std::vector<bool>> nulls;
+  std::vector<size_t> parts;
+  std::vector<db::FieldInfo> fields;
+  void rows(const db::ResultSet& rows) override {
+    parts.push_back(rows.row_count());
+    fields = rows.fields();
+    for (size_t r = 0; r < rows.row_count(); ++r) {
+      texts.emplace_back();
+      nulls.emplace_back();
+      for (size_t f = 0; f < rows.field_count(); ++f) {
+        texts.back().push_back(rows.text(r, f));
+        nulls.back().push_back(rows.is_null(r, f));
+      }
+    }
+  }
+};
+
+// Streamed rows are the rows of the whole result, handed over one at a time once every column
+// knows its kind (an expression whose first values are NULL may hold its rows back until then).
+TEST_P(DatabaseSuite, StreamedRowsAreTheRowsOfTheWholeResult) {
+  struct Case {
+    const char* name;
+    const char* sql;
+    size_t rows_held_first;  // the most the first part may hold
+  } cases[] = {
+      {"declared kinds", "SELECT * FROM kinds ORDER BY i", 1},
+      {"expression with nulls first",
+       "SELECT CASE WHEN i = 2 THEN NULL ELSE i + 1 END AS e, s FROM kinds ORDER BY i IS NULL, i DESC", 2},
+      {"empty", "SELECT i FROM kinds WHERE i > 100", 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    run(c.sql);
+    std::vector<std::vector<std::string>> texts;
+    std::vector<std::vector<bool>> nulls;
+    for (; !dataset.eof() && dataset.record_count() > 0; dataset.next()) {
+      texts.push_back(row_texts());
+      nulls.emplace_back();
+      for (size_t f = 0; f < dataset.field_count(); ++f) nulls.back().push_back(dataset.is_null(f));
+    }
+    std::vector<std::string> names;
+    for (size_t f = 0; f < dataset.field_count(); ++f) names.push_back(dataset.field(f).name);
+    dataset.close();
+
+    StreamedRows streamed;
+    dataset.stream(streamed);
+    EXPECT_FALSE(dataset.is_open());
+    EXPECT_EQ(streamed.texts, texts);
+    EXPECT_EQ(streamed.nulls, nulls);
+    ASSERT_FALSE(streamed.parts.empty()) << "the fields come even without rows";
+    EXPECT_LE(streamed.parts.front(), c.rows_held_first);
+    for (size_t i = 1; i < streamed.parts.size(); ++i) EXPECT_LE(streamed.parts[i], 1u) << "part " << i;
+    std::vector<std::string> streamed_names;
+    for (const db::FieldInfo& f : streamed.fields) streamed_names.push_back(f.name);
+    EXPECT_EQ(streamed_names, names);
+  }
+}
+
 }  // namespace orvena::test

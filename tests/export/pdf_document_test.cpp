@@ -191,6 +191,10 @@ TEST(LongDocument, EachFontIsEmbeddedOnceAsASubset) {
   }
   EXPECT_EQ(files, 3u);
   EXPECT_LT(pdf.size(), 4'000'000u);
+  // Every page uses the same three fonts: one resource dictionary serves them all.
+  size_t resource_dictionaries = 0;
+  for (size_t at = 0; (at = pdf.find("/ProcSet", at)) != std::string::npos; ++at) ++resource_dictionaries;
+  EXPECT_EQ(resource_dictionaries, 1u);
 
   Command info = run("pdfinfo " + shell_quoted(file));
   EXPECT_TRUE(std::regex_search(info.output, std::regex("\nPages: +300\n"))) << info.output;

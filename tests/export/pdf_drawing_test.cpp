@@ -5,12 +5,16 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
+#include <sstream>
 
 #include "core/line_file.h"
 #include "core/temp_dir.h"
 #include "export/pdf/pdf_document.h"
+#include "export/pdf_canvas.h"
 #include "pdf_support.h"
 #include "picture/jpeg.h"
+#include "report/text/font_service.h"
 
 namespace orvena::exporting::pdf::test {
 namespace {
@@ -174,8 +178,13 @@ TEST(PdfImages, TheSamePictureOnTwoPagesIsStoredOnce) {
   std::vector<std::string> found;
   for (auto it = std::sregex_iterator(pdf.begin(), pdf.end(), xobjects); it != std::sregex_iterator(); ++it)
     found.push_back(it->str());
-  ASSERT_EQ(found.size(), 2u);
-  EXPECT_EQ(found[0], found[1]) << "both pages name the same objects";
+  // Both pages name the same objects: one resource dictionary serves both.
+  ASSERT_EQ(found.size(), 1u);
+  std::regex resources(R"(/Resources (\d+) 0 R)");
+  std::vector<std::string> named;
+  for (auto it = std::sregex_iterator(pdf.begin(), pdf.end(), resources); it != std::sregex_iterator(); ++it)
+    named.push_back((*it)[1]);
+  EXPECT_EQ(named, (std::vector<std::string>{named.at(0), named.at(0)}));
   EXPECT_TRUE(std::regex_match(found[0], std::regex(R"(/XObject << /Im0 \d+ 0 R /Im1 \d+ 0 R >>)")))
       << found[0];
 }
@@ -192,6 +201,90 @@ TEST(PdfImages, DamagedJpegIsRefusedWithAClearError) {
     } catch (const core::Error& e) {
       EXPECT_EQ(std::string(e.what()).rfind("Nieprawidłowy plik JPEG: ", 0), 0u) << e.what();
     }
+  }
+}
+
+// A text object's clip is written only when its text might reach outside the rectangle; what
+// the page shows is the same either way.
+TEST(PdfCanvasClip, WrittenOnlyWhenTheTextMightReachOutside) {
+  auto face = report::text::FontService::instance().face({});
+  ASSERT_TRUE(face);
+  const double em = 13.33;  // 10 points
+  std::vector<report::canvas::PlacedGlyph> glyphs;
+  double x = 4;
+  for (char32_t c : std::u32string(U"Łódź 12,5")) {
+    uint32_t id = face->glyph_id(c);
+    glyphs.push_back({id, x, 14});
+    x += face->advance_units(id) * em / face->units_per_em();
+  }
+  const report::canvas::GlyphRun run{
+      .face = face.get(), .em_pixels = em, .glyphs = glyphs, .text = U"Łódź 12,5"};
+  using report::canvas::Rect;
+  struct Case {
+    const char* name;
+    std::function<void(PdfCanvas&)> draw;
+    bool clipped;
+  } cases[] = {
+      {"fits its cell",
+       [&](PdfCanvas& c) {
+         c.clip(Rect{0, 0, 200, 18}), c.draw_glyphs(run);
+       },
+       false},
+      {"the cell moved under the text",
+       [&](PdfCanvas& c) {
+         c.translate(100, 50), c.clip(Rect{0, 0, 200, 18}), c.draw_glyphs(run);
+       },
+       false},
+      {"too narrow",
+       [&](PdfCanvas& c) {
+         c.clip(Rect{0, 0, 40, 18}), c.draw_glyphs(run);
+       },
+       true},
+      {"too low for the accent",
+       [&](PdfCanvas& c) {
+         c.clip(Rect{0, 6, 200, 12}), c.draw_glyphs(run);
+       },
+       true},
+      {"too short for the descender",
+       [&](PdfCanvas& c) {
+         c.clip(Rect{0, 0, 200, 15}), c.draw_glyphs(run);
+       },
+       true},
+      {"a fill",
+       [&](PdfCanvas& c) {
+         c.clip(Rect{0, 0, 200, 18}), c.fill_rect({0, 0, 300, 30}, 0xFF);
+       },
+       true},
+      {"turned after the clip",
+       [&](PdfCanvas& c) {
+         c.clip(Rect{0, 0, 200, 18}), c.rotate_degrees(90), c.draw_glyphs(run);
+       },
+       true},
+      {"nothing drawn before the restore",
+       [&](PdfCanvas& c) {
+         c.clip(Rect{0, 0, 40, 18});
+       },
+       false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Fixed fixed;
+    std::ostringstream out;
+    Document doc(out, fixed.options(Compression::None));
+    Page& page = doc.begin_page({.width = 400, .height = 300});
+    PdfCanvas canvas(doc, page);
+    canvas.save();
+    c.draw(canvas);
+    canvas.restore();
+    canvas.draw_glyphs(run);  // after the restore: never clipped by what was pending
+    const std::string& content = page.content();
+    size_t clips = 0;
+    for (size_t at = 0; (at = content.find(" re\r\nW\r\nn\r\n", at)) != std::string::npos; ++at) ++clips;
+    EXPECT_EQ(clips, c.clipped ? 1u : 0u) << content;
+    if (c.clipped) {
+      EXPECT_LT(content.find(" re\r\nW"), content.find("BT")) << "the clip comes before the text";
+    }
+    doc.end_page();
   }
 }
 

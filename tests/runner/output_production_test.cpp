@@ -7,6 +7,7 @@
 #include "core/error.h"
 #include "core/line_file.h"
 #include "core/temp_dir.h"
+#include "support/test_home.h"
 
 namespace orvena::runner {
 namespace {
@@ -43,6 +44,94 @@ TEST(WriteDelimited, OnlyNumbersGoBareInANumericColumn) {
             ";7\r\n"      // NULL: empty and bare, as the column is numeric
             "\"\";7\r\n"  // an empty text is no number
             "3;7\r\n");
+}
+
+// The runner's "csv" is written while the rows are fetched; its bytes are those of the whole
+// result written at once, whatever the columns' kinds do along the way.
+class StreamedCsv : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    home.sql(
+        "create table t (id integer, kwota decimal(10,2), opis text, dzien date);"
+        "insert into t values (1, 12.5, 'Łódź; \"centrum\"', '2026-12-01'), (2, null, null, null),"
+        "  (3, -0.05, 'a\r\nb', '2026-12-31');"
+        "create table duzo (n integer, tekst text);"
+        "with recursive s(n) as (select 1 union all select n + 1 from s where n < 20000)"
+        "  insert into duzo select n, printf('wiersz %06d ', n) || hex(randomblob(40)) from s;");
+    connection.set_target(db::SqliteTarget{home.db_file()});
+    connection.open();
+  }
+
+  std::string whole(const std::string& query) {
+    dataset.close();
+    dataset.set_command_text(query);
+    dataset.open();
+    std::string bytes = delimited_with_header(dataset.result());
+    dataset.close();
+    return bytes;
+  }
+
+  std::string streamed(const std::string& query) {
+    sql.set_text(query);
+    const fs::path out = home.home().temporary() / "r.csv";
+    production.export_csv_full(out, {});
+    return core::read_file(out);
+  }
+
+  static std::string delimited_with_header(const db::ResultSet& result) {
+    core::TempDir dir;
+    const fs::path path = dir.path() / "out.csv";
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    write_delimited(result, file, DelimitedText{});
+    std::fclose(file);
+    return core::read_file(path);
+  }
+
+  test::TestHome home;
+  db::Connection connection;
+  db::Query dataset{connection};
+  SqlBuffer sql;
+  UnavailableReportProducer producer;
+  OutputProduction production{dataset, sql, home.home().templates(), producer};
+};
+
+TEST_F(StreamedCsv, BytesAreThoseOfTheWholeResult) {
+  struct Case {
+    const char* name;
+    const char* query;
+  } cases[] = {
+      {"declared kinds, nulls, delimiters and line breaks", "select * from t order by id"},
+      {"an expression starting with nulls",
+       "select case when id < 3 then null else id * 2 end as e, opis "
+       "from t order by id"},
+      // The first values are written bare; the text at the end turns the whole column into
+      // quoted values, so the file is written again from the whole result.
+      {"integers, then a text", "select n + 0 from duzo where n < 5 union all select 'x;y'"},
+      {"integers, then a fraction", "select n + 0 from duzo where n < 5 union all select 2.5"},
+      {"no rows: the header alone", "select id, opis from t where id > 100"},
+      {"rows over several buffers", "select * from duzo order by n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::string expected = whole(c.query);
+    EXPECT_EQ(streamed(c.query), expected);
+    EXPECT_FALSE(dataset.is_open());
+  }
+  EXPECT_GT(whole("select * from duzo").size(), size_t(1) << 20);  // more than one buffer
+}
+
+// A query that fails midway names the query step; no file is left under the report's name.
+TEST_F(StreamedCsv, AFailingQueryLeavesNoFile) {
+  sql.set_text("select * from nie_ma");
+  const fs::path out = home.home().temporary() / "r.csv";
+  try {
+    production.export_csv_full(out, {});
+    FAIL() << "no error";
+  } catch (const ProductionError& e) {
+    EXPECT_EQ(e.step(), ProductionStep::Query);
+    EXPECT_NE(std::string(e.what()).find("no such table: nie_ma"), std::string::npos) << e.what();
+  }
+  EXPECT_TRUE(fs::is_empty(home.home().temporary()));
 }
 
 TEST(PartialFile, AppearsUnderItsNameOnlyWhenCommitted) {

@@ -151,10 +151,10 @@ class OdbcBackend final : public Backend {
       : m_env(std::move(env)), m_dbc(std::move(dbc)) {}
   ~OdbcBackend() override { SQLDisconnect(m_dbc->get()); }
 
-  ResultSet execute(std::string_view batch, Milliseconds timeout) override;
+  ResultSet run(std::string_view batch, Milliseconds timeout, RowSink* sink) override;
 
  private:
-  ResultSet fetch(const Handle& stmt, SQLSMALLINT columns);
+  ResultSet fetch(const Handle& stmt, SQLSMALLINT columns, RowSink* sink);
   // Reads a long value in chunks; false when it is NULL.
   bool read_long(const Handle& stmt, SQLUSMALLINT column, SQLSMALLINT c_type, std::string& out);
 
@@ -163,7 +163,7 @@ class OdbcBackend final : public Backend {
   std::vector<char> m_chunk = std::vector<char>(kChunkBytes);
 };
 
-ResultSet OdbcBackend::execute(std::string_view batch, Milliseconds timeout) {
+ResultSet OdbcBackend::run(std::string_view batch, Milliseconds timeout, RowSink* sink) {
   Handle stmt(SQL_HANDLE_STMT, m_dbc->get());
   // A driver that cannot honour the limit answers with a warning; the statement still runs.
   SQLSetStmtAttrW(stmt.get(), SQL_ATTR_QUERY_TIMEOUT, reinterpret_cast<SQLPOINTER>(whole_seconds(timeout)),
@@ -178,7 +178,7 @@ ResultSet OdbcBackend::execute(std::string_view batch, Milliseconds timeout) {
   for (;;) {
     SQLSMALLINT columns = 0;
     check(SQLNumResultCols(stmt.get(), &columns), stmt);
-    if (columns > 0 && !result) result = fetch(stmt, columns);
+    if (columns > 0 && !result) result = fetch(stmt, columns, sink);
     rc = SQLMoreResults(stmt.get());
     if (rc == SQL_NO_DATA) break;
     check(rc, stmt);
@@ -203,7 +203,7 @@ bool OdbcBackend::read_long(const Handle& stmt, SQLUSMALLINT column, SQLSMALLINT
   }
 }
 
-ResultSet OdbcBackend::fetch(const Handle& stmt, SQLSMALLINT columns) {
+ResultSet OdbcBackend::fetch(const Handle& stmt, SQLSMALLINT columns, RowSink* sink) {
   std::vector<FieldInfo> fields;
   std::vector<Read> reads;
   for (SQLUSMALLINT i = 1; i <= static_cast<SQLUSMALLINT>(columns); ++i) {
@@ -234,7 +234,7 @@ ResultSet OdbcBackend::fetch(const Handle& stmt, SQLSMALLINT columns) {
     fields.push_back(std::move(f));
   }
 
-  ResultSetBuilder builder(std::move(fields));
+  ResultSetBuilder builder(std::move(fields), sink);
   std::string long_value;
   for (;;) {
     SQLRETURN rc = SQLFetch(stmt.get());

@@ -52,7 +52,7 @@ class SqliteBackend final : public Backend {
   SqliteBackend(sqlite3* db, std::filesystem::path file) : m_db(db), m_file(std::move(file)) {}
   ~SqliteBackend() override { sqlite3_close_v2(m_db); }
 
-  ResultSet execute(std::string_view batch, Milliseconds timeout) override;
+  ResultSet run(std::string_view batch, Milliseconds timeout, RowSink* sink) override;
 
  private:
   struct Statement {
@@ -62,8 +62,8 @@ class SqliteBackend final : public Backend {
 
   static int on_progress(void* self);
   [[noreturn]] void fail();
-  ResultSet fetch(sqlite3_stmt* stmt);
-  void run(sqlite3_stmt* stmt);
+  ResultSet fetch(sqlite3_stmt* stmt, RowSink* sink);
+  void run_statement(sqlite3_stmt* stmt);
 
   sqlite3* m_db;
   std::filesystem::path m_file;
@@ -89,7 +89,7 @@ void SqliteBackend::fail() {
   throw core::Error(message);
 }
 
-ResultSet SqliteBackend::execute(std::string_view batch, Milliseconds timeout) {
+ResultSet SqliteBackend::run(std::string_view batch, Milliseconds timeout, RowSink* sink) {
   if (batch.size() > static_cast<size_t>(INT_MAX)) throw core::Error("SQL statement too long");
   // SQLite reads a statement only up to a NUL and would stand still there.
   if (batch.find('\0') != std::string_view::npos) throw core::Error("The SQL text contains a NUL character");
@@ -101,32 +101,39 @@ ResultSet SqliteBackend::execute(std::string_view batch, Milliseconds timeout) {
   std::optional<ResultSet> result;
   const char* sql = batch.data();
   const char* end = sql + batch.size();
-  while (sql < end) {
-    Statement s;
-    const char* tail = nullptr;
-    if (sqlite3_prepare_v2(m_db, sql, static_cast<int>(end - sql), &s.stmt, &tail) != SQLITE_OK) fail();
-    if (!tail || tail <= sql) break;  // no progress: nothing more SQLite can read
-    sql = tail;
-    if (!s.stmt) continue;  // only blanks or a comment
-    // The first statement that returns columns gives the result; the others still run, in order.
-    if (!result && sqlite3_column_count(s.stmt) > 0)
-      result = fetch(s.stmt);
-    else
-      run(s.stmt);
+  try {
+    while (sql < end) {
+      Statement s;
+      const char* tail = nullptr;
+      if (sqlite3_prepare_v2(m_db, sql, static_cast<int>(end - sql), &s.stmt, &tail) != SQLITE_OK) fail();
+      if (!tail || tail <= sql) break;  // no progress: nothing more SQLite can read
+      sql = tail;
+      if (!s.stmt) continue;  // only blanks or a comment
+      // The first statement that returns columns gives the result; the others still run, in order.
+      if (!result && sqlite3_column_count(s.stmt) > 0)
+        result = fetch(s.stmt, sink);
+      else
+        run_statement(s.stmt);
+    }
+  } catch (...) {
+    // A sink that stopped the fetch leaves no transaction of the batch open either.
+    sqlite3_progress_handler(m_db, 0, nullptr, nullptr);
+    if (!sqlite3_get_autocommit(m_db)) sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+    throw;
   }
   sqlite3_progress_handler(m_db, 0, nullptr, nullptr);
   if (!result) throw core::Error("CommandText does not return a result set");
   return std::move(*result);
 }
 
-void SqliteBackend::run(sqlite3_stmt* stmt) {
+void SqliteBackend::run_statement(sqlite3_stmt* stmt) {
   int rc;
   while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
   }
   if (rc != SQLITE_DONE) fail();
 }
 
-ResultSet SqliteBackend::fetch(sqlite3_stmt* stmt) {
+ResultSet SqliteBackend::fetch(sqlite3_stmt* stmt, RowSink* sink) {
   int n = sqlite3_column_count(stmt);
   std::vector<FieldInfo> fields;
   fields.reserve(static_cast<size_t>(n));
@@ -137,7 +144,7 @@ ResultSet SqliteBackend::fetch(sqlite3_stmt* stmt) {
   }
   std::vector<bool> date_column(fields.size());
   for (size_t f = 0; f < fields.size(); ++f) date_column[f] = storage_for(fields[f]) == Storage::Date;
-  ResultSetBuilder builder(std::move(fields));
+  ResultSetBuilder builder(std::move(fields), sink);
   int rc;
   while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
     for (int i = 0; i < n; ++i) {

@@ -153,7 +153,17 @@ void Document::end_page() {
     for (uint32_t a : page.annotations()) entries += reference(a) + " ";
     entries += "]\r\n";
   }
-  entries += "/Group << /Type /Group /S /Transparency /CS /DeviceRGB >>\r\n/Resources <<\r\n/Font << ";
+  entries += "/Group << /Type /Group /S /Transparency /CS /DeviceRGB >>\r\n/Resources " +
+             reference(resources(page)) + "\r\n/Contents " + reference(content);
+  uint32_t object = m_out->dictionary_object(entries);
+  m_pages.push_back({object, g});
+  m_page.reset();
+}
+
+// Pages of a table use the same fonts and pictures: their resource dictionary is written once
+// and shared, not repeated on every page.
+uint32_t Document::resources(const Page& page) {
+  std::string entries = "/Font << ";
   for (FontId f : page.fonts())
     entries += m_fonts[f]->resource_name() + " " + reference(m_fonts[f]->reference()) + " ";
   entries += ">>\r\n";
@@ -163,10 +173,10 @@ void Document::end_page() {
       entries += "/Im" + std::to_string(i) + " " + reference(m_images[i].object) + " ";
     entries += ">>\r\n";
   }
-  entries += "/ProcSet [/PDF /Text /ImageC ]\r\n>>\r\n/Contents " + reference(content);
-  uint32_t object = m_out->dictionary_object(entries);
-  m_pages.push_back({object, g});
-  m_page.reset();
+  entries += "/ProcSet [/PDF /Text /ImageC ]";
+  auto [it, added] = m_resources.try_emplace(std::move(entries), 0);
+  if (added) it->second = m_out->dictionary_object(it->first);
+  return it->second;
 }
 
 int Document::add_outline(const OutlineEntry& entry) {

@@ -126,6 +126,7 @@ class Document {
   };
   void start(std::ostream& out);
   ImageId add_image(const std::string& digest, std::string_view entries, std::string_view jpeg);
+  uint32_t resources(const Page& page);
   uint32_t write_info();
   uint32_t write_outline();
   void write_links();
@@ -142,6 +143,7 @@ class Document {
   std::vector<std::unique_ptr<PdfFont>> m_fonts;
   std::vector<ImageRecord> m_images;
   std::unordered_map<std::string, ImageId> m_image_digests;
+  std::unordered_map<std::string, uint32_t> m_resources;  // resource dictionary -> its object
   std::vector<PageRecord> m_pages;
   std::unique_ptr<Page> m_page;
   std::vector<OutlineEntry> m_outline;

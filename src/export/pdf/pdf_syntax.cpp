@@ -10,6 +10,26 @@ namespace orvena::exporting::pdf {
 
 void append_number(std::string& out, double value) {
   if (!std::isfinite(value)) value = 0;  // a NaN would make the whole content stream unreadable
+  // Every coordinate goes through here. Hundredths as a whole number are written far faster than
+  // by the general conversion, and give its digits wherever value * 100 is not within rounding
+  // error of a half; there, and for magnitudes beyond the fast path, the general one decides.
+  const double hundredths = value * 100;
+  const double whole = std::nearbyint(hundredths);
+  if (std::fabs(hundredths) < 1e9 && std::fabs(std::fabs(hundredths - whole) - 0.5) > 1e-6) {
+    auto n = static_cast<int64_t>(whole);
+    if (n < 0) {
+      out += '-';
+      n = -n;
+    }
+    char buf[24];
+    auto res = std::to_chars(buf, buf + sizeof buf, n / 100);
+    out.append(buf, res.ptr);
+    const auto cents = static_cast<int>(n % 100);
+    out += '.';
+    out += static_cast<char>('0' + cents / 10);
+    out += static_cast<char>('0' + cents % 10);
+    return;
+  }
   char buf[64];
   auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, 2);
   std::string_view text(buf, res.ptr - buf);

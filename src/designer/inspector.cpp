@@ -120,7 +120,7 @@ Inspector::Inspector(DesignSurface& surface, QUndoStack& stack, const editor::Pr
     tree->setColumnCount(2);
     tree->setHeaderLabels({"Właściwość", "Wartość"});
     tree->header()->setSectionResizeMode(0, QHeaderView::Interactive);
-    tree->setColumnWidth(0, 150);
+    tree->setColumnWidth(0, 145);
     tree->setAlternatingRowColors(true);
     tree->setSelectionMode(QAbstractItemView::SingleSelection);
     connect(tree, &QTreeWidget::itemExpanded, this, [this](QTreeWidgetItem* item) {
@@ -139,6 +139,8 @@ Inspector::Inspector(DesignSurface& surface, QUndoStack& stack, const editor::Pr
   });
   m_tabs->addTab(m_properties, "Właściwości");
   m_tabs->addTab(m_events, "Zdarzenia");
+  // Room for a value beside the longest property names.
+  setMinimumWidth(340);
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(2, 2, 2, 2);
   layout->addWidget(m_title);

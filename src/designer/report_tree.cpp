@@ -28,7 +28,8 @@ ReportTree::ReportTree(report::Report& report, DesignSurface& surface, QUndoStac
   setObjectName("report_tree");
   setColumnCount(2);
   setHeaderLabels({"Nazwa", "Rodzaj"});
-  header()->setSectionResizeMode(0, QHeaderView::Stretch);
+  header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+  setMinimumWidth(260);
   setSelectionMode(QAbstractItemView::ExtendedSelection);
   setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed);
   connect(this, &QTreeWidget::itemSelectionChanged, this, [this] {

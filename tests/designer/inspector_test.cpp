@@ -337,6 +337,11 @@ TEST_F(InspectorTest, TheTreeAndTheSurfaceChooseTogetherAndTheTreeRenames) {
   EXPECT_EQ(inspector->components().front(), &band);
   type("Height", "150");
   EXPECT_EQ(band.height(), 150);
+  // The report itself, at the tree's root, shows its own properties and events.
+  QTest::mouseClick(tree.viewport(), Qt::LeftButton, {}, tree.visualItemRect(tree.topLevelItem(0)).center());
+  EXPECT_EQ(inspector->components().front(), r);
+  EXPECT_TRUE(inspector->row("EngineOptions.DoublePass"));
+  EXPECT_TRUE(inspector->row("OnStartReport"));
   EXPECT_NE(saved_line("MasterData1").find("Height=\"150\""), std::string::npos);
 
   // Renaming in the tree: typed into the item's editor.

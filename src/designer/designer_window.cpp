@@ -322,6 +322,8 @@ void DesignerWindow::build_docks() {
   tree_dock->setObjectName("tree_dock");
   tree_dock->setWidget(m_tree);
   addDockWidget(Qt::RightDockWidgetArea, tree_dock);
+  // Room for a value beside the longest property names, and for the objects' names.
+  resizeDocks({inspector_dock, tree_dock}, {320, 220}, Qt::Horizontal);
   connect(m_tree, &ReportTree::components_chosen, this,
           [this](std::vector<report::Component*> chosen) { guarded([&] { tree_chosen(chosen); }); });
 }

@@ -27,6 +27,7 @@
 #include "report/component.h"
 #include "report/datasets.h"
 #include "report/report.h"
+#include "report/serializer.h"
 #include "report/values.h"
 
 namespace orvena::designer {
@@ -139,8 +140,6 @@ Inspector::Inspector(DesignSurface& surface, QUndoStack& stack, const editor::Pr
   });
   m_tabs->addTab(m_properties, "Właściwości");
   m_tabs->addTab(m_events, "Zdarzenia");
-  // Room for a value beside the longest property names.
-  setMinimumWidth(340);
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(2, 2, 2, 2);
   layout->addWidget(m_title);
@@ -148,7 +147,7 @@ Inspector::Inspector(DesignSurface& surface, QUndoStack& stack, const editor::Pr
   if (!m_dialogs.colour) m_dialogs.colour = standard_colour;
   if (!m_dialogs.font) m_dialogs.font = standard_font;
   if (!m_dialogs.text) m_dialogs.text = standard_text;
-  connect(&m_stack, &QUndoStack::indexChanged, this, [this] { refresh(); });
+  connect(&m_stack, &QUndoStack::indexChanged, this, [this] { refresh_if_changed(); });
   rebuild();
 }
 
@@ -162,6 +161,23 @@ void Inspector::set_components(std::vector<report::Component*> components) {
 }
 
 void Inspector::refresh() {
+  rebuild();
+}
+
+std::string Inspector::shown_state() const {
+  std::string out;
+  for (size_t i = 0; i < m_components.size(); ++i) {
+    if (!m_lives[i]) return {};  // gone: the rows must go too
+    const report::Component& c = *m_components[i];
+    report::Serializer serializer(c.report());
+    out += c.name() + '\n' + serializer.obj_to_xml(c) + '\n';
+  }
+  return out;
+}
+
+void Inspector::refresh_if_changed() {
+  const std::string state = shown_state();
+  if (!state.empty() && state == m_state) return;
   rebuild();
 }
 
@@ -204,6 +220,7 @@ void Inspector::rebuild() {
     add_rows(m_events, nullptr, common_rows(objects, RowFilter::Events));
   }
   m_properties->verticalScrollBar()->setValue(scroll);
+  m_state = shown_state();
   m_rebuilding = false;
 }
 

@@ -71,6 +71,10 @@ class Inspector : public QWidget {
 
  private:
   void rebuild();
+  // After a command: rows again only when the objects shown have changed (a drag elsewhere on the
+  // page leaves them alone). Stored properties and names are compared, as the file would be.
+  void refresh_if_changed();
+  std::string shown_state() const;
   void add_rows(QTreeWidget* tree, QTreeWidgetItem* parent, const std::vector<PropRow>& rows);
   void add_name_row();
   QWidget* make_editor(const PropRow& row);
@@ -111,6 +115,7 @@ class Inspector : public QWidget {
   QMap<QString, QTreeWidgetItem*> m_rows;
   QSet<QString> m_expanded;
   bool m_rebuilding = false;
+  std::string m_state;  // shown_state() of the last rebuild
 };
 
 // Texts of the inspector.

@@ -29,7 +29,6 @@ ReportTree::ReportTree(report::Report& report, DesignSurface& surface, QUndoStac
   setColumnCount(2);
   setHeaderLabels({"Nazwa", "Rodzaj"});
   header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
-  setMinimumWidth(260);
   setSelectionMode(QAbstractItemView::ExtendedSelection);
   setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed);
   connect(this, &QTreeWidget::itemSelectionChanged, this, [this] {
@@ -53,12 +52,31 @@ ReportTree::ReportTree(report::Report& report, DesignSurface& surface, QUndoStac
   rebuild();
 }
 
+std::vector<std::pair<const report::Component*, const report::Component*>> ReportTree::shape() const {
+  std::vector<std::pair<const report::Component*, const report::Component*>> out;
+  for (const report::Component* c : m_report.all_objects()) out.emplace_back(c, c->parent());
+  return out;
+}
+
 void ReportTree::rebuild() {
+  auto now = shape();
+  if (now == m_shape && !m_items.empty()) {
+    // Moves and property changes leave the tree as it is; a rename shows.
+    m_quiet = true;
+    for (auto& [component, item] : m_items)
+      if (item->text(0) != qs(component->name()) && component != &m_report)
+        item->setText(0, qs(component->name()));
+    m_quiet = false;
+    return;
+  }
+  m_shape = std::move(now);
   m_quiet = true;
   clear();
+  m_items.clear();
   auto* root = new QTreeWidgetItem(
       this, {m_report.name().empty() ? QString("Raport") : qs(m_report.name()), qs(m_report.base_name())});
   root->setData(0, kComponentRole, QVariant::fromValue(static_cast<void*>(&m_report)));
+  m_items[&m_report] = root;
   for (const auto& child : m_report.objects()) add(root, *child);
   expandAll();
   std::vector<report::Component*> chosen;
@@ -72,6 +90,7 @@ void ReportTree::add(QTreeWidgetItem* parent, report::Component& c) {
   auto* item = new QTreeWidgetItem(parent, {qs(c.name()), qs(c.base_name())});
   item->setData(0, kComponentRole, QVariant::fromValue(static_cast<void*>(&c)));
   item->setFlags(item->flags() | Qt::ItemIsEditable);
+  m_items[&c] = item;
   for (const auto& child : c.objects()) add(item, *child);
 }
 
@@ -80,9 +99,8 @@ report::Component* ReportTree::component_of(const QTreeWidgetItem* item) const {
 }
 
 QTreeWidgetItem* ReportTree::item_of(const report::Component* c) const {
-  for (QTreeWidgetItemIterator it(const_cast<ReportTree*>(this)); *it; ++it)
-    if (component_of(*it) == c) return *it;
-  return nullptr;
+  auto it = m_items.find(c);
+  return it == m_items.end() ? nullptr : it->second;
 }
 
 void ReportTree::show_chosen(const std::vector<report::Component*>& components) {

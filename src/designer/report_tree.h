@@ -3,6 +3,8 @@
 // surface. Choosing in the tree chooses on the surface and the other way round; a name edited in
 // the tree renames the object as the inspector does (same rules, one undoable command).
 #include <QTreeWidget>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "editor/prompts.h"
@@ -25,7 +27,8 @@ class ReportTree : public QTreeWidget {
   ReportTree(report::Report& report, DesignSurface& surface, QUndoStack& stack,
              const editor::Prompts& prompts, QWidget* parent = nullptr);
 
-  // Items made anew from the report (the undo stack asks for it after every change).
+  // Items made anew from the report; when its shape is the one shown, only the names are set
+  // again (the undo stack asks for this after every change).
   void rebuild();
   QTreeWidgetItem* item_of(const report::Component* c) const;
   report::Component* component_of(const QTreeWidgetItem* item) const;
@@ -38,6 +41,8 @@ class ReportTree : public QTreeWidget {
 
  private:
   void add(QTreeWidgetItem* parent, report::Component& c);
+  // Every component of the report with its parent, parent before children.
+  std::vector<std::pair<const report::Component*, const report::Component*>> shape() const;
   void rename(QTreeWidgetItem* item);
 
   report::Report& m_report;
@@ -45,6 +50,8 @@ class ReportTree : public QTreeWidget {
   QUndoStack& m_stack;
   const editor::Prompts& m_prompts;
   std::vector<report::Ref<report::Component>> m_chosen;
+  std::unordered_map<const report::Component*, QTreeWidgetItem*> m_items;
+  std::vector<std::pair<const report::Component*, const report::Component*>> m_shape;
   bool m_quiet = false;
 };
 

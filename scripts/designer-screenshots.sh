@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Pictures of the report designer for a person to look at: the demo's template at 100 % with a
 # rubber-band selection and its handles, the page header at 200 % with the grid, the question on
-# closing a changed template, and the designer's and the preview's drawings of one page side by
-# side. Usage: scripts/designer-screenshots.sh [OUT_DIR] (default build/designer-screenshots);
+# closing a changed template, the object inspector and the report tree with a text object selected,
+# and the designer's and the preview's drawings of one page side by side.
+# Usage: scripts/designer-screenshots.sh [OUT_DIR] (default build/designer-screenshots);
 # needs a GUI build with tests in build/ (or in ORVENA_BUILD_DIR).
 set -euo pipefail
 cd "$(dirname "$0")/.."

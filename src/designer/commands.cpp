@@ -3,6 +3,8 @@
 #include <algorithm>
 
 #include "designer/design_surface.h"
+#include "report/copy.h"
+#include "report/pages.h"
 #include "report/report.h"
 #include "report/views.h"
 
@@ -145,6 +147,108 @@ void TextCommand::undo() {
 void TextCommand::set(const std::string& text) {
   m_memo.set_text(text);
   m_surface.sync({&m_memo});
+}
+
+// ---- Properties ------------------------------------------------------------------------------------
+
+std::unique_ptr<report::Component> snapshot(const report::Component& c) {
+  if (auto* r = dynamic_cast<const report::Report*>(&c)) {
+    // The report has no factory (it is the document's root) and its tree is not wanted here.
+    auto copy = std::make_unique<report::Report>();
+    report::copy_properties(*r, *copy);
+    return copy;
+  }
+  return report::clone_component(c, report::CopyChildren::No);
+}
+
+namespace {
+
+void put_back(const report::Component& from, report::Component& to) {
+  report::copy_properties(from, to);
+  // A font set through its leaves reaches the children that take their parent's font.
+  if (!to.parent_font()) to.font_changed();
+}
+
+}  // namespace
+
+PropertyCommand::PropertyCommand(const QString& text, DesignSurface& surface,
+                                 std::vector<report::Component*> components, Edit edit)
+    : QUndoCommand(text), m_surface(surface), m_edit(std::move(edit)) {
+  for (report::Component* c : components) m_entries.push_back({c, snapshot(*c), nullptr});
+}
+
+PropertyCommand::~PropertyCommand() = default;
+
+void PropertyCommand::apply() {
+  try {
+    for (auto& e : m_entries) m_edit(*e.component);
+  } catch (...) {
+    restore(false);
+    throw;
+  }
+  for (auto& e : m_entries) e.after = snapshot(*e.component);
+  m_applied = true;
+  show();
+}
+
+void PropertyCommand::redo() {
+  if (m_applied) {
+    m_applied = false;
+    return;
+  }
+  restore(true);
+}
+
+void PropertyCommand::undo() {
+  restore(false);
+}
+
+void PropertyCommand::restore(bool after) {
+  for (auto& e : m_entries) put_back(after ? *e.after : *e.before, *e.component);
+  show();
+}
+
+void PropertyCommand::show() {
+  std::vector<report::Component*> changed;
+  bool whole_page = false;
+  for (auto& e : m_entries) {
+    changed.push_back(e.component);
+    // Paper and margins move every band; the report's options show nowhere on the page.
+    whole_page = whole_page || e.component->is(report::Page::static_class());
+  }
+  if (whole_page)
+    m_surface.rebuild();
+  else
+    m_surface.sync(changed);
+}
+
+// ---- Name ------------------------------------------------------------------------------------------
+
+RenameCommand::RenameCommand(DesignSurface& surface, report::Component& component, std::string name)
+    : QUndoCommand(QStringLiteral("Zmiana nazwy")),
+      m_surface(surface),
+      m_component(component),
+      m_before(component.name()),
+      m_after(std::move(name)) {}
+
+void RenameCommand::apply() {
+  m_component.set_name(m_after);
+  m_applied = true;
+  m_surface.update();
+}
+
+void RenameCommand::redo() {
+  if (m_applied) {
+    m_applied = false;
+    return;
+  }
+  m_component.set_name(m_after);
+  m_surface.update();
+}
+
+void RenameCommand::undo() {
+  m_component.set_name(m_before);
+  m_surface.update();
 }
 
 }  // namespace orvena::designer

@@ -3,6 +3,7 @@
 // report (the model) and tell the surface which components to show again. Objects taken out of
 // the report are kept by the command that took them, so undo puts back the very same objects.
 #include <QUndoCommand>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -90,5 +91,51 @@ class TextCommand : public QUndoCommand {
   report::CustomMemoView& m_memo;
   std::string m_before, m_after;
 };
+
+// Properties of components changed by one edit: an inspector row, a dialog. Every property of
+// each component is kept before and after the edit, so undo and redo put back all of them, nested
+// objects and a fill whose kind changed included.
+class PropertyCommand : public QUndoCommand {
+ public:
+  using Edit = std::function<void(report::Component&)>;
+  PropertyCommand(const QString& text, DesignSurface& surface, std::vector<report::Component*> components,
+                  Edit edit);
+  ~PropertyCommand() override;
+  // Applies the edit to every component. When it throws for one, all are put back as they were
+  // and the error goes on to the caller, who then does not push the command.
+  void apply();
+  void redo() override;
+  void undo() override;
+
+ private:
+  struct Entry {
+    report::Component* component;
+    std::unique_ptr<report::Component> before, after;
+  };
+  void restore(bool after);
+  void show();
+  DesignSurface& m_surface;
+  std::vector<Entry> m_entries;
+  Edit m_edit;
+  bool m_applied = false;  // the first redo finds the edit made by apply()
+};
+
+// A component's name. apply() renames (throwing the model's error for a taken or bad name).
+class RenameCommand : public QUndoCommand {
+ public:
+  RenameCommand(DesignSurface& surface, report::Component& component, std::string name);
+  void apply();
+  void redo() override;
+  void undo() override;
+
+ private:
+  DesignSurface& m_surface;
+  report::Component& m_component;
+  std::string m_before, m_after;
+  bool m_applied = false;
+};
+
+// A copy of the component's own properties (no children), kept by commands to put them back.
+std::unique_ptr<report::Component> snapshot(const report::Component& c);
 
 }  // namespace orvena::designer

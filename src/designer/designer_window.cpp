@@ -6,6 +6,7 @@
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDockWidget>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -25,7 +26,10 @@
 #include "designer/design_items.h"
 #include "designer/design_surface.h"
 #include "designer/design_view.h"
+#include "designer/inspector.h"
 #include "designer/object_clipboard.h"
+#include "designer/report_dialogs.h"
+#include "designer/report_tree.h"
 #include "designer/unkept_content.h"
 #include "editor/editor_rules.h"
 #include "editor/report_preview.h"
@@ -90,6 +94,7 @@ DesignerWindow::DesignerWindow(report::Report& report, DesignerOptions options, 
 
   build_actions();
   build_menus();
+  build_docks();
   for (report::ReportPage* page : pages()) m_tabs->addTab(QString::fromStdString(page->name()));
   m_tabs->setVisible(m_tabs->count() > 1);
   connect(m_tabs, &QTabBar::currentChanged, this, [this](int index) { show_page(index); });
@@ -97,9 +102,12 @@ DesignerWindow::DesignerWindow(report::Report& report, DesignerOptions options, 
     m_report.modified = !clean;
     update_caption();
   });
-  connect(m_surface, &DesignSurface::selection_order_changed, this, [this] { update_selection_actions(); });
+  connect(m_surface, &DesignSurface::selection_order_changed, this, [this] {
+    update_selection_actions();
+    surface_selection_changed();
+  });
 
-  resize(1000, 760);
+  resize(1280, 800);
   show_page(0);
   set_zoom_percent(100);
   update_caption();
@@ -200,6 +208,9 @@ void DesignerWindow::build_actions() {
     add_action(name, text_kind.first, QKeySequence(), [this, kind] { m_view->align_selection(kind); });
   }
 
+  add_action("report_options", "Opcje raportu…", QKeySequence(), [this] { report_options(); });
+  add_action("page_settings", "Ustawienia strony…", QKeySequence(), [this] { page_settings(); });
+
   add_action("zoom_in", "Powiększ", QKeySequence::ZoomIn, [this] {
     const int now = static_cast<int>(std::lround(m_view->zoom() * 100));
     for (int z : kZoomSteps)
@@ -231,7 +242,11 @@ void DesignerWindow::build_actions() {
     QAction* a = add_action(
         name.c_str(),
         QString("Siatka: %1").arg(QString::fromUtf8(kGridUnitNames[i].data(), kGridUnitNames[i].size())),
-        QKeySequence(), [this, unit] { m_surface->set_grid_unit(unit); });
+        QKeySequence(), [this, unit] {
+          m_surface->set_grid_unit(unit);
+          // Lengths in the inspector are shown in the grid's unit.
+          if (m_inspector) m_inspector->refresh();
+        });
     a->setCheckable(true);
     a->setChecked(unit == m_surface->grid_unit());
     units->addAction(a);
@@ -266,6 +281,7 @@ void DesignerWindow::build_menus() {
       {"undo", "redo", "", "cut", "copy", "paste", "delete", "", "select_all", "edit_text"});
   add(menuBar()->addMenu("Układ"), {"align_left", "align_right", "align_top", "align_bottom", "",
                                     "align_hcentre", "align_vcentre", "", "same_width", "same_height"});
+  add(menuBar()->addMenu("Raport"), {"report_options", "page_settings"});
   add(menuBar()->addMenu("Widok"), {"zoom_in", "zoom_out", "whole_page", "page_width", "", "grid", "snap",
                                     "grid_piksele", "grid_milimetry", "grid_cale", "", "labels"});
   QToolBar* bar = addToolBar("Narzędzia");
@@ -291,6 +307,88 @@ void DesignerWindow::update_selection_actions() {
                            "align_vcentre", "same_width", "same_height"})
     action(name)->setEnabled(n > 1);
   action("edit_text")->setEnabled(n == 1);
+}
+
+// ---- Inspector, report tree, dialogs -------------------------------------------------------------
+
+void DesignerWindow::build_docks() {
+  m_inspector = new Inspector(*m_surface, *m_stack, m_options.prompts);
+  auto* inspector_dock = new QDockWidget("Inspektor obiektów", this);
+  inspector_dock->setObjectName("inspector_dock");
+  inspector_dock->setWidget(m_inspector);
+  addDockWidget(Qt::LeftDockWidgetArea, inspector_dock);
+  m_tree = new ReportTree(m_report, *m_surface, *m_stack, m_options.prompts);
+  auto* tree_dock = new QDockWidget("Drzewo raportu", this);
+  tree_dock->setObjectName("tree_dock");
+  tree_dock->setWidget(m_tree);
+  addDockWidget(Qt::RightDockWidgetArea, tree_dock);
+  // Room for a value beside the longest property names, and for the objects' names.
+  resizeDocks({inspector_dock, tree_dock}, {320, 220}, Qt::Horizontal);
+  connect(m_tree, &ReportTree::components_chosen, this,
+          [this](std::vector<report::Component*> chosen) { guarded([&] { tree_chosen(chosen); }); });
+}
+
+void DesignerWindow::surface_selection_changed() {
+  if (!m_inspector || m_tree_choosing) return;
+  std::vector<report::Component*> shown;
+  for (report::View* v : m_surface->selected_views()) shown.push_back(v);
+  m_tree->show_chosen(shown);
+  if (shown.empty() && m_surface->page()) shown.push_back(m_surface->page());
+  m_inspector->set_components(shown);
+}
+
+void DesignerWindow::tree_chosen(const std::vector<report::Component*>& components) {
+  std::vector<report::View*> views;
+  for (report::Component* c : components)
+    if (auto* v = dynamic_cast<report::View*>(c); v && dynamic_cast<report::Band*>(v->parent()))
+      views.push_back(v);
+  m_tree_choosing = true;
+  if (!views.empty() && views.size() == components.size()) {
+    // Objects of another page bring their page into view first.
+    std::vector<report::ReportPage*> all = pages();
+    auto* page = dynamic_cast<report::ReportPage*>(views.front()->page());
+    auto it = std::find(all.begin(), all.end(), page);
+    if (page && page != m_surface->page() && it != all.end()) show_page(static_cast<int>(it - all.begin()));
+    m_surface->select_views(views);
+  } else {
+    m_surface->select_views({});
+    if (components.size() == 1)
+      if (auto* page = dynamic_cast<report::ReportPage*>(components.front());
+          page && page != m_surface->page()) {
+        std::vector<report::ReportPage*> all = pages();
+        auto it = std::find(all.begin(), all.end(), page);
+        if (it != all.end()) show_page(static_cast<int>(it - all.begin()));
+      }
+  }
+  m_tree_choosing = false;
+  m_inspector->set_components(components);
+}
+
+void DesignerWindow::report_options() {
+  ReportOptionsDialog dialog(m_report, this);
+  if (dialog.exec() != QDialog::Accepted) return;
+  auto command = std::make_unique<PropertyCommand>(
+      "Opcje raportu", *m_surface, std::vector<report::Component*>{&m_report},
+      [&dialog](report::Component& c) { dialog.apply_to(static_cast<report::Report&>(c)); });
+  command->apply();
+  m_stack->push(command.release());
+}
+
+void DesignerWindow::page_settings() {
+  report::ReportPage* page = m_surface->page();
+  if (!page) return;
+  PageSettingsDialog dialog(*page, this);
+  if (dialog.exec() != QDialog::Accepted) return;
+  // The bands are kept too: the new paper gives them new widths.
+  std::vector<report::Component*> changed = {page};
+  for (const auto& child : page->objects())
+    if (dynamic_cast<report::Band*>(child.get())) changed.push_back(child.get());
+  auto command = std::make_unique<PropertyCommand>("Ustawienia strony", *m_surface, changed,
+                                                   [&dialog, page](report::Component& c) {
+                                                     if (&c == page) dialog.apply_to(*page);
+                                                   });
+  command->apply();
+  m_stack->push(command.release());
 }
 
 // ---- Zoom -----------------------------------------------------------------------------------------

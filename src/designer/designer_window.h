@@ -22,6 +22,7 @@ class QTabBar;
 class QUndoStack;
 
 namespace orvena::report {
+class Component;
 class Report;
 class ReportPage;
 }  // namespace orvena::report
@@ -34,6 +35,8 @@ namespace orvena::designer {
 
 class DesignSurface;
 class DesignView;
+class Inspector;
+class ReportTree;
 
 enum class SaveAnswer : uint8_t { Save, Discard, Cancel };
 
@@ -71,12 +74,17 @@ class DesignerWindow : public QMainWindow {
   void set_zoom_percent(int percent);  // clamped to 25–400 %
   void zoom_whole_page();
   void zoom_page_width();
+  // "Opcje raportu…" and "Ustawienia strony…" of the page shown: a dialog, applied as one command.
+  void report_options();
+  void page_settings();
 
   DesignSurface& surface() const { return *m_surface; }
   DesignView& view() const { return *m_view; }
   QUndoStack& undo_stack() const { return *m_stack; }
   QTabBar* page_tabs() const { return m_tabs; }
   QComboBox* zoom_box() const { return m_zoom_box; }
+  Inspector& inspector() const { return *m_inspector; }
+  ReportTree& report_tree() const { return *m_tree; }
   editor::ReportPreview* report_preview() const { return m_preview.get(); }
   // Actions by object name ("save", "align_left", …), for menus, toolbars and tests.
   QAction* action(const char* name) const;
@@ -97,6 +105,11 @@ class DesignerWindow : public QMainWindow {
   void update_selection_actions();
   bool write_to(const std::filesystem::path& file);
   void guarded(const std::function<void()>& handler);
+  void build_docks();
+  // The inspector follows the surface's selection (the page when nothing is selected), the tree
+  // shows it; a choice in the tree selects on the surface, showing the object's page.
+  void surface_selection_changed();
+  void tree_chosen(const std::vector<report::Component*>& components);
 
   report::Report& m_report;
   DesignerOptions m_options;
@@ -110,6 +123,9 @@ class DesignerWindow : public QMainWindow {
   QTabBar* m_tabs = nullptr;
   QComboBox* m_zoom_box = nullptr;
   QLabel* m_status = nullptr;
+  Inspector* m_inspector = nullptr;
+  ReportTree* m_tree = nullptr;
+  bool m_tree_choosing = false;
   std::unique_ptr<report::Report> m_preview_report;
   std::unique_ptr<editor::ReportPreview> m_preview;
 };

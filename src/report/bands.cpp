@@ -16,8 +16,9 @@ PropInfo p_allow_split() {
 }
 PropInfo p_child() {
   return reference_fn<Band>(
-      "Child", [](const Band& b) -> Component* { return b.child(); },
-      [](Band& b, Component* c) { b.set_child(dynamic_cast<Band*>(c)); });
+             "Child", [](const Band& b) -> Component* { return b.child(); },
+             [](Band& b, Component* c) { b.set_child(dynamic_cast<Band*>(c)); })
+      .referring_to(&Band::static_class);
 }
 PropInfo p_keep_child() {
   return boolean("KeepChild", &Band::keep_child, false);
@@ -77,9 +78,9 @@ const ClassInfo& Band::static_class() {
           boolean("Vertical", &Band::vertical, false),
           boolean("Visible", &Component::visible, true),
           geometry_prop("Width"),
-          string("OnAfterCalcHeight", &Band::on_after_calc_height),
-          string("OnAfterPrint", &Band::on_after_print),
-          string("OnBeforePrint", &Band::on_before_print),
+          event("OnAfterCalcHeight", &Band::on_after_calc_height),
+          event("OnAfterPrint", &Band::on_after_print),
+          event("OnBeforePrint", &Band::on_before_print),
       });
   return info;
 }
@@ -181,7 +182,7 @@ const ClassInfo& DataBand::static_class() {
                                   data_set_prop(&D::data),
                                   data_set_name_prop(&D::data),
                                   boolean("FooterAfterEach", &D::footer_after_each, false),
-                                  string("Filter", &D::filter),
+                                  string("Filter", &D::filter).as(PropRole::Expression),
                                   p_keep_child(),
                                   boolean("KeepFooter", &D::keep_footer, false),
                                   boolean("KeepHeader", &D::keep_header, false),
@@ -192,7 +193,7 @@ const ClassInfo& DataBand::static_class() {
                                   integer("RowCount", &D::row_count, std::nullopt),
                                   p_start_new_page(),
                                   p_stretched(),
-                                  string("OnMasterDetail", &D::on_master_detail),
+                                  event("OnMasterDetail", &D::on_master_detail),
                               });
   return info;
 }
@@ -216,7 +217,7 @@ const ClassInfo& GroupHeader::static_class() {
                               {
                                   p_allow_split(),
                                   p_child(),
-                                  string("Condition", &G::condition),
+                                  string("Condition", &G::condition).as(PropRole::Expression),
                                   boolean("DrillDown", &G::drill_down, false),
                                   boolean("ExpandDrillDown", &G::expand_drill_down, false),
                                   p_keep_child(),

@@ -12,10 +12,7 @@
 #include "report/resources.h"
 
 namespace orvena::report {
-namespace {
 
-// Identifier rule for component names: a letter or underscore, then letters, digits or
-// underscores. Letters beyond ASCII are accepted as letters.
 bool is_valid_identifier(std::string_view s) {
   if (s.empty()) return false;
   auto letter = [](unsigned char c) {
@@ -26,8 +23,6 @@ bool is_valid_identifier(std::string_view s) {
     if (!letter(c) && !(c >= '0' && c <= '9')) return false;
   return true;
 }
-
-}  // namespace
 
 Component::Component() : m_life(std::make_shared<Component*>(this)) {}
 

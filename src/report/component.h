@@ -167,6 +167,10 @@ class Component : public Persistent {
   uint8_t m_roles = 0;
 };
 
+// Identifier rule for component names: a letter or underscore, then letters, digits or
+// underscores. Letters beyond ASCII are accepted as letters.
+bool is_valid_identifier(std::string_view s);
+
 // A reference from one component to another that empties itself when the target is destroyed.
 template <class T>
 class Ref {

@@ -183,8 +183,9 @@ struct DataLink {
 template <class C>
 PropInfo data_set_prop(DataLink C::*m) {
   return reference_fn<C>(
-      "DataSet", [m](const C& c) -> Component* { return (c.*m).get(); },
-      [m](C& c, Component* v) { (c.*m).set(dynamic_cast<DataSet*>(v)); });
+             "DataSet", [m](const C& c) -> Component* { return (c.*m).get(); },
+             [m](C& c, Component* v) { (c.*m).set(dynamic_cast<DataSet*>(v)); })
+      .referring_to(&DataSet::static_class);
 }
 template <class C>
 PropInfo data_set_name_prop(DataLink C::*m) {

@@ -151,7 +151,7 @@ const ClassInfo& ReportPage::static_class() {
           ordinal_fn<P>(
               "PageCount", PropKind::Integer, [](const P& p) { return p.page_count(); },
               [](P& p, int64_t v) { p.set_page_count(v); }, 1),
-          integer("Color", &P::color, kNoColor),
+          colour("Color", &P::color, kNoColor),
           data_set_prop(&P::data),
           data_set_name_prop(&P::data),
           enumeration("Duplex", &P::duplex, kDuplexNames, 0),
@@ -166,9 +166,9 @@ const ClassInfo& ReportPage::static_class() {
           boolean("TitleBeforeHeader", &P::title_before_header, true),
           lines("HGuides", &P::hguides),
           lines("VGuides", &P::vguides),
-          string("OnAfterPrint", &P::on_after_print),
-          string("OnBeforePrint", &P::on_before_print),
-          string("OnManualBuild", &P::on_manual_build),
+          event("OnAfterPrint", &P::on_after_print),
+          event("OnBeforePrint", &P::on_before_print),
+          event("OnManualBuild", &P::on_manual_build),
       },
       make<ReportPage>);
   return info;

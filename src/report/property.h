@@ -49,6 +49,16 @@ enum class PropKind : uint8_t {
 
 using Names = std::span<const std::string_view>;
 
+// What a value means beyond how it is stored; the designer's inspector chooses its editor by it.
+enum class PropRole : uint8_t {
+  Plain,
+  Color,       // an Integer holding a colour: 0x00BBGGRR, negative system colours, kNoColor for none
+  Event,       // a String naming a procedure of the report's script
+  Length,      // a Float in units (pixels at 96 per inch)
+  Size,        // a Float in units that cannot be negative
+  Expression,  // a String evaluated by the report's script (a filter, a group condition)
+};
+
 struct PropInfo {
   std::string_view name;
   PropKind kind = PropKind::Integer;
@@ -74,6 +84,12 @@ struct PropInfo {
   // Stored rule; empty means always stored (subject to the default).
   std::function<bool(const Persistent&)> stored;
   bool never_stored = false;
+  PropRole role = PropRole::Plain;
+  // References: the class of the components it may point at.
+  const ClassInfo& (*refers_to)() = nullptr;
+  // Nested objects the getter makes when asked (a text object's first display format): reading
+  // one from an object that lacks it changes that object.
+  bool made_on_demand = false;
 
   bool is_stored(const Persistent& o) const { return !never_stored && (!stored || stored(o)); }
   bool has_setter() const;
@@ -86,6 +102,18 @@ struct PropInfo {
   }
   PropInfo&& stored_if(std::function<bool(const Persistent&)> rule) && {
     stored = std::move(rule);
+    return std::move(*this);
+  }
+  PropInfo&& as(PropRole r) && {
+    role = r;
+    return std::move(*this);
+  }
+  PropInfo&& referring_to(const ClassInfo& (*target)()) && {
+    refers_to = target;
+    return std::move(*this);
+  }
+  PropInfo&& on_demand() && {
+    made_on_demand = true;
     return std::move(*this);
   }
 };
@@ -158,6 +186,11 @@ PropInfo set_of(std::string_view name, T C::*m, Names names, int64_t def = 0) {
   return ordinal_member(name, m, PropKind::Set, def, names);
 }
 
+template <class C, class T>
+PropInfo colour(std::string_view name, T C::*m, std::optional<int64_t> def) {
+  return ordinal_member(name, m, PropKind::Integer, def).as(PropRole::Color);
+}
+
 template <class C>
 PropInfo floating(std::string_view name, double C::*m) {
   PropInfo p;
@@ -178,6 +211,12 @@ PropInfo string(std::string_view name, std::string C::*m) {
   p.set_string = [m](Persistent& o, const std::string& v) { static_cast<C&>(o).*m = v; };
   p.same = same_member(m);
   return p;
+}
+
+// The name of the script procedure handling an event.
+template <class C>
+PropInfo event(std::string_view name, std::string C::*m) {
+  return string(name, m).as(PropRole::Event);
 }
 
 template <class C>

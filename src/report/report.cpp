@@ -28,7 +28,8 @@ const ClassInfo& DataSetItem::static_class() {
       {
           reference_fn<DataSetItem>(
               "DataSet", [](const DataSetItem& i) -> Component* { return i.data.get(); },
-              [](DataSetItem& i, Component* c) { i.data.set(dynamic_cast<DataSet*>(c)); }),
+              [](DataSetItem& i, Component* c) { i.data.set(dynamic_cast<DataSet*>(c)); })
+              .referring_to(&DataSet::static_class),
           string_fn<DataSetItem>(
               "DataSetName", [](const DataSetItem& i) { return i.data.name(); },
               [](DataSetItem& i, const std::string& v) { i.data.set_name(v, i.report); }),
@@ -51,7 +52,8 @@ const ClassInfo& StyleItem::static_class() {
           ordinal_fn<S>(
               "Color", PropKind::Integer, [](const S& s) { return s.fill.color(); },
               [](S& s, int64_t v) { s.fill.set_color(v); }, kNoColor)
-              .not_stored(),
+              .not_stored()
+              .as(PropRole::Color),
           nested<S>("Font", [](S& s) { return &s.font; }),
           nested<S>("Frame", [](S& s) { return &s.frame; }),
           boolean("ApplyFont", &S::apply_font, true),
@@ -99,10 +101,10 @@ const ClassInfo& Report::static_class() {
                                   lines("ScriptText", &R::script_text, {"begin", "", "end."}),
                                   boolean("ShowProgress", &R::show_progress, true),
                                   boolean("StoreInDFM", &R::store_in_dfm, true),
-                                  string("OnRunDialogs", &R::on_run_dialogs),
-                                  string("OnStartReport", &R::on_start_report),
-                                  string("OnStopReport", &R::on_stop_report),
-                                  string("OnReportPrint", &R::on_report_print),
+                                  event("OnRunDialogs", &R::on_run_dialogs),
+                                  event("OnStartReport", &R::on_start_report),
+                                  event("OnStopReport", &R::on_stop_report),
+                                  event("OnReportPrint", &R::on_report_print),
                               });
   return info;
 }

@@ -68,7 +68,7 @@ const ClassInfo& Font::static_class() {
       "TFont", nullptr,
       {
           integer("Charset", &Font::charset, std::nullopt),
-          integer("Color", &Font::color, std::nullopt),
+          colour("Color", &Font::color, std::nullopt),
           integer("Height", &Font::height, std::nullopt),
           string("Name", &Font::name),
           enumeration("Pitch", &Font::pitch, kFontPitchNames, 0),
@@ -87,7 +87,7 @@ const ClassInfo& FrameLine::static_class() {
   static const ClassInfo info(
       "TrpFrameLine", nullptr,
       {
-          integer("Color", &FrameLine::color, std::nullopt).stored_if([](const Persistent& o) {
+          colour("Color", &FrameLine::color, std::nullopt).stored_if([](const Persistent& o) {
             auto& l = static_cast<const FrameLine&>(o);
             return !l.frame || l.color != l.frame->color();
           }),
@@ -163,9 +163,10 @@ const ClassInfo& Frame::static_class() {
       {
           ordinal_fn<Frame>(
               "Color", PropKind::Integer, [](const Frame& f) { return f.color(); },
-              [](Frame& f, int64_t v) { f.set_color(v); }, 0),
+              [](Frame& f, int64_t v) { f.set_color(v); }, 0)
+              .as(PropRole::Color),
           boolean("DropShadow", &Frame::drop_shadow, false),
-          integer("ShadowColor", &Frame::shadow_color, 0),
+          colour("ShadowColor", &Frame::shadow_color, 0),
           floating("ShadowWidth", &Frame::shadow_width).stored_if([](const Persistent& o) {
             return static_cast<const Frame&>(o).shadow_width != 4;
           }),
@@ -201,8 +202,8 @@ std::unique_ptr<Fill> Fill::create(FillType type) {
 const ClassInfo& BrushFill::static_class() {
   static const ClassInfo info("TrpBrushFill", nullptr,
                               {
-                                  integer("BackColor", &BrushFill::back_color, kNoColor),
-                                  integer("ForeColor", &BrushFill::fore_color, 0),
+                                  colour("BackColor", &BrushFill::back_color, kNoColor),
+                                  colour("ForeColor", &BrushFill::fore_color, 0),
                                   enumeration("Style", &BrushFill::style, kBrushStyleNames, 0),
                               });
   return info;
@@ -212,8 +213,8 @@ const ClassInfo& GradientFill::static_class() {
   static const ClassInfo info(
       "TrpGradientFill", nullptr,
       {
-          integer("StartColor", &GradientFill::start_color, kWhite),
-          integer("EndColor", &GradientFill::end_color, 0),
+          colour("StartColor", &GradientFill::start_color, kWhite),
+          colour("EndColor", &GradientFill::end_color, 0),
           enumeration("GradientStyle", &GradientFill::gradient_style, kGradientStyleNames, std::nullopt),
       });
   return info;
@@ -222,7 +223,7 @@ const ClassInfo& GradientFill::static_class() {
 const ClassInfo& GlassFill::static_class() {
   static const ClassInfo info("TrpGlassFill", nullptr,
                               {
-                                  integer("Color", &GlassFill::color, kWhite),
+                                  colour("Color", &GlassFill::color, kWhite),
                                   floating("Blend", &GlassFill::blend),
                                   boolean("Hatch", &GlassFill::hatch, false),
                                   enumeration("Orientation", &GlassFill::orientation, kGlassOrientationNames,
@@ -281,8 +282,9 @@ const ClassInfo& Highlight::static_class() {
           ordinal_fn<Highlight>(
               "Color", PropKind::Integer, [](const Highlight& h) { return h.fill.color(); },
               [](Highlight& h, int64_t v) { h.fill.set_color(v); }, kNoColor)
-              .not_stored(),
-          string("Condition", &Highlight::condition),
+              .not_stored()
+              .as(PropRole::Color),
+          string("Condition", &Highlight::condition).as(PropRole::Expression),
           ordinal_fn<Highlight>(
               "FillType", PropKind::Enumeration, [](const Highlight& h) { return h.fill.type(); },
               [](Highlight& h, int64_t v) { h.fill.set_type(static_cast<FillType>(v)); }, 0, kFillTypeNames),

@@ -44,7 +44,8 @@ PropInfo p_color_ns() {
   return ordinal_fn<View>(
              "Color", PropKind::Integer, [](const View& v) { return v.fill.color(); },
              [](View& v, int64_t c) { v.fill.set_color(c); }, kNoColor)
-      .not_stored();
+      .not_stored()
+      .as(PropRole::Color);
 }
 PropInfo p_brush_style_ns() {
   return ordinal_fn<View>(
@@ -89,15 +90,22 @@ PropInfo parent_font_prop() {
 PropInfo geometry_prop(std::string_view name) {
   if (name == "Left")
     return float_fn<Component>(
-        name, [](const Component& c) { return c.left(); }, [](Component& c, double v) { c.set_left(v); });
+               name, [](const Component& c) { return c.left(); },
+               [](Component& c, double v) { c.set_left(v); })
+        .as(PropRole::Length);
   if (name == "Top")
     return float_fn<Component>(
-        name, [](const Component& c) { return c.top(); }, [](Component& c, double v) { c.set_top(v); });
+               name, [](const Component& c) { return c.top(); }, [](Component& c, double v) { c.set_top(v); })
+        .as(PropRole::Length);
   if (name == "Width")
     return float_fn<Component>(
-        name, [](const Component& c) { return c.width(); }, [](Component& c, double v) { c.set_width(v); });
+               name, [](const Component& c) { return c.width(); },
+               [](Component& c, double v) { c.set_width(v); })
+        .as(PropRole::Size);
   return float_fn<Component>(
-      name, [](const Component& c) { return c.height(); }, [](Component& c, double v) { c.set_height(v); });
+             name, [](const Component& c) { return c.height(); },
+             [](Component& c, double v) { c.set_height(v); })
+      .as(PropRole::Size);
 }
 
 // ---- View -----------------------------------------------------------------------------------
@@ -124,16 +132,16 @@ const ClassInfo& View::static_class() {
           integer("GroupIndex", &View::group_index, 0),
           set_of("Restrictions", &Component::restrictions, kRestrictionNames),
           boolean("Visible", &Component::visible, true),
-          string("OnAfterData", &View::on_after_data),
-          string("OnAfterPrint", &View::on_after_print),
-          string("OnBeforePrint", &View::on_before_print),
-          string("OnMouseEnter", &View::on_mouse_enter),
-          string("OnMouseLeave", &View::on_mouse_leave),
-          string("OnMouseDown", &View::on_mouse_down),
-          string("OnMouseMove", &View::on_mouse_move),
-          string("OnMouseUp", &View::on_mouse_up),
-          string("OnPreviewClick", &View::on_preview_click),
-          string("OnPreviewDblClick", &View::on_preview_dbl_click),
+          event("OnAfterData", &View::on_after_data),
+          event("OnAfterPrint", &View::on_after_print),
+          event("OnBeforePrint", &View::on_before_print),
+          event("OnMouseEnter", &View::on_mouse_enter),
+          event("OnMouseLeave", &View::on_mouse_leave),
+          event("OnMouseDown", &View::on_mouse_down),
+          event("OnMouseMove", &View::on_mouse_move),
+          event("OnMouseUp", &View::on_mouse_up),
+          event("OnPreviewClick", &View::on_preview_click),
+          event("OnPreviewDblClick", &View::on_preview_dbl_click),
           nested<View>("Hyperlink", [](View& v) { return &v.hyperlink; }),
           string("Hint", &View::hint),
           boolean("ShowHint", &View::show_hint, false),
@@ -267,27 +275,34 @@ std::vector<PropInfo> memo_props(bool system_text) {
       p_data_field(),
       p_data_set(),
       p_data_set_name(),
-      nested<M>("DisplayFormat", [](M& m) { return &m.display_format(); }).stored_if([](const Persistent& o) {
-        return static_cast<const M&>(o).formats.size() == 1;
-      }),
+      nested<M>("DisplayFormat", [](M& m) { return &m.display_format(); })
+          .stored_if([](const Persistent& o) { return static_cast<const M&>(o).formats.size() == 1; })
+          .on_demand(),
       string("ExpressionDelimiters", &M::expression_delimiters).stored_if([](const Persistent& o) {
         return static_cast<const M&>(o).expression_delimiters != "[,]";
       }),
       reference_fn<M>(
           "FlowTo", [](const M& m) -> Component* { return m.flow_to.get(); },
-          [](M& m, Component* c) { m.flow_to.reset(dynamic_cast<CustomMemoView*>(c)); }),
+          [](M& m, Component* c) { m.flow_to.reset(dynamic_cast<CustomMemoView*>(c)); })
+          .referring_to(&CustomMemoView::static_class),
       font_prop(true),
       p_frame(),
       p_fill_type(),
       p_fill(),
-      floating("GapX", &M::gap_x).stored_if([](const Persistent& o) { return differs(o, &M::gap_x, 2); }),
-      floating("GapY", &M::gap_y).stored_if([](const Persistent& o) { return differs(o, &M::gap_y, 1); }),
+      floating("GapX", &M::gap_x)
+          .stored_if([](const Persistent& o) { return differs(o, &M::gap_x, 2); })
+          .as(PropRole::Length),
+      floating("GapY", &M::gap_y)
+          .stored_if([](const Persistent& o) { return differs(o, &M::gap_y, 1); })
+          .as(PropRole::Length),
       enumeration("HAlign", &M::halign, kHAlignNames, 0),
       boolean("HideZeros", &M::hide_zeros, false),
-      nested<M>("Highlight", [](M& m) { return &m.highlight(); }).stored_if([](const Persistent& o) {
-        auto& m = static_cast<const M&>(o);
-        return m.highlights.size() == 1 && !core::trim(m.highlights.front()->condition).empty();
-      }),
+      nested<M>("Highlight", [](M& m) { return &m.highlight(); })
+          .stored_if([](const Persistent& o) {
+            auto& m = static_cast<const M&>(o);
+            return m.highlights.size() == 1 && !core::trim(m.highlights.front()->condition).empty();
+          })
+          .on_demand(),
       floating("LineSpacing", &M::line_spacing).stored_if([](const Persistent& o) {
         return differs(o, &M::line_spacing, 2);
       }),
@@ -342,7 +357,7 @@ const ClassInfo& CustomLineView::static_class() {
 const ClassInfo& LineView::static_class() {
   static const ClassInfo info("TrpLineView", &CustomLineView::static_class(),
                               {
-                                  integer("Color", &CustomLineView::color, kNoColor),
+                                  colour("Color", &CustomLineView::color, kNoColor),
                                   p_tag_str(),
                                   boolean("ArrowEnd", &LineView::arrow_end, false),
                                   integer("ArrowLength", &LineView::arrow_length, 20),
@@ -378,7 +393,7 @@ const ClassInfo& PictureView::static_class() {
                                   p_url(),
                                   boolean("HightQuality", &P::hight_quality, std::nullopt),
                                   boolean("Transparent", &P::transparent, std::nullopt),
-                                  integer("TransparentColor", &P::transparent_color, std::nullopt),
+                                  colour("TransparentColor", &P::transparent_color, std::nullopt),
                               },
                               make<PictureView>);
   return info;
@@ -430,7 +445,8 @@ const ClassInfo& Subreport::static_class() {
       {
           reference_fn<Subreport>(
               "Page", [](const Subreport& s) -> Component* { return s.page_ref(); },
-              [](Subreport& s, Component* c) { s.set_page(dynamic_cast<ReportPage*>(c)); }),
+              [](Subreport& s, Component* c) { s.set_page(dynamic_cast<ReportPage*>(c)); })
+              .referring_to(&ReportPage::static_class),
           boolean("PrintOnParent", &Subreport::print_on_parent, false),
       },
       make<Subreport>);
@@ -496,7 +512,7 @@ const ClassInfo& CheckBoxView::static_class() {
   static const ClassInfo info("TrpCheckBoxView", &View::static_class(),
                               {
                                   p_brush_style_ns(),
-                                  integer("CheckColor", &X::check_color, 0),
+                                  colour("CheckColor", &X::check_color, 0),
                                   boolean("Checked", &X::checked, true),
                                   enumeration("CheckStyle", &X::check_style, kCheckStyleNames, std::nullopt),
                                   p_color_ns(),

@@ -8,6 +8,7 @@
 #include <QTimer>
 #include <QUndoStack>
 
+#include "designer/inspector.h"
 #include "designer_fixture.h"
 
 namespace orvena::designer {
@@ -46,6 +47,17 @@ TEST_F(DesignerScreens, TheDesignerAsTheOperatorSeesIt) {
   EXPECT_FALSE(plain.close());
   EXPECT_TRUE(asked);
   plain.undo_stack().setClean();
+}
+
+// The inspector beside the page with a text object selected, the report tree on the other side.
+TEST_F(DesignerScreens, TheInspectorWithAMemoSelected) {
+  report::Report& r = load_demo();
+  DesignerWindow& w = open(r);
+  w.resize(1400, 900);
+  w.surface().select_views({&object(r, "Kategoria")});
+  ASSERT_EQ(w.inspector().components().size(), 1u);
+  w.view().centerOn(w.surface().band_origin(object<report::Band>(r, "GroupHeader1")) + QPointF(200, 0));
+  test::screenshot(w, "designer_inspector_memo");
 }
 
 }  // namespace

@@ -71,6 +71,10 @@ class DesignerFixture : public ::testing::Test {
       names.pop_front();
       return a;
     };
+    o.choose_item = [this](QWidget*, const QString&, const QString&, const QStringList& items) {
+      offered = items;
+      return choice;
+    };
     o.ask_save = [this](QWidget*, const QString&, const QString& text) {
       save_questions << text;
       return save_answer;
@@ -121,6 +125,8 @@ class DesignerFixture : public ::testing::Test {
   std::vector<std::unique_ptr<report::Report>> reports;
   std::vector<std::unique_ptr<DesignerWindow>> windows;
   QStringList errors, confirmations, save_questions;
+  QStringList offered;  // the items of the last choice asked
+  QString choice;       // its answer ("" cancels)
   std::deque<QString> names;
   bool answer_yes = true;
   SaveAnswer save_answer = SaveAnswer::Save;

@@ -3,10 +3,13 @@
 // by the test, and helpers that press, drag and type on the design view as an operator does.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QTest>
+#include <QTimer>
 #include <deque>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
 
 #include "core/line_file.h"
@@ -108,6 +111,15 @@ class DesignerFixture : public ::testing::Test {
   }
   static void click(DesignerWindow& w, QPoint p, Qt::KeyboardModifiers mods = {}) {
     QTest::mouseClick(w.view().viewport(), Qt::LeftButton, mods, p);
+  }
+
+  // Runs `answer` on the next modal dialog once it is open (the designer's dialogs are modal and
+  // return only when answered). Gives up after about two seconds without one.
+  static void when_modal(std::function<void(QWidget*)> answer, int tries = 200) {
+    QTimer::singleShot(10, [answer = std::move(answer), tries] {
+      if (QWidget* modal = QApplication::activeModalWidget()) return answer(modal);
+      if (tries > 0) when_modal(answer, tries - 1);
+    });
   }
 
   template <class T = report::View>

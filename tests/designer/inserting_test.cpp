@@ -138,8 +138,8 @@ TEST_F(Inserting, BandsFromTheMenuAtTheirPlaces) {
   choice = "Zrodlo";
   auto add = [&](const char* action) {
     if (std::string_view(action) == "band_GroupHeader") {
-      QTimer::singleShot(0, [&] {
-        auto* editor = qobject_cast<ExpressionEditor*>(QApplication::activeModalWidget());
+      when_modal([&](QWidget* modal) {
+        auto* editor = qobject_cast<ExpressionEditor*>(modal);
         ASSERT_TRUE(editor);
         QTest::keyClicks(editor->editor(), condition);
         editor->accept();
@@ -175,9 +175,7 @@ TEST_F(Inserting, ACancelledQuestionInsertsNoBand) {
   auto& w = open(r);
   choice = "";  // the source question cancelled
   w.action("band_DetailData")->trigger();
-  QTimer::singleShot(0, [] {
-    if (auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget())) d->reject();
-  });
+  when_modal([](QWidget* modal) { static_cast<QDialog*>(modal)->reject(); });
   w.action("band_GroupHeader")->trigger();
   EXPECT_EQ(w.undo_stack().count(), 0);
   EXPECT_EQ(order(*w.pages().front()).size(), 2u);

@@ -154,7 +154,7 @@ void DesignView::mouseMoveEvent(QMouseEvent* event) {
     case Gesture::Rubber:
       return QGraphicsView::mouseMoveEvent(event);
     case Gesture::Insert: {
-      if (!m_drawn) {
+      if (!m_drawn || !m_surface.items().contains(m_drawn)) {
         m_drawn = m_surface.addRect(QRectF(), QPen(Qt::darkBlue, 0, Qt::DashLine));
         m_drawn->setZValue(1e6);
       }
@@ -195,6 +195,12 @@ void DesignView::mouseReleaseEvent(QMouseEvent* event) {
   if (gesture == Gesture::Rubber || gesture == Gesture::None) QGraphicsView::mouseReleaseEvent(event);
 }
 
+void DesignView::drop_drawn() {
+  // The surface made anew meanwhile (an undo) has taken the rectangle with its other items.
+  QGraphicsRectItem* drawn = std::exchange(m_drawn, nullptr);
+  if (drawn && m_surface.items().contains(drawn)) delete drawn;
+}
+
 // ---- Inserting ------------------------------------------------------------------------------------
 
 void DesignView::set_insert_tool(const ObjectTool* tool) {
@@ -206,7 +212,7 @@ void DesignView::set_insert_tool(const ObjectTool* tool) {
 }
 
 void DesignView::finish_insert(QPointF p) {
-  delete std::exchange(m_drawn, nullptr);
+  drop_drawn();
   report::Band* band = &m_band->band();
   const QPointF origin = m_surface.band_origin(*band);
   const designer::Box box = drawn_box(*m_tool, snapped(m_press.x() - origin.x()),
@@ -227,14 +233,28 @@ void DesignView::dragEnterEvent(QDragEnterEvent* event) {
 }
 
 void DesignView::dragMoveEvent(QDragMoveEvent* event) {
-  const bool on_band = m_surface.band_at(mapToScene(event->position().toPoint()));
-  if (event->mimeData()->hasFormat(kDataMime) && on_band)
-    event->acceptProposedAction();
-  else
-    event->ignore();
+  BandItem* band = m_surface.band_at(mapToScene(event->position().toPoint()));
+  if (!event->mimeData()->hasFormat(kDataMime) || !band) {
+    drop_drawn();
+    return event->ignore();
+  }
+  event->acceptProposedAction();
+  // The band that would take the drop is outlined.
+  if (!m_drawn || !m_surface.items().contains(m_drawn)) {
+    m_drawn = m_surface.addRect(QRectF(), QPen(QColor(0, 90, 200), 0, Qt::DashLine), QColor(0, 90, 200, 40));
+    m_drawn->setZValue(1e6);
+  }
+  m_drawn->setRect(
+      QRectF(m_surface.band_origin(band->band()), QSizeF(band->band().width(), band->band().height())));
+}
+
+void DesignView::dragLeaveEvent(QDragLeaveEvent* event) {
+  drop_drawn();
+  event->accept();
 }
 
 void DesignView::dropEvent(QDropEvent* event) {
+  drop_drawn();
   const QPointF p = mapToScene(event->position().toPoint());
   BandItem* band = m_surface.band_at(p);
   if (!band || !event->mimeData()->hasFormat(kDataMime)) return event->ignore();

@@ -75,6 +75,7 @@ class DesignView : public QGraphicsView {
   bool eventFilter(QObject* watched, QEvent* event) override;
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dragMoveEvent(QDragMoveEvent* event) override;
+  void dragLeaveEvent(QDragLeaveEvent* event) override;
   void dropEvent(QDropEvent* event) override;
 
  private:
@@ -109,6 +110,7 @@ class DesignView : public QGraphicsView {
   const ObjectTool* m_tool = nullptr;
   QGraphicsRectItem* m_drawn = nullptr;  // the rectangle being drawn
   void finish_insert(QPointF scene_pos);
+  void drop_drawn();
   QPointer<QPlainTextEdit> m_editor;
   report::CustomMemoView* m_edited = nullptr;
 };

@@ -323,6 +323,7 @@ void DesignerWindow::build_menus() {
         "align_right", "align_top", "align_bottom", "same_width", "same_height", "grid"})
     bar->addAction(action(name));
   bar->addWidget(m_zoom_box);
+  addToolBarBreak();
   QToolBar* objects = addToolBar("Wstaw");
   objects->setObjectName("insert_tools");
   objects->setMovable(false);

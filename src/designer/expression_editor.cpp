@@ -31,7 +31,6 @@ ExpressionEditor::ExpressionEditor(report::Report& report, ExpressionKind kind, 
   auto* left_layout = new QVBoxLayout(left);
   left_layout->setContentsMargins(0, 0, 0, 0);
   left_layout->addWidget(m_edit, 1);
-  left_layout->addWidget(m_error);
   auto* split = new QSplitter;
   split->addWidget(left);
   split->addWidget(m_tree);
@@ -50,6 +49,7 @@ ExpressionEditor::ExpressionEditor(report::Report& report, ExpressionKind kind, 
 
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(split, 1);
+  layout->addWidget(m_error);
   layout->addWidget(buttons);
   resize(720, 420);
   m_edit->setFocus();

@@ -14,6 +14,7 @@
 #include "designer/designer_fixture.h"
 #include "designer/expression_editor.h"
 #include "designer/object_tools.h"
+#include "editor/report_preview.h"
 #include "report/datasets.h"
 
 namespace orvena::designer {
@@ -193,6 +194,33 @@ TEST_F(Inserting, AChildBandFollowsTheBandOfTheSelectionAndBecomesItsChild) {
   EXPECT_EQ(header.child(), r.find_object("Child1"));
   w.undo_stack().undo();
   EXPECT_EQ(header.child(), nullptr);
+}
+
+}  // namespace
+}  // namespace orvena::designer
+
+namespace orvena::designer {
+namespace {
+
+class SaveAndPreview : public DesignerFixture {};
+
+// "Zapisz i podgląd": the file written first, then the preview; a cancelled name shows nothing.
+TEST_F(SaveAndPreview, SavesThenPreviewsAndACancelledSavePreviewsNothing) {
+  auto& r = *reports.emplace_back(std::make_unique<report::Report>());
+  r.engine_options.new_silent_mode = report::SilentMode::Silent;
+  r.add_new<report::ReportPage>()->create_unique_name();
+  auto& w = open(r);
+  w.action("band_ReportTitle")->trigger();
+  w.action("save_preview")->trigger();  // no name given: cancelled
+  EXPECT_FALSE(w.report_preview());
+  EXPECT_TRUE(w.modified());
+  names.push_back("nowy");
+  w.action("save_preview")->trigger();
+  EXPECT_FALSE(w.modified());
+  EXPECT_NE(file_text("nowy.orp").find("ReportTitle1"), std::string::npos);
+  ASSERT_TRUE(w.report_preview());
+  EXPECT_TRUE(w.report_preview()->isVisible());
+  QTRY_VERIFY_WITH_TIMEOUT(!w.report_preview()->preparing(), 10000);
 }
 
 }  // namespace

@@ -7,6 +7,11 @@
 
 namespace orvena::designer {
 
+namespace {
+constexpr int64_t kCode128 = 5;  // kBarcodeTypeNames: "bcCode128"
+static_assert(report::kBarcodeTypeNames[kCode128] == "bcCode128");
+}  // namespace
+
 const std::vector<ObjectTool>& object_tools() {
   using namespace report;
   static const std::vector<ObjectTool> tools = {
@@ -31,6 +36,8 @@ std::unique_ptr<report::View> make_object(const ObjectTool& tool, Box box) {
     else
       box.width = 0;
   }
+  // A barcode placed by hand mostly shows a field's text: Code 128 encodes any of it.
+  if (auto* barcode = dynamic_cast<report::BarCodeView*>(view.get())) barcode->bar_type = kCode128;
   view->set_bounds(box.left, box.top, box.width, box.height);
   return view;
 }

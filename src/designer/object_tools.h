@@ -22,7 +22,8 @@ struct ObjectTool {
 const std::vector<ObjectTool>& object_tools();
 
 // A new object of the tool's class in `box` (relative to its band). A line drawn as a rectangle
-// keeps the longer side: a horizontal line has no height, a vertical one no width.
+// keeps the longer side: a horizontal line has no height, a vertical one no width. A barcode starts
+// as Code 128.
 std::unique_ptr<report::View> make_object(const ObjectTool& tool, Box box);
 
 // The box a press and release (band coordinates) give: the rectangle drawn, or the tool's size at

@@ -102,6 +102,22 @@ TEST_F(WholeReport, BuiltInTheDesignerRenderedAndReadBack) {
   }
   ASSERT_TRUE(drop(w, *drag_data(w, "DaneOrvena", "kategoria"), at(w, group, 1, 1)));
 
+  // A barcode of the category, drawn in the group header made taller by its lower edge, its
+  // expression typed in the editor a double click opens.
+  drag(w, at(w, group, 300, group.height()), at(w, group, 300, 72));
+  ASSERT_EQ(group.height(), 72);
+  w.action("insert_BarCode")->trigger();
+  drag(w, at(w, group, 400, 4), at(w, group, 640, 68));
+  auto& barcode = static_cast<report::View&>(*group.objects().back());
+  ASSERT_TRUE(barcode.is(report::BarCodeView::static_class()));
+  when_modal([](QWidget* modal) {
+    auto* editor = qobject_cast<ExpressionEditor*>(modal);
+    ASSERT_TRUE(editor);
+    QTest::keyClicks(editor->editor(), "<DaneOrvena.\"kategoria\">");
+    editor->accept();
+  });
+  QTest::mouseDClick(w.view().viewport(), Qt::LeftButton, {}, centre_of(w, barcode));
+
   // The totals: a text drawn in the group footer, its text typed in the expression editor.
   w.action("insert_Memo")->trigger();
   drag(w, at(w, footer, 0, 0), at(w, footer, 600, 20));
@@ -152,6 +168,15 @@ TEST_F(WholeReport, BuiltInTheDesignerRenderedAndReadBack) {
   }
   for (const std::string& nr : hidden) EXPECT_EQ(text.output.find(nr + " "), std::string::npos) << nr;
   EXPECT_NE(text.output.find("produkt"), std::string::npos);  // a caption
+
+  // The first page's barcodes name its groups.
+  const auto png = home.home().root() / "strona";
+  ASSERT_EQ(test::run_command("pdftoppm -r 200 -f 1 -l 1 -png -singlefile " + test::shell_quoted(pdf) + " " +
+                              test::shell_quoted(png))
+                .status,
+            0);
+  auto codes = test::run_command("zbarimg -q " + test::shell_quoted(png.string() + ".png"));
+  EXPECT_NE(codes.output.find("CODE-128:" + groups.begin()->first), std::string::npos) << codes.output;
 }
 
 }  // namespace

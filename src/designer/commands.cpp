@@ -4,6 +4,7 @@
 
 #include "designer/design_surface.h"
 #include "report/copy.h"
+#include "report/bands.h"
 #include "report/pages.h"
 #include "report/report.h"
 #include "report/views.h"
@@ -86,8 +87,8 @@ void RemoveCommand::undo() {
 // ---- Insert ---------------------------------------------------------------------------------------
 
 InsertCommand::InsertCommand(const QString& text, DesignSurface& surface, report::Component& parent,
-                             std::vector<std::unique_ptr<report::Component>> objects)
-    : QUndoCommand(text), m_surface(surface), m_parent(parent), m_owned(std::move(objects)) {
+                             std::vector<std::unique_ptr<report::Component>> objects, QUndoCommand* group)
+    : QUndoCommand(text, group), m_surface(surface), m_parent(parent), m_owned(std::move(objects)) {
   for (auto& c : m_owned) m_objects.push_back(c.get());
 }
 
@@ -249,6 +250,109 @@ void RenameCommand::redo() {
 void RenameCommand::undo() {
   m_component.set_name(m_before);
   m_surface.update();
+}
+
+// ---- Bands ----------------------------------------------------------------------------------------
+
+AddBandCommand::AddBandCommand(DesignSurface& surface, report::ReportPage& page,
+                               std::unique_ptr<report::Band> band, double top, std::vector<BandTop> moved,
+                               report::Band* child_of, QUndoCommand* group)
+    : QUndoCommand(QStringLiteral("Wstawienie pasma"), group),
+      m_surface(surface),
+      m_page(page),
+      m_band(band.get()),
+      m_owned(std::move(band)),
+      m_top(top),
+      m_moved(std::move(moved)),
+      m_child_of(child_of && !child_of->child() ? child_of : nullptr) {
+  for (const BandTop& b : m_moved) m_tops_before.push_back(b.band->top());
+}
+
+AddBandCommand::~AddBandCommand() = default;
+
+void AddBandCommand::redo() {
+  for (const BandTop& b : m_moved) b.band->set_top(b.top);
+  m_band->set_bounds(0, m_top, m_page.printable_width(), m_band->height());
+  m_page.add(std::move(m_owned));
+  if (!m_named) {
+    m_band->create_unique_name();
+    m_named = true;
+  }
+  if (m_child_of) m_child_of->set_child(m_band);
+  m_surface.rebuild();
+}
+
+void AddBandCommand::undo() {
+  if (m_child_of) m_child_of->set_child(nullptr);
+  m_owned = m_band->set_parent(nullptr);
+  for (size_t i = 0; i < m_moved.size(); ++i) m_moved[i].band->set_top(m_tops_before[i]);
+  m_surface.rebuild();
+}
+
+// ---- Data sources ---------------------------------------------------------------------------------
+
+UseDataSetCommand::UseDataSetCommand(report::Report& report, report::DataSet& data_set, QUndoCommand* group)
+    : QUndoCommand(group), m_report(report), m_data_set(data_set) {}
+
+UseDataSetCommand::~UseDataSetCommand() = default;
+
+void UseDataSetCommand::redo() {
+  for (const auto& item : m_report.datasets)
+    if (item->data.get() == &m_data_set) return;
+  if (!m_owned) m_owned = std::make_unique<report::DataSetItem>(&m_report);
+  m_owned->data.set(&m_data_set);
+  m_added = m_owned.get();
+  m_report.datasets.push_back(std::move(m_owned));
+}
+
+void UseDataSetCommand::undo() {
+  auto& items = m_report.datasets;
+  auto it =
+      std::find_if(items.begin(), items.end(), [this](const auto& item) { return item.get() == m_added; });
+  if (it == items.end()) return;
+  m_owned = std::move(*it);
+  items.erase(it);
+  m_added = nullptr;
+}
+
+// ---- Properties -----------------------------------------------------------------------------------
+
+StringPropertyCommand::StringPropertyCommand(DesignSurface& surface, report::Component& component,
+                                             const report::PropInfo& prop, std::string value,
+                                             QUndoCommand* group)
+    : QUndoCommand(QStringLiteral("Zmiana %1").arg(QString::fromUtf8(prop.name.data(), prop.name.size())),
+                   group),
+      m_surface(surface),
+      m_component(component),
+      m_prop(prop),
+      m_before(prop.get_string(component)),
+      m_after(std::move(value)) {}
+
+void StringPropertyCommand::redo() {
+  set(m_after);
+}
+
+void StringPropertyCommand::undo() {
+  set(m_before);
+}
+
+void StringPropertyCommand::set(const std::string& value) {
+  m_prop.set_string(m_component, value);
+  m_surface.sync({&m_component});
+}
+
+ScriptCommand::ScriptCommand(report::Report& report, std::vector<std::string> lines, QUndoCommand* group)
+    : QUndoCommand(QStringLiteral("Zmiana skryptu"), group),
+      m_report(report),
+      m_before(report.script_text),
+      m_after(std::move(lines)) {}
+
+void ScriptCommand::redo() {
+  m_report.script_text = m_after;
+}
+
+void ScriptCommand::undo() {
+  m_report.script_text = m_before;
 }
 
 }  // namespace orvena::designer

@@ -11,8 +11,14 @@
 #include "designer/layout_rules.h"
 
 namespace orvena::report {
+class Band;
 class Component;
 class CustomMemoView;
+class DataSet;
+class DataSetItem;
+class Report;
+class ReportPage;
+struct PropInfo;
 }  // namespace orvena::report
 
 namespace orvena::designer {
@@ -64,7 +70,7 @@ class RemoveCommand : public QUndoCommand {
 class InsertCommand : public QUndoCommand {
  public:
   InsertCommand(const QString& text, DesignSurface& surface, report::Component& parent,
-                std::vector<std::unique_ptr<report::Component>> objects);
+                std::vector<std::unique_ptr<report::Component>> objects, QUndoCommand* group = nullptr);
   ~InsertCommand() override;
   void redo() override;
   void undo() override;
@@ -137,5 +143,72 @@ class RenameCommand : public QUndoCommand {
 
 // A copy of the component's own properties (no children), kept by commands to put them back.
 std::unique_ptr<report::Component> snapshot(const report::Component& c);
+
+// A band added to a page at its place; the bands below move down (band_placement.h). A child
+// band may become the child of the band it follows.
+class AddBandCommand : public QUndoCommand {
+ public:
+  AddBandCommand(DesignSurface& surface, report::ReportPage& page, std::unique_ptr<report::Band> band,
+                 double top, std::vector<BandTop> moved, report::Band* child_of, QUndoCommand* group);
+  ~AddBandCommand() override;
+  void redo() override;
+  void undo() override;
+  report::Band& band() const { return *m_band; }
+
+ private:
+  DesignSurface& m_surface;
+  report::ReportPage& m_page;
+  report::Band* m_band;
+  std::unique_ptr<report::Component> m_owned;  // while not in the report
+  double m_top;
+  std::vector<BandTop> m_moved;
+  std::vector<double> m_tops_before;
+  report::Band* m_child_of;
+  bool m_named = false;
+};
+
+// A data source joins the report's Datasets, so that its fields are read in a run; nothing when
+// it is there already.
+class UseDataSetCommand : public QUndoCommand {
+ public:
+  UseDataSetCommand(report::Report& report, report::DataSet& data_set, QUndoCommand* group);
+  ~UseDataSetCommand() override;
+  void redo() override;
+  void undo() override;
+
+ private:
+  report::Report& m_report;
+  report::DataSet& m_data_set;
+  std::unique_ptr<report::DataSetItem> m_owned;
+  report::DataSetItem* m_added = nullptr;
+};
+
+// One text property of a component (an event handler's name, a condition, an expression).
+class StringPropertyCommand : public QUndoCommand {
+ public:
+  StringPropertyCommand(DesignSurface& surface, report::Component& component, const report::PropInfo& prop,
+                        std::string value, QUndoCommand* group = nullptr);
+  void redo() override;
+  void undo() override;
+
+ private:
+  void set(const std::string& value);
+  DesignSurface& m_surface;
+  report::Component& m_component;
+  const report::PropInfo& m_prop;
+  std::string m_before, m_after;
+};
+
+// The report's script.
+class ScriptCommand : public QUndoCommand {
+ public:
+  ScriptCommand(report::Report& report, std::vector<std::string> lines, QUndoCommand* group = nullptr);
+  void redo() override;
+  void undo() override;
+
+ private:
+  report::Report& m_report;
+  std::vector<std::string> m_before, m_after;
+};
 
 }  // namespace orvena::designer

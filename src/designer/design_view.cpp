@@ -1,7 +1,9 @@
 #include "designer/design_view.h"
 
 #include <QApplication>
+#include <QGraphicsRectItem>
 #include <QKeyEvent>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QUndoStack>
@@ -9,6 +11,7 @@
 
 #include "designer/commands.h"
 #include "designer/design_surface.h"
+#include "designer/object_tools.h"
 #include "report/bands.h"
 #include "report/pages.h"
 #include "report/views.h"
@@ -48,6 +51,7 @@ DesignView::DesignView(DesignSurface& surface, QUndoStack& stack, QWidget* paren
   setMouseTracking(true);
   setFocusPolicy(Qt::StrongFocus);
   setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+  setAcceptDrops(true);
 }
 
 void DesignView::set_zoom(double zoom) {
@@ -96,6 +100,12 @@ void DesignView::mousePressEvent(QMouseEvent* event) {
   m_press = p;
   m_dragged = false;
   m_starts.clear();
+  if (m_tool) {
+    // A press outside every band places nothing and keeps the tool.
+    m_band = m_surface.band_at(p);
+    m_gesture = m_band ? Gesture::Insert : Gesture::None;
+    return;
+  }
   if (auto handle = handle_at(p)) {
     m_gesture = Gesture::Resize;
     m_resized = handle->first;
@@ -143,6 +153,14 @@ void DesignView::mouseMoveEvent(QMouseEvent* event) {
       return drag_band(p);
     case Gesture::Rubber:
       return QGraphicsView::mouseMoveEvent(event);
+    case Gesture::Insert: {
+      if (!m_drawn || !m_surface.items().contains(m_drawn)) {
+        m_drawn = m_surface.addRect(QRectF(), QPen(Qt::darkBlue, 0, Qt::DashLine));
+        m_drawn->setZValue(1e6);
+      }
+      m_drawn->setRect(QRectF(m_press, p).normalized());
+      return;
+    }
     case Gesture::None:
       break;
   }
@@ -172,8 +190,78 @@ void DesignView::mouseReleaseEvent(QMouseEvent* event) {
     if (gesture == Gesture::Resize) finish_resize(p);
     if (gesture == Gesture::BandHeight) finish_band(p);
   }
+  if (gesture == Gesture::Insert && event->button() == Qt::LeftButton) finish_insert(p);
   m_starts.clear();
   if (gesture == Gesture::Rubber || gesture == Gesture::None) QGraphicsView::mouseReleaseEvent(event);
+}
+
+void DesignView::drop_drawn() {
+  // The surface made anew meanwhile (an undo) has taken the rectangle with its other items.
+  QGraphicsRectItem* drawn = std::exchange(m_drawn, nullptr);
+  if (drawn && m_surface.items().contains(drawn)) delete drawn;
+}
+
+// ---- Inserting ------------------------------------------------------------------------------------
+
+void DesignView::set_insert_tool(const ObjectTool* tool) {
+  if (m_tool == tool) return;
+  m_tool = tool;
+  if (tool) m_surface.clearSelection();
+  viewport()->setCursor(tool ? Qt::CrossCursor : Qt::ArrowCursor);
+  Q_EMIT insert_tool_changed();
+}
+
+void DesignView::finish_insert(QPointF p) {
+  drop_drawn();
+  report::Band* band = &m_band->band();
+  const QPointF origin = m_surface.band_origin(*band);
+  const designer::Box box = drawn_box(*m_tool, snapped(m_press.x() - origin.x()),
+                                      snapped(m_press.y() - origin.y()), snapped(p.x() - origin.x()),
+                                      snapped(p.y() - origin.y()), m_dragged, band->width(), band->height());
+  const ObjectTool* tool = m_tool;
+  set_insert_tool(nullptr);
+  Q_EMIT object_drawn(tool, band, box);
+}
+
+// ---- Dropping from the data tree ------------------------------------------------------------------
+
+void DesignView::dragEnterEvent(QDragEnterEvent* event) {
+  if (event->mimeData()->hasFormat(kDataMime))
+    event->acceptProposedAction();
+  else
+    event->ignore();
+}
+
+void DesignView::dragMoveEvent(QDragMoveEvent* event) {
+  BandItem* band = m_surface.band_at(mapToScene(event->position().toPoint()));
+  if (!event->mimeData()->hasFormat(kDataMime) || !band) {
+    drop_drawn();
+    return event->ignore();
+  }
+  event->acceptProposedAction();
+  // The band that would take the drop is outlined.
+  if (!m_drawn || !m_surface.items().contains(m_drawn)) {
+    m_drawn = m_surface.addRect(QRectF(), QPen(QColor(0, 90, 200), 0, Qt::DashLine), QColor(0, 90, 200, 40));
+    m_drawn->setZValue(1e6);
+  }
+  m_drawn->setRect(
+      QRectF(m_surface.band_origin(band->band()), QSizeF(band->band().width(), band->band().height())));
+}
+
+void DesignView::dragLeaveEvent(QDragLeaveEvent* event) {
+  drop_drawn();
+  event->accept();
+}
+
+void DesignView::dropEvent(QDropEvent* event) {
+  drop_drawn();
+  const QPointF p = mapToScene(event->position().toPoint());
+  BandItem* band = m_surface.band_at(p);
+  if (!band || !event->mimeData()->hasFormat(kDataMime)) return event->ignore();
+  event->acceptProposedAction();
+  const QPointF at = p - m_surface.band_origin(band->band());
+  Q_EMIT dropped(event->mimeData()->data(kDataMime), &band->band(),
+                 QPointF(snapped(at.x()), snapped(at.y())));
 }
 
 // ---- Moving ---------------------------------------------------------------------------------------
@@ -362,6 +450,7 @@ void DesignView::keyPressEvent(QKeyEvent* event) {
     case Qt::Key_Delete:
       return delete_selection();
     case Qt::Key_Escape:
+      if (m_tool) return set_insert_tool(nullptr);
       return m_surface.clearSelection();
     default:
       QGraphicsView::keyPressEvent(event);
@@ -372,8 +461,11 @@ void DesignView::keyPressEvent(QKeyEvent* event) {
 
 void DesignView::mouseDoubleClickEvent(QMouseEvent* event) {
   const QPointF p = mapToScene(event->position().toPoint());
-  if (ObjectItem* item = m_surface.object_at(p))
+  if (ObjectItem* item = m_surface.object_at(p)) {
     if (auto* memo = dynamic_cast<report::CustomMemoView*>(&item->view())) return edit_text(*memo);
+    return Q_EMIT double_clicked(&item->view(), nullptr);
+  }
+  if (BandItem* band = m_surface.band_at(p)) return Q_EMIT double_clicked(nullptr, &band->band());
   QGraphicsView::mouseDoubleClickEvent(event);
 }
 

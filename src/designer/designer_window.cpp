@@ -7,6 +7,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDockWidget>
+#include <QInputDialog>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -15,6 +16,7 @@
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QTabBar>
+#include <QTabWidget>
 #include <QToolBar>
 #include <QUndoStack>
 #include <QVBoxLayout>
@@ -22,14 +24,20 @@
 
 #include "core/error.h"
 #include "core/line_file.h"
+#include "designer/band_placement.h"
 #include "designer/commands.h"
+#include "designer/data_sources.h"
+#include "designer/data_tree.h"
 #include "designer/design_items.h"
 #include "designer/design_surface.h"
 #include "designer/design_view.h"
 #include "designer/inspector.h"
-#include "designer/object_clipboard.h"
 #include "designer/report_dialogs.h"
 #include "designer/report_tree.h"
+#include "designer/expression_editor.h"
+#include "designer/object_clipboard.h"
+#include "designer/object_tools.h"
+#include "designer/script_tab.h"
 #include "designer/unkept_content.h"
 #include "editor/editor_rules.h"
 #include "editor/report_preview.h"
@@ -88,16 +96,44 @@ DesignerWindow::DesignerWindow(report::Report& report, DesignerOptions options, 
   layout->setSpacing(0);
   layout->addWidget(m_tabs);
   layout->addWidget(m_view, 1);
-  setCentralWidget(central);
+  m_script = new ScriptTab(m_report, *m_surface, *m_stack);
+  m_main_tabs = new QTabWidget;
+  m_main_tabs->setObjectName("main_tabs");
+  m_main_tabs->addTab(central, "Projekt");
+  m_main_tabs->addTab(m_script, "Skrypt");
+  setCentralWidget(m_main_tabs);
+  // The script typed goes into the report when the operator turns to the pages.
+  connect(m_main_tabs, &QTabWidget::currentChanged, this, [this](int index) {
+    if (m_main_tabs->widget(index) != m_script) guarded([this] { m_script->commit(); });
+  });
+
+  m_data_tree = new DataTree(m_report, DataTree::Functions::Hidden);
+  m_data_dock = new QDockWidget("Dane");
+  m_data_dock->setObjectName("data_dock");
+  m_data_dock->setWidget(m_data_tree);
+  m_data_dock->setFeatures(QDockWidget::DockWidgetMovable | QDockWidget::DockWidgetFloatable);
+  addDockWidget(Qt::LeftDockWidgetArea, m_data_dock);
+  connect(m_view, &DesignView::object_drawn, this,
+          [this](const ObjectTool* tool, report::Band* band, Box box) {
+            guarded([&] { insert_object(tool, band, box); });
+          });
+  connect(m_view, &DesignView::dropped, this,
+          [this](const QByteArray& payload, report::Band* band, QPointF at) {
+            guarded([&] { drop_entry(payload, band, at); });
+          });
+  connect(m_view, &DesignView::double_clicked, this,
+          [this](report::View* view, report::Band* band) { guarded([&] { edit_expression(view, band); }); });
   m_status = new QLabel;
   statusBar()->addWidget(m_status, 1);
 
   build_actions();
+  build_insert_tools();
   build_menus();
   build_docks();
   for (report::ReportPage* page : pages()) m_tabs->addTab(QString::fromStdString(page->name()));
   m_tabs->setVisible(m_tabs->count() > 1);
   connect(m_tabs, &QTabBar::currentChanged, this, [this](int index) { show_page(index); });
+  connect(m_stack, &QUndoStack::indexChanged, this, [this] { refresh_page_tabs(); });
   connect(m_stack, &QUndoStack::cleanChanged, this, [this](bool clean) {
     m_report.modified = !clean;
     update_caption();
@@ -172,6 +208,11 @@ void DesignerWindow::build_actions() {
   add_action("save", "Zapisz", QKeySequence::Save, [this] { save(); });
   add_action("save_as", "Zapisz jako…", QKeySequence("Ctrl+Shift+S"), [this] { save_as(); });
   add_action("preview", "Podgląd", QKeySequence("F5"), [this] { preview(); });
+  add_action("save_preview", "Zapisz i podgląd", QKeySequence("Ctrl+F5"), [this] { save_and_preview(); });
+  add_action("edit_expression", "Edytor wyrażeń…", QKeySequence("Ctrl+E"), [this] {
+    auto views = m_surface->selected_views();
+    if (views.size() == 1) edit_expression(views.front());
+  });
   add_action("close", "Zamknij", QKeySequence::Close, [this] { close(); });
 
   QAction* undo = m_stack->createUndoAction(this, "Cofnij");
@@ -276,9 +317,14 @@ void DesignerWindow::build_menus() {
       menu->addAction(action(name));
     }
   };
-  add(menuBar()->addMenu("Plik"), {"save", "save_as", "", "preview", "", "close"});
-  add(menuBar()->addMenu("Edycja"),
-      {"undo", "redo", "", "cut", "copy", "paste", "delete", "", "select_all", "edit_text"});
+  add(menuBar()->addMenu("Plik"), {"save", "save_as", "", "preview", "save_preview", "", "close"});
+  add(menuBar()->addMenu("Edycja"), {"undo", "redo", "", "cut", "copy", "paste", "delete", "", "select_all",
+                                     "edit_text", "edit_expression"});
+  QMenu* insert = menuBar()->addMenu("Wstaw");
+  for (const ObjectTool& tool : object_tools()) insert->addAction(action(tool.action));
+  QMenu* bands = insert->addMenu("Pasmo");
+  bands->setObjectName("band_menu");
+  for (const BandKind& kind : band_kinds()) bands->addAction(action(kind.action));
   add(menuBar()->addMenu("Układ"), {"align_left", "align_right", "align_top", "align_bottom", "",
                                     "align_hcentre", "align_vcentre", "", "same_width", "same_height"});
   add(menuBar()->addMenu("Raport"), {"report_options", "page_settings"});
@@ -287,10 +333,185 @@ void DesignerWindow::build_menus() {
   QToolBar* bar = addToolBar("Narzędzia");
   bar->setObjectName("tools");
   bar->setMovable(false);
-  for (const char* name : {"save", "preview", "undo", "redo", "cut", "copy", "paste", "delete", "align_left",
-                           "align_right", "align_top", "align_bottom", "same_width", "same_height", "grid"})
+  for (const char* name :
+       {"save", "preview", "save_preview", "undo", "redo", "cut", "copy", "paste", "delete", "align_left",
+        "align_right", "align_top", "align_bottom", "same_width", "same_height", "grid"})
     bar->addAction(action(name));
   bar->addWidget(m_zoom_box);
+  addToolBarBreak();
+  QToolBar* objects = addToolBar("Wstaw");
+  objects->setObjectName("insert_tools");
+  objects->setMovable(false);
+  for (const ObjectTool& tool : object_tools()) objects->addAction(action(tool.action));
+}
+
+// ---- Inserting ------------------------------------------------------------------------------------
+
+void DesignerWindow::build_insert_tools() {
+  for (const ObjectTool& tool : object_tools()) {
+    QAction* a = add_action(tool.action, tool.text, QKeySequence(), [] {});
+    a->setCheckable(true);
+    connect(a, &QAction::toggled, this, [this, t = &tool](bool on) {
+      if (on)
+        m_view->set_insert_tool(t);
+      else if (m_view->insert_tool() == t)
+        m_view->set_insert_tool(nullptr);
+    });
+  }
+  // One tool at a time; the view ends the mode after one object.
+  connect(m_view, &DesignView::insert_tool_changed, this, [this] {
+    for (const ObjectTool& tool : object_tools()) {
+      QAction* a = action(tool.action);
+      const QSignalBlocker quiet(a);
+      a->setChecked(m_view->insert_tool() == &tool);
+    }
+  });
+  for (const BandKind& kind : band_kinds())
+    add_action(kind.action, kind.text, QKeySequence(), [this, k = &kind] { add_band(*k); });
+}
+
+void DesignerWindow::insert_object(const ObjectTool* tool, report::Band* band, Box box) {
+  if (!tool || !band) return;
+  std::unique_ptr<report::View> view = make_object(*tool, box);
+  auto* group = new QUndoCommand(QString("Wstawienie: %1").arg(tool->text));
+  if (auto* sub = dynamic_cast<report::Subreport*>(view.get())) {
+    // A sub-report prints a page of its own, made with it.
+    auto page = std::make_unique<report::ReportPage>();
+    page->set_defaults();
+    sub->set_page(page.get());
+    std::vector<std::unique_ptr<report::Component>> pages;
+    pages.push_back(std::move(page));
+    new InsertCommand(group->text(), *m_surface, m_report, std::move(pages), group);
+  }
+  std::vector<std::unique_ptr<report::Component>> objects;
+  objects.push_back(std::move(view));
+  new InsertCommand(group->text(), *m_surface, *band, std::move(objects), group);
+  m_stack->push(group);
+}
+
+void DesignerWindow::drop_entry(const QByteArray& payload, report::Band* band, QPointF at) {
+  auto entry = decode_entry(std::string_view(payload.constData(), static_cast<size_t>(payload.size())));
+  if (!entry || !band) return;
+  std::vector<DroppedObject> made = objects_for_drop(*entry, *band, at.x(), at.y());
+  if (made.empty()) return;
+  auto* group = new QUndoCommand(QString("Wstawienie: %1").arg(QString::fromStdString(entry->field.name)));
+  if (entry->kind == DataEntry::Kind::Field)
+    if (report::DataSet* ds = find_visible_data_set(m_report, entry->source))
+      new UseDataSetCommand(m_report, *ds, group);
+  // One insertion per band, in the order made (the caption first).
+  for (size_t i = 0; i < made.size(); ++i) {
+    std::vector<std::unique_ptr<report::Component>> objects;
+    objects.push_back(std::move(made[i].memo));
+    new InsertCommand(group->text(), *m_surface, *made[i].band, std::move(objects), group);
+  }
+  m_stack->push(group);
+}
+
+QString DesignerWindow::choose_item(const QString& title, const QString& label, const QStringList& items) {
+  if (m_options.choose_item) return m_options.choose_item(this, title, label, items);
+  bool ok = false;
+  const QString answer = QInputDialog::getItem(this, title, label, items, 0, false, &ok);
+  return ok ? answer : QString();
+}
+
+void DesignerWindow::add_band(const BandKind& kind) {
+  report::ReportPage* page = m_surface->page();
+  if (!page) return;
+  m_view->commit_text();
+  auto selected = m_surface->selected_views();
+  auto* reference = selected.empty() ? nullptr : dynamic_cast<report::Band*>(selected.front()->parent());
+  std::unique_ptr<report::Component> made = kind.info().create();
+  std::unique_ptr<report::Band> band(static_cast<report::Band*>(made.release()));
+  band->set_height(kNewBandHeight);
+
+  auto* group = new QUndoCommand("Wstawienie pasma");
+  std::unique_ptr<QUndoCommand> pending(group);  // until pushed
+  if (auto* data = dynamic_cast<report::DataBand*>(band.get())) {
+    QStringList names;
+    for (report::DataSet* ds : visible_data_sets(m_report)) names << QString::fromStdString(ds->user_name());
+    if (names.isEmpty()) return m_options.prompts.show_error(this, kNoDataSets);
+    const QString name = choose_item(kind.text, kChooseDataSet, names);
+    report::DataSet* ds = find_visible_data_set(m_report, name.toStdString());
+    if (!ds) return;
+    data->data.set(ds);
+    new UseDataSetCommand(m_report, *ds, group);
+  } else if (auto* header = dynamic_cast<report::GroupHeader*>(band.get())) {
+    ExpressionEditor editor(m_report, ExpressionKind::Expression, "", this);
+    editor.setWindowTitle(QString("%1 - warunek grupy").arg(kExpressionCaption));
+    if (editor.exec() != QDialog::Accepted || editor.text().trimmed().isEmpty()) return;
+    header->condition = editor.text().trimmed().toStdString();
+  }
+  const bool child = band->is(report::ChildBand::static_class());
+  BandPlace place = place_new_band(*page, kind.info(), band->height(), reference);
+  new AddBandCommand(*m_surface, *page, std::move(band), place.top, std::move(place.moved),
+                     child ? reference : nullptr, group);
+  m_stack->push(pending.release());
+}
+
+void DesignerWindow::edit_expression(report::View* view, report::Band* band) {
+  m_view->commit_text();
+  if (auto* data = dynamic_cast<report::DataBand*>(band)) return choose_data_set(*data);
+  report::Component* target = view ? static_cast<report::Component*>(view) : band;
+  if (!target) return;
+  auto* memo = dynamic_cast<report::CustomMemoView*>(target);
+  const char* prop_name =
+      memo                                         ? nullptr
+      : dynamic_cast<report::GroupHeader*>(target) ? "Condition"
+      : dynamic_cast<report::BarCodeView*>(target) || dynamic_cast<report::CheckBoxView*>(target)
+          ? "Expression"
+          : nullptr;
+  const report::PropInfo* prop = prop_name ? target->class_info().find(prop_name) : nullptr;
+  if (!memo && !prop) return;
+  QString text = QString::fromStdString(memo ? memo->text() : prop->get_string(*target));
+  text.replace("\r\n", "\n");
+  ExpressionEditor editor(m_report, memo ? ExpressionKind::Text : ExpressionKind::Expression, text, this);
+  if (editor.exec() != QDialog::Accepted) return;
+  std::string value = editor.text().toStdString();
+  if (memo) {
+    std::string crlf;
+    for (char c : value) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    if (crlf != memo->text()) m_stack->push(new TextCommand(*m_surface, *memo, crlf));
+  } else if (value != prop->get_string(*target)) {
+    m_stack->push(new StringPropertyCommand(*m_surface, *target, *prop, value));
+  }
+}
+
+void DesignerWindow::choose_data_set(report::Band& band) {
+  auto& data = static_cast<report::DataBand&>(band);
+  QStringList names;
+  for (report::DataSet* ds : visible_data_sets(m_report)) names << QString::fromStdString(ds->user_name());
+  if (names.isEmpty()) return m_options.prompts.show_error(this, kNoDataSets);
+  report::DataSet* ds =
+      find_visible_data_set(m_report, choose_item("Pasmo danych", kChooseDataSet, names).toStdString());
+  if (!ds || ds == data.data.get()) return;
+  const report::PropInfo* prop = band.class_info().find("DataSetName");
+  auto* group = new QUndoCommand("Źródło danych pasma");
+  new UseDataSetCommand(m_report, *ds, group);
+  new StringPropertyCommand(*m_surface, band, *prop, ds->user_name(), group);
+  m_stack->push(group);
+}
+
+void DesignerWindow::refresh_page_tabs() {
+  std::vector<report::ReportPage*> all = pages();
+  if (static_cast<int>(all.size()) == m_tabs->count()) return;
+  const QSignalBlocker quiet(m_tabs);
+  while (m_tabs->count()) m_tabs->removeTab(0);
+  for (report::ReportPage* page : all) m_tabs->addTab(QString::fromStdString(page->name()));
+  m_tabs->setVisible(m_tabs->count() > 1);
+  // The page shown may have gone with an undo.
+  if (std::find(all.begin(), all.end(), m_surface->page()) == all.end())
+    show_page(0);
+  else
+    m_tabs->setCurrentIndex(
+        static_cast<int>(std::find(all.begin(), all.end(), m_surface->page()) - all.begin()));
+}
+
+void DesignerWindow::request_handler(const QString& object, const QString& event) {
+  guarded([&] {
+    m_main_tabs->setCurrentWidget(m_script);
+    if (!m_script->ensure_handler(object, event))
+      m_options.prompts.show_error(this, QString(kNoSuchHandler).arg(object, event));
+  });
 }
 
 void DesignerWindow::update_caption() {
@@ -324,6 +545,8 @@ void DesignerWindow::build_docks() {
   addDockWidget(Qt::RightDockWidgetArea, tree_dock);
   // Room for a value beside the longest property names, and for the objects' names.
   resizeDocks({inspector_dock, tree_dock}, {320, 220}, Qt::Horizontal);
+  // A double click on an event writes its procedure in the script tab.
+  connect(m_inspector, &Inspector::handler_requested, this, &DesignerWindow::request_handler);
   connect(m_tree, &ReportTree::components_chosen, this,
           [this](std::vector<report::Component*> chosen) { guarded([&] { tree_chosen(chosen); }); });
 }
@@ -478,12 +701,14 @@ void DesignerWindow::select_all() {
 
 bool DesignerWindow::save() {
   m_view->commit_text();
+  m_script->commit();
   if (m_file.empty()) return save_as();
   return write_to(m_file);
 }
 
 bool DesignerWindow::save_as() {
   m_view->commit_text();
+  m_script->commit();
   const QString answer = m_options.prompts.ask_text(this, "Zapisz jako", kSaveAsPrompt);
   if (answer.trimmed().isEmpty()) return false;
   const std::string name = editor::template_file_name(answer.toStdString());
@@ -516,6 +741,7 @@ bool DesignerWindow::write_to(const std::filesystem::path& file) {
 
 void DesignerWindow::closeEvent(QCloseEvent* event) {
   m_view->commit_text();
+  m_script->commit();
   if (modified()) {
     const QString name =
         m_file.empty() ? QString(kUntitled) : QString::fromStdString(m_file.filename().string());
@@ -539,8 +765,13 @@ void DesignerWindow::closeEvent(QCloseEvent* event) {
 
 // ---- Preview --------------------------------------------------------------------------------------
 
+void DesignerWindow::save_and_preview() {
+  if (save()) preview();
+}
+
 void DesignerWindow::preview() {
   m_view->commit_text();
+  m_script->commit();
   if (!m_preview) m_preview = std::make_unique<editor::ReportPreview>(m_options.prompts, this);
   if (m_preview->preparing()) return;
   // A copy is prepared: preparing reloads the report it runs, which would take the objects the

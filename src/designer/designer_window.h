@@ -17,14 +17,18 @@
 
 class QAction;
 class QComboBox;
+class QDockWidget;
 class QLabel;
 class QTabBar;
+class QTabWidget;
 class QUndoStack;
 
 namespace orvena::report {
 class Component;
+class Band;
 class Report;
 class ReportPage;
+class View;
 }  // namespace orvena::report
 
 namespace orvena::editor {
@@ -33,10 +37,14 @@ class ReportPreview;
 
 namespace orvena::designer {
 
+class DataTree;
 class DesignSurface;
 class DesignView;
 class Inspector;
 class ReportTree;
+struct BandKind;
+struct ObjectTool;
+class ScriptTab;
 
 enum class SaveAnswer : uint8_t { Save, Discard, Cancel };
 
@@ -45,6 +53,10 @@ struct DesignerOptions {
   editor::Prompts prompts;
   // "Zapisać zmiany…?" with Save, Discard and Cancel; empty: the standard box.
   std::function<SaveAnswer(QWidget* parent, const QString& title, const QString& text)> ask_save;
+  // One of `items` (a data band's data source); "" when cancelled. Empty: the standard box.
+  std::function<QString(QWidget* parent, const QString& title, const QString& label,
+                        const QStringList& items)>
+      choose_item;
 };
 
 class DesignerWindow : public QMainWindow {
@@ -66,6 +78,14 @@ class DesignerWindow : public QMainWindow {
   bool save_as();
   // "podgląd": the report as it stands, prepared over the workshop's data in the report preview.
   void preview();
+  // "zapisz i podgląd": saved, then previewed; nothing is previewed when saving did not happen.
+  void save_and_preview();
+  // A band of that kind at its place on the page shown (band_placement.h); a data band asks for
+  // its data source, a group header for its condition (the expression editor). One command.
+  void add_band(const BandKind& kind);
+  // The expression editor on the selected object (a text's text, a barcode's or check box's
+  // expression) or, given one, a group header's condition or a data band's data source.
+  void edit_expression(report::View* view, report::Band* band = nullptr);
   void copy();
   void cut();
   void paste();
@@ -81,6 +101,10 @@ class DesignerWindow : public QMainWindow {
   DesignSurface& surface() const { return *m_surface; }
   DesignView& view() const { return *m_view; }
   QUndoStack& undo_stack() const { return *m_stack; }
+  ScriptTab& script_tab() const { return *m_script; }
+  DataTree& data_tree() const { return *m_data_tree; }
+  QDockWidget* data_dock() const { return m_data_dock; }
+  QTabWidget* main_tabs() const { return m_main_tabs; }
   QTabBar* page_tabs() const { return m_tabs; }
   QComboBox* zoom_box() const { return m_zoom_box; }
   Inspector& inspector() const { return *m_inspector; }
@@ -89,6 +113,10 @@ class DesignerWindow : public QMainWindow {
   // Actions by object name ("save", "align_left", …), for menus, toolbars and tests.
   QAction* action(const char* name) const;
   std::vector<report::ReportPage*> pages() const;
+
+ public Q_SLOTS:
+  // The inspector's double click on an event: the handler made (once) and shown in the script.
+  void request_handler(const QString& object, const QString& event);
 
  Q_SIGNALS:
   void closed();
@@ -110,6 +138,12 @@ class DesignerWindow : public QMainWindow {
   // shows it; a choice in the tree selects on the surface, showing the object's page.
   void surface_selection_changed();
   void tree_chosen(const std::vector<report::Component*>& components);
+  void build_insert_tools();
+  void insert_object(const ObjectTool* tool, report::Band* band, Box box);
+  void drop_entry(const QByteArray& payload, report::Band* band, QPointF at);
+  void choose_data_set(report::Band& band);
+  void refresh_page_tabs();
+  QString choose_item(const QString& title, const QString& label, const QStringList& items);
 
   report::Report& m_report;
   DesignerOptions m_options;
@@ -121,6 +155,10 @@ class DesignerWindow : public QMainWindow {
   DesignSurface* m_surface = nullptr;
   DesignView* m_view = nullptr;
   QTabBar* m_tabs = nullptr;
+  QTabWidget* m_main_tabs = nullptr;
+  ScriptTab* m_script = nullptr;
+  DataTree* m_data_tree = nullptr;
+  QDockWidget* m_data_dock = nullptr;
   QComboBox* m_zoom_box = nullptr;
   QLabel* m_status = nullptr;
   Inspector* m_inspector = nullptr;
@@ -135,6 +173,9 @@ inline constexpr const char* kDesignerCaption = "Zentrivo Orvena - Projektant ra
 inline constexpr const char* kUntitled = "nowy szablon";
 inline constexpr const char* kSaveChanges = "Zapisać zmiany w szablonie %1?";
 inline constexpr const char* kSaveAsPrompt = "Nazwa szablonu:";
+inline constexpr const char* kChooseDataSet = "Źródło danych pasma:";
+inline constexpr const char* kNoDataSets =
+    "Raport nie widzi żadnego źródła danych. Wykonaj zapytanie SQL w oknie projektowania szablonu.";
 inline constexpr const char* kUnkeptQuestion =
     "Szablon %1 zawiera elementy, których program nie obsługuje. Zapis usunie je z pliku:\n%2\n\nCzy "
     "mimo to zapisać?";

@@ -20,23 +20,11 @@ constexpr double kColumnPadding = 10;
 // Display widths are capped so that one long text field does not push every other column off.
 constexpr int kMinCharacters = 4;
 constexpr int kMaxCharacters = 40;
-constexpr double kRowHeight = 18;
+constexpr double kRowHeight = kFieldRowHeight;
 constexpr double kTitleHeight = 36;
 constexpr double kFooterHeight = 20;
 // Sums, averages and money: thousands apart, at most two decimals, integers without any.
 constexpr const char* kNumberFormat = "#,##0.##";
-
-double natural_width(const StarterField& f) {
-  int characters = std::max<int>(f.display_width, static_cast<int>(f.name.size()));
-  return std::clamp(characters, kMinCharacters, kMaxCharacters) * kPixelsPerCharacter + kColumnPadding;
-}
-
-// The bracketed expression of a field: Source."Field", with a quote inside the name doubled.
-std::string field_expression(std::string_view source, std::string_view field) {
-  std::string quoted;
-  for (char c : field) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
-  return "[" + std::string(source) + ".\"" + quoted + "\"]";
-}
 
 template <class B>
 B* add_band(ReportPage& page, const char* name, double top, double height) {
@@ -61,6 +49,35 @@ void make_bold(MemoView& memo) {
 
 }  // namespace
 
+double field_column_width(const StarterField& f) {
+  int characters = std::max<int>(f.display_width, static_cast<int>(f.name.size()));
+  return std::clamp(characters, kMinCharacters, kMaxCharacters) * kPixelsPerCharacter + kColumnPadding;
+}
+
+std::string field_expression(std::string_view source, std::string_view field) {
+  std::string quoted;
+  for (char c : field) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+  return "[" + std::string(source) + ".\"" + quoted + "\"]";
+}
+
+void show_field(MemoView& memo, std::string_view source, const StarterField& f) {
+  memo.set_text(field_expression(source, f.name));
+  memo.halign = f.numeric ? HAlign::Right : HAlign::Left;
+  if (f.numeric) {
+    DisplayFormat& format = memo.display_format();
+    format.kind = FormatKind::Numeric;
+    format.format_str = kNumberFormat;
+    format.decimal_separator = ",";
+  }
+}
+
+void show_caption(MemoView& memo, const StarterField& f) {
+  memo.set_text(f.name);
+  make_bold(memo);
+  memo.halign = f.numeric ? HAlign::Right : HAlign::Left;
+  memo.frame.typ = kFrameBottom;
+}
+
 std::vector<StarterField> starter_fields(DataSet& source) {
   std::vector<StarterField> out;
   for (const std::string& name : source.field_list()) {
@@ -84,7 +101,7 @@ void make_starter_template(Report& report, std::string_view title, std::string_v
   page->set_defaults();
 
   std::vector<double> widths;
-  for (const StarterField& f : fields) widths.push_back(natural_width(f));
+  for (const StarterField& f : fields) widths.push_back(field_column_width(f));
   double total = std::accumulate(widths.begin(), widths.end(), 0.0);
   if (total > page->printable_width()) page->set_orientation(Orientation::Landscape);
   const double room = page->printable_width();
@@ -102,21 +119,8 @@ void make_starter_template(Report& report, std::string_view title, std::string_v
   data->data.set_name(source_name, &report);
   double left = 0;
   for (size_t i = 0; i < fields.size(); ++i) {
-    const StarterField& f = fields[i];
-    const HAlign align = f.numeric ? HAlign::Right : HAlign::Left;
-    MemoView* name = add_memo(*header, left, widths[i], kRowHeight, f.name);
-    make_bold(*name);
-    name->halign = align;
-    name->frame.typ = kFrameBottom;
-
-    MemoView* value = add_memo(*data, left, widths[i], kRowHeight, field_expression(source_name, f.name));
-    value->halign = align;
-    if (f.numeric) {
-      DisplayFormat& format = value->display_format();
-      format.kind = FormatKind::Numeric;
-      format.format_str = kNumberFormat;
-      format.decimal_separator = ",";
-    }
+    show_caption(*add_memo(*header, left, widths[i], kRowHeight, ""), fields[i]);
+    show_field(*add_memo(*data, left, widths[i], kRowHeight, ""), source_name, fields[i]);
     left += widths[i];
   }
 

@@ -14,6 +14,7 @@
 namespace orvena::report {
 
 class DataSet;
+class MemoView;
 class Report;
 
 // One column of the starter template.
@@ -26,6 +27,16 @@ struct StarterField {
 // The columns of `source` in field order: width by its display width, numbers are fields that
 // are neither text, date, logical nor binary.
 std::vector<StarterField> starter_fields(DataSet& source);
+
+// A column's width in units: the field's display width (or its name, when longer) within limits.
+double field_column_width(const StarterField& f);
+inline constexpr double kFieldRowHeight = 18;
+// The bracketed expression of a field: [Source."Field"], with a quote inside the name doubled.
+std::string field_expression(std::string_view source, std::string_view field);
+// `memo` shows the field: its expression, numbers right-aligned with the number format.
+void show_field(MemoView& memo, std::string_view source, const StarterField& f);
+// `memo` names the field above its column: bold, aligned as the values, a line below.
+void show_caption(MemoView& memo, const StarterField& f);
 
 // Clears `report` and builds the starter template over the source published as `source_name`.
 // Columns wider together than an A4 portrait page turn the page to landscape and, if still too

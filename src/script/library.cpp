@@ -548,4 +548,10 @@ const Routine* find_routine(std::string_view lower_name) {
   return nullptr;
 }
 
+std::vector<std::string_view> library_routine_names() {
+  std::vector<std::string_view> out;
+  for (const Routine& r : kRoutines) out.emplace_back(r.name);
+  return out;
+}
+
 }  // namespace orvena::script

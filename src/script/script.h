@@ -138,6 +138,9 @@ class CompiledExpression {
   Procedure* m_function = nullptr;
 };
 
+// The system library's routine names, grouped as the designer lists them.
+std::vector<std::string_view> library_routine_names();
+
 // "Błąd w wyrażeniu '<expression>': <message>", the text the report reports for an expression.
 std::string expression_error_text(std::string_view expression, std::string_view message);
 

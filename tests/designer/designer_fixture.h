@@ -3,10 +3,13 @@
 // by the test, and helpers that press, drag and type on the design view as an operator does.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QTest>
+#include <QTimer>
 #include <deque>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
 
 #include "core/line_file.h"
@@ -71,6 +74,10 @@ class DesignerFixture : public ::testing::Test {
       names.pop_front();
       return a;
     };
+    o.choose_item = [this](QWidget*, const QString&, const QString&, const QStringList& items) {
+      offered = items;
+      return choice;
+    };
     o.ask_save = [this](QWidget*, const QString&, const QString& text) {
       save_questions << text;
       return save_answer;
@@ -106,6 +113,15 @@ class DesignerFixture : public ::testing::Test {
     QTest::mouseClick(w.view().viewport(), Qt::LeftButton, mods, p);
   }
 
+  // Runs `answer` on the next modal dialog once it is open (the designer's dialogs are modal and
+  // return only when answered). Gives up after about two seconds without one.
+  static void when_modal(std::function<void(QWidget*)> answer, int tries = 200) {
+    QTimer::singleShot(10, [answer = std::move(answer), tries] {
+      if (QWidget* modal = QApplication::activeModalWidget()) return answer(modal);
+      if (tries > 0) when_modal(answer, tries - 1);
+    });
+  }
+
   template <class T = report::View>
   static T& object(report::Report& r, const char* name) {
     auto* c = dynamic_cast<T*>(r.find_object(name));
@@ -121,6 +137,8 @@ class DesignerFixture : public ::testing::Test {
   std::vector<std::unique_ptr<report::Report>> reports;
   std::vector<std::unique_ptr<DesignerWindow>> windows;
   QStringList errors, confirmations, save_questions;
+  QStringList offered;  // the items of the last choice asked
+  QString choice;       // its answer ("" cancels)
   std::deque<QString> names;
   bool answer_yes = true;
   SaveAnswer save_answer = SaveAnswer::Save;

@@ -72,6 +72,7 @@ void BM_TenThousandQrCodesToPdf(benchmark::State& state) {
     pdf.show_dialog = false;
     pdf.file_name = file;
     pdf.options = exporting::PdfExportOptions::runner();
+    pdf.options.compressed = state.range(0);
     if (!exporting::export_report(r, pages, pdf)) state.SkipWithError("export failed");
   }
   state.counters["codes"] = double(band->row_count * kColumns);
@@ -80,7 +81,8 @@ void BM_TenThousandQrCodesToPdf(benchmark::State& state) {
       double(band->row_count * kColumns) * double(state.iterations()), benchmark::Counter::kIsRate);
   std::filesystem::remove(file);
 }
-BENCHMARK(BM_TenThousandQrCodesToPdf)->Unit(benchmark::kMillisecond)->Iterations(1);
+// Argument: Flate-compressed streams or not.
+BENCHMARK(BM_TenThousandQrCodesToPdf)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 }  // namespace
 

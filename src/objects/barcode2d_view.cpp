@@ -85,7 +85,11 @@ Barcode2DLayout layout_barcode2d(const report::Barcode2DView& view, Rect bounds)
     l.bounds.height = (turned ? across : down) * l.module_size;
   } else {
     double width = turned ? bounds.height : bounds.width, height = turned ? bounds.width : bounds.height;
-    l.module_size = std::max(0.0, std::min(width / across, height / down));
+    // Whole report pixels once a module has two or more: every module then gets the same width
+    // in pictures at 96 dpi (the table formats) and its multiples, which readers need more than
+    // the last fraction of size.
+    double fit = std::max(0.0, std::min(width / across, height / down));
+    l.module_size = fit >= 2 ? std::floor(fit) : fit;
   }
   return l;
 }
@@ -102,14 +106,17 @@ void draw_barcode2d(Canvas& canvas, const report::Barcode2DView& view, const Bar
   if (l.matrix.empty() || !(l.module_size > 0)) return;
 
   // Drawn upright about the centre, then turned counter-clockwise by the rotation; the quiet
-  // zone is what remains around it.
+  // zone is what remains around it. The code stands whole pixels in from the object's corner,
+  // so that a code of whole-pixel modules has sharp edges on a bitmap.
   const int turns = quarter_turns(view.rotation);
   const double m = l.module_size;
+  const double width = turns % 2 ? r.height : r.width, height = turns % 2 ? r.width : r.height;
   canvas.save();
   canvas.clip(r);
   canvas.translate(r.left + r.width / 2, r.top + r.height / 2);
   if (turns) canvas.rotate_degrees(90.0 * turns);
-  canvas.translate(-l.matrix.columns * m / 2, -l.matrix.rows * m / 2);
+  canvas.translate(-width / 2 + std::floor((width - l.matrix.columns * m) / 2),
+                   -height / 2 + std::floor((height - l.matrix.rows * m) / 2));
   for (const Run& run : dark_runs(l.matrix))
     canvas.fill_rect({run.left * m, run.top * m, run.width * m, run.height * m}, kBlack);
   canvas.restore();

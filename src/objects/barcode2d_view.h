@@ -24,7 +24,8 @@ struct Barcode2DLayout {
 };
 
 // Encodes the view's text. A view with a module size grows or shrinks to the code (turned by
-// its rotation) from its top-left corner; one without gets the largest module that fits.
+// its rotation) from its top-left corner; one without gets the largest module that fits, in
+// whole report pixels from two up.
 Barcode2DLayout layout_barcode2d(const report::Barcode2DView& view, report::canvas::Rect bounds);
 
 // `background` is the object's colour; white when it has none.

@@ -6,9 +6,11 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <set>
 
 #include "export/pdf_export.h"
 #include "export/tiff_export.h"
+#include "export/xlsx_export.h"
 #include "external_reader.h"
 #include "report/engine_support.h"
 #include "support/run_command.h"
@@ -158,6 +160,31 @@ TEST_F(Codes2D, ReadBackFromTheTiff) {
   ASSERT_TRUE(export_report(report, pages, tiff));
   cut(folder / "kody.tif", folder / "tiff");
   expect_read(folder / "tiff");
+}
+
+// The table formats get each code as a picture of the object at the writer's resolution; every
+// one ZXing reads from the workbook's pictures, whatever order they are stored in.
+TEST_F(Codes2D, ReadBackFromTheWorkbooksPictures) {
+  XlsxExport xlsx;
+  xlsx.show_dialog = false;
+  xlsx.file_name = folder / "kody.xlsx";
+  xlsx.options = XlsxExportOptions::runner(SheetSplit::OnePerPage);
+  ASSERT_TRUE(export_report(report, pages, xlsx));
+  std::filesystem::remove_all(folder / "xlsx");
+  auto r = run_command("unzip -q -o " + shell_quoted(xlsx.file_name) + " 'xl/media/*' -d " +
+                       shell_quoted(folder / "xlsx"));
+  ASSERT_EQ(r.status, 0) << r.output;
+
+  std::multiset<std::string> read, expected;
+  for (int row = 0; row < 3; ++row)
+    for (const Placed& o : kObjects)
+      if (!(std::string(o.name) == "DmP" && row == 2))
+        expected.insert(std::string(o.format) + " " + o.prefix + kTexts[row]);
+  for (auto& picture : std::filesystem::directory_iterator(folder / "xlsx" / "xl" / "media")) {
+    auto [format, text] = zxing(picture.path());
+    if (!format.empty()) read.insert(format + " " + text);
+  }
+  EXPECT_EQ(read, expected);
 }
 
 }  // namespace

@@ -155,6 +155,11 @@ TEST(Barcode2DView, WithoutAModuleSizeTheCodeFitsTheObject) {
     EXPECT_DOUBLE_EQ(l.bounds.width, 150);
     EXPECT_DOUBLE_EQ(l.bounds.height, 120);
   }
+  // A module of two pixels or more is a whole number of them: 120 / (29 + 8) is 3.24.
+  auto qr = code(Symbology2D::QrCode, "Zażółć gęślą jaźń");
+  Barcode2DLayout l = layout_barcode2d(*qr, {10, 10, 150, 120});
+  ASSERT_EQ(l.matrix.rows, 29);
+  EXPECT_DOUBLE_EQ(l.module_size, 3);
 }
 
 TEST(Barcode2DView, RefusedTextGetsItsMessageInRed) {

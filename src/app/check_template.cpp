@@ -46,6 +46,8 @@ std::vector<Expression> expressions_of(const report::Report& rep) {
       add(*group, "Condition", group->condition);
     } else if (auto* barcode = dynamic_cast<BarCodeView*>(c)) {
       add(*barcode, "Expression", barcode->expression);
+    } else if (auto* code = dynamic_cast<Barcode2DView*>(c)) {
+      add(*code, "Expression", code->expression);
     } else if (auto* check = dynamic_cast<CheckBoxView*>(c)) {
       add(*check, "Expression", check->expression);
     }

@@ -135,6 +135,10 @@ PrintedView resolve_view(const report::View& view) {
     v.kind = ViewKind::BarCode;
     v.barcode = objects::layout_barcode(*barcode, v.bounds);
     v.bounds = v.barcode->bounds;
+  } else if (auto* code = object_cast<report::Barcode2DView>(&view)) {
+    v.kind = ViewKind::Barcode2D;
+    v.barcode2d = objects::layout_barcode2d(*code, v.bounds);
+    v.bounds = v.barcode2d->bounds;
   } else if (object_cast<report::CheckBoxView>(&view)) {
     v.kind = ViewKind::CheckBox;
   } else if (object_cast<report::ChartView>(&view)) {
@@ -271,6 +275,11 @@ void draw_view(Canvas& canvas, const PrintedView& v) {
     }
     case ViewKind::BarCode:
       objects::draw_barcode(canvas, static_cast<const report::BarCodeView&>(*v.view), *v.barcode, v.fill);
+      draw_frame(canvas, v);
+      break;
+    case ViewKind::Barcode2D:
+      objects::draw_barcode2d(canvas, static_cast<const report::Barcode2DView&>(*v.view), *v.barcode2d,
+                              v.fill);
       draw_frame(canvas, v);
       break;
     case ViewKind::CheckBox: {

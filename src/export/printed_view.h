@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "objects/barcode2d_view.h"
 #include "objects/barcode_view.h"
 #include "report/canvas/canvas.h"
 #include "report/text/text_layout.h"
@@ -22,7 +23,7 @@ namespace orvena::exporting {
 
 using report::canvas::Rgb;
 
-enum class ViewKind : uint8_t { Memo, Line, Shape, Picture, BarCode, CheckBox, Chart, Other };
+enum class ViewKind : uint8_t { Memo, Line, Shape, Picture, BarCode, Barcode2D, CheckBox, Chart, Other };
 
 // Windows colour value (0x00BBGGRR) as 0xRRGGBB; none for clNone and system colours. Inline:
 // every side, fill and font of every printed object asks it.
@@ -68,6 +69,7 @@ struct PrintedView {
 
   // Barcodes: the encoding, with the bounds sized to it (also in `bounds`).
   std::optional<objects::BarcodeLayout> barcode;
+  std::optional<objects::Barcode2DLayout> barcode2d;
 
   bool has_frame() const;
   // The bounds less the drop shadow.

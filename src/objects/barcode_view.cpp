@@ -17,11 +17,6 @@ namespace {
 constexpr Rgb kWhite = 0xFFFFFF, kBlack = 0x000000, kRed = 0xFF0000;
 constexpr int kMaxFontSize = 9;
 
-int quarter_turns(int64_t rotation) {
-  int64_t r = ((rotation % 360) + 360) % 360;
-  return r % 90 ? 0 : int(r / 90);
-}
-
 double module_width_of(double zoom) {
   return std::isfinite(zoom) && zoom >= 0.0001 ? zoom : 1;
 }
@@ -109,6 +104,11 @@ void draw_upright(Canvas& canvas, const report::BarCodeView& view, const Barcode
 
 }  // namespace
 
+int quarter_turns(int64_t rotation) {
+  int64_t r = ((rotation % 360) + 360) % 360;
+  return r % 90 ? 0 : int(r / 90);
+}
+
 report::text::LayoutFont barcode_font(const report::BarCodeView& view) {
   report::text::LayoutFont f = report::text::layout_font(view.font());
   f.size = std::min(f.size, kMaxFontSize);
@@ -144,6 +144,12 @@ BarcodeLayout layout_barcode(const report::BarCodeView& view, Rect bounds) {
   return l;
 }
 
+void draw_barcode_error(Canvas& canvas, const Rect& r, const std::string& message) {
+  report::text::LayoutFont font{.name = "Arial", .size = 8, .color = kRed};
+  draw_text(canvas, font, message,
+            {r.left + 2, r.top + 2, std::max(0.0, r.width - 4), std::max(0.0, r.height - 4)}, true);
+}
+
 void draw_barcode(Canvas& canvas, const report::BarCodeView& view, const BarcodeLayout& l,
                   std::optional<Rgb> background) {
   const Rect& r = l.bounds;
@@ -151,9 +157,7 @@ void draw_barcode(Canvas& canvas, const report::BarCodeView& view, const Barcode
   if (!(r.width > 0 && r.height > 0)) return;
   canvas.fill_rect(r, back);
   if (!l.error.empty()) {
-    report::text::LayoutFont font{.name = "Arial", .size = 8, .color = kRed};
-    draw_text(canvas, font, l.error,
-              {r.left + 2, r.top + 2, std::max(0.0, r.width - 4), std::max(0.0, r.height - 4)}, true);
+    draw_barcode_error(canvas, r, l.error);
     return;
   }
   if (l.encoded.pattern.empty()) return;

@@ -25,12 +25,19 @@ struct BarcodeLayout {
   report::canvas::Rect bounds;  // after sizing; as given when there is nothing to size to
 };
 
+// Counter-clockwise quarter turns of a rotation in degrees; none for one between them.
+int quarter_turns(int64_t rotation);
+
 // The text font: the object's, but never above 9 points.
 report::text::LayoutFont barcode_font(const report::BarCodeView& view);
 
 // Encodes the view's text and sizes `bounds` to it along the bars (its width, or its height
 // when the bars run vertically), keeping the edge that HAlign names.
 BarcodeLayout layout_barcode(const report::BarCodeView& view, report::canvas::Rect bounds);
+
+// A barcode's error message in red, word-wrapped inside `bounds`.
+void draw_barcode_error(report::canvas::Canvas& canvas, const report::canvas::Rect& bounds,
+                        const std::string& message);
 
 // `background` is the object's colour; spaces and the text boxes are white when it has none.
 void draw_barcode(report::canvas::Canvas& canvas, const report::BarCodeView& view,

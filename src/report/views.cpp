@@ -464,10 +464,17 @@ const ClassInfo& Barcode2DView::static_class() {
   static const ClassInfo info(
       "TrpBarcode2DView", &View::static_class(),
       [] {
+        using B = Barcode2DView;
         auto v = bound_view_props();
         v.push_back(font_prop(false));
-        v.push_back(integer("Rotation", &Barcode2DView::rotation, 0));
-        v.push_back(string("Text", &Barcode2DView::text));
+        v.push_back(enumeration("Symbology", &B::symbology, kSymbology2DNames, 0));
+        v.push_back(string("Expression", &B::expression));
+        v.push_back(string("Text", &B::text));
+        v.push_back(enumeration("ErrorLevel", &B::error_level, kQrErrorLevelNames, 1));
+        v.push_back(enumeration("MatrixShape", &B::matrix_shape, kMatrixShapeNames, 0));
+        v.push_back(floating("ModuleSize", &B::module_size));
+        v.push_back(integer("QuietZone", &B::quiet_zone, -1));
+        v.push_back(integer("Rotation", &B::rotation, 0));
         return v;
       }(),
       make<Barcode2DView>);

@@ -243,12 +243,39 @@ class Subreport : public View {
 
 // Registered object types. Their drawing belongs to the objects that print them; here they
 // carry their stored properties. The chart is in report/chart.h.
+
+// Two-dimensional codes. Stored as "Symbology", "ErrorLevel" (QR only) and "MatrixShape" (Data
+// Matrix only); tables in the enumerations' order.
+enum class Symbology2D : uint8_t { QrCode, DataMatrix, Pdf417, Aztec };
+inline constexpr std::string_view kSymbology2DNames[] = {"syQRCode", "syDataMatrix", "syPDF417", "syAztec"};
+enum class QrErrorLevel : uint8_t { L, M, Q, H };
+inline constexpr std::string_view kQrErrorLevelNames[] = {"elLow", "elMedium", "elQuartile", "elHigh"};
+enum class MatrixShape : uint8_t { Square, Rectangle };
+inline constexpr std::string_view kMatrixShapeNames[] = {"msSquare", "msRectangle"};
+
 class Barcode2DView : public View {
  public:
   static const ClassInfo& static_class();
   const ClassInfo& class_info() const override { return static_class(); }
+  Symbology2D symbology = Symbology2D::QrCode;
+  std::string expression;
   std::string text;
+  QrErrorLevel error_level = QrErrorLevel::M;
+  MatrixShape matrix_shape = MatrixShape::Square;
+  // Report pixels a module; 0 fits the code into the object, any other size sizes the object
+  // to the code from its top-left corner.
+  double module_size = 0;
+  int64_t quiet_zone = -1;  // modules on every side; -1: the symbology's own
   int64_t rotation = 0;
+
+  // As for one-dimensional barcodes: the text of each printing comes from the data field, the
+  // expression or the brackets in Text, and the stored text is back for the next one.
+  void before_print() override;
+  void after_print() override;
+  void get_data() override;
+
+ private:
+  std::string m_saved_text;
 };
 
 inline constexpr std::string_view kBarcodeTypeNames[] = {"bcCode_2_5_interleaved",

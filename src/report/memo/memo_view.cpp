@@ -297,6 +297,21 @@ void CustomMemoView::extract_macros() {
 
 // ---- Barcodes and check boxes ------------------------------------------------------------------
 
+namespace {
+
+// A barcode's text for this printing: its data field, its expression or the brackets in its text.
+std::string printed_code_text(View& view, const std::string& expression, const std::string& text) {
+  EngineContext& ctx = run_of(view);
+  CurrentObject current(ctx.report(), &view);
+  fill_view_extras(ctx, view);
+  if (DataSet* ds = view.data.get(); ds && !view.data_field.empty()) return ds->display_text(view.data_field);
+  if (!core::trimmed(expression).empty()) return ctx.calc(expression).to_string();
+  if (text.find('[') != std::string::npos) return expand_with(ctx, text);
+  return text;
+}
+
+}  // namespace
+
 void BarCodeView::before_print() {
   View::before_print();
   m_saved_text = text;
@@ -308,15 +323,21 @@ void BarCodeView::after_print() {
 }
 
 void BarCodeView::get_data() {
-  EngineContext& ctx = run_of(*this);
-  CurrentObject current(ctx.report(), this);
-  fill_view_extras(ctx, *this);
-  if (DataSet* ds = data.get(); ds && !data_field.empty())
-    text = ds->display_text(data_field);
-  else if (!core::trimmed(expression).empty())
-    text = ctx.calc(expression).to_string();
-  else if (text.find('[') != std::string::npos)
-    text = expand_with(ctx, text);
+  text = printed_code_text(*this, expression, text);
+}
+
+void Barcode2DView::before_print() {
+  View::before_print();
+  m_saved_text = text;
+}
+
+void Barcode2DView::after_print() {
+  View::after_print();
+  text = m_saved_text;
+}
+
+void Barcode2DView::get_data() {
+  text = printed_code_text(*this, expression, text);
 }
 
 void CheckBoxView::before_print() {

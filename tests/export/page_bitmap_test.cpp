@@ -2,6 +2,8 @@
 // writers receive.
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "export/page_bitmap.h"
 #include "report/bands.h"
 #include "report/pages.h"
@@ -90,6 +92,30 @@ TEST_F(PageBitmap, ThePageFrameRunsAlongTheMargins) {
   auto odd = draw_page_bitmap(*page, 1, 2, 1);
   EXPECT_EQ(odd->pixel(37, 30), kWhite);
   EXPECT_EQ(odd->pixel(0, 30), kBlack);
+}
+
+// A ruled memo draws a line under every text line that fits its height, in its frame's colour,
+// whether or not text stands on it, and also in a writer's bitmap (TIFF, preview). With 10-point
+// Arial a line is about 16 units high, so a 60-unit memo holds three rules and the first lies
+// below the first text line's letters.
+TEST_F(PageBitmap, UnderlinesRuleEveryLineThatFitsInTheFrameColour) {
+  auto* memo = band->add_new<report::MemoView>();
+  memo->set_bounds(0, 0, 100, 60);  // absolute 37.8 .. 137.8 across, 38.9 .. 98.9 down
+  memo->set_text("ab");
+  memo->frame.set_color(0x0000FF);  // red as Windows gives it
+  memo->underlines = true;
+  box->visible = false;
+  auto bitmap = draw_page_bitmap(*page, 0, 1, 1);
+  std::vector<int> red_rows;
+  for (int y = 39; y < 99; ++y)
+    if (bitmap->pixel(120, y) == 0xFF0000) red_rows.push_back(y);
+  ASSERT_EQ(red_rows.size(), 3u) << "rows ruled at x 120";
+  EXPECT_GT(red_rows[0], 50);
+  EXPECT_NEAR(red_rows[1] - red_rows[0], red_rows[2] - red_rows[1], 1);
+
+  memo->underlines = false;
+  bitmap = draw_page_bitmap(*page, 0, 1, 1);
+  for (int y = 39; y < 99; ++y) EXPECT_NE(bitmap->pixel(120, y), 0xFF0000u) << y;
 }
 
 }  // namespace

@@ -184,8 +184,22 @@ MatrixObject& LayoutMatrix::new_object(const PrintedView& v, Rect bounds) {
   o->width = bounds.width;
   o->height = bounds.height;
   o->url = v.view->url;
-  if (o->url.empty() && v.view->hyperlink.kind == report::HyperlinkKind::URL)
-    o->url = v.view->hyperlink.value;
+  if (o->url.empty() && !v.view->hyperlink.value.empty()) {
+    // A hyperlink naming an anchor or a page links inside the report, as in the PDF writer.
+    switch (v.view->hyperlink.kind) {
+      case report::HyperlinkKind::URL:
+        o->url = v.view->hyperlink.value;
+        break;
+      case report::HyperlinkKind::Anchor:
+        o->url = "#" + v.view->hyperlink.value;
+        break;
+      case report::HyperlinkKind::PageNumber:
+        o->url = "@" + v.view->hyperlink.value;
+        break;
+      default:
+        break;  // detail reports and custom links act in a preview only
+    }
+  }
   if (anchors && o->url.starts_with('#'))
     o->url = "@" + std::to_string(anchors->anchor_page(std::string_view(o->url).substr(1)));
   const report::Component* parent = v.view->parent();

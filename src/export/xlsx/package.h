@@ -13,6 +13,7 @@
 // Pictures go in with add_picture() while no sheet is open (the archive takes one entry at a
 // time); their anchors are handed to end_sheet().
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -42,6 +43,9 @@ class Package {
   int next_sheet() const { return int(m_sheets) + 1; }
   // Stores a PNG picture of sheet `sheet` as xl/media/<name>; returns the name.
   std::string add_picture(int sheet, std::string_view png);
+
+  // Given to every sheet as its SheetWriter::internal_location.
+  std::function<std::string(std::string_view)> link_location;
 
   SheetWriter& begin_sheet();
   void end_sheet(PageSetup setup, const std::vector<PictureAnchor>& pictures);

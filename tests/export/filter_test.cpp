@@ -273,7 +273,7 @@ TEST(WalkAutoWidth, TheMemoTakesTheWidthOfItsText) {
     memo->auto_width = auto_width;
     return memo;
   };
-  report::MemoView* short_text = make("Ab", true);
+  report::MemoView* short_text = make("i", true);
   report::MemoView* long_text = make("Strona [TOTALPAGES#] z wielu stron raportu", true);
   report::MemoView* fixed = make("Strona [TOTALPAGES#] z wielu stron raportu", false);
   std::vector<double> widths;

@@ -11,7 +11,7 @@ $SUDO apt-get install -y -qq --no-install-recommends \
   build-essential cmake ninja-build pkg-config ca-certificates \
   qt6-base-dev libfreetype-dev libharfbuzz-dev libcairo2-dev libfontconfig-dev libpng-dev \
   libjpeg62-turbo-dev zlib1g-dev libssl-dev libcli11-dev libsqlite3-dev unixodbc-dev unixodbc libzint-dev \
-  fonts-liberation2 fonts-crosextra-carlito fonts-crosextra-caladea fonts-dejavu-core fonts-wine fontconfig \
+  icc-profiles-free fonts-liberation2 fonts-crosextra-carlito fonts-crosextra-caladea fonts-dejavu-core fonts-wine fontconfig \
   >/dev/null
 # fonts-wine puts its files where fontconfig does not look; Tahoma is the log view's font.
 $SUDO mkdir -p /usr/local/share/fonts/wine

@@ -10,6 +10,7 @@
 #include "core/error.h"
 #include "core/error_text.h"
 #include "export/filter.h"
+#include "export/pdf_export.h"
 #include "report/engine/engine.h"
 #include "report/report.h"
 
@@ -59,6 +60,8 @@ runner::ProductionResult EngineReportProducer::produce(const runner::ExportReque
   std::unique_ptr<exporting::ExportFilter> filter = format_writer(request.format);
   filter->show_dialog = false;
   filter->file_name = request.output;
+  if (auto* pdf = dynamic_cast<exporting::PdfExport*>(filter.get()); pdf && m_settings)
+    pdf->options.pdf_a = m_settings->pdf_a_files();
   bool exported = false;
   try {
     exported = exporting::export_report(report, generator.pages(), *filter);

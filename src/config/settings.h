@@ -27,8 +27,10 @@ struct Konfiguracja {
   std::string db_driver;         // "" = SQL Server through ODBC driver FreeTDS, "sqlite", or an ODBC driver
   std::string email_tls_verify;  // "nie" switches verification off
   std::string limit_krokow_skryptu;  // a template script's steps per report
+  std::string pdf_a;                 // "tak": PDF files are written as PDF/A-1b
 
   bool verify_mail_certificate() const;
+  bool pdf_a_files() const;
   // The key's whole number of steps (at least 1); nullopt when it is empty or no such number,
   // so that the report's default applies.
   std::optional<uint64_t> script_step_limit() const;

@@ -69,14 +69,18 @@ bool DocxExport::start() {
   m_media_count = 0;
   m_media_by_hash.clear();
   m_last_page.reset();
+  m_link_count = 0;
   return true;
 }
 
 void DocxExport::start_page(report::ReportPage& page, int index) {
   m_matrix = std::make_unique<LayoutMatrix>(MatrixPreset::Docx);
+  m_matrix->anchors = prepared;
   LayoutMatrix& m = *m_matrix;
   m.printable = export_not_printable;
   m.add_page(page, index);
+  m_page_number = index + 1;
+  m_bookmark_pending = true;
   if (m_last_page) docx::append_section_break(m_xml, *m_last_page);
 }
 
@@ -159,8 +163,17 @@ void DocxExport::write_cell(int x, int end, int y, int index) {
   else
     docx::append_paragraph_start(m_xml, font, style ? style->halign : report::HAlign::Left,
                                  picture ? docx::ParagraphContent::Picture : docx::ParagraphContent::Text);
+  if (m_bookmark_pending) {
+    // Links to a page or an anchor go to the page's first cell (ISO/IEC 29500-1 17.13.6.2).
+    m_bookmark_pending = false;
+    std::string id = std::to_string(m_page_number);
+    m_xml += "<w:bookmarkStart w:id=\"" + id + "\" w:name=\"" + docx::page_bookmark(m_page_number) +
+             "\"/><w:bookmarkEnd w:id=\"" + id + "\"/>";
+  }
   if (object && object->counter == 0) {
     object->counter = 1;
+    std::string link = picture ? std::string() : hyperlink_start(object->url);
+    m_xml += link;
     if (picture) {
       int number = m_next_picture;
       std::string id = add_picture(*object);
@@ -173,8 +186,24 @@ void DocxExport::write_cell(int x, int end, int y, int index) {
     } else {
       docx::append_text_runs(m_xml, style_xml(object->style).run, object->lines);
     }
+    if (!link.empty()) m_xml += "</w:hyperlink>";
   }
   m_xml += "</w:p></w:tc>";
+}
+
+// "@N" is page N of the report, anything else a link out of the document with a relationship
+// of its own; an anchor the matrix could not resolve ("#name") links nowhere.
+std::string DocxExport::hyperlink_start(const std::string& url) {
+  if (url.empty() || url.front() == '#') return {};
+  if (url.front() == '@') {
+    int page = 0;
+    auto [end, ec] = std::from_chars(url.data() + 1, url.data() + url.size(), page);
+    if (ec != std::errc() || end != url.data() + url.size() || page < 1) return {};
+    return "<w:hyperlink w:anchor=\"" + docx::page_bookmark(page) + "\" w:history=\"1\">";
+  }
+  std::string id = docx::hyperlink_relationship_id(++m_link_count);
+  m_relationships += docx::document_hyperlink_relationship(id, url);
+  return "<w:hyperlink r:id=\"" + id + "\" w:history=\"1\">";
 }
 
 const DocxExport::StyleXml& DocxExport::style_xml(int style_index) {
@@ -221,7 +250,7 @@ const DocxExport::StyleXml& DocxExport::style_xml(int style_index) {
   report::text::LayoutFont plain;
   docx::append_paragraph_start(x.paragraph, style ? &style->font : &plain,
                                style ? style->halign : report::HAlign::Left, docx::ParagraphContent::Text);
-  docx::append_run_properties(x.run, style ? style->font : plain);
+  docx::append_run_properties(x.run, style ? style->font : plain, style ? style->char_spacing : 0);
   return x;
 }
 

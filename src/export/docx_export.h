@@ -55,6 +55,8 @@ class DocxExport : public ExportFilter {
   // The relationship of the picture's media file, added when the picture is new.
   std::string add_picture(const MatrixObject& object);
   std::filesystem::path media_file(int number) const;
+  // The start tag of a cell's hyperlink, or empty when the cell links nowhere.
+  std::string hyperlink_start(const std::string& url);
   void flush(bool always = false);
   void close();
 
@@ -75,6 +77,9 @@ class DocxExport : public ExportFilter {
   int m_media_count = 0;
   std::unordered_multimap<size_t, int> m_media_by_hash;
   std::optional<docx::PageSetup> m_last_page;
+  int m_page_number = 0;            // the report page being written, from 1
+  bool m_bookmark_pending = false;  // its bookmark goes into its first cell
+  int m_link_count = 0;             // links out of the document so far
 };
 
 }  // namespace orvena::exporting

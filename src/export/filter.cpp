@@ -117,6 +117,8 @@ void visit_page_objects(report::ReportPage& page, int index, int page_count, Pag
     if (auto* memo = object_cast<report::CustomMemoView>(&object)) {
       memo->total_pages = page_count;
       if (may_hold_macros(memo->memo)) memo->extract_macros();
+      // The text is final now: an auto-width memo takes the width of its widest line.
+      if (memo->auto_width) memo->set_width(memo->calc_width());
     }
     visit(object);
   };

@@ -43,6 +43,7 @@ HtmlExport::~HtmlExport() = default;
 
 void HtmlExport::new_matrix() {
   m_matrix = std::make_unique<LayoutMatrix>(MatrixPreset::Html);
+  m_matrix->anchors = prepared;
   LayoutMatrix& m = *m_matrix;
   m.report = report;
   m.printable = export_not_printable;

@@ -30,6 +30,7 @@ void draw_view_scaled(report::canvas::CairoCanvas& canvas, const PrintedView& v,
     return;
   }
   if (v.fill) canvas.fill_rect(v.body(), *v.fill);
+  draw_underlines(canvas, v);
   canvas.restore();
   draw_memo_text(canvas, v, scale);
   canvas.save();

@@ -100,6 +100,7 @@ bool PdfExport::start() {
   o.viewer = options.viewer;
   o.clock = options.clock ? options.clock : (report ? report->clock : nullptr);
   o.file_id = options.file_id;
+  o.pdf_a = options.pdf_a;
   // The document writes beside the target and renames when finished: a failed export leaves
   // no partial file under the report's name.
   m_document = stream ? std::make_unique<pdf::Document>(*stream, std::move(o))
@@ -165,6 +166,7 @@ void PdfExport::rasterise(const PrintedView& v) {
                   h / scale);
     m_canvas->restore();
   }
+  draw_underlines(*m_canvas, v);
   draw_frame(*m_canvas, v);
 }
 
@@ -189,9 +191,10 @@ void PdfExport::add_link(const report::View& view, const PrintedView& v) {
       m_page->link_uri(r.left, r.top, r.width, r.height, std::string(target));
       break;
     case HyperlinkKind::Anchor:
-      // The store keeps the anchor's page for the engine; the link opens that page at its top.
+      // The link opens the anchor's page where the anchor was set.
       m_page->link_page(r.left, r.top, r.width, r.height,
-                        prepared ? size_t(prepared->anchor_page(target) - 1) : 0, 0);
+                        prepared ? size_t(prepared->anchor_page(target) - 1) : 0,
+                        prepared ? prepared->anchor_top(target) : 0);
       break;
     case HyperlinkKind::PageNumber:
       m_page->link_page(r.left, r.top, r.width, r.height, page_index_of(target), 0);

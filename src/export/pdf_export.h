@@ -26,7 +26,8 @@ struct PdfExportOptions {
   bool outline = false;
   bool background = false;  // draw the page background object
   bool html_tags = true;
-  int quality = 95;  // JPEG quality of drawn bitmaps
+  int quality = 95;    // JPEG quality of drawn bitmaps
+  bool pdf_a = false;  // PDF/A-1b (see pdf::DocumentOptions::pdf_a)
   pdf::DocumentInfo info;
   pdf::Protection protection;
   pdf::ViewerPreferences viewer;

@@ -199,6 +199,30 @@ void draw_memo_text(Canvas& canvas, const PrintedView& v, double scale, bool at_
   layout.draw_text(canvas, v.halign, v.valign);
 }
 
+void draw_underlines(Canvas& canvas, const PrintedView& v) {
+  auto* memo = static_cast<const report::CustomMemoView*>(v.view);
+  if (!memo->underlines) return;
+  double pitch = 0;
+  {
+    auto& layout = report::text::TextLayout::shared();
+    std::lock_guard lock(layout);
+    layout.set_font(v.font);
+    layout.set_gaps({memo->line_spacing, memo->char_spacing, memo->paragraph_gap});
+    pitch = layout.line_height();
+  }
+  if (!(pitch > 0)) return;
+  // Ruled like writing paper: one line under every text line that fits, whether or not text
+  // stands on it, in the frame's colour and width.
+  const Rect r = v.body();
+  const Pen pen{std::max(0.1, memo->frame.width()), rgb_of(memo->frame.color()).value_or(0),
+                LineStyle::Solid};
+  for (int k = 1;; ++k) {
+    double y = r.top + v.gap_y + 1 + k * pitch - memo->line_spacing;
+    if (y > r.bottom()) break;
+    canvas.draw_line(r.left, y, r.right(), y, pen);
+  }
+}
+
 namespace {
 
 void draw_shape(Canvas& canvas, const PrintedView& v) {
@@ -255,6 +279,7 @@ void draw_view(Canvas& canvas, const PrintedView& v) {
   switch (v.kind) {
     case ViewKind::Memo:
       draw_fill(canvas, v);
+      draw_underlines(canvas, v);
       draw_memo_text(canvas, v);
       draw_frame(canvas, v);
       break;

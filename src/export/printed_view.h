@@ -84,6 +84,8 @@ std::array<FrameSide, 4> frame_sides(const report::Frame& frame);
 // PNG and JPEG pictures are drawn as pixels (the PDF writer keeps JPEG data as it is instead).
 void draw_view(report::canvas::Canvas& canvas, const PrintedView& v);
 void draw_frame(report::canvas::Canvas& canvas, const PrintedView& v);
+// The ruled lines of a memo with Underlines set: one under each text line that fits.
+void draw_underlines(report::canvas::Canvas& canvas, const PrintedView& v);
 // The memo's text at `scale` device pixels per report pixel; with `at_origin`, on a bitmap of
 // the view alone, whose origin is the view's top-left corner.
 void draw_memo_text(report::canvas::Canvas& canvas, const PrintedView& v, double scale = 1,

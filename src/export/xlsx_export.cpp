@@ -132,6 +132,7 @@ XlsxExport::~XlsxExport() {
 
 void XlsxExport::new_matrix() {
   m_matrix = std::make_unique<LayoutMatrix>(MatrixPreset::Xlsx);
+  m_matrix->anchors = prepared;
   LayoutMatrix& m = *m_matrix;
   m.printable = export_not_printable;
   m.empty_lines = options.empty_lines;
@@ -159,11 +160,14 @@ bool XlsxExport::start() {
     m_package = std::make_unique<xlsx::Package>(m_partial, creation_time, m_target);
   }
   if (stacked()) m_spill = std::make_unique<xlsx::PageSpill>();
+  m_page_first_rows.clear();
+  m_package->link_location = [this](std::string_view url) { return link_location(url); };
   return true;
 }
 
 void XlsxExport::start_page(report::ReportPage& page, int index) {
   m_page = &page;
+  m_last_index = index;
   m_matrix->clear();
   m_matrix->add_page(page, index);
 }
@@ -230,8 +234,9 @@ xlsx::PageGrid XlsxExport::page_grid(int sheet, uint32_t first_row, std::vector<
           c.string_index = m_package->strings().add(text);
         }
       }
-      // Links within the report ("@" page, "#" anchor) have no cell to go to.
-      if (!o.url.empty() && o.url.front() != '@' && o.url.front() != '#') {
+      // A page link ("@") goes to the page's first row; an anchor the matrix could not
+      // resolve ("#") has no cell to go to.
+      if (!o.url.empty() && o.url.front() != '#') {
         grid.links.push_back(o.url);
         c.link = uint32_t(grid.links.size());
       }
@@ -253,6 +258,33 @@ xlsx::PageGrid XlsxExport::page_grid(int sheet, uint32_t first_row, std::vector<
   return grid;
 }
 
+std::string XlsxExport::link_location(std::string_view url) const {
+  uint32_t page = 0;
+  auto [end, ec] = std::from_chars(url.data() + 1, url.data() + url.size(), page);
+  if (ec != std::errc() || end != url.data() + url.size() || page < 1) return {};
+  size_t i = page - 1;
+  uint32_t start = i < m_page_first_rows.size() ? m_page_first_rows[i] : kNoRow;
+  uint32_t sheet = 1, row = 0;
+  if (options.split == SheetSplit::SingleSheet) {
+    if (start == kNoRow) return {};
+    row = start;
+  } else if (options.chunk_size > 0) {
+    if (start == kNoRow) return {};
+    sheet = start / options.chunk_size + 1;
+    row = start % options.chunk_size;
+  } else {
+    // A sheet per page, written as its page ends: a later page's sheet follows in order.
+    size_t last = size_t(m_last_index);
+    if (start != kNoRow)
+      sheet = start;
+    else if (i > last && last < m_page_first_rows.size() && m_page_first_rows[last] != kNoRow)
+      sheet = m_page_first_rows[last] + uint32_t(i - last);
+    else
+      return {};
+  }
+  return "'Page " + std::to_string(sheet) + "'!A" + std::to_string(row + 1);
+}
+
 void XlsxExport::finish_page(report::ReportPage& page, int index) {
   if (!m_package || std::uncaught_exceptions() > 0) return;
   m_setup.left_mm = page.left_margin;
@@ -262,6 +294,10 @@ void XlsxExport::finish_page(report::ReportPage& page, int index) {
   m_setup.paper_size = page.paper_size();
   m_setup.landscape = page.orientation() == report::Orientation::Landscape;
 
+  if (index >= 0) {
+    if (m_page_first_rows.size() <= size_t(index)) m_page_first_rows.resize(size_t(index) + 1, kNoRow);
+    m_page_first_rows[size_t(index)] = stacked() ? m_rows : uint32_t(m_package->next_sheet());
+  }
   if (stacked()) {
     xlsx::PageGrid grid = page_grid(1, m_rows, m_column_edges);
     if (m_rows > 0) m_setup.row_breaks.push_back(m_rows);

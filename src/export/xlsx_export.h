@@ -14,7 +14,8 @@
 // report and streams the one sheet. One sheet per page: each sheet is written when its page
 // ends. In chunks (OnePerPage with options.chunk_size): the pages stacked as on one sheet, cut
 // into sheets of chunk_size rows at the end. Any way only one page's objects are in memory.
-// Cells of objects with a URL link to it; links within the report ("#" anchors) are left out.
+// Cells of objects with a URL link to it; links to a page or an anchor of the report go to the
+// first row of that page (the first cell of its sheet when each page has one).
 #include <filesystem>
 #include <memory>
 #include <vector>
@@ -68,6 +69,8 @@ class XlsxExport : public ExportFilter {
   void write_single_sheet();
   void write_chunked_sheets();
   void drop_output();
+  // The location of a link to a page ("@" + number), or empty when that page has no rows.
+  std::string link_location(std::string_view url) const;
 
   std::unique_ptr<LayoutMatrix> m_matrix;
   std::unique_ptr<xlsx::Package> m_package;
@@ -77,7 +80,11 @@ class XlsxExport : public ExportFilter {
 
   // One sheet of all pages.
   std::vector<double> m_column_edges;
+  // By report page index: its first row on the stacked grid, or its sheet when each page has
+  // one; kNoRow for a page not written.
+  static constexpr uint32_t kNoRow = UINT32_MAX;
   std::vector<uint32_t> m_page_first_rows;
+  int m_last_index = 0;  // the report page index being written
   uint32_t m_rows = 0;
   struct PendingPicture {
     double left, right;  // column edges, resolved once every edge is known

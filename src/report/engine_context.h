@@ -75,6 +75,7 @@ class ScriptedEngine {
   virtual void new_column() = 0;
   virtual void show_band(Band& band) = 0;
   virtual void stop_report() = 0;
+  virtual void add_anchor(std::string_view name) = 0;
 };
 
 // The values the system variables read; the page generator keeps them current.

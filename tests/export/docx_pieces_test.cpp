@@ -53,6 +53,16 @@ TEST(DocxPieces, RunsOfAMemoAndTheirProperties) {
       "<w:rPr><w:rFonts w:ascii=\"Times New Roman\" w:hAnsi=\"Times New Roman\" w:cs=\"Times New Roman\"/>"
       "<w:b/><w:bCs/><w:color w:val=\"C00010\"/><w:sz w:val=\"22\"/><w:szCs w:val=\"22\"/></w:rPr>");
 
+  // Spacing between letters in twentieths of a point, 15 to a report pixel, between the colour
+  // and the size as the schema orders them; none when there is none.
+  std::string spaced;
+  append_run_properties(spaced, font, 2.5);
+  EXPECT_NE(spaced.find("<w:color w:val=\"C00010\"/><w:spacing w:val=\"38\"/><w:sz "), std::string::npos)
+      << spaced;
+  std::string narrowed;
+  append_run_properties(narrowed, font, -1);
+  EXPECT_NE(narrowed.find("<w:spacing w:val=\"-15\"/>"), std::string::npos) << narrowed;
+
   // Three lines: three runs, a break before the second and third; markup in values is text;
   // spaces at an end are kept.
   const std::string lines[] = {"Suma <netto>", "A & B", "  12,50"};

@@ -259,6 +259,35 @@ TEST(WalkMacros, TextsComeOutAsTheMacroRewriteGivesThem) {
   EXPECT_EQ(memos[0]->memo, std::vector<std::string>{"Strona [TOTALPAGES#]"});
 }
 
+// An auto-width memo reaches the writers as wide as its widest line, measured once its text is
+// final (after the page count is known); others keep the template's width.
+TEST(WalkAutoWidth, TheMemoTakesTheWidthOfItsText) {
+  report::Report report;
+  auto* page = report.add_new<report::ReportPage>();
+  auto* band = page->add_new<report::MasterData>();
+  auto make = [&](const char* text, bool auto_width) {
+    auto* memo = band->add_new<report::MemoView>();
+    memo->set_bounds(0, 0, 20, 20);
+    memo->set_text(text);
+    memo->word_wrap = false;
+    memo->auto_width = auto_width;
+    return memo;
+  };
+  report::MemoView* short_text = make("i", true);
+  report::MemoView* long_text = make("Strona [TOTALPAGES#] z wielu stron raportu", true);
+  report::MemoView* fixed = make("Strona [TOTALPAGES#] z wielu stron raportu", false);
+  std::vector<double> widths;
+  visit_page_objects(*page, 0, 7, {}, [&](report::Component& c) {
+    if (&c == long_text) widths.push_back(c.width());
+  });
+  EXPECT_EQ(long_text->memo, std::vector<std::string>{"Strona 7 z wielu stron raportu"});
+  EXPECT_EQ(widths, std::vector<double>{long_text->calc_width()});
+  EXPECT_GT(long_text->width(), 150);  // 31 characters of 10-point Arial
+  EXPECT_LT(short_text->width(), 20);
+  EXPECT_EQ(short_text->width(), short_text->calc_width());
+  EXPECT_EQ(fixed->width(), 20);
+}
+
 // A writer is offered only where it was added: making one lists it nowhere, and two
 // registries (two sessions) do not share their writers.
 TEST(FilterRegistry, OffersTheWritersAddedToItInOrder) {

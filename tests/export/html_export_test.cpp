@@ -187,6 +187,15 @@ TEST(HtmlStyleTable, ALookSeenOnSeveralPagesHasOneClass) {
   EXPECT_EQ(table.styles()[2], framed);
 }
 
+// Spaced-out letters keep their spacing in the style sheet (CSS pixels are report pixels).
+TEST(HtmlStyleTable, CharacterSpacingBecomesLetterSpacing) {
+  MatrixStyle spaced;
+  spaced.char_spacing = 2.5;
+  EXPECT_NE(html::style_rule(3, spaced).find(" letter-spacing: 2.50px;"), std::string::npos);
+  spaced.char_spacing = 0;
+  EXPECT_EQ(html::style_rule(3, spaced).find("letter-spacing"), std::string::npos);
+}
+
 // Into a stream: the same document as into a file, pictures carried inside it. A report with no
 // page is still a whole document, with one empty table and no made-up width.
 TEST_F(HtmlExportTest, IntoAStreamAndWithoutPages) {

@@ -332,6 +332,38 @@ TEST(LayoutMatrix, ADropShadowBecomesTwoShadowStrips) {
   }
 }
 
+// A ruled memo becomes a strip of cells per rule, each rule the strip's bottom border in the
+// frame's colour, the text lines in order; the memo's own frame stays on its outer edges.
+TEST(LayoutMatrix, ARuledMemoBecomesStripsEndingInItsRules) {
+  auto a = memo(10, 10, 200, 60, "Pierwsza\r\nDruga");
+  a->underlines = true;
+  a->frame.typ = report::kFrameLeft | report::kFrameTop;
+  a->frame.set_color(kWinRed);
+  LayoutMatrix m;
+  m.add_object(*a);
+  m.prepare();
+  // 10-point Arial: lines about 16 units apart, so three rules fit 60 units, and a strip is left.
+  ASSERT_EQ(m.objects_count(), 4);
+  std::vector<std::vector<std::string>> texts;
+  for (int i = 0; i < 4; ++i) {
+    const MatrixObject* o = m.object(i);
+    const MatrixStyle* st = m.style(o->style);
+    texts.push_back(o->lines);
+    EXPECT_TRUE(st->has_side(kMatrixLeft)) << i;
+    EXPECT_EQ(st->has_side(kMatrixTop), i == 0) << i;
+    EXPECT_EQ(st->has_side(kMatrixBottom), i < 3) << i;
+    if (i < 3) {
+      EXPECT_EQ(st->lines[kLineBottom].color, Rgb(0xFF0000)) << i;
+    }
+    if (i > 0) {
+      EXPECT_DOUBLE_EQ(o->top, m.object(i - 1)->top + m.object(i - 1)->height) << i;
+    }
+  }
+  EXPECT_EQ(texts, (std::vector<std::vector<std::string>>{{"Pierwsza"}, {"Druga"}, {}, {}}));
+  EXPECT_NEAR(m.object(1)->height, m.object(2)->height, 0.001);
+  EXPECT_DOUBLE_EQ(m.object(3)->top + m.object(3)->height, 70);
+}
+
 TEST(LayoutMatrix, FramesOptimizationDrawsASharedLineOnce) {
   struct Case {
     const char* name;
@@ -678,6 +710,16 @@ TEST(LayoutMatrix, HeaderAndFooterObjectsAreMarkedAndAnchorsBecomePageNumbers) {
   EXPECT_FALSE(m.object(2)->header || m.object(2)->footer);
   EXPECT_EQ(m.object(0)->url, "@2");
   EXPECT_EQ(m.object(2)->url, "https://example.org/");
+
+  // A hyperlink naming an anchor or a page links inside the report as the URL does.
+  in_data->hyperlink.kind = report::HyperlinkKind::Anchor;
+  in_data->hyperlink.value = "druga";
+  in_footer->hyperlink.kind = report::HyperlinkKind::PageNumber;
+  in_footer->hyperlink.value = "1";
+  m.add_object(*in_data);
+  m.add_object(*in_footer);
+  EXPECT_EQ(m.object(3)->url, "@2");
+  EXPECT_EQ(m.object(4)->url, "@1");
 }
 
 TEST(LayoutMatrix, SharedColumnsAndProgressOfThePasses) {

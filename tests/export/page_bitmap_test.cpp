@@ -2,6 +2,8 @@
 // writers receive.
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "export/page_bitmap.h"
 #include "report/bands.h"
 #include "report/pages.h"
@@ -90,6 +92,41 @@ TEST_F(PageBitmap, ThePageFrameRunsAlongTheMargins) {
   auto odd = draw_page_bitmap(*page, 1, 2, 1);
   EXPECT_EQ(odd->pixel(37, 30), kWhite);
   EXPECT_EQ(odd->pixel(0, 30), kBlack);
+}
+
+// A ruled memo draws a line under every text line that fits its height, in its frame's colour,
+// whether or not text stands on it, and also in a writer's bitmap (TIFF, preview). With 10-point
+// Arial a line is about 16 units high, so a 60-unit memo holds three rules and the first lies
+// below the first text line's letters.
+TEST_F(PageBitmap, UnderlinesRuleEveryLineThatFitsInTheFrameColour) {
+  auto* memo = band->add_new<report::MemoView>();
+  memo->set_bounds(0, 0, 100, 60);  // absolute 37.8 .. 137.8 across, 38.9 .. 98.9 down
+  memo->set_text("ab");
+  memo->frame.set_color(0x0000FF);  // red as Windows gives it
+  memo->underlines = true;
+  box->visible = false;
+  auto bitmap = draw_page_bitmap(*page, 0, 1, 1);
+  // A rule between two pixel rows is smoothed over both: a rule is a run of reddish rows.
+  auto rules = [&] {
+    std::vector<int> starts;
+    bool previous = false;
+    for (int y = 39; y < 99; ++y) {
+      report::canvas::Rgb p = bitmap->pixel(120, y);
+      int red = int(p >> 16), green = int((p >> 8) & 0xFF);
+      bool reddish = red > 200 && red - green > 60;
+      if (reddish && !previous) starts.push_back(y);
+      previous = reddish;
+    }
+    return starts;
+  };
+  std::vector<int> ruled = rules();
+  ASSERT_EQ(ruled.size(), 3u) << "rules at x 120";
+  EXPECT_GT(ruled[0], 50);
+  EXPECT_NEAR(ruled[1] - ruled[0], ruled[2] - ruled[1], 1);
+
+  memo->underlines = false;
+  bitmap = draw_page_bitmap(*page, 0, 1, 1);
+  EXPECT_TRUE(rules().empty());
 }
 
 }  // namespace

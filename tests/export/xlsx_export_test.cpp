@@ -223,8 +223,8 @@ TEST_F(XlsxExportTest, ChunksCutTheStackedPagesIntoSheetsOfSoManyRows) {
   }
 }
 
-// A text object with a URL links its cell, or its merged range, to it; a link within the report
-// has no target in the workbook and is left out.
+// A text object with a URL links its cell, or its merged range, to it; a link to an anchor goes
+// to the first row of the anchor's page (page 1 for a name no script set, as in the PDF).
 TEST_F(XlsxExportTest, CellsOfObjectsWithAURLLinkToIt) {
   auto link = [&](const char* name, const char* url) {
     auto* view = static_cast<report::View*>(band->find_object(name));
@@ -242,24 +242,26 @@ TEST_F(XlsxExportTest, CellsOfObjectsWithAURLLinkToIt) {
 for n, ws in enumerate(openpyxl.load_workbook(sys.argv[1]), 1):
     part = zipfile.ZipFile(sys.argv[1]).read("xl/worksheets/sheet%d.xml" % n).decode()
     print(ws.title, re.findall(r'<hyperlink ref="([^"]+)"', part))
-    print(" ", sorted((c.coordinate, c.hyperlink.target) for r in ws.iter_rows() for c in r if c.hyperlink))
+    print(" ", sorted((c.coordinate, c.hyperlink.target or c.hyperlink.location) for r in ws.iter_rows() for c in r if c.hyperlink))
 )PY";
-  const std::string page =
-      "[('A1', '" + sales + "'), ('A2', 'mailto:biuro@example.com'), ('E2', '" + sales + "')]";
+  const std::string page = "[('A1', '" + sales +
+                           "'), ('A2', 'mailto:biuro@example.com'), ('C2', \"'Page 1'!A1\"), ('E2', '" +
+                           sales + "')]";
   auto file = dir.path() / "linki.xlsx";
   ASSERT_TRUE(run_export(SheetSplit::OnePerPage, file))
       << (report.errors().empty() ? "" : report.errors()[0]);
   auto out = run_python(dir.path(), reader, file.string());
-  EXPECT_EQ(out.output,
-            "Page 1 ['A1:E1', 'A2', 'E2']\n  " + page + "\nPage 2 ['A1:E1', 'A2', 'E2']\n  " + page + "\n");
+  EXPECT_EQ(out.output, "Page 1 ['A1:E1', 'A2', 'C2', 'E2']\n  " + page +
+                            "\nPage 2 ['A1:E1', 'A2', 'C2', 'E2']\n  " + page + "\n");
 
   ASSERT_TRUE(run_export(SheetSplit::SingleSheet, file))
       << (report.errors().empty() ? "" : report.errors()[0]);
   out = run_python(dir.path(), reader, file.string());
-  EXPECT_EQ(out.output, "Page 1 ['A1:E1', 'A2', 'E2', 'A4:E4', 'A5', 'E5']\n  [('A1', '" + sales +
+  EXPECT_EQ(out.output, "Page 1 ['A1:E1', 'A2', 'C2', 'E2', 'A4:E4', 'A5', 'C5', 'E5']\n  [('A1', '" + sales +
                             "'), ('A2', 'mailto:biuro@example.com'), ('A4', '" + sales +
-                            "'), ('A5', 'mailto:biuro@example.com'), ('E2', '" + sales + "'), ('E5', '" +
-                            sales + "')]\n");
+                            "'), ('A5', 'mailto:biuro@example.com'), ('C2', \"'Page 1'!A1\"), ('C5', \"'Page "
+                            "1'!A1\"), ('E2', '" +
+                            sales + "'), ('E5', '" + sales + "')]\n");
 }
 
 TEST_F(XlsxExportTest, AFailureLeavesNothingUnderTheReportsName) {

@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "engine_support.h"
+#include "report/views.h"
 
 namespace orvena::report {
 namespace {
@@ -101,6 +103,35 @@ TEST_F(Generation, ScriptDrivesTheEngine) {
   EXPECT_EQ(dump.rfind("1 Row 100+10\n1   RowText 0,0 \"1\"\n1 Row 100+10\n1   RowText 0,0 \"2\"\n", 0), 0u)
       << dump;
   EXPECT_EQ(dump.find("RowText 0,0 \"3\""), std::string::npos) << dump;
+}
+
+// Engine.AddAnchor names the cursor's place for links: the store answers the page and the top
+// a link opens at, and a URL the script gives a text object comes back with the prepared page.
+TEST_F(Generation, ScriptSetsAnchorsAndUrlsThatThePagesKeep) {
+  load("script_engine");
+  report.script_text = {"procedure RowOnBeforePrint(Sender: TrpComponent);",
+                        "begin",
+                        "  if <DaneOrvena.\"id\"> = 3 then Engine.NewPage;",
+                        "  if <DaneOrvena.\"id\"> = 2 then Engine.AddAnchor('drugi');",
+                        "  if <DaneOrvena.\"id\"> = 4 then Engine.AddAnchor('czwarty');",
+                        "  if <DaneOrvena.\"id\"> = 1 then RowText.URL := '#czwarty' else RowText.URL := '';",
+                        "end;",
+                        "begin end."};
+  generate();
+  // Row 2 prints at 10 on page 1; row 3 starts page 2 at 0, so row 4 is at 10 there.
+  EXPECT_EQ(pages.anchor_page("drugi"), 1);
+  EXPECT_EQ(pages.anchor_top("drugi"), 10);
+  EXPECT_EQ(pages.anchor_page("czwarty"), 2);
+  EXPECT_EQ(pages.anchor_top("czwarty"), 10);
+  EXPECT_EQ(pages.anchor_page("brak"), 1);  // an unknown name opens the first page
+
+  std::vector<std::string> urls;
+  ReportPage& first = pages.page(0);
+  for (size_t b = 0; b < first.count(); ++b)
+    for (size_t c = 0; c < first.object(b)->count(); ++c)
+      if (auto* memo = dynamic_cast<MemoView*>(first.object(b)->object(c)); memo && memo->name() == "RowText")
+        urls.push_back(memo->url);
+  EXPECT_EQ(urls, (std::vector<std::string>{"#czwarty", ""}));
 }
 
 // A handler that shows its own band fires no second time inside itself: the band prints twice

@@ -167,7 +167,7 @@ void append_hex_colour(std::string& out, report::canvas::Rgb colour) {
   for (int shift = 20; shift >= 0; shift -= 4) out += kDigits[(colour >> shift) & 0xF];
 }
 
-void append_run_properties(std::string& out, const report::text::LayoutFont& font) {
+void append_run_properties(std::string& out, const report::text::LayoutFont& font, double char_spacing) {
   out += "<w:rPr><w:rFonts w:ascii=\"";
   std::string name = xml::escape_attribute(font.name);
   out += name;
@@ -183,7 +183,15 @@ void append_run_properties(std::string& out, const report::text::LayoutFont& fon
   // ST_HexColor is six digits without a leading "#": a reader that checks the schema rejects one.
   out += "<w:bCs/><w:color w:val=\"";
   append_hex_colour(out, font.color);
-  out += "\"/><w:sz w:val=\"";
+  out += "\"/>";
+  // ISO/IEC 29500-1 17.3.2.35: extra space after each character in twentieths of a point; a
+  // report pixel is 15.
+  if (int twips = int(std::lround(char_spacing * 15)); twips != 0) {
+    out += "<w:spacing w:val=\"";
+    append_int(out, twips);
+    out += "\"/>";
+  }
+  out += "<w:sz w:val=\"";
   append_int(out, font.size * 2);
   out += "\"/><w:szCs w:val=\"";
   append_int(out, font.size * 2);

@@ -60,7 +60,8 @@ std::string_view text_direction_name(int rotation);
 // Six upper-case hexadecimal digits, red first.
 void append_hex_colour(std::string& out, report::canvas::Rgb colour);
 
-void append_run_properties(std::string& out, const report::text::LayoutFont& font);
+// `char_spacing`: report pixels added after each character.
+void append_run_properties(std::string& out, const report::text::LayoutFont& font, double char_spacing = 0);
 // The paragraph a cell's content stands in, up to the end of its properties; without a font the
 // cell is empty and the paragraph has no justification or run properties. Text lines are set a
 // little closer than single; a picture's line is single, since a closer line cuts off its top.

@@ -185,4 +185,18 @@ std::string document_picture_relationship(int number) {
   return w.text();
 }
 
+std::string page_bookmark(int page) {
+  return "PageN" + std::to_string(page);
+}
+
+std::string hyperlink_relationship_id(int number) {
+  return "linkId" + std::to_string(number);
+}
+
+std::string document_hyperlink_relationship(const std::string& id, const std::string& url) {
+  xml::XmlWriter w;
+  xml::add_relationship(w, {id, xml::office_relationship("hyperlink"), url, true});
+  return w.text();
+}
+
 }  // namespace orvena::exporting::docx

@@ -30,4 +30,11 @@ std::string_view document_relationships_tail();
 std::string picture_part_name(int number);  // word/media/image<n>.png
 std::string picture_relationship_id(int number);
 
+// Internal links go to a bookmark at the start of each page: "PageN" + the page number, the name
+// the HTML writer gives its pages' anchors.
+std::string page_bookmark(int page);
+// Links out of the document: linkId<n> with its target, TargetMode External.
+std::string hyperlink_relationship_id(int number);
+std::string document_hyperlink_relationship(const std::string& id, const std::string& url);
+
 }  // namespace orvena::exporting::docx

@@ -68,6 +68,11 @@ std::string style_rule(int index, const MatrixStyle& style) {
     r += ";";
   }
   r += style.fill ? " background-color: " + hex_colour(*style.fill) + ";" : " background-color: transparent;";
+  if (style.char_spacing != 0) {
+    char spacing[32];
+    std::snprintf(spacing, sizeof spacing, " letter-spacing: %.2fpx;", style.char_spacing);
+    r += spacing;
+  }
   if (style.paragraph_gap > 0) r += "  text-indent: " + std::to_string(rounded(style.paragraph_gap)) + "px;";
   if (style.frame_sides != 0) {
     constexpr std::pair<const char*, MatrixSide> kSides[] = {

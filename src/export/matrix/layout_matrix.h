@@ -252,6 +252,8 @@ class LayoutMatrix {
 
   void add_view(const PrintedView& v);
   void add_text(const PrintedView& v);
+  // A memo with Underlines: a row of cells per ruled line, the rule its bottom border.
+  void add_ruled_text(const PrintedView& v);
   void add_line(const PrintedView& v);
   void add_rectangle(const PrintedView& v);
   void add_picture(const PrintedView& v);

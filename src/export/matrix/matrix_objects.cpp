@@ -184,8 +184,22 @@ MatrixObject& LayoutMatrix::new_object(const PrintedView& v, Rect bounds) {
   o->width = bounds.width;
   o->height = bounds.height;
   o->url = v.view->url;
-  if (o->url.empty() && v.view->hyperlink.kind == report::HyperlinkKind::URL)
-    o->url = v.view->hyperlink.value;
+  if (o->url.empty() && !v.view->hyperlink.value.empty()) {
+    // A hyperlink naming an anchor or a page links inside the report, as in the PDF writer.
+    switch (v.view->hyperlink.kind) {
+      case report::HyperlinkKind::URL:
+        o->url = v.view->hyperlink.value;
+        break;
+      case report::HyperlinkKind::Anchor:
+        o->url = "#" + v.view->hyperlink.value;
+        break;
+      case report::HyperlinkKind::PageNumber:
+        o->url = "@" + v.view->hyperlink.value;
+        break;
+      default:
+        break;  // detail reports and custom links act in a preview only
+    }
+  }
   if (anchors && o->url.starts_with('#'))
     o->url = "@" + std::to_string(anchors->anchor_page(std::string_view(o->url).substr(1)));
   const report::Component* parent = v.view->parent();
@@ -207,6 +221,8 @@ void LayoutMatrix::add_view(const PrintedView& v) {
       add_shadow_strips(v);  // the memo itself comes back here without its shadow
     else if (as_picture)
       add_picture(v);
+    else if (static_cast<const report::CustomMemoView&>(*v.view).underlines)
+      add_ruled_text(v);
     else
       add_text(v);
   } else if (v.kind == ViewKind::Line && (v.bounds.width == 0 || v.bounds.height == 0)) {
@@ -231,6 +247,55 @@ void LayoutMatrix::add_text(const PrintedView& v) {
   o.rtl = memo.rtl_reading;
   if (numbers) o.number = shown_number(memo);
   place(objects_count() - 1);
+}
+
+// A cell has no lines across its middle, so the memo is cut at its rules (where the bitmap
+// writers draw them) into strips that each end in a bottom border; the wrapped text lines go
+// into the strips in order, and what lies below the last rule is one more strip.
+void LayoutMatrix::add_ruled_text(const PrintedView& v) {
+  auto& memo = static_cast<const report::CustomMemoView&>(*v.view);
+  const MatrixStyle base = memo_style(v, dot_matrix);
+  const std::vector<std::string> lines = wrapped_lines(v);
+  double pitch = 0;
+  {
+    auto& layout = report::text::TextLayout::shared();
+    std::lock_guard lock(layout);
+    layout.set_font(v.font);
+    layout.set_gaps({memo.line_spacing, memo.char_spacing, memo.paragraph_gap});
+    pitch = layout.line_height();
+  }
+  const Rect r = v.body();
+  const MatrixFrameLine rule{rgb_of(memo.frame.color()).value_or(0), report::FrameStyle::Solid,
+                             std::max(0.1, memo.frame.width())};
+  size_t next = 0;
+  double top = r.top;
+  auto strip = [&](double bottom, bool ruled, std::vector<std::string> text) {
+    MatrixStyle s = base;
+    s.frame_sides = base.frame_sides & (kMatrixLeft | kMatrixRight);
+    if (top == r.top) s.frame_sides |= base.frame_sides & kMatrixTop;
+    if (ruled) {
+      s.frame_sides |= kMatrixBottom;
+      s.lines[kLineBottom] = rule;
+    } else {
+      s.frame_sides |= base.frame_sides & kMatrixBottom;
+    }
+    s.gap_y = 0;
+    int style = find_or_add_style(s);
+    MatrixObject& o = new_object(v, {r.left, top, r.width, bottom - top});
+    o.style = style;
+    o.lines = std::move(text);
+    place(objects_count() - 1);
+    top = bottom;
+  };
+  for (int k = 1; pitch > 0; ++k) {
+    double y = r.top + v.gap_y + 1 + k * pitch - memo.line_spacing;
+    if (y > r.bottom()) break;
+    strip(y, true,
+          next < lines.size() ? std::vector<std::string>{lines[next++]} : std::vector<std::string>{});
+  }
+  if (r.bottom() - top >= 1 || next < lines.size() || top == r.top)
+    strip(std::max(r.bottom(), top + 1), false,
+          std::vector<std::string>(lines.begin() + long(next), lines.end()));
 }
 
 void LayoutMatrix::add_shadow_strips(const PrintedView& v) {

@@ -9,6 +9,7 @@
 #include "core/encoding.h"
 #include "core/error.h"
 #include "core/file_error.h"
+#include "export/pdf/pdf_a.h"
 #include "picture/jpeg.h"
 
 namespace orvena::exporting::pdf {
@@ -30,6 +31,29 @@ std::string random_file_id(const RandomBytes& random) {
                 bytes[0], bytes[1], bytes[2], bytes[3], bytes[4], bytes[5], bytes[6], bytes[7], bytes[8],
                 bytes[9], bytes[10], bytes[11], bytes[12], bytes[13], bytes[14], bytes[15]);
   return md5(text);
+}
+
+// The bitmap laid on white, for files that may not hold soft masks (PDF/A-1).
+picture::Bitmap flattened(const picture::Bitmap& bitmap) {
+  picture::Bitmap out = bitmap;
+  for (size_t i = 0; i + 3 < out.rgba.size(); i += 4) {
+    unsigned a = out.rgba[i + 3];
+    for (size_t c = 0; c < 3; ++c)
+      out.rgba[i + c] = uint8_t((out.rgba[i + c] * a + 255 * (255 - a) + 127) / 255);
+    out.rgba[i + 3] = 255;
+  }
+  out.alpha = picture::Alpha::None;
+  return out;
+}
+
+// "2026-03-01T10:00:00": the information dictionary's date as XMP writes it, without a zone
+// as the dictionary's has none.
+std::string xmp_date(core::DateTime local) {
+  core::DateParts p = core::decode(local);
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%04d-%02d-%02dT%02d:%02d:%02d", p.year, p.month, p.day, p.hour, p.minute,
+                p.second);
+  return buf;
 }
 
 // The alpha bytes of a soft mask, or empty when the bitmap is opaque.
@@ -73,6 +97,7 @@ void Document::start(std::ostream& out) {
   if (!m_options.random) m_options.random = system_random_bytes();
   m_file_id = m_options.file_id ? m_options.file_id() : random_file_id(m_options.random);
   m_file_id_hex = hex(m_file_id);
+  if (m_options.pdf_a) m_options.protection = {};  // PDF/A forbids encryption
   if (m_options.protection.enabled()) {
     const Protection& p = m_options.protection;
     m_security = std::make_unique<Security>(core::from_utf8(p.user_password, core::CodePage::Windows1250),
@@ -112,6 +137,8 @@ ImageId Document::jpeg(std::string_view jpeg_bytes) {
 }
 
 ImageId Document::bitmap(const picture::Bitmap& bitmap, int quality) {
+  if (m_options.pdf_a && bitmap.alpha != picture::Alpha::None)
+    return this->bitmap(flattened(bitmap), quality);
   std::string jpeg = picture::encode_jpeg(bitmap, quality);
   std::string mask = alpha_mask(bitmap);
   std::string digest = md5(mask + jpeg);
@@ -153,8 +180,9 @@ void Document::end_page() {
     for (uint32_t a : page.annotations()) entries += reference(a) + " ";
     entries += "]\r\n";
   }
-  entries += "/Group << /Type /Group /S /Transparency /CS /DeviceRGB >>\r\n/Resources " +
-             reference(resources(page)) + "\r\n/Contents " + reference(content);
+  // PDF/A-1 (ISO 19005-1 6.4) allows no transparency group.
+  if (!m_options.pdf_a) entries += "/Group << /Type /Group /S /Transparency /CS /DeviceRGB >>\r\n";
+  entries += "/Resources " + reference(resources(page)) + "\r\n/Contents " + reference(content);
   uint32_t object = m_out->dictionary_object(entries);
   m_pages.push_back({object, g});
   m_page.reset();
@@ -191,11 +219,24 @@ void Document::retarget_links(const std::function<size_t(size_t)>& document_page
     if (link.uri.empty()) link.target_page = document_page(link.target_page);
 }
 
-uint32_t Document::write_info() {
-  core::DateTime now = m_options.clock ? m_options.clock->now() : core::SystemClock().now();
+uint32_t Document::write_info(core::DateTime now) {
   uint32_t number = m_out->reserve();
   const DocumentInfo& i = m_options.info;
   std::string date = date_text(now);
+  if (m_options.pdf_a) {
+    // Only what the metadata repeats: an empty entry there would not match one here.
+    std::string entries;
+    for (auto [name, value] : {std::pair{"/Title ", &i.title},
+                               {"/Author ", &i.author},
+                               {"/Subject ", &i.subject},
+                               {"/Keywords ", &i.keywords},
+                               {"/Creator ", &i.creator},
+                               {"/Producer ", &i.producer}})
+      if (!value->empty()) entries += name + m_out->text_string(number, *value) + "\r\n";
+    entries += "/CreationDate " + m_out->byte_string(number, date) + "\r\n/ModDate " +
+               m_out->byte_string(number, date);
+    return m_out->dictionary_object(entries, number);
+  }
   m_out->dictionary_object(
       "/Title " + m_out->text_string(number, i.title) + "\r\n/Author " +
           m_out->text_string(number, i.author) + "\r\n/Subject " + m_out->text_string(number, i.subject) +
@@ -262,6 +303,7 @@ void Document::write_links() {
   for (const Link& link : m_links) {
     std::string entries = "/Type /Annot\r\n/Subtype /Link\r\n/Rect [" + number(link.left) + " " +
                           number(link.bottom) + " " + number(link.right) + " " + number(link.top) + "]\r\n";
+    if (m_options.pdf_a) entries += "/F 4\r\n";  // printed, as ISO 19005-1 6.5.3 asks
     if (!link.uri.empty()) {
       entries += "/BS << /W 0 >>\r\n/A <<\r\n/URI " + m_out->byte_string(link.object, link.uri) +
                  "\r\n/Type /Action\r\n/S /URI\r\n>>";
@@ -276,11 +318,24 @@ void Document::write_links() {
   }
 }
 
-uint32_t Document::write_catalog(uint32_t pages, uint32_t outline) {
+std::string Document::write_pdf_a_parts(core::DateTime now) {
+  std::string xmp = xmp_metadata(m_options.info, xmp_date(now), m_file_id_hex);
+  // ISO 19005-1 6.7.2: the metadata stream is not filtered.
+  uint32_t metadata =
+      m_out->stream_object("/Type /Metadata\r\n/Subtype /XML", xmp, ObjectWriter::Data::Compressed);
+  uint32_t profile = m_out->stream_object("/N 3", srgb_profile());
+  uint32_t intent = m_out->dictionary_object(output_intent_entries(reference(profile)));
+  uint32_t structure = m_out->dictionary_object("/Type /StructTreeRoot\r\n/RoleMap << >>");
+  return "\r\n/Metadata " + reference(metadata) + "\r\n/OutputIntents [ " + reference(intent) +
+         " ]\r\n/StructTreeRoot " + reference(structure);
+}
+
+uint32_t Document::write_catalog(uint32_t pages, uint32_t outline, std::string_view extra_entries) {
   const ViewerPreferences& v = m_options.viewer;
   std::string entries = "/Type /Catalog\r\n/Version /1.5\r\n/MarkInfo << /Marked true >>\r\n/Pages " +
                         reference(pages) + "\r\n/PageMode " + (outline ? "/UseOutlines" : "/UseNone");
   if (outline) entries += "\r\n/Outlines " + reference(outline);
+  entries += extra_entries;
   entries += "\r\n/ViewerPreferences <<";
   if (!m_options.info.title.empty()) entries += " /DisplayDocTitle true";
   if (v.hide_toolbar) entries += " /HideToolbar true";
@@ -297,17 +352,20 @@ void Document::finish() {
   if (m_finished) throw std::logic_error("INTERNAL ERROR: PDF document finished twice");
   if (m_page) end_page();
   for (const auto& font : m_fonts)
-    if (font->reference() != 0) font->write(*m_out);
+    if (font->reference() != 0)
+      font->write(*m_out, m_options.pdf_a ? PdfFont::CidSet::Write : PdfFont::CidSet::Omit);
 
   std::string kids = "/Type /Pages\r\n/Kids [";
   for (const PageRecord& p : m_pages) kids += reference(p.object) + " ";
   kids += "]\r\n/Count " + std::to_string(m_pages.size());
   m_out->dictionary_object(kids, m_page_tree);
 
-  uint32_t info = write_info();
+  core::DateTime now = m_options.clock ? m_options.clock->now() : core::SystemClock().now();
+  uint32_t info = write_info(now);
   uint32_t outline = write_outline();
   write_links();
-  uint32_t catalog = write_catalog(m_page_tree, outline);
+  std::string pdf_a = m_options.pdf_a ? write_pdf_a_parts(now) : std::string();
+  uint32_t catalog = write_catalog(m_page_tree, outline, pdf_a);
   m_out->set_security(nullptr);  // the trailer and /Encrypt are never encrypted
   m_out->finish(catalog, info, m_file_id_hex, m_security ? m_security->dictionary() : "");
   m_finished = true;

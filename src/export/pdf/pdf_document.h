@@ -68,6 +68,9 @@ struct DocumentOptions {
   std::function<std::string()> file_id;
   // The GUID's bytes and the AES initialisation vectors; the system's random source when empty.
   RandomBytes random;
+  // PDF/A-1b: no protection, no transparency (alpha is flattened on white), XMP metadata and an
+  // sRGB output intent. Fonts are always embedded.
+  bool pdf_a = false;
 };
 
 // An outline (bookmark) entry: `parent` is -1 for a top-level entry, else the index that
@@ -127,10 +130,12 @@ class Document {
   void start(std::ostream& out);
   ImageId add_image(const std::string& digest, std::string_view entries, std::string_view jpeg);
   uint32_t resources(const Page& page);
-  uint32_t write_info();
+  uint32_t write_info(core::DateTime now);
+  // The metadata, output intent and structure root of PDF/A, as catalog entries.
+  std::string write_pdf_a_parts(core::DateTime now);
   uint32_t write_outline();
   void write_links();
-  uint32_t write_catalog(uint32_t pages, uint32_t outline);
+  uint32_t write_catalog(uint32_t pages, uint32_t outline, std::string_view extra_entries);
 
   DocumentOptions m_options;
   std::filesystem::path m_path, m_temp_path;

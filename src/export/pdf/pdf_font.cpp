@@ -95,7 +95,18 @@ std::string PdfFont::to_unicode_cmap(std::string_view font_name) const {
   return out;
 }
 
-void PdfFont::write(ObjectWriter& out) const {
+// A bit per CID from 0, the high bit first; the subset keeps glyph 0 and the glyphs used.
+std::string PdfFont::cid_set_entry(ObjectWriter& out, CidSet cid_set) const {
+  if (cid_set == CidSet::Omit) return {};
+  uint16_t highest = 0;
+  for (const auto& g : m_used) highest = std::max(highest, g.id);
+  std::string bits(size_t(highest) / 8 + 1, '\0');
+  bits[0] = char(0x80);
+  for (const auto& g : m_used) bits[g.id / 8] = char(uint8_t(bits[g.id / 8]) | (0x80 >> (g.id % 8)));
+  return "\r\n/CIDSet " + std::to_string(out.stream_object("", bits)) + " 0 R";
+}
+
+void PdfFont::write(ObjectWriter& out, CidSet cid_set) const {
   const truetype::FontMetrics& m = m_face->metrics();
   double scale = 1000.0 / m.units_per_em;
   auto scaled = [&](double v) { return std::to_string(std::lround(v * scale)); };
@@ -116,7 +127,8 @@ void PdfFont::write(ObjectWriter& out) const {
       scaled(m.descender) + "\r\n/Leading " + scaled(std::max(0, internal_leading)) + "\r\n/CapHeight " +
       scaled(m.cap_height) + "\r\n/StemV " + std::to_string(std::lround(stem)) + "\r\n/AvgWidth " +
       scaled(m.avg_char_width) + "\r\n/MaxWidth " + scaled(m.advance_width_max) + "\r\n/MissingWidth " +
-      scaled(m.avg_char_width) + "\r\n/FontFile2 " + std::to_string(file_ref) + " 0 R");
+      scaled(m.avg_char_width) + "\r\n/FontFile2 " + std::to_string(file_ref) + " 0 R" +
+      cid_set_entry(out, cid_set));
 
   uint32_t to_unicode = out.stream_object("", to_unicode_cmap(plain_name));
   uint32_t system_info = out.dictionary_object("/Registry (Adobe) /Ordering (Identity) /Supplement 0");

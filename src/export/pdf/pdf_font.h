@@ -57,12 +57,16 @@ class PdfFont {
   // used, so that two different subsets of one face never share a name.
   std::string subset_tag() const;
   // The font file, the descriptor, the ToUnicode map, the CIDFont and, at reference(), the
-  // Type0 font.
-  void write(ObjectWriter& out) const;
+  // Type0 font. With CidSet::Write the descriptor lists the glyphs the subset holds, as PDF/A-1 asks of
+  // every subset CID font (ISO 19005-1 6.3.5).
+  enum class CidSet : uint8_t { Omit, Write };
+  void write(ObjectWriter& out, CidSet cid_set = CidSet::Omit) const;
 
   std::string to_unicode_cmap(std::string_view font_name) const;
 
  private:
+  std::string cid_set_entry(ObjectWriter& out, CidSet cid_set) const;
+
   FontKey m_key;
   std::string m_resource_name;
   std::string m_file;

@@ -106,6 +106,7 @@ void write_sheet_relationships(zip::EntryWriter& entry, int sheet, bool drawing,
                               "../drawings/drawing" + std::to_string(sheet) + ".xml"});
   const std::string type = xml::office_relationship("hyperlink");
   links.for_each_link_target([&](uint64_t i, std::string_view url) {
+    if (url.starts_with('@')) return;  // within the workbook
     xml::add_relationship(w, {SheetWriter::link_relationship_id(i), type, std::string(url), true});
   });
   w.finish();
@@ -180,6 +181,7 @@ SheetWriter& Package::begin_sheet() {
   if (m_sheet) throw std::logic_error("INTERNAL ERROR: a sheet is open already");
   ++m_sheets;
   m_sheet = std::make_unique<SheetWriter>(m_zip.begin_entry(sheet_part(int(m_sheets))));
+  m_sheet->internal_location = link_location;
   return *m_sheet;
 }
 

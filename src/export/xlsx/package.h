@@ -13,6 +13,7 @@
 // Pictures go in with add_picture() while no sheet is open (the archive takes one entry at a
 // time); their anchors are handed to end_sheet().
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -46,6 +47,9 @@ class Package {
   // Stores a chart part whose series refer to the data sheet, which finish() adds after the
   // report's sheets; returns the chart's number for its anchor.
   int add_chart(const NativeChart& chart);
+
+  // Given to every sheet as its SheetWriter::internal_location.
+  std::function<std::string(std::string_view)> link_location;
 
   SheetWriter& begin_sheet();
   void end_sheet(PageSetup setup, const std::vector<PictureAnchor>& pictures);

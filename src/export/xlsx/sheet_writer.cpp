@@ -244,10 +244,17 @@ void SheetWriter::finish(const PageSetup& setup) {
   if (m_link_count) {
     // ISO/IEC 29500-1, 18.3.1.47: the target of an external link is the relationship's.
     m_xml.start("hyperlinks");
-    read_links(m_links, m_link_count, [&](uint64_t i, const CellRange& r, std::string_view) {
+    read_links(m_links, m_link_count, [&](uint64_t i, const CellRange& r, std::string_view url) {
       std::string ref = cell_name(r.first_column, r.first_row);
       if (r.last_column != r.first_column || r.last_row != r.first_row)
         ref += ":" + cell_name(r.last_column, r.last_row);
+      if (url.starts_with('@')) {
+        // 18.3.1.47: a location within the workbook takes no relationship.
+        std::string location = internal_location ? internal_location(url) : std::string();
+        if (!location.empty())
+          m_xml.start("hyperlink").attribute("ref", ref).attribute("location", location).end();
+        return;
+      }
       m_xml.start("hyperlink").attribute("ref", ref).attribute("r:id", link_relationship_id(i)).end();
     });
     m_xml.end();

@@ -75,9 +75,13 @@ class SheetWriter {
   // merge ranges: a long sheet may have a link in every row.
   void hyperlink(const CellRange& range, std::string_view url);
   void finish(const PageSetup& setup);
+  // Where a link within the workbook ("@" + page number) goes, as a location such as
+  // "'Page 2'!A1"; empty leaves the link out. Asked when the sheet is finished, so a link may
+  // name a page written after it.
+  std::function<std::string(std::string_view)> internal_location;
 
   // The links' targets in order, for the sheet's relationships part, each listed under
-  // link_relationship_id(i).
+  // link_relationship_id(i); a target starting with "@" is within the workbook and has none.
   uint64_t link_count() const { return m_link_count; }
   void for_each_link_target(const std::function<void(uint64_t, std::string_view)>& target) const;
   static std::string link_relationship_id(uint64_t link);

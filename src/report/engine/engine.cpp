@@ -368,6 +368,10 @@ void Engine::new_page() {
   drop_keep();
 }
 
+void Engine::add_anchor(std::string_view name) {
+  m_pages.add_anchor(name, m_cur_y);
+}
+
 void Engine::new_column() {
   ReportPage& p = *m_page->page;
   if (p.columns() < 2 || m_cur_column >= p.columns()) {

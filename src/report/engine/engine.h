@@ -131,6 +131,8 @@ class Engine : public ScriptedEngine {
   void show_band(Band& band) override;
   void new_page() override;
   void new_column() override;
+  // A named place at the current position, for links to it.
+  void add_anchor(std::string_view name) override;
 
  private:
   struct Keep {

@@ -396,6 +396,8 @@ Variant ReportHost::call_method(const Variant& object, std::string_view name, st
     e.new_column();
   } else if (is("StopReport", 0)) {
     e.stop_report();
+  } else if (is("AddAnchor", 1)) {
+    e.add_anchor(args[0].to_string());
   } else if (is("FreeSpace", 0)) {
     return Variant(e.free_space());
   } else if (is("ShowBand", 1) || is("ShowBandByName", 1)) {

@@ -49,7 +49,7 @@ class ReportHost : public script::Host {
   core::Variant get_property(const core::Variant& object, std::string_view name) override;
   void set_property(const core::Variant& object, std::string_view name, const core::Variant& value) override;
   // Methods of "Engine": NewPage, NewColumn, ShowBand(Band or name), ShowBandByName, StopReport,
-  // FreeSpace.
+  // FreeSpace, AddAnchor(name).
   core::Variant call_method(const core::Variant& object, std::string_view name,
                             std::span<const core::Variant> args) override;
   bool is_instance(const core::Variant& object, std::string_view class_name) override;

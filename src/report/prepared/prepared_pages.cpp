@@ -414,6 +414,13 @@ int PreparedPages::anchor_page(std::string_view text) const {
   return 1;
 }
 
+double PreparedPages::anchor_top(std::string_view text) const {
+  const XmlItem* anchors = m_doc.root().find("anchors");
+  for (size_t i = anchors ? anchors->count() : 0; i-- > 0;)
+    if ((*anchors)[i].prop("text") == text) return prepared::item_float((*anchors)[i], "top");
+  return 0;
+}
+
 void PreparedPages::shift_anchors(int from, double new_top) {
   prepared::shift_to_next_page(section("anchors"), static_cast<size_t>(from + 1), new_top);
 }

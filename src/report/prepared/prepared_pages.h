@@ -109,6 +109,8 @@ class PreparedPages {
   void add_anchor(std::string_view text, double cur_y);
   // The last matching anchor's page + 1, or 1.
   int anchor_page(std::string_view text) const;
+  // The last matching anchor's top on its page (units), or 0.
+  double anchor_top(std::string_view text) const;
   void shift_anchors(int from, double new_top);
   void inc_logical_page_number();
   void reset_logical_page_number();

@@ -213,6 +213,15 @@ void append_highlight(std::string& out, const Component& printed, RecordKind kin
     if (highlights[i]->active) return append_attr(out, {}, kActiveHighlight, std::to_string(i + 1));
 }
 
+// The URL a script or expression gave the object: templates never store it, but the writers
+// link by it, so the record keeps it.
+void append_url(std::string& out, const Component& printed, const Component* copy) {
+  auto* view = dynamic_cast<const View*>(&printed);
+  if (!view || view->url.empty()) return;
+  auto* base = dynamic_cast<const View*>(copy);
+  if (!base || base->url != view->url) append_attr(out, {}, "URL", escape_value(view->url));
+}
+
 }  // namespace
 
 std::string record_differences(const Component& printed, const Component& copy, RecordDetail detail,
@@ -238,6 +247,7 @@ std::string record_differences(const Component& printed, const Component& copy, 
   }
   append_highlight(out, printed, kind);
   append_picture(out, printed, kind, pictures);
+  append_url(out, printed, &copy);
   return out;
 }
 
@@ -248,6 +258,7 @@ std::string full_record(const Component& printed, PictureCache& pictures) {
   RecordKind kind(printed);
   append_highlight(out, printed, kind);
   append_picture(out, printed, kind, pictures);
+  append_url(out, printed, nullptr);
   return out;
 }
 

@@ -18,7 +18,7 @@ struct Key {
 };
 
 // The order in which every line is tested; each match shortens the line for the keys after it.
-const std::array<Key, 15> kKeys = {{
+const std::array<Key, 16> kKeys = {{
     {"[db_server]=", &Konfiguracja::db_server},
     {"[db_user]=", &Konfiguracja::db_user},
     {"[db_pass]=", &Konfiguracja::db_pass},
@@ -34,6 +34,7 @@ const std::array<Key, 15> kKeys = {{
     {"[db_driver]=", &Konfiguracja::db_driver},
     {"[email_tls_verify]=", &Konfiguracja::email_tls_verify},
     {"[limit_krokow_skryptu]=", &Konfiguracja::limit_krokow_skryptu},
+    {"[tiff_kompresja]=", &Konfiguracja::tiff_kompresja},
 }};
 
 // A hand-written settings file is a few dozen lines; this is far beyond any real one and keeps a
@@ -52,6 +53,10 @@ void drop_leading_characters(std::string& text, std::string_view key) {
 
 bool Konfiguracja::verify_mail_certificate() const {
   return core::to_lower(core::trim(email_tls_verify)) != "nie";
+}
+
+bool Konfiguracja::compress_tiff() const {
+  return core::to_lower(core::trim(tiff_kompresja)) != "nie";
 }
 
 std::optional<uint64_t> Konfiguracja::script_step_limit() const {

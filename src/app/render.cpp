@@ -76,6 +76,7 @@ int run_render(int argc, char** argv, std::ostream& out, std::ostream& err) {
     session.dataset().open();
     EngineReportProducer producer(&session.main_window_components());
     producer.use_settings(&session.state().settings);
+    producer.use_home(home.root());
     const runner::ProductionResult made = producer.produce(
         {runner::find_report_format(format_text)->format, output, template_file}, session.dataset());
     // The file is made; what its run noticed goes where an operator reads it.

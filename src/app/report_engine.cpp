@@ -11,6 +11,7 @@
 #include "core/error_text.h"
 #include "export/filter.h"
 #include "export/pdf_export.h"
+#include "export/tiff_export.h"
 #include "report/engine/engine.h"
 #include "report/report.h"
 
@@ -35,6 +36,7 @@ runner::ProductionResult EngineReportProducer::produce(const runner::ExportReque
   using runner::ProductionStep;
   report::Report report;
   report.host = m_host;
+  report.home_folder = m_home;
   // The run log reports what went wrong; nobody is there to close a message box. Set before the
   // load, which keeps the host's engine options.
   report.engine_options.new_silent_mode = report::SilentMode::Silent;
@@ -62,6 +64,9 @@ runner::ProductionResult EngineReportProducer::produce(const runner::ExportReque
   filter->file_name = request.output;
   if (auto* pdf = dynamic_cast<exporting::PdfExport*>(filter.get()); pdf && m_settings)
     pdf->options.pdf_a = m_settings->pdf_a_files();
+  if (auto* tiff = dynamic_cast<exporting::TiffExport*>(filter.get());
+      tiff && m_settings && !m_settings->compress_tiff())
+    tiff->options.compression = exporting::tiff::Compression::None;
   bool exported = false;
   try {
     exported = exporting::export_report(report, generator.pages(), *filter);
@@ -78,6 +83,7 @@ runner::ProductionResult EngineReportProducer::produce(const runner::ExportReque
 void install_report_engine(Session& session) {
   auto producer = std::make_unique<EngineReportProducer>(&session.main_window_components());
   producer->use_settings(&session.state().settings);
+  producer->use_home(session.home().root());
   session.set_report_producer(std::move(producer));
   add_menu_writers(session.export_filters());
 }

@@ -2,6 +2,7 @@
 // Plugs the report engine into a session for the template formats: the producer loads the
 // template, generates its pages over the published query and exports them with the format's
 // writer at the settings the unattended run uses.
+#include <filesystem>
 #include <memory>
 
 #include "runner/output_production.h"
@@ -28,10 +29,13 @@ class EngineReportProducer final : public runner::ReportProducer {
   // The session's settings, read at every report (they are read after the producer is made):
   // the template script's step budget. Without them the report's default applies.
   void use_settings(const config::Konfiguracja* settings) { m_settings = settings; }
+  // The folder pictures named by FileLink are read from, and never from outside it.
+  void use_home(std::filesystem::path home) { m_home = std::move(home); }
 
  private:
   report::HostComponents* m_host;
   const config::Konfiguracja* m_settings = nullptr;
+  std::filesystem::path m_home;
 };
 
 // The engine's producer for the session's runs and its writers for the windows' export menu.

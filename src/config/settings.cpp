@@ -18,7 +18,7 @@ struct Key {
 };
 
 // The order in which every line is tested; each match shortens the line for the keys after it.
-const std::array<Key, 16> kKeys = {{
+const std::array<Key, 17> kKeys = {{
     {"[db_server]=", &Konfiguracja::db_server},
     {"[db_user]=", &Konfiguracja::db_user},
     {"[db_pass]=", &Konfiguracja::db_pass},
@@ -35,6 +35,7 @@ const std::array<Key, 16> kKeys = {{
     {"[email_tls_verify]=", &Konfiguracja::email_tls_verify},
     {"[limit_krokow_skryptu]=", &Konfiguracja::limit_krokow_skryptu},
     {"[pdf_a]=", &Konfiguracja::pdf_a},
+    {"[tiff_kompresja]=", &Konfiguracja::tiff_kompresja},
 }};
 
 // A hand-written settings file is a few dozen lines; this is far beyond any real one and keeps a
@@ -57,6 +58,10 @@ bool Konfiguracja::verify_mail_certificate() const {
 
 bool Konfiguracja::pdf_a_files() const {
   return core::to_lower(core::trim(pdf_a)) == "tak";
+}
+
+bool Konfiguracja::compress_tiff() const {
+  return core::to_lower(core::trim(tiff_kompresja)) != "nie";
 }
 
 std::optional<uint64_t> Konfiguracja::script_step_limit() const {

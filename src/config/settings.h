@@ -28,9 +28,12 @@ struct Konfiguracja {
   std::string email_tls_verify;  // "nie" switches verification off
   std::string limit_krokow_skryptu;  // a template script's steps per report
   std::string pdf_a;                 // "tak": PDF files are written as PDF/A-1b
+  std::string tiff_kompresja;        // "nie" writes TIFF pages uncompressed
 
   bool verify_mail_certificate() const;
   bool pdf_a_files() const;
+  // LZW unless the key says "nie".
+  bool compress_tiff() const;
   // The key's whole number of steps (at least 1); nullopt when it is empty or no such number,
   // so that the report's default applies.
   std::optional<uint64_t> script_step_limit() const;

@@ -108,6 +108,7 @@ void WorkshopWindow::update_design_buttons() {
 void WorkshopWindow::prepare_report_for_use() {
   report::Report& r = report();
   r.host = m_host;
+  r.home_folder = m_home.root();
   r.engine_options.new_silent_mode = report::SilentMode::Silent;
 }
 

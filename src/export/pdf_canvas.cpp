@@ -149,6 +149,16 @@ void PdfCanvas::stroke_ellipse(const Rect& r, const report::canvas::Pen& pen) {
   m_page.ellipse(m.left, m.top, m.width, m.height, pdf_pen(pen), std::nullopt);
 }
 
+void PdfCanvas::fill_round_rect(const Rect& r, double radius, report::canvas::Rgb color) {
+  Rect m = moved(r);
+  m_page.rounded_rectangle(m.left, m.top, m.width, m.height, radius, std::nullopt, pdf_color(color));
+}
+
+void PdfCanvas::stroke_round_rect(const Rect& r, double radius, const report::canvas::Pen& pen) {
+  Rect m = moved(r);
+  m_page.rounded_rectangle(m.left, m.top, m.width, m.height, radius, pdf_pen(pen), std::nullopt);
+}
+
 void PdfCanvas::fill_polygon(std::span<const report::canvas::Point> points, report::canvas::Rgb color) {
   flush_clip();
   m_page.polygon(moved(points), std::nullopt, pdf_color(color));

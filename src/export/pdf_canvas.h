@@ -31,6 +31,9 @@ class PdfCanvas : public report::canvas::Canvas {
   void fill_polygon(std::span<const report::canvas::Point> points, report::canvas::Rgb color) override;
   void stroke_polygon(std::span<const report::canvas::Point> points, const report::canvas::Pen& pen) override;
   void draw_picture(const report::canvas::Rect& r, const report::canvas::Picture& picture) override;
+  void fill_round_rect(const report::canvas::Rect& r, double radius, report::canvas::Rgb color) override;
+  void stroke_round_rect(const report::canvas::Rect& r, double radius,
+                         const report::canvas::Pen& pen) override;
 
   // JPEG data placed as it is.
   void draw_jpeg(const report::canvas::Rect& r, std::string_view jpeg);

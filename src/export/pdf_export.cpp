@@ -12,6 +12,7 @@
 #include "export/pattern_fill.h"
 #include "export/pdf_canvas.h"
 #include "export/printed_view.h"
+#include "picture/jpeg.h"
 #include "report/canvas/cairo_canvas.h"
 #include "report/pages.h"
 #include "report/prepared/prepared_pages.h"
@@ -138,16 +139,31 @@ void PdfExport::export_object(report::Component& object) {
     rasterise(v);
     return;
   }
-  if (v.kind == ViewKind::Picture) {
-    auto& pic = static_cast<report::PictureView*>(view)->picture;
-    if (pic.kind == report::PictureKind::Jpeg) {
-      draw_fill(*m_canvas, v);
-      m_canvas->draw_jpeg(v.body(), pic.bytes);
-      draw_frame(*m_canvas, v);
-      return;
-    }
-  }
+  if (v.kind == ViewKind::Picture && draw_jpeg_as_it_is(static_cast<report::PictureView&>(*view), v)) return;
   draw_view(*m_canvas, v);
+}
+
+// A JPEG goes into the document as it is, unless a colour of it is to be clear; one whose header
+// cannot be read takes the common way, which leaves the box of a missing picture.
+bool PdfExport::draw_jpeg_as_it_is(const report::PictureView& view, const PrintedView& v) {
+  const report::Picture& pic = view.picture;
+  if (pic.kind != report::PictureKind::Jpeg || view.transparent) return false;
+  picture::JpegInfo info;
+  try {
+    info = picture::read_jpeg_info(pic.bytes);
+  } catch (const picture::Unreadable&) {
+    return false;
+  }
+  const report::canvas::Rect area = v.body();
+  draw_fill(*m_canvas, v);
+  if (area.width > 0 && area.height > 0) {
+    m_canvas->save();
+    m_canvas->clip(area);
+    m_canvas->draw_jpeg(picture_rect(view, area, info.width, info.height), pic.bytes);
+    m_canvas->restore();
+  }
+  draw_frame(*m_canvas, v);
+  return true;
 }
 
 void PdfExport::rasterise(const PrintedView& v) {

@@ -13,6 +13,7 @@
 namespace orvena::report {
 class PreparedPages;
 class View;
+class PictureView;
 }  // namespace orvena::report
 
 namespace orvena::exporting {
@@ -53,6 +54,8 @@ class PdfExport : public ExportFilter {
 
  private:
   void rasterise(const PrintedView& v);
+  // True when the view was a JPEG placed as its own bytes.
+  bool draw_jpeg_as_it_is(const report::PictureView& view, const PrintedView& v);
   void add_link(const report::View& view, const PrintedView& v);
   void add_outline();
 

@@ -69,6 +69,15 @@ bool PrintedView::has_frame() const {
   return false;
 }
 
+bool PrintedView::patterned_fill() const {
+  return hatched || (fill_source && fill_source->type() == report::FillType::Gradient);
+}
+
+double PrintedView::corner_radius() const {
+  const double shorter = std::min(std::abs(bounds.width), std::abs(bounds.height));
+  return std::min(shorter / 8 * std::max(curve, 1.0), shorter / 2);
+}
+
 Rect PrintedView::body() const {
   Rect r = bounds;
   if (shadow) {
@@ -235,9 +244,16 @@ void draw_shape(Canvas& canvas, const PrintedView& v) {
   };
   switch (v.shape) {
     case report::ShapeKind::Rectangle:
-    case report::ShapeKind::RoundRectangle:
-      if (v.fill) canvas.fill_rect(r, *v.fill);
+      if (v.patterned_fill())
+        draw_fill(canvas, v);
+      else if (v.fill)
+        canvas.fill_rect(r, *v.fill);
       if (pen) canvas.stroke_rect(r, *pen);
+      break;
+    case report::ShapeKind::RoundRectangle:
+      // FIXME: a hatch or gradient needs a clip to the rounded outline; the flat colour stands in.
+      if (v.fill) canvas.fill_round_rect(r, v.corner_radius(), *v.fill);
+      if (pen) canvas.stroke_round_rect(r, v.corner_radius(), *pen);
       break;
     case report::ShapeKind::Ellipse:
       if (v.fill) canvas.fill_ellipse(r, *v.fill);
@@ -261,19 +277,49 @@ void draw_shape(Canvas& canvas, const PrintedView& v) {
   }
 }
 
-// A picture that cannot be read draws nothing rather than stopping the page; one past the pixel
-// limit stops the report (picture::TooLarge goes through).
-void draw_decoded(Canvas& canvas, const Rect& r, const report::Picture& pic) {
+}  // namespace
+
+Rect picture_rect(const report::PictureView& view, const Rect& area, int width, int height) {
+  double w = width, h = height;
+  if (view.stretched && !view.auto_size && width > 0 && height > 0) {
+    if (!view.keep_aspect_ratio) return area;
+    const double scale = std::min(area.width / w, area.height / h);
+    w *= scale;
+    h *= scale;
+  }
+  if (!view.center) return {area.left, area.top, w, h};
+  return {area.left + (area.width - w) / 2, area.top + (area.height - h) / 2, w, h};
+}
+
+void draw_missing_picture(Canvas& canvas, const Rect& area) {
+  const Pen pen{1, 0x808080, LineStyle::Solid};
+  canvas.stroke_rect(area, pen);
+  canvas.draw_line(area.left, area.top, area.right(), area.bottom(), pen);
+  canvas.draw_line(area.left, area.bottom(), area.right(), area.top, pen);
+}
+
+// Unreadable pictures and metafiles (which have no decoder) leave the box; the engine has put
+// the report's notice about them in the log. One past the pixel limit stops the report
+// (picture::TooLarge goes through).
+void draw_picture_view(Canvas& canvas, const report::PictureView& view, const Rect& area) {
+  const report::Picture& pic = view.picture;
+  if (pic.empty() || !(area.width > 0 && area.height > 0)) return;
   picture::Bitmap b;
   try {
     b = picture::decode(pic.kind, pic.bytes);
   } catch (const picture::Unreadable&) {
+  }
+  if (b.width <= 0 || b.height <= 0) {
+    draw_missing_picture(canvas, area);
     return;
   }
-  canvas.draw_picture(r, {.width = b.width, .height = b.height, .rgba = b.rgba});
+  if (view.transparent) picture::make_clear(b, rgb_of(view.transparent_color).value_or(0xFFFFFF));
+  canvas.save();
+  canvas.clip(area);
+  canvas.draw_picture(picture_rect(view, area, b.width, b.height),
+                      {.width = b.width, .height = b.height, .rgba = b.rgba, .smooth = view.hight_quality});
+  canvas.restore();
 }
-
-}  // namespace
 
 void draw_view(Canvas& canvas, const PrintedView& v) {
   switch (v.kind) {
@@ -294,7 +340,7 @@ void draw_view(Canvas& canvas, const PrintedView& v) {
       break;
     case ViewKind::Picture: {
       draw_fill(canvas, v);
-      draw_decoded(canvas, v.body(), static_cast<const report::PictureView*>(v.view)->picture);
+      draw_picture_view(canvas, static_cast<const report::PictureView&>(*v.view), v.body());
       draw_frame(canvas, v);
       break;
     }

@@ -72,6 +72,11 @@ struct PrintedView {
   std::optional<objects::Barcode2DLayout> barcode2d;
 
   bool has_frame() const;
+  // A fill beyond one flat colour: a hatch brush or a gradient.
+  bool patterned_fill() const;
+  // Rounded rectangles: the corners' radius. Curve 0 gives an eighth of the shorter side, and
+  // each step of Curve as much again, up to half the shorter side (the ends then round fully).
+  double corner_radius() const;
   // The bounds less the drop shadow.
   report::canvas::Rect body() const;
 };
@@ -83,6 +88,17 @@ std::array<FrameSide, 4> frame_sides(const report::Frame& frame);
 // Draws the view in report pixels on the canvas. Text goes through the shared text layout;
 // PNG and JPEG pictures are drawn as pixels (the PDF writer keeps JPEG data as it is instead).
 void draw_view(report::canvas::Canvas& canvas, const PrintedView& v);
+// Where a picture of `width` × `height` pixels lands in `area`: stretched to it, kept in its
+// proportions, or at its natural size (a pixel a report pixel), at the top-left corner or
+// centred. What passes the area is clipped by the caller.
+report::canvas::Rect picture_rect(const report::PictureView& view, const report::canvas::Rect& area,
+                                  int width, int height);
+// The picture of a picture view in its place, clipped to `area`, its transparent colour clear;
+// a picture that cannot be drawn leaves an outlined, crossed box. Throws picture::TooLarge.
+void draw_picture_view(report::canvas::Canvas& canvas, const report::PictureView& view,
+                       const report::canvas::Rect& area);
+// The box a picture that cannot be drawn leaves in its place.
+void draw_missing_picture(report::canvas::Canvas& canvas, const report::canvas::Rect& area);
 void draw_frame(report::canvas::Canvas& canvas, const PrintedView& v);
 // The ruled lines of a memo with Underlines set: one under each text line that fits.
 void draw_underlines(report::canvas::Canvas& canvas, const PrintedView& v);

@@ -79,9 +79,9 @@ bool TiffExport::start() {
   if (m_spool) std::fclose(m_spool);
   m_spool = nullptr;
   if (stream)
-    m_writer = std::make_unique<tiff::TiffWriter>(*stream);
+    m_writer = std::make_unique<tiff::TiffWriter>(*stream, options.compression);
   else if (m_mode == Mode::MultiImage)
-    m_writer = std::make_unique<tiff::TiffWriter>(image_path(""));
+    m_writer = std::make_unique<tiff::TiffWriter>(image_path(""), options.compression);
   if (m_mode == Mode::Stacked) {
     m_spool = std::tmpfile();
     if (!m_spool)
@@ -196,7 +196,7 @@ void TiffExport::finish_page(report::ReportPage&, int) {
         break;
       }
       std::filesystem::path path = image_path("." + std::to_string(m_page_number));
-      tiff::TiffWriter writer(path);
+      tiff::TiffWriter writer(path, options.compression);
       write_page(writer, w);
       writer.finish();
       files.push_back(path);
@@ -231,7 +231,7 @@ void TiffExport::write_stacked() {
   }
   Window w = crop_window(width, height);
   std::unique_ptr<tiff::TiffWriter> own;
-  if (!m_writer) own = std::make_unique<tiff::TiffWriter>(image_path(""));
+  if (!m_writer) own = std::make_unique<tiff::TiffWriter>(image_path(""), options.compression);
   tiff::TiffWriter& writer = m_writer ? *m_writer : *own;
   auto format = options.monochrome ? tiff::PixelFormat::bilevel : tiff::PixelFormat::rgb;
   writer.begin_page(uint32_t(w.width), uint32_t(w.height), format, uint32_t(std::lround(m_scale * 96)));

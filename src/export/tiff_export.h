@@ -1,6 +1,7 @@
 #pragma once
 // The TIFF export filter: every page drawn as a bitmap with the same drawing routines as the
-// PDF pages (draw_view on a Cairo canvas), written by our own baseline TIFF encoder.
+// PDF pages (draw_view on a Cairo canvas), written by our own TIFF encoder, LZW-compressed unless
+// the options ask for the baseline uncompressed form.
 //
 //   TiffExport tiff;
 //   tiff.options = TiffExportOptions::runner();   // one multi-page file under file_name
@@ -45,6 +46,8 @@ struct TiffExportOptions {
   // One file under exactly file_name (the runner delivers the name it gave) rather than with
   // its extension replaced by ".tif".
   bool keep_file_name = false;
+  // LZW keeps a page of text small enough to mail; None writes the baseline uncompressed form.
+  tiff::Compression compression = tiff::Compression::Lzw;
 
   // What the unattended run uses: one multi-page file under the definition's name.
   static TiffExportOptions runner();

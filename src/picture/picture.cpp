@@ -30,6 +30,33 @@ Bitmap decode(Kind kind, std::string_view bytes, uint64_t max_pixels) {
   return {};
 }
 
+Kind kind_of(std::string_view b) {
+  auto starts = [&](std::string_view magic, size_t at = 0) {
+    return b.size() >= at + magic.size() && b.substr(at, magic.size()) == magic;
+  };
+  if (starts("\x89PNG\r\n\x1A\n")) return Kind::Png;
+  if (starts("\xFF\xD8\xFF")) return Kind::Jpeg;
+  if (starts("GIF87a") || starts("GIF89a")) return Kind::Gif;
+  if (starts("BM")) return Kind::Bitmap;
+  // WMF: the placeable header's key, or a bare header (in memory 1, on disk 2; 9 words long).
+  // EMF: the header record (type 1) carrying " EMF" at byte 40.
+  if (starts("\xD7\xCD\xC6\x9A") || starts(std::string_view("\x01\x00\x09\x00", 4)) ||
+      starts(std::string_view("\x02\x00\x09\x00", 4)) ||
+      (starts(std::string_view("\x01\x00\x00\x00", 4)) && starts(" EMF", 40)))
+    return Kind::Metafile;
+  return Kind::None;
+}
+
+void make_clear(Bitmap& bitmap, uint32_t rgb) {
+  const uint8_t r = uint8_t(rgb >> 16), g = uint8_t(rgb >> 8), b = uint8_t(rgb);
+  for (size_t i = 0; i + 3 < bitmap.rgba.size(); i += 4) {
+    uint8_t* p = bitmap.rgba.data() + i;
+    if (bitmap.alpha == Alpha::None) p[3] = 255;  // the fourth byte starts to count
+    if (p[0] == r && p[1] == g && p[2] == b) p[3] = 0;
+  }
+  bitmap.alpha = Alpha::Straight;
+}
+
 namespace detail {
 
 void unreadable(std::string_view kind, std::string_view what) {

@@ -49,7 +49,14 @@ class TooLarge : public core::Error {
 void check_size(uint64_t width, uint64_t height, uint64_t max_pixels = kMaxPixels);
 
 // The picture's pixels. Throws TooLarge and Unreadable as above. A metafile and Kind::None give
-// an empty bitmap: there is no metafile decoder yet. A smaller `max_pixels` is for the fuzzer.
+// an empty bitmap: metafiles are not drawn. A smaller `max_pixels` is for the fuzzer.
 Bitmap decode(Kind kind, std::string_view bytes, uint64_t max_pixels = kMaxPixels);
+
+// The kind a file's first bytes announce (a picture from a database field or a file); None for
+// anything else. WMF with or without its placeable header, and EMF, are metafiles.
+Kind kind_of(std::string_view bytes);
+
+// Pixels of the colour 0xRRGGBB (opaque or not) become clear: the picture's transparent colour.
+void make_clear(Bitmap& bitmap, uint32_t rgb);
 
 }  // namespace orvena::picture

@@ -227,6 +227,9 @@ class Report : public Component {
   std::function<std::optional<std::string>()> ask_password;
   // The generation run under way, if any (it sets and clears this itself).
   EngineContext* run = nullptr;
+  // The home folder: pictures named by FileLink are read from it and never from outside it.
+  // None: such pictures are refused.
+  std::filesystem::path home_folder;
   // The script's step budget for each preparation (the host's setting; kept across loads).
   uint64_t script_step_limit = kDefaultScriptStepLimit;
 

@@ -154,12 +154,14 @@ void View::before_print() {
   ReportComponent::before_print();
   saved_tag_str = tag_str;
   saved_hyperlink_value = hyperlink.value;
+  saved_url = url;
 }
 
 void View::after_print() {
   ReportComponent::after_print();
   tag_str = saved_tag_str;
   hyperlink.value = saved_hyperlink_value;
+  url = saved_url;
 }
 
 const ClassInfo& Stretcheable::static_class() {

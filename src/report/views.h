@@ -49,6 +49,8 @@ class View : public ReportComponent {
 
   void before_print() override;
   void after_print() override;
+  // Fills TagStr, URL and the hyperlink's bracketed expressions. Needs a generation run.
+  void get_data() override;
 
   Align align = Align::None;
   ShiftMode shift_mode = ShiftMode::Always;
@@ -70,8 +72,8 @@ class View : public ReportComponent {
   DataLink data;
   std::string data_field;
 
-  // TagStr and the hyperlink value as they were before printing (GetData expands them).
-  std::string saved_tag_str, saved_hyperlink_value;
+  // TagStr, the hyperlink value and URL as they were before printing (GetData expands them).
+  std::string saved_tag_str, saved_hyperlink_value, saved_url;
 };
 
 class Stretcheable : public View {
@@ -216,6 +218,25 @@ class PictureView : public View {
   bool hight_quality = false;
   bool transparent = false;
   int64_t transparent_color = kWhite;
+
+  // ---- Printing (report/picture_data.cpp) ----
+  // The template's picture and size come back after each printing.
+  void before_print() override;
+  void after_print() override;
+  // The picture of this record: from the data field (a BLOB holding PNG, JPEG, BMP or GIF),
+  // else from the file FileLink names (bracketed expressions filled first), else the
+  // template's. A picture that cannot be drawn puts a notice in the report; AutoSize takes the
+  // picture's size.
+  void get_data() override;
+
+ private:
+  Picture m_saved_picture;
+  double m_saved_width = 0, m_saved_height = 0;
+  bool m_picture_saved = false;
+  // The picture checked last, by its bytes' hash and size, with its pixel size: a template's
+  // picture is decoded once, not on every record.
+  size_t m_checked_hash = 0, m_checked_size = 0;
+  int m_checked_width = 0, m_checked_height = 0;
 };
 
 class ShapeView : public View {

@@ -134,13 +134,13 @@ class TiffOutputTest : public ::testing::Test {
   core::TempDir scratch;
 };
 
-TEST_F(TiffOutputTest, RenderWritesOneBaselineImagePerPageThatPillowOpens) {
+TEST_F(TiffOutputTest, RenderWritesOneImagePerPageThatPillowOpens) {
   fs::path tiff = render(fixture("list.orp"), "tiff", "lista.tiff");
   fs::path pdf = render(fixture("list.orp"), "pdf", "lista.pdf");
   int pages = pdf_pages(pdf);
   ASSERT_GE(pages, 2);
   // The list's paper is 100 x 52.917 mm: 378 x 200 pixels at 96 dpi.
-  EXPECT_EQ(tiff_images(tiff), std::vector<std::string>(pages, "378x200, 96x96 dpi, None, RGB color"));
+  EXPECT_EQ(tiff_images(tiff), std::vector<std::string>(pages, "378x200, 96x96 dpi, LZW, RGB color"));
   auto r = run_python(scratch.path(), R"(
 import sys
 from PIL import Image
@@ -155,6 +155,22 @@ for i in range(im.n_frames):
   std::string expected;
   for (int i = 0; i < pages; ++i) expected += "RGB 378 200\n";
   EXPECT_EQ(r.output, expected);
+}
+
+// The settings key keeps the baseline uncompressed form for the run's TIFF files.
+TEST_F(TiffOutputTest, TheSettingsKeyKeepsTheUncompressedForm) {
+  fs::copy_file(fixture("list.orp"), home.home().templates() / "lista.orp");
+  home.write_settings({"[db_driver]=sqlite", "[db]=Dane/test.db", "[tiff_kompresja]=nie"});
+  home.write_definitions({{.raport = "Lista",
+                           .zapytanie = {"select id, nazwa, kwota from t order by id"},
+                           .nazwa_pliku = "lista.tiff",
+                           .szablon_raportu = "lista.orp",
+                           .format_pliku = "tiff"}});
+  auto r = run_orvena("--run --home " + shell_quoted(home.home().root()));
+  ASSERT_EQ(r.status, 0) << r.output;
+  const auto images = tiff_images(home.home().temporary() / "lista.tiff");
+  ASSERT_GE(images.size(), 2u);
+  EXPECT_EQ(images, std::vector<std::string>(images.size(), "378x200, 96x96 dpi, None, RGB color"));
 }
 
 TEST_F(TiffOutputTest, TiffPagesLookLikeThePdfPages) {
@@ -235,8 +251,8 @@ TEST_F(TiffOutputTest, TheRunnerDeliversOneFileAndLogsAFailureWhenItCannotBeWrit
   EXPECT_LT(second, failed);
 }
 
-// The demo's "tiff" definition: one image per page of the same report's PDF, each baseline
-// uncompressed RGB at 96 dpi, and each looking like that PDF page.
+// The demo's "tiff" definition: one image per page of the same report's PDF, each LZW-compressed
+// RGB at 96 dpi, and each looking like that PDF page.
 TEST_F(TiffOutputTest, TheDemoTiffHasAnImagePerPageOfItsPdf) {
   const fs::path demo = scratch.path() / "demo";
   auto r = test::run_demo_copy(demo);
@@ -252,7 +268,7 @@ TEST_F(TiffOutputTest, TheDemoTiffHasAnImagePerPageOfItsPdf) {
   int pages = pdf_pages(pdf);
   ASSERT_GE(pages, 1);
   // A4 at 96 dpi.
-  EXPECT_EQ(tiff_images(tiff), std::vector<std::string>(pages, "794x1123, 96x96 dpi, None, RGB color"));
+  EXPECT_EQ(tiff_images(tiff), std::vector<std::string>(pages, "794x1123, 96x96 dpi, LZW, RGB color"));
   for (const PageDifference& d : compare(pdf, tiff)) {
     SCOPED_TRACE("page " + std::to_string(d.page));
     EXPECT_LT(d.mean, kMeanTolerance);

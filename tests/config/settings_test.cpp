@@ -85,6 +85,13 @@ TEST(Settings, TlsVerificationIsOnUnlessSwitchedOff) {
   EXPECT_TRUE(parse_settings({"[email_tls_verify]=tak"}).verify_mail_certificate());
 }
 
+TEST(Settings, TiffIsCompressedUnlessSwitchedOff) {
+  EXPECT_TRUE(parse_settings({}).compress_tiff());
+  EXPECT_FALSE(parse_settings({"[tiff_kompresja]=nie"}).compress_tiff());
+  EXPECT_FALSE(parse_settings({"[tiff_kompresja]= Nie "}).compress_tiff());
+  EXPECT_TRUE(parse_settings({"[tiff_kompresja]=tak"}).compress_tiff());
+}
+
 // The template script's step budget: a whole number of steps; anything else leaves the report's
 // default (nullopt), so that a mistyped value does not stop every script at once.
 TEST(Settings, ScriptStepLimit) {

@@ -297,12 +297,13 @@ TEST_F(TiffExportTest, AnUnwritableTargetFailsAndLeavesNoFile) {
   EXPECT_TRUE(std::filesystem::is_empty(dir.path() / "folder.tif"));
 }
 
-TEST_F(TiffExportTest, PicturesInJpegAreDrawnAndUnreadableOnesLeaveTheirPlaceEmpty) {
+TEST_F(TiffExportTest, PicturesInJpegAreDrawnAndUnreadableOnesLeaveACrossedBox) {
   picture::Bitmap red{.width = 8, .height = 8, .rgba = {}, .alpha = picture::Alpha::None};
   for (int i = 0; i < 64; ++i) red.rgba.insert(red.rgba.end(), {255, 0, 0, 255});
   auto* good = band->add_new<report::PictureView>();
   good->set_name("Good");
   good->set_bounds(0, 0, 40, 20);  // over the box's top-left corner
+  good->keep_aspect_ratio = false;
   good->picture.kind = report::PictureKind::Jpeg;
   good->picture.bytes = picture::encode_jpeg(red, 95);
   auto* bad = band->add_new<report::PictureView>();
@@ -312,17 +313,36 @@ TEST_F(TiffExportTest, PicturesInJpegAreDrawnAndUnreadableOnesLeaveTheirPlaceEmp
   bad->picture.bytes = "\xFF\xD8\xFF\xE0 not really a JPEG";
   print(1);
   ASSERT_EQ(run_export({}), "");
-  // The good picture's middle is red (within JPEG's error), the bad one shows the box below.
-  auto lines = images("raport.1.tif", "58,48 118,48");
+  // The good picture's middle is red (within JPEG's error); the bad one is a grey box crossed
+  // corner to corner over the blue box below, which shows off the lines.
+  auto lines = images("raport.1.tif", "58,48 118,48 105,48");
   ASSERT_EQ(lines.size(), 1u);
   std::istringstream in(lines[0]);
-  std::string mode, w, h, dx, dy, good_colour, bad_colour;
-  in >> mode >> w >> h >> dx >> dy >> good_colour >> bad_colour;
+  std::string mode, w, h, dx, dy, good_colour, bad_centre, bad_inside;
+  in >> mode >> w >> h >> dx >> dy >> good_colour >> bad_centre >> bad_inside;
   unsigned long rgb = std::stoul(good_colour, nullptr, 16);
   EXPECT_GT(rgb >> 16, 0xF0u) << good_colour;
   EXPECT_LT((rgb >> 8) & 0xFF, 0x10u) << good_colour;
   EXPECT_LT(rgb & 0xFF, 0x10u) << good_colour;
-  EXPECT_EQ(bad_colour, "0000ff");
+  EXPECT_NE(bad_centre, "0000ff");
+  EXPECT_EQ(bad_inside, "0000ff");
+}
+
+// LZW by default, the baseline uncompressed form when asked; both read back alike.
+TEST_F(TiffExportTest, PagesAreLzwCompressedUnlessTheUncompressedFormIsAsked) {
+  print(1);
+  TiffExportOptions plain;
+  plain.compression = tiff::Compression::None;
+  ASSERT_EQ(run_export({}, "lzw.tif"), "");
+  ASSERT_EQ(run_export(plain, "plain.tif"), "");
+  for (auto [name, scheme] : {std::pair{"lzw.1.tif", "LZW"}, std::pair{"plain.1.tif", "None"}}) {
+    auto info = test::run_command("tiffinfo " + (dir.path() / name).string());
+    EXPECT_NE(info.output.find(std::string("Compression Scheme: ") + scheme + "\n"), std::string::npos)
+        << info.output;
+  }
+  EXPECT_EQ(images("lzw.1.tif", "58,48 250,60"), images("plain.1.tif", "58,48 250,60"));
+  EXPECT_LT(std::filesystem::file_size(dir.path() / "lzw.1.tif") * 5,
+            std::filesystem::file_size(dir.path() / "plain.1.tif"));
 }
 
 TEST_F(TiffExportTest, AStreamGetsEveryPageAsAnImageOfOneFile) {

@@ -51,38 +51,49 @@ class TiffWriterTest : public ::testing::Test {
   // An A4 page at 96 dpi, a bilevel page of odd width, and a page whose rows have an odd length.
   std::vector<Image> m_pages = {rgb_image(794, 1123), bilevel_image(17, 5), rgb_image(3, 3)};
 
-  void write_pages() {
-    TiffWriter tiff(file());
+  void write_pages(Compression compression = Compression::None) {
+    TiffWriter tiff(file(), compression);
     for (const Image& page : m_pages) tiff.add_page(page, 96);
     tiff.finish();
     EXPECT_EQ(tiff.page_count(), 3u);
   }
 };
 
-TEST_F(TiffWriterTest, TiffinfoListsEveryPageWithSizeAndResolution) {
-  write_pages();
+// Both forms go through the outside readers: the baseline uncompressed one and LZW.
+class TiffReadersTest : public TiffWriterTest, public ::testing::WithParamInterface<Compression> {};
+
+INSTANTIATE_TEST_SUITE_P(Compressions, TiffReadersTest,
+                         ::testing::Values(Compression::None, Compression::Lzw),
+                         [](const auto& info) { return info.param == Compression::Lzw ? "Lzw" : "None"; });
+
+TEST_P(TiffReadersTest, TiffinfoListsEveryPageWithSizeAndResolution) {
+  write_pages(GetParam());
   auto info = run_command("tiffinfo " + file().string());
   ASSERT_EQ(info.status, 0) << info.output;
   EXPECT_EQ(info.output.find("Warning"), std::string::npos) << info.output;
-  const char* expected[] = {
+  const std::string scheme = GetParam() == Compression::Lzw ? "LZW" : "None";
+  const std::string expected[] = {
       "TIFF Directory at offset 0x",
       "  Image Width: 794 Image Length: 1123\n  Resolution: 96, 96 pixels/inch\n"
-      "  Bits/Sample: 8\n  Compression Scheme: None\n  Photometric Interpretation: RGB color\n",
+      "  Bits/Sample: 8\n  Compression Scheme: " +
+          scheme + "\n  Photometric Interpretation: RGB color\n",
       "  Image Width: 17 Image Length: 5\n  Resolution: 96, 96 pixels/inch\n"
-      "  Bits/Sample: 1\n  Compression Scheme: None\n  Photometric Interpretation: min-is-black\n",
+      "  Bits/Sample: 1\n  Compression Scheme: " +
+          scheme + "\n  Photometric Interpretation: min-is-black\n",
       "  Image Width: 3 Image Length: 3\n  Resolution: 96, 96 pixels/inch\n"
-      "  Bits/Sample: 8\n  Compression Scheme: None\n  Photometric Interpretation: RGB color\n",
+      "  Bits/Sample: 8\n  Compression Scheme: " +
+          scheme + "\n  Photometric Interpretation: RGB color\n",
   };
   size_t at = 0;
-  for (const char* piece : expected) {
+  for (const std::string& piece : expected) {
     at = info.output.find(piece, at);
     ASSERT_NE(at, std::string::npos) << piece << "\n--- in ---\n" << info.output;
   }
   EXPECT_NE(info.output.find("Software: Orvena\n"), std::string::npos) << info.output;
 }
 
-TEST_F(TiffWriterTest, PythonOpensEveryPageWithTheRightPixels) {
-  write_pages();
+TEST_P(TiffReadersTest, PythonOpensEveryPageWithTheRightPixels) {
+  write_pages(GetParam());
   auto read = run_python(m_dir.path(), R"(import sys
 from PIL import Image
 im = Image.open(sys.argv[1])
@@ -99,6 +110,54 @@ for i in range(im.n_frames):
             "RGB (794, 1123) (96, 96) " +
                 hex(m_pages[0].pixels) + "\n" + "1 (17, 5) (96, 96) " + hex(m_pages[1].pixels) + "\n" +
                 "RGB (3, 3) (96, 96) " + hex(m_pages[2].pixels) + "\n");
+}
+
+// Noise makes a code of nearly every byte, so the strips below end on every code count around
+// the widths' changes (511, 1023) and the large page clears its table many times. libtiff, under
+// Pillow, must give back every byte: a code width changed one code late or early garbles the
+// rest of the strip, and a wrong last code loses the final pixels.
+TEST_F(TiffWriterTest, LzwStripsDecodeExactlyAcrossWidthChangesAndTableResets) {
+  uint32_t seed = 12345;
+  auto noise = [&](uint32_t width, uint32_t height) {
+    Image image{.width = width, .height = height, .format = PixelFormat::rgb};
+    image.pixels.resize(image.row_bytes() * height);
+    for (uint8_t& b : image.pixels) b = uint8_t((seed = seed * 1103515245 + 12345) >> 16);
+    return image;
+  };
+  m_pages.clear();
+  for (uint32_t width = 60; width <= 120; ++width) m_pages.push_back(noise(width, 1));
+  for (uint32_t width = 300; width <= 360; width += 3) m_pages.push_back(noise(width, 1));
+  m_pages.push_back(noise(400, 300));
+  {
+    TiffWriter tiff(file(), Compression::Lzw);
+    for (const Image& page : m_pages) tiff.add_page(page);
+    tiff.finish();
+  }
+  auto read = run_python(m_dir.path(), R"(import sys
+from PIL import Image
+im = Image.open(sys.argv[1])
+for i in range(im.n_frames):
+    im.seek(i)
+    print(im.tobytes().hex())
+)",
+                         file().string());
+  ASSERT_EQ(read.status, 0) << read.output;
+  std::string expected;
+  for (const Image& page : m_pages) expected += hex(page.pixels) + "\n";
+  EXPECT_EQ(read.output, expected);
+}
+
+// A page of text is mostly white: LZW makes it far smaller than the uncompressed rows.
+TEST_F(TiffWriterTest, LzwMakesAMostlyWhitePageAFractionOfItsSize) {
+  Image page{.width = 794, .height = 1123, .format = PixelFormat::rgb};
+  page.pixels.assign(page.row_bytes() * page.height, 0xFF);
+  for (uint32_t y = 100; y < 1000; y += 20)  // lines of "text": short dark runs
+    for (uint32_t x = 80; x < 700; x += 7) std::fill_n(page.pixels.begin() + (y * 794 + x) * 3, 9, 0x20);
+  std::ostringstream plain, lzw;
+  TiffWriter(plain).add_page(page);
+  TiffWriter(lzw, Compression::Lzw).add_page(page);
+  EXPECT_GT(plain.str().size(), 2'600'000u);
+  EXPECT_LT(lzw.str().size() * 5, plain.str().size()) << lzw.str().size();
 }
 
 TEST_F(TiffWriterTest, ResolutionAndSoftwareValuesAreExact) {

@@ -227,7 +227,8 @@ void LayoutMatrix::add_view(const PrintedView& v) {
       add_text(v);
   } else if (v.kind == ViewKind::Line && (v.bounds.width == 0 || v.bounds.height == 0)) {
     add_line(v);
-  } else if (v.kind == ViewKind::Shape && v.shape == report::ShapeKind::Rectangle) {
+  } else if (v.kind == ViewKind::Shape && v.shape == report::ShapeKind::Rectangle && !v.patterned_fill()) {
+    // A hatch or gradient has no cell style: it goes out as a picture, like other shapes.
     add_rectangle(v);
   } else {
     add_picture(v);

@@ -63,17 +63,19 @@ Image rgb_from_bgrx(const uint8_t* pixels, uint32_t width, uint32_t height, size
   return image;
 }
 
-TiffWriter::TiffWriter(std::ostream& out) : m_out(out) {
+TiffWriter::TiffWriter(std::ostream& out, Compression compression) : m_out(out), m_compression(compression) {
   start();
 }
 
-TiffWriter::TiffWriter(const std::filesystem::path& file) : TiffWriter(open(file)) {}
+TiffWriter::TiffWriter(const std::filesystem::path& file, Compression compression)
+    : TiffWriter(open(file), compression) {}
 
-TiffWriter::TiffWriter(Open file)
+TiffWriter::TiffWriter(Open file, Compression compression)
     : m_path(std::move(file.path)),
       m_temp_path(std::move(file.temp_path)),
       m_file(std::move(file.file)),
-      m_out(*m_file) {
+      m_out(*m_file),
+      m_compression(compression) {
   start();
 }
 
@@ -138,7 +140,9 @@ void TiffWriter::begin_page(uint32_t width, uint32_t height, PixelFormat format,
   page.strip_bytes = uint64_t{Image{.width = width, .format = format}.row_bytes()} * height;
   if (dots_per_inch == 0) dots_per_inch = 96;
   // Rows, values and a directory of at most 16 entries must all stay addressable.
-  if (m_offset + page.strip_bytes + 512 > kMaxOffset) throw core::Error("TIFF: file would pass 4 GiB");
+  // LZW may, for noise, take up to 12 bits for each byte: a half more.
+  uint64_t most = m_compression == Compression::Lzw ? page.strip_bytes / 2 * 3 + 16 : page.strip_bytes;
+  if (m_offset + most + 512 > kMaxOffset) throw core::Error("TIFF: file would pass 4 GiB");
 
   page.resolution_at = static_cast<uint32_t>(m_offset);
   std::string values;
@@ -154,25 +158,47 @@ void TiffWriter::begin_page(uint32_t width, uint32_t height, PixelFormat format,
   put(values);
   align();
   page.strip_at = static_cast<uint32_t>(m_offset);
-  m_page = page;
+  if (m_compression == Compression::Lzw) page.lzw = std::make_unique<LzwEncoder>();
+  m_page = std::move(page);
 }
 
 void TiffWriter::add_rows(const uint8_t* rows, size_t bytes) {
   if (!m_page) throw std::logic_error("INTERNAL ERROR: TIFF rows outside a page");
   if (m_page->written + bytes > m_page->strip_bytes)
     throw core::Error("TIFF: more rows than the image holds");
-  errno = 0;
-  m_out.write(reinterpret_cast<const char*>(rows), static_cast<std::streamsize>(bytes));
-  check_stream();
-  m_offset += bytes;
+  put_strip(rows, bytes);
   m_page->written += bytes;
+}
+
+void TiffWriter::put_strip(const uint8_t* bytes, size_t count) {
+  const uint64_t before = m_offset;
+  if (m_page->lzw) {
+    std::string packed;
+    m_page->lzw->add(bytes, count, packed);
+    put(packed);
+  } else {
+    errno = 0;
+    m_out.write(reinterpret_cast<const char*>(bytes), static_cast<std::streamsize>(count));
+    check_stream();
+    m_offset += count;
+  }
+  m_page->stored += m_offset - before;
 }
 
 void TiffWriter::end_page() {
   if (!m_page) throw std::logic_error("INTERNAL ERROR: TIFF page ended before it began");
-  Page page = *m_page;
+  if (m_page->written != m_page->strip_bytes) {
+    m_page.reset();
+    throw core::Error("TIFF: pixel data does not match the image size");
+  }
+  if (m_page->lzw) {
+    std::string tail;
+    m_page->lzw->finish(tail);
+    put(tail);
+    m_page->stored += tail.size();
+  }
+  Page page = std::move(*m_page);
   m_page.reset();
-  if (page.written != page.strip_bytes) throw core::Error("TIFF: pixel data does not match the image size");
   align();
 
   const bool rgb = page.format == PixelFormat::rgb;
@@ -182,12 +208,12 @@ void TiffWriter::end_page() {
       {kImageWidth, size_type(page.width), 1, page.width},
       {kImageLength, size_type(page.height), 1, page.height},
       rgb ? Entry{kBitsPerSample, Type::short_, 3, page.bits_at} : Entry{kBitsPerSample, Type::short_, 1, 1},
-      {kCompression, Type::short_, 1, 1},
+      {kCompression, Type::short_, 1, static_cast<uint32_t>(m_compression)},
       {kPhotometric, Type::short_, 1, rgb ? 2u : 1u},  // RGB; bilevel with 0 = black
       {kStripOffsets, Type::long_, 1, page.strip_at},
       {kSamplesPerPixel, Type::short_, 1, rgb ? 3u : 1u},
       {kRowsPerStrip, Type::long_, 1, page.height},
-      {kStripByteCounts, Type::long_, 1, static_cast<uint32_t>(page.strip_bytes)},
+      {kStripByteCounts, Type::long_, 1, static_cast<uint32_t>(page.stored)},
       {kXResolution, Type::rational, 1, page.resolution_at},
       {kYResolution, Type::rational, 1, page.resolution_at + 8},
       {kResolutionUnit, Type::short_, 1, 2},  // inch

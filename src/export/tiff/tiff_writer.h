@@ -1,6 +1,6 @@
 #pragma once
-// Baseline TIFF (TIFF 6.0, little-endian, uncompressed, one strip per image) written by our own
-// code: one or more pages into one file, each page an image of the IFD chain.
+// TIFF 6.0 (little-endian, one strip per image, uncompressed or LZW) written by our own code: one
+// or more pages into one file, each page an image of the IFD chain.
 //
 //   tiff::TiffWriter tiff(path);                       // or a seekable std::ostream
 //   tiff::Image page{.width = 794, .height = 1123, .format = tiff::PixelFormat::rgb};
@@ -26,12 +26,18 @@
 #include <ostream>
 #include <vector>
 
+#include "export/tiff/lzw.h"
+
 namespace orvena::exporting::tiff {
 
 enum class PixelFormat {
   rgb,      // 3 bytes per pixel, red, green, blue
   bilevel,  // 1 bit per pixel, most significant bit first, 1 = white; rows padded to whole bytes
 };
+
+// Uncompressed is baseline TIFF; LZW (TIFF 6.0, section 13) is read by every TIFF reader and
+// makes a page of text a small fraction of its size.
+enum class Compression : uint16_t { None = 1, Lzw = 5 };
 
 struct Image {
   uint32_t width = 0;
@@ -51,9 +57,9 @@ Image rgb_from_bgrx(const uint8_t* pixels, uint32_t width, uint32_t height, size
 
 class TiffWriter {
  public:
-  explicit TiffWriter(std::ostream& out);
+  explicit TiffWriter(std::ostream& out, Compression compression = Compression::None);
   // Creates (truncates) the file; throws core::Error when it cannot.
-  explicit TiffWriter(const std::filesystem::path& file);
+  explicit TiffWriter(const std::filesystem::path& file, Compression compression = Compression::None);
   ~TiffWriter();
   TiffWriter(const TiffWriter&) = delete;
   TiffWriter& operator=(const TiffWriter&) = delete;
@@ -75,10 +81,12 @@ class TiffWriter {
     std::filesystem::path path, temp_path;
     std::unique_ptr<std::ofstream> file;
   };
-  explicit TiffWriter(Open file);
+  TiffWriter(Open file, Compression compression);
   static Open open(const std::filesystem::path& file);
   void start();
   void put(const std::string& bytes);
+  // Rows as they go into the strip: as they are, or through the page's encoder.
+  void put_strip(const uint8_t* bytes, size_t count);
   // Throws the stream's failure, named after the file; errno is that of the failed call.
   void check_stream();
   void align();
@@ -91,13 +99,16 @@ class TiffWriter {
   uint64_t m_link_offset = 4;  // where the next directory's offset goes
   size_t m_pages = 0;
   bool m_finished = false;
+  Compression m_compression;
 
   // The page being written.
   struct Page {
     uint32_t width = 0, height = 0;
     PixelFormat format = PixelFormat::rgb;
     uint32_t resolution_at = 0, bits_at = 0, software_at = 0, strip_at = 0;
-    uint64_t strip_bytes = 0, written = 0;
+    uint64_t strip_bytes = 0, written = 0;  // uncompressed bytes the strip holds, and has had
+    uint64_t stored = 0;                    // bytes the strip takes in the file
+    std::unique_ptr<LzwEncoder> lzw;
   };
   std::optional<Page> m_page;
 };

@@ -2,6 +2,7 @@
 
 #include <cairo.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <numbers>
@@ -158,6 +159,31 @@ void CairoCanvas::stroke_ellipse(const Rect& r, const Pen& pen) {
 }
 
 namespace {
+void round_rect_path(cairo_t* cr, const Rect& r, double radius) {
+  radius = std::clamp(radius, 0.0, std::min(r.width, r.height) / 2);
+  const double quarter = std::numbers::pi / 2;
+  cairo_new_sub_path(cr);
+  cairo_arc(cr, r.right() - radius, r.top + radius, radius, -quarter, 0);
+  cairo_arc(cr, r.right() - radius, r.bottom() - radius, radius, 0, quarter);
+  cairo_arc(cr, r.left + radius, r.bottom() - radius, radius, quarter, 2 * quarter);
+  cairo_arc(cr, r.left + radius, r.top + radius, radius, 2 * quarter, 3 * quarter);
+  cairo_close_path(cr);
+}
+}  // namespace
+
+void CairoCanvas::fill_round_rect(const Rect& r, double radius, Rgb color) {
+  set_color(color);
+  round_rect_path(m_cr, r, radius);
+  cairo_fill(m_cr);
+}
+
+void CairoCanvas::stroke_round_rect(const Rect& r, double radius, const Pen& pen) {
+  set_pen(pen);
+  round_rect_path(m_cr, r, radius);
+  cairo_stroke(m_cr);
+}
+
+namespace {
 void polygon_path(cairo_t* cr, std::span<const Point> points) {
   for (const Point& p : points) cairo_line_to(cr, p.x, p.y);
   if (!points.empty()) cairo_close_path(cr);
@@ -194,6 +220,7 @@ void CairoCanvas::draw_picture(const Rect& r, const Picture& picture) {
     cairo_set_source_surface(m_cr, s, 0, 0);
     // Scaling samples beyond the edges: repeat the edge pixels rather than fade to nothing.
     cairo_pattern_set_extend(cairo_get_source(m_cr), CAIRO_EXTEND_PAD);
+    cairo_pattern_set_filter(cairo_get_source(m_cr), picture.smooth ? CAIRO_FILTER_BEST : CAIRO_FILTER_FAST);
     cairo_paint(m_cr);
     cairo_restore(m_cr);
   }

@@ -35,6 +35,8 @@ class CairoCanvas : public Canvas {
   void fill_polygon(std::span<const Point> points, Rgb color) override;
   void stroke_polygon(std::span<const Point> points, const Pen& pen) override;
   void draw_picture(const Rect& r, const Picture& picture) override;
+  void fill_round_rect(const Rect& r, double radius, Rgb color) override;
+  void stroke_round_rect(const Rect& r, double radius, const Pen& pen) override;
 
   // Scales what follows until restore(): a page drawn in report pixels onto a bitmap of another
   // resolution.

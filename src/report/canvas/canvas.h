@@ -71,6 +71,8 @@ struct GlyphRun {
 struct Picture {
   int width = 0, height = 0;
   std::span<const uint8_t> rgba;
+  // Scaled smoothly, or pixel by pixel as a plain stretch does (fast, hard edges).
+  bool smooth = false;
 };
 
 class Canvas {
@@ -97,6 +99,13 @@ class Canvas {
   virtual void fill_polygon(std::span<const Point> points, Rgb color) = 0;
   virtual void stroke_polygon(std::span<const Point> points, const Pen& pen) = 0;
   virtual void draw_picture(const Rect& r, const Picture& picture) = 0;
+  // A rectangle with corners of `radius` (at most half the shorter side). The default draws a
+  // polygon through points on the corner arcs; devices with curves override it.
+  virtual void fill_round_rect(const Rect& r, double radius, Rgb color);
+  virtual void stroke_round_rect(const Rect& r, double radius, const Pen& pen);
 };
+
+// The outline of a rounded rectangle as a polygon, each corner's arc in `steps` pieces.
+std::vector<Point> round_rect_points(const Rect& r, double radius, int steps = 8);
 
 }  // namespace orvena::report::canvas

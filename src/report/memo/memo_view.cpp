@@ -1,5 +1,5 @@
-// Filling, measuring and splitting text objects while a report is generated; filling barcodes
-// and check boxes, which take their values the same way.
+// Filling, measuring and splitting text objects while a report is generated; filling barcodes,
+// check boxes and the tags and links of other views, which take their values the same way.
 #include <algorithm>
 #include <memory>
 #include <stdexcept>
@@ -117,6 +117,7 @@ double text_height_of(const CustomMemoView& m) {
 void fill_view_extras(EngineContext& ctx, View& view) {
   Hyperlink& hyperlink = view.hyperlink;
   if (view.tag_str.find('[') != std::string::npos) view.tag_str = expand_with(ctx, view.tag_str);
+  if (view.url.find('[') != std::string::npos) view.url = expand_with(ctx, view.url);
   if (hyperlink.value.find('[') != std::string::npos) {
     std::string_view sep = hyperlink.values_separator;
     if (sep.empty()) {
@@ -293,6 +294,16 @@ void CustomMemoView::extract_macros() {
   std::string copy_name;
   if (auto v = global_variables::get("CopyName" + std::to_string(copy_no))) copy_name = v->to_string();
   set_text(memo_text::extract_macros(text(), std::to_string(total_pages), copy_name));
+}
+
+// ---- Pictures, shapes, lines and other views -----------------------------------------------------
+
+// They have no text of their own, but their tag and links are filled for each record like a
+// text object's.
+void View::get_data() {
+  EngineContext& ctx = run_of(*this);
+  CurrentObject current(ctx.report(), this);
+  fill_view_extras(ctx, *this);
 }
 
 // ---- Barcodes and check boxes ------------------------------------------------------------------

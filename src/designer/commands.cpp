@@ -3,8 +3,8 @@
 #include <algorithm>
 
 #include "designer/design_surface.h"
-#include "report/copy.h"
 #include "report/bands.h"
+#include "report/copy.h"
 #include "report/pages.h"
 #include "report/report.h"
 #include "report/views.h"

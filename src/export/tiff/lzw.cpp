@@ -8,7 +8,7 @@ constexpr uint32_t kClear = 256;
 constexpr uint32_t kEndOfInformation = 257;
 constexpr uint32_t kFirstCode = 258;
 // A table reaching this code is cleared: 4094 leaves the 12-bit code 4095 unused, as readers
-// written to the specification expect.
+// that follow TIFF 6.0 expect.
 constexpr uint32_t kTableFull = 4094;
 constexpr int kMinWidth = 9;
 

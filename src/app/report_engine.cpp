@@ -34,6 +34,7 @@ runner::ProductionResult EngineReportProducer::produce(const runner::ExportReque
   using runner::ProductionStep;
   report::Report report;
   report.host = m_host;
+  report.clock = m_clock;
   // The run log reports what went wrong; nobody is there to close a message box. Set before the
   // load, which keeps the host's engine options.
   report.engine_options.new_silent_mode = report::SilentMode::Silent;
@@ -72,8 +73,9 @@ runner::ProductionResult EngineReportProducer::produce(const runner::ExportReque
   return {report.notices()};
 }
 
-void install_report_engine(Session& session) {
+void install_report_engine(Session& session, DatedBy dated_by) {
   auto producer = std::make_unique<EngineReportProducer>(&session.main_window_components());
+  if (dated_by == DatedBy::SessionClock) producer->use_clock(&session.clock());
   producer->use_settings(&session.state().settings);
   session.set_report_producer(std::move(producer));
   add_menu_writers(session.export_filters());

@@ -4,6 +4,7 @@
 // writer at the settings the unattended run uses.
 #include <memory>
 
+#include "core/datetime.h"
 #include "runner/output_production.h"
 
 namespace orvena::report {
@@ -28,13 +29,17 @@ class EngineReportProducer final : public runner::ReportProducer {
   // The session's settings, read at every report (they are read after the producer is made):
   // the template script's step budget. Without them the report's default applies.
   void use_settings(const config::Konfiguracja* settings) { m_settings = settings; }
+  // What the exported files are dated with; none: the system clock.
+  void use_clock(const core::Clock* clock) { m_clock = clock; }
 
  private:
   report::HostComponents* m_host;
   const config::Konfiguracja* m_settings = nullptr;
+  const core::Clock* m_clock = nullptr;
 };
 
 // The engine's producer for the session's runs and its writers for the windows' export menu.
-void install_report_engine(Session& session);
+enum class DatedBy { SystemClock, SessionClock };
+void install_report_engine(Session& session, DatedBy dated_by = DatedBy::SystemClock);
 
 }  // namespace orvena::app

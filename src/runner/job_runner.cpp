@@ -101,7 +101,7 @@ void JobRunner::stop() {
   (m_queue ? *m_queue : m_in_process).stop();
 }
 
-void JobRunner::emit(Job& job, std::string line) {
+void JobRunner::log_line(Job& job, std::string line) {
   if (at_head(job))
     m.log.append(std::move(line));
   else
@@ -115,23 +115,23 @@ void JobRunner::run_job(ReadDefinition& def, const std::filesystem::path& log_pa
   const config::SzablonRaportu& d = job.d;
   try {
     const std::string sql = sql_text(d);
-    emit(job, "Wykonuję raport: " + d.raport);
-    emit(job, "SQL raportu:");
-    emit(job, core::trim(sql));
-    emit(job, "Koniec poleceń SQL do raportu");
-    emit(job, " ");
-    emit(job, "Raport zapisać do pliku: " + d.nazwa_pliku);
-    emit(job, "Raport w formacie: " + d.format_pliku);
-    emit(job, "Raport na podstawie szablonu: " + d.szablon_raportu);
-    emit(job, "Raport ma być wysyłany na: " + core::to_upper(d.wyslij_na));
-    emit(job, "Raport do wykonania w dni: " + d.dni_raportu);
-    emit(job, "Raport ma być wysłany nawet jeśli jest pusty: " + core::to_upper(d.wyslij_jesli_pusty));
+    log_line(job, "Wykonuję raport: " + d.raport);
+    log_line(job, "SQL raportu:");
+    log_line(job, core::trim(sql));
+    log_line(job, "Koniec poleceń SQL do raportu");
+    log_line(job, " ");
+    log_line(job, "Raport zapisać do pliku: " + d.nazwa_pliku);
+    log_line(job, "Raport w formacie: " + d.format_pliku);
+    log_line(job, "Raport na podstawie szablonu: " + d.szablon_raportu);
+    log_line(job, "Raport ma być wysyłany na: " + core::to_upper(d.wyslij_na));
+    log_line(job, "Raport do wykonania w dni: " + d.dni_raportu);
+    log_line(job, "Raport ma być wysłany nawet jeśli jest pusty: " + core::to_upper(d.wyslij_jesli_pusty));
 
     m.sql.set_text(sql);
 
     const std::string key = month_day_key(m.clock.now());
-    emit(job, "Mamy dzień : " + key);
-    emit(job, "Jest to dzień tygodnia: " + weekday);
+    log_line(job, "Mamy dzień : " + key);
+    log_line(job, "Jest to dzień tygodnia: " + weekday);
     if (month_day_listed(d.daty, key)) def.due = true;
     // The query may run for hours or the process be killed in it: the day's log must already say
     // which report was running.
@@ -139,26 +139,26 @@ void JobRunner::run_job(ReadDefinition& def, const std::filesystem::path& log_pa
 
     const size_t count = count_rows();
     const bool empty = count == 0;
-    emit(job, empty ? std::string("Raport jest PUSTY - brak rekordów!")
-                    : "Raport zawiera " + std::to_string(count) + " rekordów!");
+    log_line(job, empty ? std::string("Raport jest PUSTY - brak rekordów!")
+                        : "Raport zawiera " + std::to_string(count) + " rekordów!");
 
     bool send = !empty;
     if (empty && d.wyslij_jesli_pusty == "tak") {
-      emit(job, ">>> Wysyłam raport pomimo tego, że jest pusty!!!");
+      log_line(job, ">>> Wysyłam raport pomimo tego, że jest pusty!!!");
       send = true;
     }
 
     if (def.due) {
-      emit(job, "Właściwy dzień wykonania raportu: TAK");
+      log_line(job, "Właściwy dzień wykonania raportu: TAK");
       if (send) {
-        emit(job, "Spełniono wszystkie warunki - TWORZĘ i WYSYŁAM RAPORT!");
+        log_line(job, "Spełniono wszystkie warunki - TWORZĘ i WYSYŁAM RAPORT!");
         start_production(job);
       } else {
-        emit(job, ">>Pomijam raport - nie spełniono wymaganych ustawień");
+        log_line(job, ">>Pomijam raport - nie spełniono wymaganych ustawień");
       }
     } else {
-      emit(job, "Właściwy dzień wykonania raportu: NIE");
-      emit(job, ">>Pomijam raport - nie spełniono wymaganych ustawień");
+      log_line(job, "Właściwy dzień wykonania raportu: NIE");
+      log_line(job, ">>Pomijam raport - nie spełniono wymaganych ustawień");
     }
   } catch (...) {
     job.aborted = true;
@@ -196,7 +196,7 @@ void JobRunner::start_production(Job& job) {
     return;
   }
   try {
-    queue.start(job.id, {format->format, job.file->path(), d.szablon_raportu, m.sql.text()});
+    queue.start(job.id, {format->format, job.file->path(), d.szablon_raportu, m.sql.text(), m.clock.now()});
     job.state = Job::State::Producing;
   } catch (const ProductionError& e) {
     job.outcome = ProductionOutcome{.made = {}, .error = e};
@@ -244,8 +244,8 @@ void JobRunner::drain() {
 void JobRunner::finish(Job& job) {
   if (job.aborted) return;  // the error that ended the run is the caller's to log
   if (job.produce) deliver(job);
-  emit(job, "Koniec raportu: " + job.d.raport);
-  emit(job, separator_line());
+  log_line(job, "Koniec raportu: " + job.d.raport);
+  log_line(job, separator_line());
   m.log.save(m_log_path);
 }
 
@@ -279,10 +279,10 @@ void JobRunner::deliver(Job& job) {
     if (job.unknown_format) {
       // A file under this name may be an earlier job's report, meant for other recipients; and
       // a report nobody receives still was not made.
-      emit(job, by_mail || by_ftp ? ">> BŁĄD! : Nie wysłano raportu - format pliku \"" + d.format_pliku +
-                                        "\" jest nieznany i plik raportu nie powstał!"
-                                  : ">> BŁĄD! : Format pliku \"" + d.format_pliku +
-                                        "\" jest nieznany - plik raportu nie powstał!");
+      log_line(job, by_mail || by_ftp ? ">> BŁĄD! : Nie wysłano raportu - format pliku \"" + d.format_pliku +
+                                            "\" jest nieznany i plik raportu nie powstał!"
+                                      : ">> BŁĄD! : Format pliku \"" + d.format_pliku +
+                                            "\" jest nieznany - plik raportu nie powstał!");
       failed = true;
     } else {
       if (by_mail && !deliver_by_mail(d, job.output)) failed = true;
@@ -291,17 +291,17 @@ void JobRunner::deliver(Job& job) {
   } catch (const ProductionError& e) {
     // The fixed line, then the step that failed and why: the fixed line alone names the query
     // whatever went wrong.
-    emit(job, kProductionFailed);
-    emit(job, failed_step_line(e.step(), d.format_pliku, e.what()));
+    log_line(job, kProductionFailed);
+    log_line(job, failed_step_line(e.step(), d.format_pliku, e.what()));
     failed = true;
   } catch (const std::exception& e) {
     // A delivery error (a port that is no number, say) ends the job's delivery; its own text
     // says why, or nobody would learn of it.
     if (produced) {
-      emit(job, e.what());
+      log_line(job, e.what());
     } else {
-      emit(job, kProductionFailed);
-      emit(job, failed_step_line(ProductionStep::Report, d.format_pliku, e.what()));
+      log_line(job, kProductionFailed);
+      log_line(job, failed_step_line(ProductionStep::Report, d.format_pliku, e.what()));
     }
     failed = true;
   }
@@ -313,14 +313,14 @@ void JobRunner::note_output(Job& job) {
   auto [earlier, first] = m_outputs.try_emplace(d.nazwa_pliku, d.raport);
   if (first) return;
   // Both files were meant to be delivered; only the later one is left in Tymczasowe.
-  emit(job, ">> UWAGA! : Plik raportu \"" + d.nazwa_pliku + "\" utworzył już raport \"" + earlier->second +
-                "\" - raport \"" + d.raport + "\" go zastąpił!");
+  log_line(job, ">> UWAGA! : Plik raportu \"" + d.nazwa_pliku + "\" utworzył już raport \"" +
+                    earlier->second + "\" - raport \"" + d.raport + "\" go zastąpił!");
   earlier->second = d.raport;
 }
 
 // What the made report noticed (a text cut to the layout limit): a warning each, no failure.
 void JobRunner::log_notices(Job& job, const ProductionResult& made) {
-  for (const std::string& notice : made.notices) emit(job, ">> UWAGA! : " + notice + "!");
+  for (const std::string& notice : made.notices) log_line(job, ">> UWAGA! : " + notice + "!");
 }
 
 bool JobRunner::deliver_by_mail(const config::SzablonRaportu& d, const std::filesystem::path& output) {

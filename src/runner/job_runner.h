@@ -82,7 +82,7 @@ class JobRunner {
 
   void run_job(ReadDefinition& d, const std::filesystem::path& log_path, const std::string& weekday);
   // Lines of the job at the head go to the log; the others wait in the job.
-  void emit(Job& job, std::string line);
+  void log_line(Job& job, std::string line);
   bool at_head(const Job& job) const { return &job == &m_jobs.front(); }
   void start_production(Job& job);
   // Ends the jobs at the head that are ready, in order; waits for none.

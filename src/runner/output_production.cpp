@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 
 #include "core/encoding.h"
@@ -143,16 +144,17 @@ ProductionResult OutputProduction::export_report(ReportFormat format, const std:
   const std::filesystem::path template_file = template_path(m_templates, plik_raportu);
   reopen_query();
   // The dataset stays open afterwards; the next job closes it first.
-  PartialFile file = file_step([&] { return PartialFile(do_pliku); });
+  std::optional<PartialFile> file;
+  if (m_staging == Staging::BesideFinalName) file_step([&] { file.emplace(do_pliku); });
   ProductionResult result;
   try {
-    result = m_producer.produce({format, file.path(), template_file}, m_dataset);
+    result = m_producer.produce({format, file ? file->path() : do_pliku, template_file}, m_dataset);
   } catch (const ProductionError&) {
     throw;
   } catch (const std::exception& e) {
     throw ProductionError(ProductionStep::Report, core::error_text(e));
   }
-  file_step([&] { file.commit(); });
+  if (file) file_step([&] { file->commit(); });
   return result;
 }
 
@@ -241,13 +243,14 @@ void write_delimited(const db::ResultSet& result, std::FILE* file, const Delimit
 void OutputProduction::export_csv_full(const std::filesystem::path& path, const DelimitedText& format) {
   reopen_query();
   file_step([&] {
-    PartialFile partial(path);
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(partial.path().c_str(), "wb"));
+    std::optional<PartialFile> partial;
+    if (m_staging == Staging::BesideFinalName) partial.emplace(path);
+    std::unique_ptr<std::FILE, FileCloser> file(std::fopen((partial ? partial->path() : path).c_str(), "wb"));
     if (!file) throw core::file_error(core::FileAction::Create, path, std::strerror(errno));
     write_delimited(m_dataset.result(), file.get(), format);
     std::FILE* raw = file.release();
     if (std::fclose(raw) != 0) throw core::file_error(core::FileAction::Write, path, std::strerror(errno));
-    partial.commit();
+    if (partial) partial->commit();
   });
   m_dataset.close();
 }

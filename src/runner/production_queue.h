@@ -8,6 +8,7 @@
 #include <string>
 #include <utility>
 
+#include "core/datetime.h"
 #include "runner/output_production.h"
 
 namespace orvena::runner {
@@ -18,6 +19,9 @@ struct ProductionOrder {
   std::filesystem::path output;  // a partial file the runner renames once the job's turn comes
   std::string szablon_raportu;
   std::string sql;
+  // The run's time when the report was ordered: what the report is dated with (a worker has
+  // no clock of the run's own).
+  core::DateTime ordered_at = 0;
 };
 
 // How a production ended: the made report's notices, or the error with its step.

@@ -1,6 +1,8 @@
 #include "runner/worker_protocol.h"
 
 #include <charconv>
+#include <cstdio>
+#include <cstdlib>
 
 namespace orvena::runner {
 
@@ -28,18 +30,24 @@ std::optional<std::vector<std::string>> decode_fields(std::string_view message) 
   return fields;
 }
 
-// order: format name, output, szablon_raportu, sql
+// order: format name, output, szablon_raportu, sql, ordered_at (exact: "%a")
 std::string encode_order(const ProductionOrder& order) {
+  char when[64];
+  std::snprintf(when, sizeof when, "%a", order.ordered_at);
   return encode_fields({std::string(report_format(order.format).name), order.output.string(),
-                        order.szablon_raportu, order.sql});
+                        order.szablon_raportu, order.sql, when});
 }
 
 std::optional<ProductionOrder> decode_order(std::string_view message) {
   auto fields = decode_fields(message);
-  if (!fields || fields->size() != 4) return std::nullopt;
+  if (!fields || fields->size() != 5) return std::nullopt;
   const ReportFormatInfo* format = find_report_format((*fields)[0]);
   if (!format || (*fields)[1].empty()) return std::nullopt;
-  return ProductionOrder{format->format, (*fields)[1], (*fields)[2], (*fields)[3]};
+  char* end = nullptr;
+  const std::string& when = (*fields)[4];
+  const double ordered_at = std::strtod(when.c_str(), &end);
+  if (when.empty() || end != when.c_str() + when.size()) return std::nullopt;
+  return ProductionOrder{format->format, (*fields)[1], (*fields)[2], (*fields)[3], ordered_at};
 }
 
 // outcome: "ok", notices... | "error", step number, reason

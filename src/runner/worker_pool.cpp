@@ -65,8 +65,9 @@ ProductionOutcome failed(const std::string& reason) {
 
 std::string duration_text(milliseconds d) {
   const int64_t ms = std::max<int64_t>(d.count(), 0);
-  if (ms < 60'000) return decimal(static_cast<double>(ms) / 1000.0, 1) + " s";
-  const int64_t s = ms / 1000;
+  // Below 59,95 s one decimal; from there whole seconds, so that "60,0 s" never shows.
+  if (ms < 59'950) return decimal(static_cast<double>(ms) / 1000.0, 1) + " s";
+  const int64_t s = (ms + 500) / 1000;
   if (s < 3600) return std::to_string(s / 60) + " min " + std::to_string(s % 60) + " s";
   return std::to_string(s / 3600) + " h " + std::to_string(s % 3600 / 60) + " min";
 }

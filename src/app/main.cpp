@@ -35,10 +35,7 @@ const char* kUsage =
     "  --run             run once without a window, then exit (for cron and systemd timers)\n"
     "  --jobs N          make up to N reports at once, each in a process of its own (default: the\n"
     "                    settings' [rownolegle_raporty]=, else 1); the log and the deliveries keep\n"
-    "                    the order of the control file\n"
-    "  --jobs N          make up to N reports at once, each in a process of its own (default: the\n"
-    "                    settings' [rownolegle_raporty]=, else 1); the log and the deliveries keep\n"
-    "                    the order of the control file\n"
+    "                    the order of the control file; 0: no separate processes, for debugging\n"
     "  --check-template  load a report template, print its errors and the first error compiling its\n"
     "                    script or expressions (exit status 1 when there are any), and with --resave\n"
     "                    write it back to OUT\n"
@@ -58,11 +55,11 @@ const char* kUsage =
     "  3   the run ended normally, but a report failed to be produced, mailed or uploaded\n"
     "  75  another run is using the home folder; try later\n";
 
-// A whole number of reports at once, 1 to 64.
+// A whole number of reports at once, 0 (no workers) to 64.
 std::optional<unsigned> jobs_value(std::string_view text) {
   unsigned n = 0;
   auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), n);
-  if (ec != std::errc() || end != text.data() + text.size() || n < 1 || n > 64) return std::nullopt;
+  if (ec != std::errc() || end != text.data() + text.size() || n > 64) return std::nullopt;
   return n;
 }
 
@@ -95,7 +92,7 @@ int run_program(int argc, char** argv) {
       const std::string_view value = arg == "--jobs" ? (i + 1 < argc ? argv[++i] : "") : arg.substr(7);
       production.jobs = jobs_value(value);
       if (!production.jobs) {
-        std::fprintf(stderr, "orvena: --jobs needs a whole number from 1 to 64\n\n%s", kUsage);
+        std::fprintf(stderr, "orvena: --jobs needs a whole number from 0 to 64\n\n%s", kUsage);
         return orvena::app::kExitUsage;
       }
       continue;
@@ -124,7 +121,11 @@ int run_program(int argc, char** argv) {
   if (worker) return orvena::app::run_worker(home);
   // Each report in a process of this very program: /proc/self/exe stays the running file even
   // when a package upgrade replaces it during the run.
-  production.worker_command = {"/proc/self/exe", orvena::app::kWorkerOption, "--home", home.root().string()};
+  if (production.jobs == 0u)
+    production.jobs.reset();  // in this process, one after another
+  else
+    production.worker_command = {"/proc/self/exe", orvena::app::kWorkerOption, "--home",
+                                 home.root().string()};
   orvena::core::SystemClock clock;
   if (run) return orvena::app::headless_run(home, clock, std::cerr, production);
 #ifdef ORVENA_GUI

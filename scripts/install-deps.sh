@@ -8,7 +8,7 @@ SUDO=""
 [ "$(id -u)" -eq 0 ] || SUDO=sudo
 $SUDO apt-get update -qq
 $SUDO apt-get install -y -qq --no-install-recommends \
-  build-essential cmake ninja-build pkg-config ca-certificates \
+  build-essential cmake ninja-build pkg-config ca-certificates help2man \
   qt6-base-dev libfreetype-dev libharfbuzz-dev libcairo2-dev libfontconfig-dev libpng-dev \
   libjpeg62-turbo-dev zlib1g-dev libssl-dev libcli11-dev libsqlite3-dev unixodbc-dev unixodbc libzint-dev \
   icc-profiles-free fonts-liberation2 fonts-crosextra-carlito fonts-crosextra-caladea fonts-dejavu-core fonts-wine fontconfig \

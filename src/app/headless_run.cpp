@@ -10,7 +10,8 @@
 
 namespace orvena::app {
 
-int headless_run(const core::Home& home, const core::Clock& clock, std::ostream& err) {
+int headless_run(const core::Home& home, const core::Clock& clock, std::ostream& err,
+                 const ProductionOptions& options) {
   std::optional<core::HomeLock> lock;
   try {
     lock.emplace(home.lock_file());
@@ -24,6 +25,7 @@ int headless_run(const core::Home& home, const core::Clock& clock, std::ostream&
     return kExitHomeBusy;
   }
   Session session(home, clock);
+  session.apply(options);
   try {
     install_report_engine(session);
     session.start_up();

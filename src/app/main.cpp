@@ -1,13 +1,16 @@
 // orvena — the unattended report server.
+#include <charconv>
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
+#include <optional>
 #include <string_view>
 
 #include "app/check_template.h"
 #include "app/exit_status.h"
 #include "app/headless_run.h"
 #include "app/render.h"
+#include "app/worker.h"
 #include "core/datetime.h"
 #include "core/paths.h"
 #include "core/version.h"
@@ -20,7 +23,7 @@
 namespace {
 
 const char* kUsage =
-    "Usage: orvena [--home DIR] [--run]\n"
+    "Usage: orvena [--home DIR] [--run] [--jobs N]\n"
     "       orvena --check-template FILE [--resave OUT]\n"
     "       orvena --render TEMPLATE --sql \"SELECT ...\" [--home DIR] --format FORMAT --out FILE\n"
     "\n"
@@ -30,6 +33,9 @@ const char* kUsage =
     "  --home DIR        home folder holding Dane/, Logi/ and Tymczasowe/ (default: the executable's "
     "folder)\n"
     "  --run             run once without a window, then exit (for cron and systemd timers)\n"
+    "  --jobs N          make up to N reports at once, each in a process of its own (default: the\n"
+    "                    settings' [rownolegle_raporty]=, else 1); the log and the deliveries keep\n"
+    "                    the order of the control file; 0: no separate processes, for debugging\n"
     "  --check-template  load a report template, print its errors and the first error compiling its\n"
     "                    script or expressions (exit status 1 when there are any), and with --resave\n"
     "                    write it back to OUT\n"
@@ -49,8 +55,18 @@ const char* kUsage =
     "  3   the run ended normally, but a report failed to be produced, mailed or uploaded\n"
     "  75  another run is using the home folder; try later\n";
 
+// A whole number of reports at once, 0 (no workers) to 64.
+std::optional<unsigned> jobs_value(std::string_view text) {
+  unsigned n = 0;
+  auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), n);
+  if (ec != std::errc() || end != text.data() + text.size() || n > 64) return std::nullopt;
+  return n;
+}
+
 int run_program(int argc, char** argv) {
   bool run = false;
+  bool worker = false;
+  orvena::app::ProductionOptions production;
   for (int i = 1; i < argc; ++i)
     if (std::string_view(argv[i]) == "--render")
       return orvena::app::run_render(argc, argv, std::cout, std::cerr);
@@ -68,6 +84,17 @@ int run_program(int argc, char** argv) {
     std::string_view home_value;
     if (arg == "--run") {
       run = true;
+      continue;
+    } else if (arg == orvena::app::kWorkerOption) {
+      worker = true;
+      continue;
+    } else if (arg == "--jobs" || arg.substr(0, 7) == "--jobs=") {
+      const std::string_view value = arg == "--jobs" ? (i + 1 < argc ? argv[++i] : "") : arg.substr(7);
+      production.jobs = jobs_value(value);
+      if (!production.jobs) {
+        std::fprintf(stderr, "orvena: --jobs needs a whole number from 0 to 64\n\n%s", kUsage);
+        return orvena::app::kExitUsage;
+      }
       continue;
     } else if (arg == "--home" && i + 1 < argc) {
       home_value = argv[++i];
@@ -91,10 +118,18 @@ int run_program(int argc, char** argv) {
     std::fprintf(stderr, "orvena: the home folder \"%s\" does not exist\n", home.root().c_str());
     return orvena::app::kExitUsage;
   }
+  if (worker) return orvena::app::run_worker(home);
+  // Each report in a process of this very program: /proc/self/exe stays the running file even
+  // when a package upgrade replaces it during the run.
+  if (production.jobs == 0u)
+    production.jobs.reset();  // in this process, one after another
+  else
+    production.worker_command = {"/proc/self/exe", orvena::app::kWorkerOption, "--home",
+                                 home.root().string()};
   orvena::core::SystemClock clock;
-  if (run) return orvena::app::headless_run(home, clock, std::cerr);
+  if (run) return orvena::app::headless_run(home, clock, std::cerr, production);
 #ifdef ORVENA_GUI
-  return orvena::app::windowed_run(argc, argv, home, clock);
+  return orvena::app::windowed_run(argc, argv, home, clock, production);
 #else
   std::fputs("orvena: built without windows; use --run\n", stderr);
   return orvena::app::kExitUsage;

@@ -37,6 +37,7 @@ runner::ProductionResult EngineReportProducer::produce(const runner::ExportReque
   report::Report report;
   report.host = m_host;
   report.home_folder = m_home;
+  report.clock = m_clock;
   // The run log reports what went wrong; nobody is there to close a message box. Set before the
   // load, which keeps the host's engine options.
   report.engine_options.new_silent_mode = report::SilentMode::Silent;
@@ -80,8 +81,9 @@ runner::ProductionResult EngineReportProducer::produce(const runner::ExportReque
   return {report.notices()};
 }
 
-void install_report_engine(Session& session) {
+void install_report_engine(Session& session, DatedBy dated_by) {
   auto producer = std::make_unique<EngineReportProducer>(&session.main_window_components());
+  if (dated_by == DatedBy::SessionClock) producer->use_clock(&session.clock());
   producer->use_settings(&session.state().settings);
   producer->use_home(session.home().root());
   session.set_report_producer(std::move(producer));

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <memory>
 
+#include "core/datetime.h"
 #include "runner/output_production.h"
 
 namespace orvena::report {
@@ -31,14 +32,18 @@ class EngineReportProducer final : public runner::ReportProducer {
   void use_settings(const config::Konfiguracja* settings) { m_settings = settings; }
   // The folder pictures named by FileLink are read from, and never from outside it.
   void use_home(std::filesystem::path home) { m_home = std::move(home); }
+  // What the exported files are dated with; none: the system clock.
+  void use_clock(const core::Clock* clock) { m_clock = clock; }
 
  private:
   report::HostComponents* m_host;
   const config::Konfiguracja* m_settings = nullptr;
   std::filesystem::path m_home;
+  const core::Clock* m_clock = nullptr;
 };
 
 // The engine's producer for the session's runs and its writers for the windows' export menu.
-void install_report_engine(Session& session);
+enum class DatedBy { SystemClock, SessionClock };
+void install_report_engine(Session& session, DatedBy dated_by = DatedBy::SystemClock);
 
 }  // namespace orvena::app

@@ -93,6 +93,34 @@ void Session::load_settings() {
   m_state.settings = config::read_settings(m_home.settings_file());
 }
 
+void Session::start_worker() {
+  load_settings();
+  std::error_code ec;
+  if (std::filesystem::is_directory(m_home.temporary(), ec)) {
+    core::set_scratch_folder(m_home.temporary());
+    m_scratch_set = true;
+  }
+}
+
+void Session::use_workers(std::vector<std::string> command) {
+  m_workers = std::make_unique<runner::WorkerPool>(std::move(command));
+  m_workers->set_pump(m_pump);
+  m_runner->use_queue(m_workers.get());
+}
+
+void Session::apply(const ProductionOptions& options) {
+  if (!options.worker_command.empty()) use_workers(options.worker_command);
+  set_parallel_reports(options.jobs);
+}
+
+void Session::configure_workers() {
+  if (!m_workers) return;
+  const config::Konfiguracja& k = m_state.settings;
+  m_workers->set_limits({.time = k.report_time_limit(),
+                         .memory_mib = k.report_memory_limit_mib(),
+                         .parallel = m_parallel.value_or(k.parallel_reports())});
+}
+
 void Session::connect() {
   m_dataset.close();
   m_connection.close();
@@ -101,11 +129,14 @@ void Session::connect() {
 }
 
 bool Session::run_reports() {
+  if (m_runner->running()) return false;
+  configure_workers();
   return m_runner->wczytaj_zadania();
 }
 
 RunSummary Session::unattended_run() {
   runner::log_run_opening(m_log, m_clock);
+  configure_workers();
   m_runner->wczytaj_zadania();
   const auto log_path = m_home.log_file(m_clock.now());
   runner::log_run_closing(m_log, m_clock, m_runner->failed_jobs());
@@ -125,6 +156,7 @@ void Session::record_run_failure(const std::exception& error) {
 
 void Session::set_pump(std::function<void()> pump) {
   m_pump = pump;
+  if (m_workers) m_workers->set_pump(pump);
   m_ftp.set_pump(std::move(pump));
 }
 

@@ -6,6 +6,9 @@
 #include <exception>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <string>
+#include <vector>
 
 #include "core/datetime.h"
 #include "core/paths.h"
@@ -17,8 +20,15 @@
 #include "report/host.h"
 #include "runner/job_runner.h"
 #include "runner/startup.h"
+#include "runner/worker_pool.h"
 
 namespace orvena::app {
+
+// How main was asked to produce the reports.
+struct ProductionOptions {
+  std::vector<std::string> worker_command;  // the program and its worker option; empty: in process
+  std::optional<unsigned> jobs;             // --jobs, in place of [rownolegle_raporty]=
+};
 
 struct RunSummary {
   size_t failed_jobs = 0;  // jobs that logged a production, mail or FTP failure
@@ -34,6 +44,17 @@ class Session {
   void start_up();
   // Only the settings, for modes that must leave Tymczasowe alone (`--render`).
   void load_settings();
+  // A worker process's start: the settings, and Tymczasowe as the scratch folder, left as it is
+  // (the run that started the worker owns it).
+  void start_worker();
+  // Reports are produced by worker processes started with `command` (the program and its worker
+  // option); without it, in this process one at a time.
+  void use_workers(std::vector<std::string> command);
+  // Reports made at once, in place of the settings' [rownolegle_raporty]= (`--jobs`).
+  void set_parallel_reports(std::optional<unsigned> n) { m_parallel = n; }
+  void apply(const ProductionOptions& options);
+  // The operator's "stop" during a run: the workers end, no further definition is read.
+  void stop_run() { m_runner->stop(); }
   // Closes the connection, points it at the settings' database and opens it; errors escape
   // with the database's message.
   void connect();
@@ -69,11 +90,15 @@ class Session {
   // report engine is installed.
   exporting::FilterRegistry& export_filters() { return m_export_filters; }
   runner::JobRunner& runner() { return *m_runner; }
+  runner::OutputProduction& production() { return *m_production; }
 
  private:
   class MailPort;
   class FtpPort;
   class ProducerSlot;
+
+  // The limits and the number of workers as the settings have them now.
+  void configure_workers();
 
   core::Home m_home;
   const core::Clock& m_clock;
@@ -92,6 +117,8 @@ class Session {
   std::unique_ptr<MailPort> m_mail;
   std::unique_ptr<FtpPort> m_ftp_port;
   std::unique_ptr<runner::JobRunner> m_runner;
+  std::unique_ptr<runner::WorkerPool> m_workers;
+  std::optional<unsigned> m_parallel;
   bool m_scratch_set = false;
 };
 

@@ -1,5 +1,6 @@
 #include "config/settings.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <system_error>
@@ -18,7 +19,7 @@ struct Key {
 };
 
 // The order in which every line is tested; each match shortens the line for the keys after it.
-const std::array<Key, 17> kKeys = {{
+const std::array<Key, 20> kKeys = {{
     {"[db_server]=", &Konfiguracja::db_server},
     {"[db_user]=", &Konfiguracja::db_user},
     {"[db_pass]=", &Konfiguracja::db_pass},
@@ -36,6 +37,9 @@ const std::array<Key, 17> kKeys = {{
     {"[limit_krokow_skryptu]=", &Konfiguracja::limit_krokow_skryptu},
     {"[pdf_a]=", &Konfiguracja::pdf_a},
     {"[tiff_kompresja]=", &Konfiguracja::tiff_kompresja},
+    {"[limit_czasu_raportu]=", &Konfiguracja::limit_czasu_raportu},
+    {"[limit_pamieci_raportu]=", &Konfiguracja::limit_pamieci_raportu},
+    {"[rownolegle_raporty]=", &Konfiguracja::rownolegle_raporty},
 }};
 
 // A hand-written settings file is a few dozen lines; this is far beyond any real one and keeps a
@@ -64,14 +68,50 @@ bool Konfiguracja::compress_tiff() const {
   return core::to_lower(core::trim(tiff_kompresja)) != "nie";
 }
 
-std::optional<uint64_t> Konfiguracja::script_step_limit() const {
-  const std::string text = core::trim(limit_krokow_skryptu);
-  uint64_t steps = 0;
-  auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), steps);
+namespace {
+
+// A whole number above 0; UINT64_MAX for one too large to hold, nullopt for anything else.
+std::optional<uint64_t> positive_whole(const std::string& value) {
+  const std::string text = core::trim(value);
+  uint64_t n = 0;
+  auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), n);
   if (text.empty() || end != text.data() + text.size()) return std::nullopt;
-  if (ec == std::errc::result_out_of_range) return UINT64_MAX;  // more than any run can take
-  if (ec != std::errc() || steps == 0) return std::nullopt;
-  return steps;
+  if (ec == std::errc::result_out_of_range) return UINT64_MAX;
+  if (ec != std::errc() || n == 0) return std::nullopt;
+  return n;
+}
+
+}  // namespace
+
+std::optional<uint64_t> Konfiguracja::script_step_limit() const {
+  return positive_whole(limit_krokow_skryptu);  // UINT64_MAX: more than any run can take
+}
+
+std::chrono::milliseconds Konfiguracja::report_time_limit() const {
+  // Our decimal separator is the comma; a dot is what everyone else writes, so both are read.
+  std::string text = core::trim(limit_czasu_raportu);
+  for (char& c : text)
+    if (c == ',') c = '.';
+  double minutes = 0;
+  auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), minutes);
+  if (text.empty() || ec != std::errc() || end != text.data() + text.size() || !(minutes > 0))
+    return kDefaultReportTimeLimit;
+  // A year is as good as no limit, and keeps the milliseconds far from overflowing.
+  constexpr double kMaxMinutes = 366.0 * 24 * 60;
+  return std::chrono::milliseconds(static_cast<int64_t>(std::min(minutes, kMaxMinutes) * 60'000 + 0.5));
+}
+
+uint64_t Konfiguracja::report_memory_limit_mib() const {
+  // 2^24 MiB (16 TiB) is more than any machine; it keeps the byte count far from overflowing.
+  constexpr uint64_t kMaxMiB = uint64_t{1} << 24;
+  return std::min(positive_whole(limit_pamieci_raportu).value_or(kDefaultReportMemoryMiB), kMaxMiB);
+}
+
+unsigned Konfiguracja::parallel_reports() const {
+  // Each report is a process with its own database connection; far past the cores of any
+  // server, more only adds load.
+  constexpr uint64_t kMaxParallel = 64;
+  return static_cast<unsigned>(std::min(positive_whole(rownolegle_raporty).value_or(1), kMaxParallel));
 }
 
 Konfiguracja parse_settings(const std::vector<std::string>& lines) {

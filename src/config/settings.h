@@ -1,6 +1,7 @@
 #pragma once
 // The settings file Dane/konfiguracja.txt: database login, mail account and the fixed parts of
 // the mail body. Written by hand, read once at start, never written back.
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <optional>
@@ -26,9 +27,12 @@ struct Konfiguracja {
   // Linux additions: which database backend, and whether the mail server's certificate is checked.
   std::string db_driver;         // "" = SQL Server through ODBC driver FreeTDS, "sqlite", or an ODBC driver
   std::string email_tls_verify;  // "nie" switches verification off
-  std::string limit_krokow_skryptu;  // a template script's steps per report
-  std::string pdf_a;                 // "tak": PDF files are written as PDF/A-1b
-  std::string tiff_kompresja;        // "nie" writes TIFF pages uncompressed
+  std::string limit_krokow_skryptu;   // a template script's steps per report
+  std::string pdf_a;                  // "tak": PDF files are written as PDF/A-1b
+  std::string tiff_kompresja;         // "nie" writes TIFF pages uncompressed
+  std::string limit_czasu_raportu;    // minutes one report's production may take
+  std::string limit_pamieci_raportu;  // MiB one report's production may use
+  std::string rownolegle_raporty;     // reports produced at once
 
   bool verify_mail_certificate() const;
   bool pdf_a_files() const;
@@ -37,6 +41,14 @@ struct Konfiguracja {
   // The key's whole number of steps (at least 1); nullopt when it is empty or no such number,
   // so that the report's default applies.
   std::optional<uint64_t> script_step_limit() const;
+  // The report limits in their units; a key that is empty or no number above 0 gives the
+  // default. Minutes may have a fraction ("0,5" or "0.5").
+  std::chrono::milliseconds report_time_limit() const;
+  uint64_t report_memory_limit_mib() const;
+  unsigned parallel_reports() const;
+
+  static constexpr std::chrono::minutes kDefaultReportTimeLimit{60};
+  static constexpr uint64_t kDefaultReportMemoryMiB = 4096;
 };
 
 // Fills the settings from the file's lines (UTF-8). Keys are matched anywhere in a line with exact

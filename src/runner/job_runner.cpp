@@ -1,6 +1,7 @@
 #include "runner/job_runner.h"
 
 #include "core/error.h"
+#include "core/error_text.h"
 #include "core/text.h"
 #include "runner/day_rules.h"
 #include "runner/startup.h"
@@ -40,154 +41,281 @@ std::filesystem::path output_path(const core::Home& home, const std::string& naz
   return home.temporary() / nazwa_pliku;
 }
 
+namespace {
+
+// Thrown out of the reader when the operator stopped the run.
+struct RunStopped {};
+
+const std::string kProductionFailed = ">> BŁĄD! : Nie udało się przygotować danych z polecenia SQL!";
+
+ProductionOutcome failed_at(ProductionStep step, const std::string& reason) {
+  ProductionOutcome outcome;
+  outcome.error = ProductionError(step, reason);
+  return outcome;
+}
+
+}  // namespace
+
+JobRunner::JobRunner(JobRunnerParts parts) : m(parts), m_in_process(parts.production, parts.sql) {}
+
+JobRunner::~JobRunner() = default;
+
 bool JobRunner::wczytaj_zadania() {
   if (m_running) return false;
   RunningFlag flag(m_running);
 
   m_failed_jobs = 0;
   m_outputs.clear();
+  m_jobs.clear();
+  m_stop = false;
   const core::DateTime started = m.clock.now();
-  const std::filesystem::path log_path = m.home.log_file(started);
+  m_log_path = m.home.log_file(started);
   const std::string weekday(weekday_name_of(started));
-  read_control_file(m.home.control_file(), m.clock, weekday,
-                    [&](ReadDefinition& d) { run_job(d, log_path, weekday); });
+  try {
+    read_control_file(m.home.control_file(), m.clock, weekday, [&](ReadDefinition& d) {
+      if (m_stop) throw RunStopped{};
+      run_job(d, m_log_path, weekday);
+    });
+  } catch (const RunStopped&) {
+  } catch (...) {
+    // The jobs read before the error end as they would have one after another; the error is
+    // what the caller learns, whatever settling them met.
+    try {
+      drain();
+    } catch (...) {
+    }
+    m_jobs.clear();
+    throw;
+  }
+  drain();
+  if (m_stop) {
+    m.log.append(">> Przerwano wykonywanie raportów przyciskiem \"stop\"!");
+    m.log.save(m_log_path);
+  }
   return true;
+}
+
+void JobRunner::stop() {
+  if (!m_running) return;
+  m_stop = true;
+  (m_queue ? *m_queue : m_in_process).stop();
+}
+
+void JobRunner::log_line(Job& job, std::string line) {
+  if (at_head(job))
+    m.log.append(std::move(line));
+  else
+    job.waiting.push_back(std::move(line));
 }
 
 void JobRunner::run_job(ReadDefinition& def, const std::filesystem::path& log_path,
                         const std::string& weekday) {
-  const config::SzablonRaportu& d = def.szablon;
-  core::RunLog& log = m.log;
+  m_jobs.push_back(Job{.id = m_next_job++, .d = def.szablon});
+  Job& job = m_jobs.back();
+  const config::SzablonRaportu& d = job.d;
+  try {
+    const std::string sql = sql_text(d);
+    log_line(job, "Wykonuję raport: " + d.raport);
+    log_line(job, "SQL raportu:");
+    log_line(job, core::trim(sql));
+    log_line(job, "Koniec poleceń SQL do raportu");
+    log_line(job, " ");
+    log_line(job, "Raport zapisać do pliku: " + d.nazwa_pliku);
+    log_line(job, "Raport w formacie: " + d.format_pliku);
+    log_line(job, "Raport na podstawie szablonu: " + d.szablon_raportu);
+    log_line(job, "Raport ma być wysyłany na: " + core::to_upper(d.wyslij_na));
+    log_line(job, "Raport do wykonania w dni: " + d.dni_raportu);
+    log_line(job, "Raport ma być wysłany nawet jeśli jest pusty: " + core::to_upper(d.wyslij_jesli_pusty));
 
-  const std::string sql = sql_text(d);
-  log.append("Wykonuję raport: " + d.raport);
-  log.append("SQL raportu:");
-  log.append(core::trim(sql));
-  log.append("Koniec poleceń SQL do raportu");
-  log.append(" ");
-  log.append("Raport zapisać do pliku: " + d.nazwa_pliku);
-  log.append("Raport w formacie: " + d.format_pliku);
-  log.append("Raport na podstawie szablonu: " + d.szablon_raportu);
-  log.append("Raport ma być wysyłany na: " + core::to_upper(d.wyslij_na));
-  log.append("Raport do wykonania w dni: " + d.dni_raportu);
-  log.append("Raport ma być wysłany nawet jeśli jest pusty: " + core::to_upper(d.wyslij_jesli_pusty));
+    m.sql.set_text(sql);
 
-  m.sql.set_text(sql);
+    const std::string key = month_day_key(m.clock.now());
+    log_line(job, "Mamy dzień : " + key);
+    log_line(job, "Jest to dzień tygodnia: " + weekday);
+    if (month_day_listed(d.daty, key)) def.due = true;
+    // The query may run for hours or the process be killed in it: the day's log must already say
+    // which report was running.
+    if (at_head(job)) m.log.save(log_path);
 
-  const std::string key = month_day_key(m.clock.now());
-  log.append("Mamy dzień : " + key);
-  log.append("Jest to dzień tygodnia: " + weekday);
-  if (month_day_listed(d.daty, key)) def.due = true;
-  // The query may run for hours or the process be killed in it: the day's log must already say
-  // which report was running.
-  log.save(log_path);
+    const size_t count = count_rows();
+    const bool empty = count == 0;
+    log_line(job, empty ? std::string("Raport jest PUSTY - brak rekordów!")
+                        : "Raport zawiera " + std::to_string(count) + " rekordów!");
 
-  const size_t count = count_rows();
-  const bool empty = count == 0;
-  log.append(empty ? std::string("Raport jest PUSTY - brak rekordów!")
-                   : "Raport zawiera " + std::to_string(count) + " rekordów!");
-
-  bool send = !empty;
-  if (empty && d.wyslij_jesli_pusty == "tak") {
-    log.append(">>> Wysyłam raport pomimo tego, że jest pusty!!!");
-    send = true;
-  }
-
-  if (def.due) {
-    log.append("Właściwy dzień wykonania raportu: TAK");
-    if (send) {
-      log.append("Spełniono wszystkie warunki - TWORZĘ i WYSYŁAM RAPORT!");
-      produce_and_deliver(d);
-    } else {
-      log.append(">>Pomijam raport - nie spełniono wymaganych ustawień");
+    bool send = !empty;
+    if (empty && d.wyslij_jesli_pusty == "tak") {
+      log_line(job, ">>> Wysyłam raport pomimo tego, że jest pusty!!!");
+      send = true;
     }
-  } else {
-    log.append("Właściwy dzień wykonania raportu: NIE");
-    log.append(">>Pomijam raport - nie spełniono wymaganych ustawień");
-  }
 
-  log.append("Koniec raportu: " + d.raport);
-  log.append(separator_line());
-  log.save(log_path);
+    if (def.due) {
+      log_line(job, "Właściwy dzień wykonania raportu: TAK");
+      if (send) {
+        log_line(job, "Spełniono wszystkie warunki - TWORZĘ i WYSYŁAM RAPORT!");
+        start_production(job);
+      } else {
+        log_line(job, ">>Pomijam raport - nie spełniono wymaganych ustawień");
+      }
+    } else {
+      log_line(job, "Właściwy dzień wykonania raportu: NIE");
+      log_line(job, ">>Pomijam raport - nie spełniono wymaganych ustawień");
+    }
+  } catch (...) {
+    job.aborted = true;
+    job.state = Job::State::Ready;
+    throw;
+  }
+  if (job.state == Job::State::Opening) job.state = Job::State::Ready;
+  settle();
+  // Full: the next definition's query waits, so that no more queries run than the operator set.
+  wait_for_room();
+}
+
+void JobRunner::start_production(Job& job) {
+  ProductionQueue& queue = m_queue ? *m_queue : m_in_process;
+  const config::SzablonRaportu& d = job.d;
+  job.produce = true;
+  job.state = Job::State::Ready;
+  try {
+    job.output = output_path(m.home, d.nazwa_pliku);
+  } catch (const core::Error& e) {
+    job.outcome = failed_at(ProductionStep::File, e.what());
+    return;
+  }
+  const ReportFormatInfo* format = find_report_format(d.format_pliku);
+  if (!format) {
+    // Any other format produces nothing and says nothing by itself.
+    job.unknown_format = true;
+    return;
+  }
+  try {
+    // The report is written beside its final name and gets it only in its turn.
+    job.file = std::make_unique<PartialFile>(job.output);
+  } catch (const std::exception& e) {
+    job.outcome = failed_at(ProductionStep::File, core::error_text(e));
+    return;
+  }
+  try {
+    queue.start(job.id, {format->format, job.file->path(), d.szablon_raportu, m.sql.text(), m.clock.now()});
+    job.state = Job::State::Producing;
+  } catch (const ProductionError& e) {
+    job.outcome = ProductionOutcome{.made = {}, .error = e};
+  }
+}
+
+void JobRunner::settle() {
+  while (!m_jobs.empty() && m_jobs.front().state == Job::State::Ready) {
+    finish(m_jobs.front());
+    m_jobs.pop_front();
+    if (m_jobs.empty()) break;
+    Job& next = m_jobs.front();
+    if (next.waiting.empty()) continue;
+    for (std::string& line : next.waiting) m.log.append(std::move(line));
+    next.waiting.clear();
+    m.log.save(m_log_path);
+  }
+}
+
+void JobRunner::wait_one() {
+  ProductionQueue& queue = m_queue ? *m_queue : m_in_process;
+  auto [id, outcome] = queue.wait_any();
+  for (Job& job : m_jobs) {
+    if (job.id != id) continue;
+    job.outcome = std::move(outcome);
+    job.state = Job::State::Ready;
+  }
+  settle();
+}
+
+void JobRunner::wait_for_room() {
+  ProductionQueue& queue = m_queue ? *m_queue : m_in_process;
+  while (queue.busy() > 0 && queue.busy() >= queue.capacity()) wait_one();
+}
+
+void JobRunner::drain() {
+  while (!m_jobs.empty()) {
+    if (m_jobs.front().state == Job::State::Producing)
+      wait_one();
+    else
+      settle();
+  }
+}
+
+void JobRunner::finish(Job& job) {
+  if (job.aborted) return;  // the error that ended the run is the caller's to log
+  if (job.produce) deliver(job);
+  log_line(job, "Koniec raportu: " + job.d.raport);
+  log_line(job, separator_line());
+  m.log.save(m_log_path);
 }
 
 size_t JobRunner::count_rows() {
   return stream_row_count(m.dataset, m.sql.text());
 }
 
-void JobRunner::produce_and_deliver(const config::SzablonRaportu& d) {
-  static const std::string kProductionFailed = ">> BŁĄD! : Nie udało się przygotować danych z polecenia SQL!";
+void JobRunner::deliver(Job& job) {
+  const config::SzablonRaportu& d = job.d;
   bool produced = false;
   bool failed = false;
   try {
-    std::filesystem::path output;
-    try {
-      output = output_path(m.home, d.nazwa_pliku);
-    } catch (const core::Error& e) {
-      throw ProductionError(ProductionStep::File, e.what());
+    if (job.outcome && job.outcome->error) throw *job.outcome->error;
+    if (job.file) {
+      try {
+        job.file->commit();
+      } catch (const std::exception& e) {
+        throw ProductionError(ProductionStep::File, core::error_text(e));
+      }
+      if (job.outcome) log_notices(job, job.outcome->made);
     }
-    const bool made = produce(d, output);
     produced = true;
-    if (made) note_output(d);
+    if (!job.unknown_format) note_output(job);
     const bool by_mail = mail_destination(d.wyslij_na);
     const bool by_ftp = ftp_destination(d.wyslij_na);
-    if (!made) {
+    if (job.unknown_format) {
       // A file under this name may be an earlier job's report, meant for other recipients; and
       // a report nobody receives still was not made.
-      m.log.append(by_mail || by_ftp ? ">> BŁĄD! : Nie wysłano raportu - format pliku \"" + d.format_pliku +
-                                           "\" jest nieznany i plik raportu nie powstał!"
-                                     : ">> BŁĄD! : Format pliku \"" + d.format_pliku +
-                                           "\" jest nieznany - plik raportu nie powstał!");
+      log_line(job, by_mail || by_ftp ? ">> BŁĄD! : Nie wysłano raportu - format pliku \"" + d.format_pliku +
+                                            "\" jest nieznany i plik raportu nie powstał!"
+                                      : ">> BŁĄD! : Format pliku \"" + d.format_pliku +
+                                            "\" jest nieznany - plik raportu nie powstał!");
       failed = true;
     } else {
-      if (by_mail && !deliver_by_mail(d, output)) failed = true;
-      if (by_ftp && !deliver_by_ftp(d, output)) failed = true;
+      if (by_mail && !deliver_by_mail(d, job.output)) failed = true;
+      if (by_ftp && !deliver_by_ftp(d, job.output)) failed = true;
     }
   } catch (const ProductionError& e) {
     // The fixed line, then the step that failed and why: the fixed line alone names the query
     // whatever went wrong.
-    m.log.append(kProductionFailed);
-    m.log.append(failed_step_line(e.step(), d.format_pliku, e.what()));
+    log_line(job, kProductionFailed);
+    log_line(job, failed_step_line(e.step(), d.format_pliku, e.what()));
     failed = true;
   } catch (const std::exception& e) {
     // A delivery error (a port that is no number, say) ends the job's delivery; its own text
     // says why, or nobody would learn of it.
     if (produced) {
-      m.log.append(e.what());
+      log_line(job, e.what());
     } else {
-      m.log.append(kProductionFailed);
-      m.log.append(failed_step_line(ProductionStep::Report, d.format_pliku, e.what()));
+      log_line(job, kProductionFailed);
+      log_line(job, failed_step_line(ProductionStep::Report, d.format_pliku, e.what()));
     }
     failed = true;
   }
   if (failed) ++m_failed_jobs;
 }
 
-void JobRunner::note_output(const config::SzablonRaportu& d) {
+void JobRunner::note_output(Job& job) {
+  const config::SzablonRaportu& d = job.d;
   auto [earlier, first] = m_outputs.try_emplace(d.nazwa_pliku, d.raport);
   if (first) return;
   // Both files were meant to be delivered; only the later one is left in Tymczasowe.
-  m.log.append(">> UWAGA! : Plik raportu \"" + d.nazwa_pliku + "\" utworzył już raport \"" + earlier->second +
-               "\" - raport \"" + d.raport + "\" go zastąpił!");
+  log_line(job, ">> UWAGA! : Plik raportu \"" + d.nazwa_pliku + "\" utworzył już raport \"" +
+                    earlier->second + "\" - raport \"" + d.raport + "\" go zastąpił!");
   earlier->second = d.raport;
 }
 
-bool JobRunner::produce(const config::SzablonRaportu& d, const std::filesystem::path& output) {
-  if (const ReportFormatInfo* format = find_report_format(d.format_pliku)) {
-    if (format->source == Source::Query)
-      m.production.export_csv_full(output,
-                                   {.delimiter = '"', .separator = ';', .header = CsvHeader::FieldNames});
-    else
-      log_notices(m.production.export_report(format->format, output, d.szablon_raportu));
-    return true;
-  }
-  // Any other format produces nothing and says nothing by itself.
-  return false;
-}
-
 // What the made report noticed (a text cut to the layout limit): a warning each, no failure.
-void JobRunner::log_notices(const ProductionResult& made) {
-  for (const std::string& notice : made.notices) m.log.append(">> UWAGA! : " + notice + "!");
+void JobRunner::log_notices(Job& job, const ProductionResult& made) {
+  for (const std::string& notice : made.notices) log_line(job, ">> UWAGA! : " + notice + "!");
 }
 
 bool JobRunner::deliver_by_mail(const config::SzablonRaportu& d, const std::filesystem::path& output) {

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 
 #include "core/encoding.h"
@@ -143,16 +144,17 @@ ProductionResult OutputProduction::export_report(ReportFormat format, const std:
   const std::filesystem::path template_file = template_path(m_templates, plik_raportu);
   reopen_query();
   // The dataset stays open afterwards; the next job closes it first.
-  PartialFile file = file_step([&] { return PartialFile(do_pliku); });
+  std::optional<PartialFile> file;
+  if (m_staging == Staging::BesideFinalName) file_step([&] { file.emplace(do_pliku); });
   ProductionResult result;
   try {
-    result = m_producer.produce({format, file.path(), template_file}, m_dataset);
+    result = m_producer.produce({format, file ? file->path() : do_pliku, template_file}, m_dataset);
   } catch (const ProductionError&) {
     throw;
   } catch (const std::exception& e) {
     throw ProductionError(ProductionStep::Report, core::error_text(e));
   }
-  file_step([&] { file.commit(); });
+  if (file) file_step([&] { file->commit(); });
   return result;
 }
 
@@ -286,9 +288,11 @@ void OutputProduction::export_csv_full(const std::filesystem::path& path, const 
   m_dataset.close();
   m_dataset.set_command_text(m_sql.text());
   file_step([&] {
-    PartialFile partial(path);
+    std::optional<PartialFile> partial;
+    if (m_staging == Staging::BesideFinalName) partial.emplace(path);
+    const std::filesystem::path written = partial ? partial->path() : path;
     auto open = [&] {
-      std::unique_ptr<std::FILE, FileCloser> file(std::fopen(partial.path().c_str(), "wb"));
+      std::unique_ptr<std::FILE, FileCloser> file(std::fopen(written.c_str(), "wb"));
       if (!file) throw core::file_error(core::FileAction::Create, path, std::strerror(errno));
       return file;
     };
@@ -312,7 +316,7 @@ void OutputProduction::export_csv_full(const std::filesystem::path& path, const 
     }
     std::FILE* raw = file.release();
     if (std::fclose(raw) != 0) throw core::file_error(core::FileAction::Write, path, std::strerror(errno));
-    partial.commit();
+    if (partial) partial->commit();
   });
   m_dataset.close();
 }

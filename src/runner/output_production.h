@@ -74,10 +74,18 @@ class UnavailableReportProducer final : public ReportProducer {
   ProductionResult produce(const ExportRequest& request, db::Query& data) override;
 };
 
+// Where a report is written before it is complete.
+enum class Staging {
+  BesideFinalName,  // a partial file renamed over the final name once complete
+  GivenFile,        // the given file itself: it already is a partial file of the run's
+};
+
 class OutputProduction {
  public:
   OutputProduction(db::Query& dataset, const SqlBuffer& sql, std::filesystem::path templates,
                    ReportProducer& producer);
+
+  void set_staging(Staging staging) { m_staging = staging; }
 
   // A template format: runs the query again, and the producer fills the template
   // (templates folder / plik_raportu) over it and writes do_pliku with the format's writer. The
@@ -98,6 +106,7 @@ class OutputProduction {
   const SqlBuffer& m_sql;
   std::filesystem::path m_templates;
   ReportProducer& m_producer;
+  Staging m_staging = Staging::BesideFinalName;
 };
 
 // A report being written: a temporary file beside the final one, renamed over it by commit()

@@ -114,6 +114,43 @@ TEST(Settings, ScriptStepLimit) {
   EXPECT_EQ(parse_settings({}).script_step_limit(), std::nullopt);
 }
 
+// The report limits: a mistyped value keeps the default rather than stopping every report.
+TEST(Settings, ReportLimitsAndParallelReports) {
+  using std::chrono::milliseconds;
+  struct Case {
+    const char* line;
+    milliseconds time;
+    uint64_t memory_mib;
+    unsigned parallel;
+  };
+  const milliseconds hour = Konfiguracja::kDefaultReportTimeLimit;
+  const uint64_t mib = Konfiguracja::kDefaultReportMemoryMiB;
+  const Case cases[] = {
+      {"", hour, mib, 1},
+      {"[limit_czasu_raportu]=15", milliseconds(15 * 60'000), mib, 1},
+      {"[limit_czasu_raportu]=0,05", milliseconds(3'000), mib, 1},  // our decimal comma
+      {"[limit_czasu_raportu]=0.5", milliseconds(30'000), mib, 1},
+      {"[limit_czasu_raportu]=0", hour, mib, 1},
+      {"[limit_czasu_raportu]=-1", hour, mib, 1},
+      {"[limit_czasu_raportu]=godzina", hour, mib, 1},
+      {"[limit_czasu_raportu]=nan", hour, mib, 1},
+      {"[limit_czasu_raportu]=1e300", milliseconds(int64_t{366} * 24 * 3'600'000), mib, 1},  // a year at most
+      {"[limit_pamieci_raportu]=512", hour, 512, 1},
+      {"[limit_pamieci_raportu]=0", hour, mib, 1},
+      {"[limit_pamieci_raportu]=1,5", hour, mib, 1},
+      {"[limit_pamieci_raportu]=99999999999999999999999", hour, uint64_t{1} << 24, 1},
+      {"[rownolegle_raporty]=4", hour, mib, 4},
+      {"[rownolegle_raporty]=0", hour, mib, 1},
+      {"[rownolegle_raporty]=1000", hour, mib, 64},
+  };
+  for (const auto& c : cases) {
+    const Konfiguracja k = parse_settings({c.line});
+    EXPECT_EQ(k.report_time_limit(), c.time) << c.line;
+    EXPECT_EQ(k.report_memory_limit_mib(), c.memory_mib) << c.line;
+    EXPECT_EQ(k.parallel_reports(), c.parallel) << c.line;
+  }
+}
+
 TEST(Settings, FileReadingMissingWindows1250AndUnreadable) {
   core::TempDir dir;
   EXPECT_EQ(read_settings(dir.path() / "konfiguracja.txt").db_server, "");  // missing: silent

@@ -11,10 +11,14 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <QElapsedTimer>
+#include <QTimer>
 #include "app/session.h"
+#include "app/worker.h"
 #include "core/line_file.h"
 #include "core/version.h"
 #include "qt_app.h"
+#include "support/report_template.h"
 #include "support/test_home.h"
 
 namespace orvena::app {
@@ -190,6 +194,63 @@ TEST_F(MainWindowTest, AnErrorEndingTheUnattendedRunIsLoggedWithoutABox) {
   EXPECT_TRUE(errors.isEmpty());  // nothing modal waited for a person
   auto lines = home.log_lines("2026-12-10");
   EXPECT_NE(lines.back().find("no such table: nie_ma"), std::string::npos);
+}
+
+// "stop" while all reports run in workers: the reports being made end at once with their line, no
+// further definition starts, and the window stays for the operator.
+TEST_F(MainWindowTest, StopDuringARunEndsTheWorkers) {
+  home.write_settings({"[db_driver]=sqlite", "[db]=Dane/test.db", "[limit_krokow_skryptu]=999999999999999"});
+  test::write_template(home.home().templates() / "petla.orp",
+                       "procedure RowOnBeforePrint(Sender: TrpComponent);\nbegin\n  while True do ;\nend;\n"
+                       "begin end.",
+                       "[DaneOrvena.\"x\"]");
+  home.write_definitions(
+      {{.raport = "Petla",
+        .zapytanie = {"select x from t"},
+        .nazwa_pliku = "petla.pdf",
+        .szablon_raportu = "petla.orp",
+        .format_pliku = "pdf"},
+       {.raport = "Petla 2",
+        .zapytanie = {"select x from t"},
+        .nazwa_pliku = "petla2.pdf",
+        .szablon_raportu = "petla.orp",
+        .format_pliku = "pdf"},
+       {.raport = "Po stopie", .zapytanie = {"select x from t"}, .nazwa_pliku = "po.csv"}});
+  session.apply({.worker_command = {std::string(ORVENA_BINARY_DIR) + "/src/app/orvena", kWorkerOption,
+                                    "--home", home.home().root().string()},
+                 .jobs = 2});
+  session.set_pump([] { QCoreApplication::processEvents(); });
+  auto w = make_window();
+  w->auto_start_tick();
+  tick(*w, 2);
+  QTest::mouseClick(w->stop_button(), Qt::LeftButton);
+
+  QTimer::singleShot(700, w.get(), [&] {
+    EXPECT_TRUE(session.runner().running());
+    QTest::mouseClick(w->stop_button(), Qt::LeftButton);
+  });
+  QElapsedTimer timer;
+  timer.start();
+  QTest::mouseClick(w->run_all_button(), Qt::LeftButton);  // returns when the run has ended
+  EXPECT_LT(timer.elapsed(), 60'000);
+  EXPECT_FALSE(session.runner().running());
+  EXPECT_TRUE(w->isVisible());
+  EXPECT_TRUE(errors.isEmpty()) << errors.join("; ").toStdString();
+
+  const auto lines = session.log().lines();
+  // Both reports being made end with their line.
+  for (const char* raport : {"Koniec raportu: Petla", "Koniec raportu: Petla 2"}) {
+    auto at = std::find(lines.begin(), lines.end(), raport);
+    ASSERT_NE(at, lines.end()) << raport;
+    ASSERT_GE(at - lines.begin(), 2);
+    EXPECT_EQ((at - 1)->rfind(">> Nie udało się utworzyć raportu: przerwano go przyciskiem \"stop\" po ", 0),
+              0u)
+        << *(at - 1);
+  }
+  EXPECT_EQ(std::find(lines.begin(), lines.end(), "Wykonuję raport: Po stopie"), lines.end());
+  EXPECT_EQ(lines.back(), ">> Przerwano wykonywanie raportów przyciskiem \"stop\"!");
+  EXPECT_FALSE(std::filesystem::exists(home.home().temporary() / "petla.pdf"));
+  EXPECT_FALSE(std::filesystem::exists(home.home().temporary() / "po.csv"));
 }
 
 }  // namespace

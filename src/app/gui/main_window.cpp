@@ -207,6 +207,11 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 }
 
 void MainWindow::stop_clicked() {
+  // During a run of all reports: the reports being made end and no further one starts.
+  if (m_session.runner().running()) {
+    m_session.stop_run();
+    return;
+  }
   m_auto_run.stop();
   m_progress->setVisible(false);
   m_editor->setVisible(true);

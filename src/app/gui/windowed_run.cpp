@@ -18,7 +18,8 @@
 
 namespace orvena::app {
 
-int windowed_run(int argc, char** argv, const core::Home& home, const core::Clock& clock) {
+int windowed_run(int argc, char** argv, const core::Home& home, const core::Clock& clock,
+                 const ProductionOptions& production) {
   QApplication app(argc, argv);
   QApplication::setApplicationName("Zentrivo Orvena");
 
@@ -41,6 +42,7 @@ int windowed_run(int argc, char** argv, const core::Home& home, const core::Cloc
   }
 
   Session session(home, clock);
+  session.apply(production);
   install_report_engine(session);
   session.set_pump([] { QCoreApplication::processEvents(); });
 

@@ -12,7 +12,7 @@ $SUDO apt-get install -y -qq --no-install-recommends \
   sqlite3 odbc-postgresql libsqliteodbc tdsodbc postgresql \
   python3 python3-aiosmtpd python3-pyftpdlib python3-openpyxl python3-docx python3-pil python3-reportlab \
   poppler-utils qpdf libtiff-tools zbar-tools zxing-cpp-tools xvfb xauth curl openssl iproute2 time \
-  libxml2-utils unzip libxlsxwriter-dev libhpdf-dev libreoffice-calc-nogui lintian \
+  libxml2-utils unzip libxlsxwriter-dev libhpdf-dev libreoffice-calc-nogui lintian systemd \
   >/dev/null
 # Readers of the word-processing and HTML exports: LibreOffice Writer, html5lib, a headless browser.
 $SUDO apt-get install -y -qq --no-install-recommends libreoffice-writer-nogui python3-html5lib chromium >/dev/null

@@ -2,10 +2,13 @@
 # Installs what is needed, builds, starts the test servers and runs every test:
 #   1. the normal build: unit, integration (real PostgreSQL/ODBC, SMTP, FTP) and GUI tests;
 #   2. an AddressSanitizer + UndefinedBehaviorSanitizer build: unit tests;
-#   3. a libFuzzer build (clang): each fuzz target runs for a short while on its corpus.
+#   3. the Debian package of the normal build: built, installed, its demo run, its units and
+#      lintian checked, then removed again;
+#   4. a libFuzzer build (clang): each fuzz target runs for a short while on its corpus.
 # It first checks the formatting of the sources, and the normal build treats warnings in our own
 # code as errors, so that a change cannot quietly add either.
-# Set SKIP_INSTALL=1 to skip the package step, SKIP_SANITIZE=1 / SKIP_FUZZ=1 to skip the others.
+# Set SKIP_INSTALL=1 to skip installing what the tests need, SKIP_PACKAGE=1 / SKIP_SANITIZE=1 /
+# SKIP_FUZZ=1 to skip those steps.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ROOT=$(pwd)
@@ -59,6 +62,37 @@ LOGS=$(mktemp -d /tmp/orvena-test-logs.XXXXXX)
 echo "== tests"
 ctest --test-dir build --output-on-failure -j "$JOBS" --timeout 300 | tee "$LOGS/main.txt" || true
 count_ctest "$LOGS/main.txt"
+
+if [ -z "${SKIP_PACKAGE:-}" ]; then
+  echo "== Debian package"
+  SUDO=""
+  [ "$(id -u)" -eq 0 ] || SUDO=sudo
+  # Each check counts as a test; its output is in the logs folder.
+  package_check() {
+    local name=$1
+    shift
+    if "$@" >"$LOGS/package-$name.txt" 2>&1; then
+      echo "package $name: passed"
+      PASSED=$((PASSED + 1))
+    else
+      echo "package $name: FAILED (output in $LOGS/package-$name.txt)"
+      FAILED=$((FAILED + 1))
+    fi
+  }
+  rm -f build/orvena_*.deb
+  package_check build cmake --build build --target package
+  deb=$(ls "$ROOT"/build/orvena_*.deb 2>/dev/null | head -1 || true)
+  package_check install $SUDO apt-get install -y -qq "${deb:-/missing-package.deb}"
+  package_check version /usr/bin/orvena --version
+  demo=$(mktemp -d)
+  package_check demo bash -c "cp -r /usr/share/doc/orvena/examples/demo '$demo'/ && /usr/bin/orvena --run --home '$demo/demo'"
+  package_check units systemd-analyze verify /usr/lib/systemd/system/orvena@srv-orvena.service \
+    /usr/lib/systemd/system/orvena@srv-orvena.timer
+  # Errors fail the check (lintian's own exit status); warnings are listed in its output.
+  package_check lintian lintian "${deb:-/missing-package.deb}"
+  $SUDO apt-get remove -y -qq orvena >/dev/null 2>&1 || true
+  rm -rf "$demo"
+fi
 
 if [ -z "${SKIP_SANITIZE:-}" ]; then
   echo "== unit tests under AddressSanitizer and UndefinedBehaviorSanitizer"

@@ -78,6 +78,9 @@ class DesignerFixture : public ::testing::Test {
       offered = items;
       return choice;
     };
+    o.prompts.choose_file = [this](QWidget*, const QString&, const QString&, const QString&, const QString&) {
+      return chosen_file;
+    };
     o.ask_save = [this](QWidget*, const QString&, const QString& text) {
       save_questions << text;
       return save_answer;
@@ -139,6 +142,7 @@ class DesignerFixture : public ::testing::Test {
   QStringList errors, confirmations, save_questions;
   QStringList offered;  // the items of the last choice asked
   QString choice;       // its answer ("" cancels)
+  QString chosen_file;  // the file-open dialog's answer
   std::deque<QString> names;
   bool answer_yes = true;
   SaveAnswer save_answer = SaveAnswer::Save;

@@ -1,18 +1,25 @@
 // A grouped report over the demo database built only through the designer's tools, menus, drags,
-// dialogs and script tab; saved, rendered by `orvena --render` to PDF and read back by pdftotext:
-// every group, every total as the database computes it, and no row the script hid.
+// dialogs, inspector and script tab; saved, rendered by `orvena --render` to PDF and read back:
+// every group, every total as the database computes it, the logo, the barcodes and no row the
+// script hid.
 #include <sqlite3.h>
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
+#include <QImage>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTabWidget>
+#include <QTreeWidget>
 #include <QUndoStack>
 #include <cstdio>
 #include <map>
+#include <regex>
 
 #include "designer/data_fixture.h"
 #include "designer/expression_editor.h"
+#include "designer/inspector.h"
 #include "designer/script_tab.h"
 #include "support/orvena_program.h"
 
@@ -102,6 +109,25 @@ TEST_F(WholeReport, BuiltInTheDesignerRenderedAndReadBack) {
   }
   ASSERT_TRUE(drop(w, *drag_data(w, "DaneOrvena", "kategoria"), at(w, group, 1, 1)));
 
+  // A logo in the page header: a picture drawn there, its file chosen in the inspector's row.
+  QImage logo(48, 24, QImage::Format_RGB32);
+  logo.fill(QColor(0x20, 0x60, 0xC0));
+  chosen_file = QString::fromStdString((home.home().root() / "logo.png").string());
+  ASSERT_TRUE(logo.save(chosen_file, "PNG"));
+  w.action("insert_Picture")->trigger();
+  drag(w, at(w, header, 640, 0), at(w, header, 688, 24));
+  auto& picture = static_cast<report::View&>(*header.objects().back());
+  ASSERT_TRUE(picture.is(report::PictureView::static_class()));
+  QTest::mouseClick(w.view().viewport(), Qt::LeftButton, {}, centre_of(w, picture));
+  QTreeWidgetItem* row = w.inspector().row("Picture");
+  ASSERT_TRUE(row);
+  w.inspector().tabs()->setCurrentWidget(row->treeWidget());
+  row->treeWidget()->scrollToItem(row);
+  auto* choose = qobject_cast<QAbstractButton*>(w.inspector().editor("Picture"));
+  ASSERT_TRUE(choose);
+  QTest::mouseClick(choose, Qt::LeftButton, {}, QPoint(4, choose->height() / 2));
+  EXPECT_TRUE(errors.isEmpty()) << errors.join("|").toStdString();
+
   // A barcode of the category, drawn in the group header made taller by its lower edge, its
   // expression typed in the editor a double click opens.
   drag(w, at(w, group, 300, group.height()), at(w, group, 300, 72));
@@ -168,6 +194,12 @@ TEST_F(WholeReport, BuiltInTheDesignerRenderedAndReadBack) {
   }
   for (const std::string& nr : hidden) EXPECT_EQ(text.output.find(nr + " "), std::string::npos) << nr;
   EXPECT_NE(text.output.find("produkt"), std::string::npos);  // a caption
+
+  // The logo is on the pages as the picture chosen: 48 × 24 pixels.
+  auto images = test::run_command("pdfimages -list " + test::shell_quoted(pdf));
+  ASSERT_EQ(images.status, 0) << images.output;
+  EXPECT_TRUE(std::regex_search(images.output, std::regex(R"(\n\s*1\s+\d+\s+image\s+48\s+24\s)")))
+      << images.output;
 
   // The first page's barcodes name its groups.
   const auto png = home.home().root() / "strona";

@@ -206,7 +206,7 @@ const ClassInfo& ChartSeries::static_class() {
                                   enumeration("Aggregation", &S::aggregation, kChartAggregationNames, 1),
                                   enumeration("Order", &S::order, kChartOrderNames, 0),
                                   integer("TopN", &S::top_n, 0),
-                                  integer("Color", &S::color, kNoColor),
+                                  colour("Color", &S::color, kNoColor),
                               },
                               make<ChartSeries>);
   return info;

@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTabWidget>
@@ -19,6 +20,7 @@
 #include "designer/inspector.h"
 #include "designer/report_dialogs.h"
 #include "designer/report_tree.h"
+#include "designer/script_tab.h"
 #include "designer_fixture.h"
 #include "report/class_registry.h"
 
@@ -286,9 +288,9 @@ TEST_F(InspectorTest, AMultiSelectionEditsTheCommonPropertiesOfAllAsOneCommand) 
   EXPECT_EQ(shape.top(), 0);
 }
 
-// The event rows name the procedures; a double click asks the script tab for the handler when
-// one listens, and otherwise gives the event its conventional procedure name.
-TEST_F(InspectorTest, ADoubleClickOnAnEventAsksForItsHandlerOrNamesIt) {
+// The event rows name the procedures; a double click asks for the handler, which the window's
+// script tab writes once and names in the event's row.
+TEST_F(InspectorTest, ADoubleClickOnAnEventAsksForItsHandlerAndTheScriptTabWritesIt) {
   select("Memo1");
   auto double_click = [&](const char* event) {
     QTreeWidgetItem* row = inspector->row(event);
@@ -304,16 +306,19 @@ TEST_F(InspectorTest, ADoubleClickOnAnEventAsksForItsHandlerOrNamesIt) {
     QTest::mouseDClick(tree->viewport(), Qt::LeftButton, {}, at);
     QTest::mouseRelease(tree->viewport(), Qt::LeftButton, {}, at);
   };
-  double_click("OnBeforePrint");
-  EXPECT_EQ(object(*r, "Memo1").on_before_print, "Memo1OnBeforePrint");
-  EXPECT_NE(saved_line("Memo1").find("OnBeforePrint=\"Memo1OnBeforePrint\""), std::string::npos);
-
   QSignalSpy asked(inspector, &Inspector::handler_requested);
   double_click("OnAfterData");
   ASSERT_EQ(asked.count(), 1);
   EXPECT_EQ(asked.front().at(0).toString(), "Memo1");
   EXPECT_EQ(asked.front().at(1).toString(), "OnAfterData");
-  EXPECT_TRUE(object(*r, "Memo1").on_after_data.empty());  // the script tab names it
+  EXPECT_EQ(object(*r, "Memo1").on_after_data, "Memo1OnAfterData");
+  EXPECT_NE(saved_line("Memo1").find("OnAfterData=\"Memo1OnAfterData\""), std::string::npos);
+
+  // Asked again, the procedure is not written twice.
+  w->main_tabs()->setCurrentIndex(0);
+  double_click("OnAfterData");
+  const QString script = w->script_tab().editor()->toPlainText();
+  EXPECT_EQ(script.count("procedure Memo1OnAfterData("), 1) << script.toStdString();
 }
 
 // The tree and the surface choose together; a name edited in the tree renames the object as one

@@ -176,10 +176,13 @@ TEST(BmpPicture, APictureObjectDrawsItsBitmap) {
   EXPECT_EQ(canvas.pixel(5, 35), 0x0000FFu);
   EXPECT_EQ(canvas.pixel(35, 35), 0xFFFFFFu);
 
+  // A damaged bitmap leaves the crossed box in its place: grey where the diagonals meet, white
+  // between them.
   view.picture.bytes.resize(40);
-  report::canvas::CairoCanvas blank(40, 40);
-  draw_view(blank, resolve_view(view));
-  EXPECT_EQ(blank.pixel(5, 5), 0xFFFFFFu);
+  report::canvas::CairoCanvas crossed(40, 40);
+  draw_view(crossed, resolve_view(view));
+  EXPECT_NE(crossed.pixel(20, 20), 0xFFFFFFu);
+  EXPECT_EQ(crossed.pixel(20, 8), 0xFFFFFFu);
 }
 
 }  // namespace
